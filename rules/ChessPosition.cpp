@@ -1,0 +1,813 @@
+#include "ChessPosition.h"
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+// The rule engine works on CPositionState so that trial copies are plain
+// values. Answers are exactly those of the square-by-square reachability test;
+// the tables below only avoid asking about squares that can never qualify.
+
+namespace
+{
+struct SquareList
+{
+    std::array<int8_t, 8> squares{};
+    int8_t count = 0;
+};
+
+// Directions as (row step, column step); the first four are straight, the rest diagonal.
+constexpr int kDirRow[8] = {1, -1, 0, 0, 1, 1, -1, -1};
+constexpr int kDirCol[8] = {0, 0, 1, -1, 1, -1, 1, -1};
+constexpr int kKnightRow[8] = {2, 2, -2, -2, 1, 1, -1, -1};
+constexpr int kKnightCol[8] = {1, -1, 1, -1, 2, -2, 2, -2};
+
+struct Tables
+{
+    SquareList knight[64];
+    SquareList king[64];
+    SquareList ray[64][8]; // squares walked outwards from a square, nearest first
+};
+
+Tables BuildTables()
+{
+    Tables t;
+    for (int sq = 0; sq < 64; ++sq)
+    {
+        const int r = sq / 8;
+        const int c = sq % 8;
+        for (int i = 0; i < 8; ++i)
+        {
+            const int nr = r + kKnightRow[i];
+            const int nc = c + kKnightCol[i];
+            if (nr >= 0 && nr < 8 && nc >= 0 && nc < 8)
+                t.knight[sq].squares[t.knight[sq].count++] = static_cast<int8_t>(nc + 8 * nr);
+            const int kr = r + kDirRow[i];
+            const int kc = c + kDirCol[i];
+            if (kr >= 0 && kr < 8 && kc >= 0 && kc < 8)
+                t.king[sq].squares[t.king[sq].count++] = static_cast<int8_t>(kc + 8 * kr);
+            SquareList& ray = t.ray[sq][i];
+            for (int wr = r + kDirRow[i], wc = c + kDirCol[i]; wr >= 0 && wr < 8 && wc >= 0 && wc < 8;
+                 wr += kDirRow[i], wc += kDirCol[i])
+                ray.squares[ray.count++] = static_cast<int8_t>(wc + 8 * wr);
+        }
+    }
+    return t;
+}
+
+const Tables kTables = BuildTables();
+
+bool IsSideColour(Colour c)
+{
+    return c == COLOUR_WHITE || c == COLOUR_BLACK;
+}
+
+// The four rook home squares with the side and the flag they stand for.
+struct RookHome
+{
+    int index;
+    Colour colour;
+    bool aSide;
+};
+constexpr RookHome kRookHomes[4] = {
+    {7, COLOUR_WHITE, true},       // a1
+    {0, COLOUR_WHITE, false},      // h1
+    {7 + 56, COLOUR_BLACK, true},  // a8
+    {0 + 56, COLOUR_BLACK, false}, // h8
+};
+
+int RookHomeIndex(Colour c, bool aSide)
+{
+    const int row = c == COLOUR_WHITE ? 0 : 7;
+    return (aSide ? 7 : 0) + 8 * row;
+}
+
+bool PathClear(const CPositionState& s, int fromRow, int fromCol, int toRow, int toCol)
+{
+    const int dr = (toRow > fromRow) - (toRow < fromRow);
+    const int dc = (toCol > fromCol) - (toCol < fromCol);
+    int r = fromRow + dr;
+    int c = fromCol + dc;
+    while (r != toRow || c != toCol)
+    {
+        if (s.board[c + 8 * r] != 0)
+            return false;
+        r += dr;
+        c += dc;
+    }
+    return true;
+}
+
+bool StateInCheck(const CPositionState& s, Colour c);
+
+struct ApplyOut
+{
+    CCoordinate* square1 = nullptr;
+    CCoordinate* square2 = nullptr;
+    uint8_t* captured = nullptr;
+    int32_t* capturedPiece = nullptr;
+};
+
+// Applies a move without legality test. `choosePromotion` is asked only when a
+// pawn reaches the last row; an answer outside rook..queen becomes a queen.
+template <class Chooser>
+int32_t StateApply(CPositionState& s, const CMove& m, Chooser&& choosePromotion, const ApplyOut& out)
+{
+    const int fi = m.from.Index();
+    const int ti = m.to.Index();
+    const PieceCode p = s.board[fi];
+    const Colour c = ColourOfCode(p);
+    const PieceType type = TypeOfCode(p);
+    const bool pawn = p != 0 && type == PIECE_PAWN;
+    const int dcol = m.to.x - m.from.x;
+    int32_t promotion = 0;
+
+    if (out.captured)
+        *out.captured = 0;
+
+    if (IsSideColour(c) && m.from == s.kingSquare[c])
+    {
+        s.kingMoved[c] = 1;
+        s.kingSquare[c] = m.to;
+    }
+    for (const RookHome& home : kRookHomes)
+    {
+        if (fi == home.index || ti == home.index)
+            (home.aSide ? s.aRookMoved : s.hRookMoved)[home.colour] = 1;
+    }
+    if (pawn && s.board[ti] == 0 && dcol != 0 && s.enPassantSquare.IsOnBoard())
+    {
+        s.board[s.enPassantSquare.Index()] = 0;
+        if (out.square1)
+            *out.square1 = s.enPassantSquare;
+        if (out.captured)
+            *out.captured = 1;
+        if (out.capturedPiece)
+            *out.capturedPiece = 0;
+    }
+    if (s.board[ti] != 0)
+    {
+        if (out.captured)
+            *out.captured = 1;
+        if (out.capturedPiece)
+            *out.capturedPiece = s.board[ti] & 15;
+    }
+    if (type == PIECE_KING && IsSideColour(c) && (dcol == 2 || dcol == -2))
+    {
+        const int home = RookHomeIndex(c, dcol == 2);
+        const CCoordinate dest(m.to.y, m.to.x + (dcol == 2 ? -1 : 1));
+        s.board[dest.Index()] = s.board[home];
+        s.board[home] = 0;
+        if (out.square1)
+            *out.square1 = CCoordinate::FromIndex(home);
+        if (out.square2)
+            *out.square2 = dest;
+    }
+    const int drow = m.to.y - m.from.y;
+    if (pawn && (drow == 2 || drow == -2))
+    {
+        s.enPassant = 1;
+        s.enPassantSquare = m.to;
+    }
+    else
+    {
+        s.enPassant = 0;
+    }
+    PieceCode newCode = p;
+    if (pawn && (m.to.y == 0 || m.to.y == 7))
+    {
+        promotion = choosePromotion();
+        if (!IsPromotionChoice(promotion))
+            promotion = PIECE_QUEEN;
+        newCode = static_cast<PieceCode>((s.sideToMove << 4) | (promotion + 8));
+    }
+    s.board[fi] = 0;
+    s.board[ti] = newCode;
+    return promotion;
+}
+
+int32_t QueenChooser()
+{
+    return PIECE_QUEEN;
+}
+
+bool StateReachable(const CPositionState& s, const CCoordinate& from, const CCoordinate& to, PieceType type,
+                    Colour colour)
+{
+    if (!from.IsOnBoard() || !to.IsOnBoard() || !IsSideColour(colour))
+        return false;
+    const PieceCode target = s.board[to.Index()];
+    const bool targetFree = target == 0 || ColourOfCode(target) != colour;
+    const int dr = to.y - from.y;
+    const int dc = to.x - from.x;
+    const int adr = std::abs(dr);
+    const int adc = std::abs(dc);
+
+    switch (type)
+    {
+    case PIECE_PAWN:
+    {
+        const bool white = colour == COLOUR_WHITE;
+        const int forward = white ? 1 : -1;
+        if (dc == 0)
+        {
+            if (dr == forward)
+                return target == 0;
+            if (dr == 2 * forward)
+                return from.y == (white ? 1 : 6) && s.board[from.x + 8 * (from.y + forward)] == 0 && target == 0;
+            return false;
+        }
+        if (dr != forward || adc != 1)
+            return false;
+        if (s.enPassant && to.y == (white ? 5 : 2) && to.x == s.enPassantSquare.x)
+            return true;
+        return ColourOfCode(target) == (white ? COLOUR_BLACK : COLOUR_WHITE);
+    }
+    case PIECE_ROOK:
+        return (dr == 0 || dc == 0) && targetFree && PathClear(s, from.y, from.x, to.y, to.x);
+    case PIECE_KNIGHT:
+        return ((adr == 2 && adc == 1) || (adr == 1 && adc == 2)) && targetFree;
+    case PIECE_BISHOP:
+        return adr == adc && targetFree && PathClear(s, from.y, from.x, to.y, to.x);
+    case PIECE_QUEEN:
+        return (dr == 0 || dc == 0 || adr == adc) && targetFree && PathClear(s, from.y, from.x, to.y, to.x);
+    case PIECE_KING:
+    {
+        if (target != 0 && ColourOfCode(target) == colour)
+            return false;
+        if (dr == 0 && (dc == -2 || dc == 2) && !s.kingMoved[colour] &&
+            !(dc == -2 ? s.hRookMoved[colour] : s.aRookMoved[colour]))
+        {
+            // Castling. The rook is not looked for: its flag stands for it.
+            const CCoordinate passed(to.y, dc == -2 ? to.x + 1 : to.x - 1);
+            if (target != 0 || s.board[passed.Index()] != 0)
+                return false;
+            if (dc == 2)
+            {
+                const CCoordinate beyond(to.y, to.x + 1);
+                if (!beyond.IsOnBoard() || s.board[beyond.Index()] != 0)
+                    return false;
+            }
+            if (StateInCheck(s, s.sideToMove))
+                return false;
+            CPositionState copy = s;
+            StateApply(copy, CMove(from, passed), QueenChooser, ApplyOut{});
+            return !StateInCheck(copy, s.sideToMove);
+        }
+        return adr <= 1 && adc <= 1;
+    }
+    default:
+        return false;
+    }
+}
+
+// Whether the king of colour c is attacked: some piece not of colour c can
+// reach the stored king square. Only the squares from which such a piece
+// could reach it are looked at. A castling king never attacks.
+bool StateInCheck(const CPositionState& s, Colour c)
+{
+    if (!IsSideColour(c))
+        return false;
+    const CCoordinate king = s.kingSquare[c];
+    if (!king.IsOnBoard())
+        return false;
+    const Colour attacker = OppositeColour(c);
+    const int ki = king.Index();
+    const PieceCode target = s.board[ki];
+    const bool targetFree = target == 0 || ColourOfCode(target) != attacker;
+
+    if (targetFree)
+    {
+        const SquareList& knights = kTables.knight[ki];
+        for (int i = 0; i < knights.count; ++i)
+        {
+            const PieceCode code = s.board[knights.squares[i]];
+            if (code != 0 && ColourOfCode(code) != c && TypeOfCode(code) == PIECE_KNIGHT)
+                return true;
+        }
+        for (int d = 0; d < 8; ++d)
+        {
+            const SquareList& ray = kTables.ray[ki][d];
+            for (int i = 0; i < ray.count; ++i)
+            {
+                const PieceCode code = s.board[ray.squares[i]];
+                if (code == 0)
+                    continue;
+                if (ColourOfCode(code) != c)
+                {
+                    const PieceType t = TypeOfCode(code);
+                    if (t == PIECE_QUEEN || t == (d < 4 ? PIECE_ROOK : PIECE_BISHOP))
+                        return true;
+                }
+                break;
+            }
+        }
+        const SquareList& kings = kTables.king[ki];
+        for (int i = 0; i < kings.count; ++i)
+        {
+            const PieceCode code = s.board[kings.squares[i]];
+            if (code != 0 && ColourOfCode(code) != c && TypeOfCode(code) == PIECE_KING)
+                return true;
+        }
+    }
+
+    // Pawns of the attacking colour: diagonal captures and, onto an empty
+    // square only, straight advances.
+    const int back = attacker == COLOUR_WHITE ? -1 : 1; // from the king towards the pawn
+    const int pr = king.y + back;
+    if (pr >= 0 && pr < 8)
+    {
+        for (int dc = -1; dc <= 1; dc += 2)
+        {
+            const int pc = king.x + dc;
+            if (pc < 0 || pc > 7)
+                continue;
+            const PieceCode code = s.board[pc + 8 * pr];
+            if (code != 0 && ColourOfCode(code) != c && TypeOfCode(code) == PIECE_PAWN &&
+                StateReachable(s, CCoordinate(pr, pc), king, PIECE_PAWN, attacker))
+                return true;
+        }
+        if (target == 0)
+        {
+            for (int steps = 1; steps <= 2; ++steps)
+            {
+                const int r = king.y + back * steps;
+                if (r < 0 || r > 7)
+                    break;
+                const PieceCode code = s.board[king.x + 8 * r];
+                if (code != 0 && ColourOfCode(code) != c && TypeOfCode(code) == PIECE_PAWN &&
+                    StateReachable(s, CCoordinate(r, king.x), king, PIECE_PAWN, attacker))
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Calls visit(to) for every square that the piece on `from` can reach.
+// Returns early when visit returns true.
+template <class Visit>
+bool ForEachReachable(const CPositionState& s, int from, Visit&& visit)
+{
+    const PieceCode p = s.board[from];
+    const Colour colour = ColourOfCode(p);
+    const PieceType type = TypeOfCode(p);
+    const CCoordinate fromSq = CCoordinate::FromIndex(from);
+    switch (type)
+    {
+    case PIECE_PAWN:
+    {
+        const int forward = colour == COLOUR_WHITE ? 1 : -1;
+        const int r = fromSq.y + forward;
+        if (r < 0 || r > 7)
+            return false;
+        for (int dc = -1; dc <= 1; ++dc)
+        {
+            const CCoordinate to(r, fromSq.x + dc);
+            if (to.IsOnBoard() && StateReachable(s, fromSq, to, PIECE_PAWN, colour) && visit(to.Index()))
+                return true;
+        }
+        const CCoordinate two(fromSq.y + 2 * forward, fromSq.x);
+        return two.IsOnBoard() && StateReachable(s, fromSq, two, PIECE_PAWN, colour) && visit(two.Index());
+    }
+    case PIECE_KNIGHT:
+    case PIECE_KING:
+    {
+        const SquareList& list = type == PIECE_KNIGHT ? kTables.knight[from] : kTables.king[from];
+        for (int i = 0; i < list.count; ++i)
+        {
+            const PieceCode code = s.board[list.squares[i]];
+            if ((code == 0 || ColourOfCode(code) != colour) && visit(list.squares[i]))
+                return true;
+        }
+        if (type == PIECE_KING)
+        {
+            for (int dc = -2; dc <= 2; dc += 4)
+            {
+                const CCoordinate to(fromSq.y, fromSq.x + dc);
+                if (to.IsOnBoard() && StateReachable(s, fromSq, to, PIECE_KING, colour) && visit(to.Index()))
+                    return true;
+            }
+        }
+        return false;
+    }
+    case PIECE_ROOK:
+    case PIECE_BISHOP:
+    case PIECE_QUEEN:
+    {
+        const int first = type == PIECE_BISHOP ? 4 : 0;
+        const int last = type == PIECE_ROOK ? 4 : 8;
+        for (int d = first; d < last; ++d)
+        {
+            const SquareList& ray = kTables.ray[from][d];
+            for (int i = 0; i < ray.count; ++i)
+            {
+                const PieceCode code = s.board[ray.squares[i]];
+                if (code != 0 && ColourOfCode(code) == colour)
+                    break;
+                if (visit(ray.squares[i]))
+                    return true;
+                if (code != 0)
+                    break;
+            }
+        }
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+// Whether the side to move has a board move that does not leave its king attacked.
+bool StateHasLegalBoardMove(const CPositionState& s)
+{
+    const Colour side = s.sideToMove;
+    for (int from = 0; from < 64; ++from)
+    {
+        const PieceCode p = s.board[from];
+        if (p == 0 || ColourOfCode(p) != side)
+            continue;
+        const bool found = ForEachReachable(s, from, [&](int to) {
+            CPositionState scratch = s;
+            StateApply(scratch, CMove(CCoordinate::FromIndex(from), CCoordinate::FromIndex(to)), QueenChooser,
+                       ApplyOut{});
+            return !StateInCheck(scratch, side);
+        });
+        if (found)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+// ---------------------------------------------------------------------------
+// CPositionState
+
+bool CPositionState::SameBoardAs(const CPositionState& other) const
+{
+    return sideToMove == other.sideToMove && std::memcmp(board, other.board, sizeof board) == 0;
+}
+
+uint64_t CPositionState::BoardHash() const
+{
+    uint64_t h = 0x9E3779B97F4A7C15ULL ^ static_cast<uint64_t>(sideToMove);
+    for (int i = 0; i < 64; i += 8)
+    {
+        uint64_t word = 0;
+        std::memcpy(&word, board + i, 8);
+        h ^= word;
+        h *= 0xFF51AFD7ED558CCDULL;
+        h ^= h >> 29;
+    }
+    return h;
+}
+
+// ---------------------------------------------------------------------------
+// Construction and state
+
+CChessPosition::CChessPosition()
+{
+    Reset();
+}
+
+CChessPosition::CChessPosition(const CChessPosition& other)
+{
+    Reset();
+    Assign(other);
+}
+
+CChessPosition& CChessPosition::operator=(const CChessPosition& other)
+{
+    if (this != &other)
+        Assign(other);
+    return *this;
+}
+
+void CChessPosition::Reset()
+{
+    static constexpr PieceCode kBackRank[8] = {PIECE_ROOK,  PIECE_KNIGHT, PIECE_BISHOP, PIECE_KING,
+                                               PIECE_QUEEN, PIECE_BISHOP, PIECE_KNIGHT, PIECE_ROOK};
+    m_State = CPositionState{};
+    for (int col = 0; col < 8; ++col)
+    {
+        m_State.board[col] = MakePieceCode(COLOUR_WHITE, kBackRank[col]);
+        m_State.board[col + 8] = MakePieceCode(COLOUR_WHITE, PIECE_PAWN);
+        m_State.board[col + 48] = MakePieceCode(COLOUR_BLACK, PIECE_PAWN);
+        m_State.board[col + 56] = MakePieceCode(COLOUR_BLACK, kBackRank[col]);
+    }
+    m_State.kingSquare[COLOUR_BLACK] = CCoordinate(7, 3);
+    m_State.kingSquare[COLOUR_WHITE] = CCoordinate(0, 3);
+    m_State.sideToMove = COLOUR_WHITE;
+    ClearRecordFrom(0);
+    m_CurrentPly = 0;
+    m_StartFullMove = 1;
+    m_StartSide = COLOUR_WHITE;
+}
+
+void CChessPosition::Assign(const CChessPosition& other)
+{
+    m_State = other.m_State;
+    m_Chooser = nullptr;
+    m_DefaultPromotion = PIECE_QUEEN;
+}
+
+CChessPosition CChessPosition::MakeTrialCopy() const
+{
+    // Trial copies judge legality under the same king-capture rule as the
+    // position they came from, so SAN disambiguation matches what is playable.
+    CChessPosition copy(*this);
+    copy.m_KingCapture = m_KingCapture;
+    return copy;
+}
+
+void CChessPosition::SetUp(const CPositionState& state, int32_t fullMoveNumber)
+{
+    ClearRecordFrom(0);
+    m_CurrentPly = 0;
+    m_State = state;
+    m_StartSide = state.sideToMove;
+    m_StartFullMove = fullMoveNumber < 1 ? 1 : fullMoveNumber;
+    m_State.mate = m_State.stalemate = m_State.check = 0;
+    if (m_KingCapture)
+        UpdateKingCaptureStatus();
+    if (!m_State.mate)
+        UpdateStatus();
+    if (!DropsOption())
+    {
+        CheckInsufficientMaterial();
+        CheckRepetition();
+    }
+}
+
+int32_t CChessPosition::FullMoveNumber() const
+{
+    const int32_t plies = m_CurrentPly + (m_StartSide == COLOUR_BLACK ? 1 : 0);
+    return m_StartFullMove + plies / 2;
+}
+
+// ---------------------------------------------------------------------------
+// Queries and holdings
+
+PieceCode CChessPosition::PieceAt(const CCoordinate& square) const
+{
+    return square.IsOnBoard() ? m_State.board[square.Index()] : 0;
+}
+
+bool CChessPosition::IsGameGoingOn() const
+{
+    return !IsMate() && !IsStalemate() && !IsFiftyMoveDraw() && !IsInsufficientMaterial() && !IsRepetition();
+}
+
+int32_t CChessPosition::Holdings(Colour colour, PieceType type) const
+{
+    if (!IsSideColour(colour) || type < PIECE_PAWN || type > PIECE_QUEEN)
+        return 0;
+    return m_State.holdings[type][colour - 1];
+}
+
+void CChessPosition::AddToHoldings(Colour colour, PieceType type)
+{
+    if (!IsSideColour(colour) || type < PIECE_PAWN || type > PIECE_QUEEN)
+        return;
+    ++m_State.holdings[type][colour - 1];
+}
+
+void CChessPosition::ReceivePiece(int32_t nibble, Colour colour)
+{
+    AddToHoldings(colour, IsPromotedNibble(nibble) ? PIECE_PAWN : (nibble & 7));
+}
+
+// ---------------------------------------------------------------------------
+// Rules
+
+bool CChessPosition::IsReachable(const CCoordinate& from, const CCoordinate& to, PieceType type, Colour colour) const
+{
+    return StateReachable(m_State, from, to, type, colour);
+}
+
+bool CChessPosition::IsInCheck(Colour colour) const
+{
+    return StateInCheck(m_State, colour);
+}
+
+int32_t CChessPosition::ResolvePromotion() const
+{
+    int32_t piece = m_Chooser ? m_Chooser(m_State.sideToMove, *this) : m_DefaultPromotion;
+    return IsPromotionChoice(piece) ? piece : PIECE_QUEEN;
+}
+
+void CChessPosition::ApplyMove(const CMove& move, int32_t& promotion)
+{
+    if (!move.from.IsOnBoard() || !move.to.IsOnBoard())
+        return;
+    const int32_t p = StateApply(m_State, move, [this] { return ResolvePromotion(); }, ApplyOut{});
+    if (p != 0)
+        promotion = p;
+}
+
+void CChessPosition::ApplyMoveDetailed(const CMove& move, CCoordinate& square1, CCoordinate& square2,
+                                       int32_t& promotion, uint8_t& captured, int32_t& capturedPiece)
+{
+    if (!move.from.IsOnBoard() || !move.to.IsOnBoard())
+        return;
+    const int32_t p = StateApply(m_State, move, [this] { return ResolvePromotion(); },
+                                 ApplyOut{&square1, &square2, &captured, &capturedPiece});
+    if (p != 0)
+        promotion = p;
+}
+
+bool CChessPosition::MakeMove(const CMove& move, CCoordinate& square1, CCoordinate& square2, int32_t& promotion,
+                              uint8_t& captured, int32_t& capturedPiece, std::string& moveText, bool record)
+{
+    if (!move.from.IsOnBoard() || !move.to.IsOnBoard())
+        return false;
+    const PieceCode p = m_State.board[move.from.Index()];
+    const Colour mover = m_State.sideToMove;
+    if (p == 0 || ColourOfCode(p) != mover)
+        return false;
+    if (!StateReachable(m_State, move.from, move.to, TypeOfCode(p), ColourOfCode(p)))
+        return false;
+
+    // Trial: does the move leave the own king attacked? (queen for promotions)
+    CPositionState trial = m_State;
+    StateApply(trial, move, QueenChooser, ApplyOut{});
+    trial.sideToMove = OppositeColour(mover);
+    const bool leftKingAttacked = StateInCheck(trial, mover);
+    if (leftKingAttacked && !m_KingCapture)
+        return false;
+
+    const bool recording = record && !DropsOption();
+    std::optional<CChessPosition> before;
+    if (recording)
+        before.emplace(MakeTrialCopy());
+
+    uint8_t capturedHere = 0;
+    int32_t promotionHere = 0;
+    ApplyMoveDetailed(move, square1, square2, promotionHere, capturedHere, capturedPiece);
+    captured = capturedHere;
+    if (promotionHere != 0)
+        promotion = promotionHere;
+    m_State.sideToMove = OppositeColour(mover);
+
+    if (m_KingCapture)
+        UpdateKingCaptureStatus();
+    if (!m_State.mate && !leftKingAttacked)
+        UpdateStatus();
+
+    ++m_State.halfmoveClock;
+    if (capturedHere || TypeOfCode(p) == PIECE_PAWN)
+        m_State.halfmoveClock = 0;
+
+    if (recording)
+        RecordMove(move, promotionHere, capturedHere != 0, *before, moveText);
+    if (!DropsOption())
+    {
+        CheckRepetition();
+        CheckInsufficientMaterial();
+    }
+    return true;
+}
+
+bool CChessPosition::MakeMove(const CMove& move, bool record)
+{
+    CCoordinate square1 = CCoordinate::None();
+    CCoordinate square2 = CCoordinate::None();
+    int32_t promotion = 0;
+    uint8_t captured = 0;
+    int32_t capturedPiece = 0;
+    std::string text;
+    return MakeMove(move, square1, square2, promotion, captured, capturedPiece, text, record);
+}
+
+bool CChessPosition::DropPiece(Colour colour, PieceType type, const CCoordinate& square)
+{
+    if (!IsSideColour(colour) || colour != m_State.sideToMove || type < PIECE_PAWN || type > PIECE_QUEEN)
+        return false;
+    if (!square.IsOnBoard() || m_State.holdings[type][colour - 1] <= 0 || m_State.board[square.Index()] != 0)
+        return false;
+    if (type == PIECE_PAWN && (square.y == 0 || square.y == 7))
+        return false;
+
+    CPositionState trial = m_State;
+    trial.board[square.Index()] = MakePieceCode(colour, type);
+    --trial.holdings[type][colour - 1];
+    trial.enPassant = 0;
+    trial.sideToMove = OppositeColour(colour);
+    const bool leftKingAttacked = StateInCheck(trial, colour);
+    if (leftKingAttacked && !m_KingCapture)
+        return false;
+
+    m_State.board[square.Index()] = MakePieceCode(colour, type);
+    --m_State.holdings[type][colour - 1];
+    m_State.enPassant = 0;
+    m_State.sideToMove = OppositeColour(colour);
+    if (m_KingCapture)
+        UpdateKingCaptureStatus();
+    if (!m_State.mate && !leftKingAttacked)
+        UpdateStatus();
+    return true;
+}
+
+void CChessPosition::UpdateStatus()
+{
+    const Colour side = m_State.sideToMove;
+    const bool check = StateInCheck(m_State, side);
+    m_State.check = check;
+    m_State.mate = check;
+    m_State.stalemate = !check;
+
+    if (StateHasLegalBoardMove(m_State))
+    {
+        m_State.mate = m_State.stalemate = 0;
+        return;
+    }
+    if (!DropsOption() || !IsSideColour(side))
+        return;
+
+    // Drops, counting one extra rook as held: a check that any piece could
+    // block is not mate on a bughouse board.
+    for (PieceType type = PIECE_PAWN; type <= PIECE_QUEEN; ++type)
+    {
+        const int32_t held = m_State.holdings[type][side - 1] + (type == PIECE_ROOK ? 1 : 0);
+        if (held <= 0)
+            continue;
+        for (int sq = 0; sq < 64; ++sq)
+        {
+            if (m_State.board[sq] != 0)
+                continue;
+            if (type == PIECE_PAWN && (sq < 8 || sq >= 56))
+                continue;
+            CPositionState scratch = m_State;
+            scratch.board[sq] = MakePieceCode(side, type);
+            if (!StateInCheck(scratch, side))
+            {
+                m_State.mate = m_State.stalemate = 0;
+                return;
+            }
+        }
+    }
+}
+
+void CChessPosition::UpdateKingCaptureStatus()
+{
+    m_State.stalemate = 0;
+    bool found = false;
+    for (PieceCode code : m_State.board)
+    {
+        if (code != 0 && TypeOfCode(code) == PIECE_KING && ColourOfCode(code) == m_State.sideToMove)
+        {
+            found = true;
+            break;
+        }
+    }
+    m_State.mate = m_State.check = found ? 0 : 1;
+}
+
+void CChessPosition::GenerateCandidateMoves(std::vector<CMove>& moves) const
+{
+    CMove buffer[kMaxCandidateMoves];
+    const int count = GenerateCandidateMoves(buffer, kMaxCandidateMoves);
+    moves.assign(buffer, buffer + count);
+}
+
+int CChessPosition::GenerateCandidateMoves(CMove* moves, int capacity) const
+{
+    int count = 0;
+    const Colour side = m_State.sideToMove;
+    for (int from = 0; from < 64; ++from)
+    {
+        const PieceCode p = m_State.board[from];
+        if (p == 0 || ColourOfCode(p) != side)
+            continue;
+        const bool full = ForEachReachable(m_State, from, [&](int to) {
+            if (count >= capacity)
+                return true;
+            moves[count++] = CMove(CCoordinate::FromIndex(from), CCoordinate::FromIndex(to));
+            return false;
+        });
+        if (full)
+            break;
+    }
+    return count;
+}
+
+// ---------------------------------------------------------------------------
+// Judging
+
+CJudgement CChessPosition::Judge(bool bughouseBoard) const
+{
+    CJudgement j;
+    if (IsMate())
+        j.end = GameEnd::Checkmate;
+    else if (IsStalemate())
+        j.end = GameEnd::Stalemate;
+    else if (!bughouseBoard && IsRepetition())
+        j.end = GameEnd::Repetition;
+    else if (!bughouseBoard && IsInsufficientMaterial())
+        j.end = GameEnd::InsufficientMaterial;
+    else if (!bughouseBoard && IsFiftyMoveDraw())
+        j.end = GameEnd::FiftyMoves;
+    j.check = IsCheck();
+    return j;
+}

@@ -1,0 +1,199 @@
+// Standard Algebraic Notation for CChessPosition: writing the text of a made
+// move, and reading and playing one SAN token.
+
+#include "ChessPosition.h"
+
+namespace
+{
+constexpr char kFileLetters[] = "hgfedcba";
+constexpr char kRankDigits[] = "12345678";
+constexpr const char* kPieceLetters[] = {"", "R", "N", "B", "Q", "K"};
+
+char FileLetter(const CCoordinate& c)
+{
+    return kFileLetters[c.x & 7];
+}
+char RankDigit(const CCoordinate& c)
+{
+    return kRankDigits[c.y & 7];
+}
+} // namespace
+
+std::string CChessPosition::WriteSan(const CChessPosition& after, CChessPosition& before, const CMove& move,
+                                     int32_t promotion, bool captured)
+{
+    std::string text;
+    PieceType t = after.TypeAt(move.to);
+    if (promotion != 0)
+        t = PIECE_PAWN;
+    const int dcol = move.to.x - move.from.x;
+
+    if (t == PIECE_KING && (dcol == -2 || dcol == 2))
+    {
+        text = dcol == -2 ? "O-O" : "O-O-O";
+        if (after.IsCheck())
+            text += '+';
+        return text;
+    }
+
+    text = kPieceLetters[t];
+    if (t != PIECE_PAWN)
+    {
+        // Other pieces of the same kind that could legally go to the same square.
+        const Colour side = before.SideToMove();
+        bool sameColumn = false;
+        bool sameRow = false;
+        bool any = false;
+        for (int index = 0; index < 64; ++index)
+        {
+            const CCoordinate square = CCoordinate::FromIndex(index);
+            if (square == move.from)
+                continue;
+            const PieceCode code = before.PieceAt(square);
+            if (code == 0 || ColourOfCode(code) != side || TypeOfCode(code) != t)
+                continue;
+            CChessPosition trial = before.MakeTrialCopy();
+            if (!trial.MakeMove(CMove(square, move.to), false))
+                continue;
+            any = true;
+            sameColumn = sameColumn || square.x == move.from.x;
+            sameRow = sameRow || square.y == move.from.y;
+        }
+        if (any)
+        {
+            if (!sameColumn)
+                text += FileLetter(move.from);
+            else if (sameRow)
+                text += std::string{FileLetter(move.from), RankDigit(move.from)};
+            else
+                text += RankDigit(move.from);
+        }
+    }
+    if (captured)
+    {
+        if (t == PIECE_PAWN)
+            text += FileLetter(move.from);
+        text += 'x';
+    }
+    text += FileLetter(move.to);
+    text += RankDigit(move.to);
+    if (IsPromotionChoice(promotion))
+    {
+        text += '=';
+        text += kPieceLetters[promotion];
+    }
+    if (after.IsCheck())
+        text += '+';
+    return text;
+}
+
+bool CChessPosition::PlaySan(const std::string& token)
+{
+    if (DropsOption() || token.empty())
+        return false;
+    std::string text = token;
+
+    for (int i = 0; i < 2; ++i)
+    {
+        if (!text.empty() && (text.back() == '!' || text.back() == '?'))
+            text.pop_back();
+    }
+    if (!text.empty() && (text.back() == '+' || text.back() == '#'))
+        text.pop_back();
+
+    if (text == "O-O" || text == "O-O-O")
+    {
+        const int row = SideToMove() == COLOUR_WHITE ? 0 : 7;
+        return MakeMove(CMove(CCoordinate(row, 3), CCoordinate(row, text == "O-O" ? 1 : 5)), true);
+    }
+
+    int32_t promotion = 0;
+    const size_t equals = text.find('=');
+    if (equals != std::string::npos)
+    {
+        if (equals + 1 < text.size())
+        {
+            switch (text[equals + 1])
+            {
+            case 'R': promotion = PIECE_ROOK; break;
+            case 'N': promotion = PIECE_KNIGHT; break;
+            case 'B': promotion = PIECE_BISHOP; break;
+            case 'Q': promotion = PIECE_QUEEN; break;
+            default: break;
+            }
+        }
+        text.resize(equals);
+    }
+
+    if (text.size() < 2)
+        return false;
+    CCoordinate destination;
+    destination.Parse(text[text.size() - 2], text[text.size() - 1]);
+    text.resize(text.size() - 2);
+    if (!destination.IsOnBoard())
+        return false;
+
+    if (!text.empty() && text.back() == 'x')
+        text.pop_back();
+
+    PieceType type = PIECE_PAWN;
+    if (!text.empty())
+    {
+        switch (text.front())
+        {
+        case 'K': type = PIECE_KING; break;
+        case 'Q': type = PIECE_QUEEN; break;
+        case 'R': type = PIECE_ROOK; break;
+        case 'B': type = PIECE_BISHOP; break;
+        case 'N': type = PIECE_KNIGHT; break;
+        default: break;
+        }
+        if (type != PIECE_PAWN)
+            text.erase(0, 1);
+    }
+
+    // What is left restricts the origin: a whole square, a file or a rank.
+    int fixedColumn = -1;
+    int fixedRow = -1;
+    if (text.size() == 2)
+    {
+        CCoordinate origin;
+        origin.Parse(text[0], text[1]);
+        fixedColumn = origin.x;
+        fixedRow = origin.y;
+    }
+    else if (text.size() == 1)
+    {
+        if (text[0] >= 'a' && text[0] <= 'h')
+            fixedColumn = 'h' - text[0];
+        else
+            fixedRow = static_cast<unsigned char>(text[0]) - '1';
+    }
+
+    // The promotion letter applies to this move only; the default returns
+    // to what it was afterwards.
+    const int32_t savedDefault = m_DefaultPromotion;
+    if (promotion != 0)
+        m_DefaultPromotion = promotion;
+    PromotionChooser chooser = std::move(m_Chooser);
+    m_Chooser = nullptr;
+
+    bool played = false;
+    const Colour side = SideToMove();
+    for (int index = 0; index < 64 && !played; ++index)
+    {
+        const CCoordinate origin = CCoordinate::FromIndex(index);
+        if ((fixedColumn != -1 && origin.x != fixedColumn) || (fixedRow != -1 && origin.y != fixedRow))
+            continue;
+        if (origin == destination)
+            continue;
+        const PieceCode code = PieceAt(origin);
+        if (code == 0 || ColourOfCode(code) != side || TypeOfCode(code) != type)
+            continue;
+        played = MakeMove(CMove(origin, destination), true);
+    }
+
+    m_Chooser = std::move(chooser);
+    m_DefaultPromotion = savedDefault;
+    return played;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "ChessPosition.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Counts the leaf nodes of the legal move tree, each promotion piece counted
+// as its own move. Legality is decided by MakeMove alone (record off).
+class CPerft
+{
+public:
+    [[nodiscard]] static uint64_t Count(CChessPosition& position, int depth);
+    // Each legal root move in coordinate text ("e2e4", "e7e8q") with its count.
+    [[nodiscard]] static std::vector<std::pair<std::string, uint64_t>> Divide(CChessPosition& position, int depth);
+};

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Set-up for a Debian 12 machine: installs what is missing, builds (Release),
+# then runs the program ("./setup.sh run") or the whole test suite ("./setup.sh test").
+set -euo pipefail
+cd "$(dirname "$0")"
+
+mode="${1:-run}"
+packages=(build-essential cmake ninja-build pkg-config
+          libgtest-dev libgmock-dev libbenchmark-dev
+          qt6-base-dev libgl-dev
+          clang libclang-rt-14-dev)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build build -j"$(nproc)"
+
+case "$mode" in
+  run)
+    exec build/tools/pellomar-perft --divide 5
+    ;;
+  test)
+    ctest --test-dir build --output-on-failure -j"$(nproc)"
+    ;;
+  *)
+    echo "usage: ./setup.sh run|test" >&2
+    exit 2
+    ;;
+esac
