@@ -126,7 +126,8 @@ void CChessPosition::CheckRepetition()
         return;
     const uint64_t hash = m_State.BoardHash();
     int count = 0;
-    for (size_t i = 0; i < m_Positions.size(); ++i)
+    // A third earlier occurrence already means "not exactly two": stop there.
+    for (size_t i = 0; i < m_Positions.size() && count < 3; ++i)
     {
         if (m_PositionHashes[i] == hash && m_Positions[i].SameBoardAs(m_State))
             ++count;

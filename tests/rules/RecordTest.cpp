@@ -1,0 +1,148 @@
+#include "TestBoards.h"
+
+TEST(Record, ThreeFoldRepetitionOfTheInitialPosition)
+{
+    CChessPosition p;
+    PlayAll(p, {"Nf3", "Nf6", "Ng1", "Ng8"});
+    EXPECT_FALSE(p.IsRepetition()) << "second occurrence only";
+    PlayAll(p, {"Nf3", "Nf6", "Ng1"});
+    EXPECT_FALSE(p.IsRepetition());
+    PlayAll(p, {"Ng8"});
+    EXPECT_TRUE(p.IsRepetition());
+    EXPECT_EQ(p.Judge(false).end, GameEnd::Repetition);
+    EXPECT_EQ(p.Judge(true).end, GameEnd::None) << "bughouse boards do not judge draws";
+    // A fourth occurrence is not "exactly two earlier ones".
+    PlayAll(p, {"Nf3", "Nf6", "Ng1", "Ng8"});
+    EXPECT_FALSE(p.IsRepetition());
+}
+
+TEST(Record, InsufficientMaterial)
+{
+    struct Case
+    {
+        const char* fen;
+        bool insufficient;
+    };
+    const Case cases[] = {
+        {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", true},
+        {"4k3/8/8/8/8/8/8/4KB2 w - - 0 1", true},
+        {"4kn2/8/8/8/8/8/8/4KB2 w - - 0 1", true},
+        {"4k3/8/8/8/8/8/8/3NKN2 w - - 0 1", false},
+        {"4k3/8/8/8/8/8/8/3BKB2 w - - 0 1", false},
+        {"4k3/p7/8/8/8/8/8/4KB2 w - - 0 1", false},
+        {"4k3/8/8/8/8/8/8/4KR2 w - - 0 1", false},
+        {"4k3/8/8/8/8/8/8/4KQ2 w - - 0 1", false},
+    };
+    for (const Case& c : cases)
+    {
+        const CChessPosition p = FromFen(c.fen);
+        EXPECT_EQ(p.IsInsufficientMaterial(), c.insufficient) << c.fen;
+    }
+    // Reached by a capture during play.
+    CChessPosition p = FromFen("4k3/8/8/8/8/8/3r4/3BK3 w - - 0 1");
+    ASSERT_TRUE(p.PlaySan("Kxd2"));
+    EXPECT_TRUE(p.IsInsufficientMaterial());
+    EXPECT_EQ(p.Judge(false).end, GameEnd::InsufficientMaterial);
+}
+
+TEST(Record, FiftyMoveRuleCountsPliesWithoutCaptureOrPawnMove)
+{
+    // Only the knights move, never capturing, from a clock of 0.
+    CChessPosition p = FromFen("n3k3/p7/8/8/8/8/P7/N3K3 w - - 0 1");
+    std::vector<CMove> moves;
+    for (int plies = 1; plies <= 100; ++plies)
+    {
+        p.GenerateCandidateMoves(moves);
+        bool played = false;
+        for (const CMove& m : moves)
+        {
+            if (p.TypeAt(m.from) == PIECE_KNIGHT && !p.IsOccupied(m.to) && p.MakeMove(m, true))
+            {
+                played = true;
+                break;
+            }
+        }
+        ASSERT_TRUE(played) << plies;
+        EXPECT_EQ(p.HalfmoveClock(), plies);
+        EXPECT_EQ(p.IsFiftyMoveDraw(), plies >= 100) << plies;
+    }
+    EXPECT_TRUE(p.IsFiftyMoveDraw());
+    EXPECT_FALSE(p.IsGameGoingOn());
+    if (!p.IsRepetition() && !p.IsInsufficientMaterial())
+    {
+        EXPECT_EQ(p.Judge(false).end, GameEnd::FiftyMoves);
+    }
+    // A pawn move restarts the count.
+    std::vector<CMove> pawnMoves;
+    p.GenerateCandidateMoves(pawnMoves);
+    for (const CMove& m : pawnMoves)
+    {
+        if (p.TypeAt(m.from) == PIECE_PAWN && p.MakeMove(m, true))
+            break;
+    }
+    EXPECT_EQ(p.HalfmoveClock(), 0);
+}
+
+TEST(Record, TakeBackAndBrowsing)
+{
+    CChessPosition p;
+    EXPECT_FALSE(p.TakeBack()) << "nothing to take back at ply 0";
+    const CPositionState start = p.State();
+    PlayAll(p, {"e4", "e5", "Nf3"});
+    EXPECT_EQ(p.CurrentPly(), 3);
+    ASSERT_TRUE(p.StepBack());
+    ASSERT_TRUE(p.StepBack());
+    EXPECT_EQ(p.CurrentPly(), 1);
+    EXPECT_EQ(p.RecordLength(), 3) << "browsing keeps the record";
+    PlayAll(p, {"c5"});
+    EXPECT_EQ(p.MoveTexts(), (std::vector<std::string>{"e4", "c5"})) << "the continuation is discarded";
+
+    ASSERT_TRUE(p.TakeBack());
+    EXPECT_EQ(p.MoveTexts(), (std::vector<std::string>{"e4"}));
+    ASSERT_TRUE(p.TakeBack());
+    EXPECT_TRUE(SameState(p.State(), start));
+    EXPECT_EQ(p.RecordLength(), 0);
+}
+
+TEST(Record, StepForwardReplaysTheRecordedTextAndPromotion)
+{
+    CChessPosition p = FromFen("8/1P6/8/8/8/8/k7/4K3 w - - 0 1");
+    PlayAll(p, {"b8=N"});
+    PlayAll(p, {"Ka3"});
+    const CPositionState end = p.State();
+    ASSERT_TRUE(p.GoToStart());
+    EXPECT_EQ(p.CurrentPly(), 0);
+    EXPECT_FALSE(p.StepBack());
+    std::string text;
+    ASSERT_TRUE(p.StepForward(text));
+    EXPECT_EQ(text, "b8=N");
+    EXPECT_EQ(p.PieceAt(Sq("b8")), 0x2A) << "replays as the recorded knight";
+    ASSERT_TRUE(p.StepForward(text));
+    EXPECT_EQ(text, "Ka3");
+    EXPECT_FALSE(p.StepForward(text));
+    EXPECT_TRUE(SameState(p.State(), end)) << "browsing forward gives back the same state, clock included";
+    ASSERT_TRUE(p.GoToStart());
+    ASSERT_TRUE(p.GoToEnd());
+    EXPECT_TRUE(SameState(p.State(), end));
+    EXPECT_FALSE(p.GoToEnd());
+}
+
+TEST(Record, TakeBackRestoresFlagsAndKeepsTheChooser)
+{
+    CChessPosition p;
+    p.SetPromotionChooser([](Colour, const CChessPosition&) { return PIECE_ROOK; });
+    PlayAll(p, {"f3", "e5", "g4", "Qh4#"});
+    ASSERT_TRUE(p.IsMate());
+    ASSERT_TRUE(p.TakeBack());
+    EXPECT_FALSE(p.IsMate());
+    EXPECT_FALSE(p.IsCheck());
+    EXPECT_EQ(p.HalfmoveClock(), 0);
+    EXPECT_TRUE(p.HasPromotionChooser());
+}
+
+TEST(Record, LoadMoveListSkipsWhatCannotBePlayed)
+{
+    CChessPosition p;
+    p.LoadMoveList({"e4", "Ke2?!", "e5", "nonsense", "", "Nf3"});
+    EXPECT_EQ(p.MoveTexts(), (std::vector<std::string>{"e4", "e5", "Nf3"}));
+}
