@@ -27,12 +27,16 @@ struct Tables
 {
     SquareList knight[64];
     SquareList king[64];
-    SquareList ray[64][8]; // squares walked outwards from a square, nearest first
+    SquareList ray[64][8];    // squares walked outwards from a square, nearest first
+    int8_t direction[64][64]; // the ray from the first square that holds the second, or -1
 };
 
 Tables BuildTables()
 {
     Tables t;
+    for (auto& row : t.direction)
+        for (auto& d : row)
+            d = -1;
     for (int sq = 0; sq < 64; ++sq)
     {
         const int r = sq / 8;
@@ -51,6 +55,8 @@ Tables BuildTables()
             for (int wr = r + kDirRow[i], wc = c + kDirCol[i]; wr >= 0 && wr < 8 && wc >= 0 && wc < 8;
                  wr += kDirRow[i], wc += kDirCol[i])
                 ray.squares[ray.count++] = static_cast<int8_t>(wc + 8 * wr);
+            for (int j = 0; j < ray.count; ++j)
+                t.direction[sq][ray.squares[j]] = static_cast<int8_t>(i);
         }
     }
     return t;
@@ -286,9 +292,11 @@ bool StateInCheck(const CPositionState& s, Colour c)
             if (code != 0 && ColourOfCode(code) != c && TypeOfCode(code) == PIECE_KNIGHT)
                 return true;
         }
+        // Sliders along each ray; a king only on the first square of one.
         for (int d = 0; d < 8; ++d)
         {
             const SquareList& ray = kTables.ray[ki][d];
+            const PieceType slider = d < 4 ? PIECE_ROOK : PIECE_BISHOP;
             for (int i = 0; i < ray.count; ++i)
             {
                 const PieceCode code = s.board[ray.squares[i]];
@@ -297,49 +305,40 @@ bool StateInCheck(const CPositionState& s, Colour c)
                 if (ColourOfCode(code) != c)
                 {
                     const PieceType t = TypeOfCode(code);
-                    if (t == PIECE_QUEEN || t == (d < 4 ? PIECE_ROOK : PIECE_BISHOP))
+                    if (t == PIECE_QUEEN || t == slider || (t == PIECE_KING && i == 0))
                         return true;
                 }
                 break;
             }
         }
-        const SquareList& kings = kTables.king[ki];
-        for (int i = 0; i < kings.count; ++i)
-        {
-            const PieceCode code = s.board[kings.squares[i]];
-            if (code != 0 && ColourOfCode(code) != c && TypeOfCode(code) == PIECE_KING)
-                return true;
-        }
     }
 
     // Pawns of the attacking colour: diagonal captures and, onto an empty
     // square only, straight advances.
-    const int back = attacker == COLOUR_WHITE ? -1 : 1; // from the king towards the pawn
-    const int pr = king.y + back;
-    if (pr >= 0 && pr < 8)
+    const bool whiteAttacker = attacker == COLOUR_WHITE;
+    const int pr = king.y + (whiteAttacker ? -1 : 1); // the row a capturing pawn stands on
+    if (pr < 0 || pr > 7)
+        return false;
+    const bool diagonalCaptures = ColourOfCode(target) == c ||
+                                  (s.enPassant && king.y == (whiteAttacker ? 5 : 2) && king.x == s.enPassantSquare.x);
+    if (diagonalCaptures)
     {
-        for (int dc = -1; dc <= 1; dc += 2)
+        const PieceCode enemyPawn = MakePieceCode(attacker, PIECE_PAWN);
+        if ((king.x > 0 && (s.board[king.x - 1 + 8 * pr] & 0xF7) == enemyPawn) ||
+            (king.x < 7 && (s.board[king.x + 1 + 8 * pr] & 0xF7) == enemyPawn))
+            return true;
+    }
+    if (target == 0)
+    {
+        for (int steps = 1; steps <= 2; ++steps)
         {
-            const int pc = king.x + dc;
-            if (pc < 0 || pc > 7)
-                continue;
-            const PieceCode code = s.board[pc + 8 * pr];
+            const int r = king.y + (whiteAttacker ? -steps : steps);
+            if (r < 0 || r > 7)
+                break;
+            const PieceCode code = s.board[king.x + 8 * r];
             if (code != 0 && ColourOfCode(code) != c && TypeOfCode(code) == PIECE_PAWN &&
-                StateReachable(s, CCoordinate(pr, pc), king, PIECE_PAWN, attacker))
+                StateReachable(s, CCoordinate(r, king.x), king, PIECE_PAWN, attacker))
                 return true;
-        }
-        if (target == 0)
-        {
-            for (int steps = 1; steps <= 2; ++steps)
-            {
-                const int r = king.y + back * steps;
-                if (r < 0 || r > 7)
-                    break;
-                const PieceCode code = s.board[king.x + 8 * r];
-                if (code != 0 && ColourOfCode(code) != c && TypeOfCode(code) == PIECE_PAWN &&
-                    StateReachable(s, CCoordinate(r, king.x), king, PIECE_PAWN, attacker))
-                    return true;
-            }
         }
     }
     return false;
@@ -419,16 +418,58 @@ bool ForEachReachable(const CPositionState& s, int from, Visit&& visit)
     }
 }
 
-// Whether the side to move has a board move that does not leave its king attacked.
-bool StateHasLegalBoardMove(const CPositionState& s)
+// Whether the piece on `from` may shield its king from an enemy slider: it
+// stands on a line from the king with nothing between them, and the first
+// piece beyond it on that line is an enemy that moves along such lines.
+bool MayBePinned(const CPositionState& s, const CCoordinate& king, int from, Colour side)
+{
+    const int ki = king.Index();
+    const int d = kTables.direction[ki][from];
+    if (d < 0)
+        return false;
+    const SquareList& ray = kTables.ray[ki][d];
+    int i = 0;
+    for (; ray.squares[i] != from; ++i)
+        if (s.board[ray.squares[i]] != 0)
+            return false;
+    for (++i; i < ray.count; ++i)
+    {
+        const PieceCode code = s.board[ray.squares[i]];
+        if (code == 0)
+            continue;
+        if (ColourOfCode(code) == side)
+            return false;
+        const PieceType t = TypeOfCode(code);
+        return t == PIECE_QUEEN || t == (d < 4 ? PIECE_ROOK : PIECE_BISHOP);
+    }
+    return false;
+}
+
+// Whether the side to move has a board move that does not leave its king
+// attacked. `inCheck` is whether that king is attacked now.
+bool StateHasLegalBoardMove(const CPositionState& s, bool inCheck)
 {
     const Colour side = s.sideToMove;
-    for (int from = 0; from < 64; ++from)
+    const CCoordinate king = s.kingSquare[side];
+    // Out of check, a move of another piece that shields nothing and is not
+    // an en-passant capture cannot expose the king: it only empties its own
+    // square and fills the target. Everything else is tried on a copy.
+    const bool kingInPlace = IsSideColour(side) && king.IsOnBoard() &&
+                             s.board[king.Index()] == MakePieceCode(side, PIECE_KING);
+    const bool quickTest = !inCheck && kingInPlace;
+    // Any order answers the question; starting from the side's own back rank
+    // finds a move soonest.
+    for (int i = 0; i < 64; ++i)
     {
+        const int from = side == COLOUR_WHITE ? i : 63 - i;
         const PieceCode p = s.board[from];
         if (p == 0 || ColourOfCode(p) != side)
             continue;
+        const bool unpinned = quickTest && TypeOfCode(p) != PIECE_KING && !MayBePinned(s, king, from, side);
         const bool found = ForEachReachable(s, from, [&](int to) {
+            const bool enPassant = TypeOfCode(p) == PIECE_PAWN && s.board[to] == 0 && (from % 8) != (to % 8);
+            if (unpinned && !enPassant)
+                return true;
             CPositionState scratch = s;
             StateApply(scratch, CMove(CCoordinate::FromIndex(from), CCoordinate::FromIndex(to)), QueenChooser,
                        ApplyOut{});
@@ -499,6 +540,7 @@ void CChessPosition::Reset()
     m_State.kingSquare[COLOUR_BLACK] = CCoordinate(7, 3);
     m_State.kingSquare[COLOUR_WHITE] = CCoordinate(0, 3);
     m_State.sideToMove = COLOUR_WHITE;
+    m_CheckExact = true;
     ClearRecordFrom(0);
     m_CurrentPly = 0;
     m_StartFullMove = 1;
@@ -508,6 +550,7 @@ void CChessPosition::Reset()
 void CChessPosition::Assign(const CChessPosition& other)
 {
     m_State = other.m_State;
+    m_CheckExact = other.m_CheckExact;
     m_Chooser = nullptr;
     m_DefaultPromotion = PIECE_QUEEN;
 }
@@ -526,6 +569,7 @@ void CChessPosition::SetUp(const CPositionState& state, int32_t fullMoveNumber)
     ClearRecordFrom(0);
     m_CurrentPly = 0;
     m_State = state;
+    m_CheckExact = false;
     m_StartSide = state.sideToMove;
     m_StartFullMove = fullMoveNumber < 1 ? 1 : fullMoveNumber;
     m_State.mate = m_State.stalemate = m_State.check = 0;
@@ -601,6 +645,7 @@ void CChessPosition::ApplyMove(const CMove& move, int32_t& promotion)
 {
     if (!move.from.IsOnBoard() || !move.to.IsOnBoard())
         return;
+    m_CheckExact = false;
     const int32_t p = StateApply(m_State, move, [this] { return ResolvePromotion(); }, ApplyOut{});
     if (p != 0)
         promotion = p;
@@ -611,6 +656,7 @@ void CChessPosition::ApplyMoveDetailed(const CMove& move, CCoordinate& square1, 
 {
     if (!move.from.IsOnBoard() || !move.to.IsOnBoard())
         return;
+    m_CheckExact = false;
     const int32_t p = StateApply(m_State, move, [this] { return ResolvePromotion(); },
                                  ApplyOut{&square1, &square2, &captured, &capturedPiece});
     if (p != 0)
@@ -629,18 +675,30 @@ bool CChessPosition::MakeMove(const CMove& move, CCoordinate& square1, CCoordina
     if (!StateReachable(m_State, move.from, move.to, TypeOfCode(p), ColourOfCode(p)))
         return false;
 
-    // Trial: does the move leave the own king attacked? (queen for promotions)
-    CPositionState trial = m_State;
-    StateApply(trial, move, QueenChooser, ApplyOut{});
-    trial.sideToMove = OppositeColour(mover);
-    const bool leftKingAttacked = StateInCheck(trial, mover);
+    // Does the move leave the own king attacked? Out of check, a move of a
+    // piece other than the king that shields nothing and is not an en-passant
+    // capture cannot; everything else is tried on a copy (queen for promotions).
+    const CCoordinate king = m_State.kingSquare[mover];
+    const bool enPassant = TypeOfCode(p) == PIECE_PAWN && m_State.board[move.to.Index()] == 0 &&
+                           move.from.x != move.to.x;
+    const bool cannotExpose = m_CheckExact && !m_State.check && TypeOfCode(p) != PIECE_KING && !enPassant &&
+                              king.IsOnBoard() && m_State.board[king.Index()] == MakePieceCode(mover, PIECE_KING) &&
+                              !MayBePinned(m_State, king, move.from.Index(), mover);
+    bool leftKingAttacked = false;
+    if (!cannotExpose)
+    {
+        CPositionState trial = m_State;
+        StateApply(trial, move, QueenChooser, ApplyOut{});
+        trial.sideToMove = OppositeColour(mover);
+        leftKingAttacked = StateInCheck(trial, mover);
+    }
     if (leftKingAttacked && !m_KingCapture)
         return false;
 
     const bool recording = record && !DropsOption();
-    std::optional<CChessPosition> before;
+    std::optional<CPositionSnapshot> before;
     if (recording)
-        before.emplace(MakeTrialCopy());
+        before.emplace(Snapshot());
 
     uint8_t capturedHere = 0;
     int32_t promotionHere = 0;
@@ -698,6 +756,7 @@ bool CChessPosition::DropPiece(Colour colour, PieceType type, const CCoordinate&
     if (leftKingAttacked && !m_KingCapture)
         return false;
 
+    m_CheckExact = false;
     m_State.board[square.Index()] = MakePieceCode(colour, type);
     --m_State.holdings[type][colour - 1];
     m_State.enPassant = 0;
@@ -717,7 +776,8 @@ void CChessPosition::UpdateStatus()
     m_State.mate = check;
     m_State.stalemate = !check;
 
-    if (StateHasLegalBoardMove(m_State))
+    m_CheckExact = true;
+    if (StateHasLegalBoardMove(m_State, check))
     {
         m_State.mate = m_State.stalemate = 0;
         return;
@@ -751,6 +811,7 @@ void CChessPosition::UpdateStatus()
 
 void CChessPosition::UpdateKingCaptureStatus()
 {
+    m_CheckExact = false;
     m_State.stalemate = 0;
     bool found = false;
     for (PieceCode code : m_State.board)

@@ -44,6 +44,13 @@ enum class GameEnd
     FiftyMoves,
 };
 
+// A saved state to return to, taken by the position itself.
+struct CPositionSnapshot
+{
+    CPositionState state;
+    bool checkExact = false;
+};
+
 struct CJudgement
 {
     GameEnd end = GameEnd::None;
@@ -170,18 +177,31 @@ public:
     void SetUp(const CPositionState& state, int32_t fullMoveNumber);
     // Replaces the state only (record, options and chooser kept); for search
     // tools that undo a move by restoring what they saved.
-    void RestoreState(const CPositionState& state) { m_State = state; }
+    void RestoreState(const CPositionState& state)
+    {
+        m_State = state;
+        m_CheckExact = false;
+    }
+    [[nodiscard]] CPositionSnapshot Snapshot() const { return {m_State, m_CheckExact}; }
+    void RestoreSnapshot(const CPositionSnapshot& snapshot)
+    {
+        m_State = snapshot.state;
+        m_CheckExact = snapshot.checkExact;
+    }
     // The full move number of the current position, counted from the set-up.
     [[nodiscard]] int32_t FullMoveNumber() const;
 
 private:
     void ClearRecordFrom(size_t index);
-    void RecordMove(const CMove& move, int32_t promotion, bool captured, CChessPosition& before,
+    void RecordMove(const CMove& move, int32_t promotion, bool captured, const CPositionSnapshot& before,
                     std::string& moveText);
     [[nodiscard]] int32_t ResolvePromotion() const;
     [[nodiscard]] CChessPosition MakeTrialCopy() const;
 
     CPositionState m_State;
+    // True while m_State.check is known to equal IsInCheck(side to move), so a
+    // move can skip its trial when it provably cannot expose the king.
+    bool m_CheckExact = false;
     std::vector<CMove> m_Moves;
     std::vector<int32_t> m_Promotions;
     std::vector<CPositionState> m_Positions;

@@ -13,16 +13,19 @@ void CChessPosition::ClearRecordFrom(size_t index)
     m_MoveTexts.resize(index);
 }
 
-void CChessPosition::RecordMove(const CMove& move, int32_t promotion, bool captured, CChessPosition& before,
-                                std::string& moveText)
+void CChessPosition::RecordMove(const CMove& move, int32_t promotion, bool captured,
+                                const CPositionSnapshot& before, std::string& moveText)
 {
     // A move made while browsing an earlier point discards the continuation.
     ClearRecordFrom(static_cast<size_t>(m_CurrentPly));
-    moveText = WriteSan(*this, before, move, promotion, captured);
+    CChessPosition scratch;
+    scratch.RestoreSnapshot(before);
+    scratch.m_KingCapture = m_KingCapture;
+    moveText = WriteSan(*this, scratch, move, promotion, captured);
     m_Moves.push_back(move);
     m_Promotions.push_back(promotion);
-    m_Positions.push_back(before.m_State);
-    m_PositionHashes.push_back(before.m_State.BoardHash());
+    m_Positions.push_back(before.state);
+    m_PositionHashes.push_back(before.state.BoardHash());
     m_MoveTexts.push_back(moveText);
     ++m_CurrentPly;
 }
@@ -33,6 +36,7 @@ bool CChessPosition::TakeBack()
         return false;
     --m_CurrentPly;
     m_State = m_Positions[static_cast<size_t>(m_CurrentPly)];
+    m_CheckExact = false;
     m_DefaultPromotion = PIECE_QUEEN;
     ClearRecordFrom(static_cast<size_t>(m_CurrentPly));
     return true;
@@ -44,6 +48,7 @@ bool CChessPosition::StepBack()
         return false;
     --m_CurrentPly;
     m_State = m_Positions[static_cast<size_t>(m_CurrentPly)];
+    m_CheckExact = false;
     m_DefaultPromotion = PIECE_QUEEN;
     return true;
 }

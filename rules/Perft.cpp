@@ -1,5 +1,8 @@
 #include "Perft.h"
 
+#include <atomic>
+#include <thread>
+
 namespace
 {
 bool IsPromotionMove(const CChessPosition& position, const CMove& move)
@@ -12,14 +15,14 @@ bool IsPromotionMove(const CChessPosition& position, const CMove& move)
 template <class Visit>
 void ForEachLegalForm(CChessPosition& position, const CMove& move, Visit&& visit)
 {
-    const CPositionState saved = position.State();
+    const CPositionSnapshot saved = position.Snapshot();
     const int32_t savedDefault = position.DefaultPromotionPiece();
     if (!IsPromotionMove(position, move))
     {
         if (position.MakeMove(move, false))
         {
             visit(0);
-            position.RestoreState(saved);
+            position.RestoreSnapshot(saved);
         }
         return;
     }
@@ -29,9 +32,24 @@ void ForEachLegalForm(CChessPosition& position, const CMove& move, Visit&& visit
         if (!position.MakeMove(move, false))
             break; // the piece chosen never changes legality
         visit(piece);
-        position.RestoreState(saved);
+        position.RestoreSnapshot(saved);
     }
     position.SetDefaultPromotionPiece(savedDefault);
+}
+
+
+// `moves` has room for the candidates of every level still to come.
+uint64_t CountWithBuffer(CChessPosition& position, int depth, CMove* moves)
+{
+    const int count = position.GenerateCandidateMoves(moves, CChessPosition::kMaxCandidateMoves);
+    uint64_t total = 0;
+    for (int i = 0; i < count; ++i)
+    {
+        ForEachLegalForm(position, moves[i], [&](int32_t) {
+            total += depth == 1 ? 1 : CountWithBuffer(position, depth - 1, moves + count);
+        });
+    }
+    return total;
 }
 } // namespace
 
@@ -39,16 +57,8 @@ uint64_t CPerft::Count(CChessPosition& position, int depth)
 {
     if (depth <= 0)
         return 1;
-    CMove moves[CChessPosition::kMaxCandidateMoves];
-    const int count = position.GenerateCandidateMoves(moves, CChessPosition::kMaxCandidateMoves);
-    uint64_t total = 0;
-    for (int i = 0; i < count; ++i)
-    {
-        ForEachLegalForm(position, moves[i], [&](int32_t) {
-            total += depth == 1 ? 1 : Count(position, depth - 1);
-        });
-    }
-    return total;
+    std::vector<CMove> buffer(static_cast<size_t>(depth) * CChessPosition::kMaxCandidateMoves);
+    return CountWithBuffer(position, depth, buffer.data());
 }
 
 std::vector<std::pair<std::string, uint64_t>> CPerft::Divide(CChessPosition& position, int depth)
@@ -69,4 +79,35 @@ std::vector<std::pair<std::string, uint64_t>> CPerft::Divide(CChessPosition& pos
         });
     }
     return result;
+}
+
+uint64_t CPerft::CountParallel(const CChessPosition& position, int depth, int threads)
+{
+    if (depth <= 1 || threads <= 1)
+    {
+        CChessPosition copy(position);
+        copy.SetKingCaptureOption(position.KingCaptureOption());
+        return Count(copy, depth);
+    }
+    std::vector<CMove> roots;
+    position.GenerateCandidateMoves(roots);
+    std::atomic<size_t> next{0};
+    std::atomic<uint64_t> total{0};
+    auto work = [&] {
+        CChessPosition copy(position);
+        copy.SetKingCaptureOption(position.KingCaptureOption());
+        std::vector<CMove> buffer(static_cast<size_t>(depth) * CChessPosition::kMaxCandidateMoves);
+        uint64_t sum = 0;
+        for (size_t i = next++; i < roots.size(); i = next++)
+        {
+            ForEachLegalForm(copy, roots[i], [&](int32_t) { sum += CountWithBuffer(copy, depth - 1, buffer.data()); });
+        }
+        total += sum;
+    };
+    std::vector<std::thread> pool;
+    for (int t = 0; t < threads; ++t)
+        pool.emplace_back(work);
+    for (std::thread& t : pool)
+        t.join();
+    return total;
 }

@@ -1,4 +1,4 @@
-// pellomar-perft [--fen FEN] [--divide] DEPTH
+// pellomar-perft [--fen FEN] [--divide] [--threads N] [--time] DEPTH
 // Counts the leaf nodes of the legal move tree through the program's own rules.
 
 #include "ChessPosition.h"
@@ -15,7 +15,7 @@ namespace
 {
 int Usage()
 {
-    std::fprintf(stderr, "usage: pellomar-perft [--fen FEN] [--divide] [--time] DEPTH\n");
+    std::fprintf(stderr, "usage: pellomar-perft [--fen FEN] [--divide] [--threads N] [--time] DEPTH\n");
     return 2;
 }
 } // namespace
@@ -25,6 +25,7 @@ int main(int argc, char** argv)
     std::string fen = CFenText::kInitialPosition;
     bool divide = false;
     bool timing = false;
+    int threads = 1;
     int depth = -1;
     for (int i = 1; i < argc; ++i)
     {
@@ -34,6 +35,8 @@ int main(int argc, char** argv)
             divide = true;
         else if (std::strcmp(argv[i], "--time") == 0)
             timing = true;
+        else if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc)
+            threads = std::atoi(argv[++i]);
         else if (depth < 0 && argv[i][0] >= '0' && argv[i][0] <= '9')
             depth = std::atoi(argv[i]);
         else
@@ -63,7 +66,7 @@ int main(int argc, char** argv)
     }
     else
     {
-        total = CPerft::Count(position, depth);
+        total = threads > 1 ? CPerft::CountParallel(position, depth, threads) : CPerft::Count(position, depth);
     }
     std::printf("%llu\n", static_cast<unsigned long long>(total));
     if (timing)

@@ -28,6 +28,13 @@ TEST(Perft, MatchesPublishedCounts)
     }
 }
 
+TEST(Perft, ThreadsShareTheRootMovesAndAgree)
+{
+    const CChessPosition p = FromFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    EXPECT_EQ(CPerft::CountParallel(p, 3, 2), 97862u);
+    EXPECT_EQ(CPerft::CountParallel(p, 1, 2), 48u);
+}
+
 TEST(Perft, DivideListsRootMovesWithPromotionLetters)
 {
     CChessPosition p = FromFen("8/P7/8/8/8/8/8/k6K w - - 0 1");
