@@ -66,20 +66,15 @@ TEST(MoveRules, EnPassantStateAndCapture)
     EXPECT_FALSE(p.State().enPassant);
     PlayAll(p, {"e5", "d5"});
 
-    CCoordinate s1 = CCoordinate::None();
-    CCoordinate s2 = CCoordinate::None();
-    int32_t promotion = 0;
-    uint8_t captured = 0;
-    int32_t capturedPiece = 99;
-    std::string text;
     CChessPosition later(p);
-    ASSERT_TRUE(p.MakeMove(Mv("e5", "d6"), s1, s2, promotion, captured, capturedPiece, text, true));
-    EXPECT_EQ(s1, Sq("d5"));
-    EXPECT_EQ(s2, CCoordinate::None());
-    EXPECT_EQ(captured, 1);
-    EXPECT_EQ(capturedPiece, 0);
-    EXPECT_EQ(promotion, 0);
-    EXPECT_EQ(text, "exd6");
+    const CPlayed r = PlayDetailed(p, Mv("e5", "d6"));
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.square1, Sq("d5"));
+    EXPECT_EQ(r.square2, CCoordinate::None());
+    EXPECT_EQ(r.captured, 1);
+    EXPECT_EQ(r.capturedPiece, 0);
+    EXPECT_EQ(r.promotion, 0);
+    EXPECT_EQ(r.text, "exd6");
     EXPECT_EQ(p.PieceAt(Sq("d5")), 0);
     EXPECT_EQ(p.PieceAt(Sq("d6")), 0x20);
     EXPECT_EQ(p.HalfmoveClock(), 0);
@@ -111,17 +106,12 @@ TEST(MoveRules, PromotionUsesTheChooserAndMarksThePiece)
                 ++asked;
                 return c.answer;
             });
-        CCoordinate s1;
-        CCoordinate s2;
-        int32_t promotion = 0;
-        uint8_t captured = 0;
-        int32_t capturedPiece = 0;
-        std::string text;
-        ASSERT_TRUE(p.MakeMove(Mv("e7", "e8"), s1, s2, promotion, captured, capturedPiece, text, true)) << c.name;
+        const CPlayed r = PlayDetailed(p, Mv("e7", "e8"));
+        ASSERT_TRUE(r.ok) << c.name;
         EXPECT_EQ(p.PieceAt(Sq("e8")), c.expected) << c.name;
-        EXPECT_EQ(promotion, c.expected & 7) << c.name;
+        EXPECT_EQ(r.promotion, c.expected & 7) << c.name;
         EXPECT_EQ(asked, c.useChooser ? 1 : 0) << c.name << ": the chooser is asked once";
-        EXPECT_EQ(captured, 0);
+        EXPECT_EQ(r.captured, 0);
     }
 }
 
@@ -147,23 +137,17 @@ TEST(MoveRules, CastlingTowardsTheHFile)
     for (const Case& c : cases)
     {
         CChessPosition p = FromFen(c.fen, c.kingCapture);
-        CCoordinate s1 = CCoordinate::None();
-        CCoordinate s2 = CCoordinate::None();
-        int32_t promotion = 0;
-        uint8_t captured = 0;
-        int32_t capturedPiece = 0;
-        std::string text;
-        const bool played = p.MakeMove(Mv("e1", "g1"), s1, s2, promotion, captured, capturedPiece, text, true);
-        EXPECT_EQ(played, c.allowed) << c.name;
-        if (played)
+        const CPlayed r = PlayDetailed(p, Mv("e1", "g1"));
+        EXPECT_EQ(r.ok, c.allowed) << c.name;
+        if (r.ok)
         {
             EXPECT_EQ(p.PieceAt(Sq("f1")), 0x21) << c.name;
             EXPECT_EQ(p.PieceAt(Sq("h1")), 0) << c.name;
-            EXPECT_EQ(s1, Sq("h1"));
-            EXPECT_EQ(s2, Sq("f1"));
+            EXPECT_EQ(r.square1, Sq("h1"));
+            EXPECT_EQ(r.square2, Sq("f1"));
             EXPECT_EQ(p.State().kingSquare[COLOUR_WHITE], Sq("g1"));
             EXPECT_TRUE(p.State().kingMoved[COLOUR_WHITE]);
-            EXPECT_EQ(text.substr(0, 3), "O-O");
+            EXPECT_EQ(r.text.substr(0, 3), "O-O");
         }
     }
 }

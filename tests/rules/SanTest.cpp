@@ -41,14 +41,9 @@ TEST(San, WrittenDisambiguation)
     for (const Case& c : cases)
     {
         CChessPosition p = FromFen(c.fen);
-        CCoordinate s1;
-        CCoordinate s2;
-        int32_t promotion = 0;
-        uint8_t captured = 0;
-        int32_t capturedPiece = 0;
-        std::string text;
-        ASSERT_TRUE(p.MakeMove(c.move, s1, s2, promotion, captured, capturedPiece, text, true)) << c.text;
-        EXPECT_EQ(text, c.text);
+        const CPlayed r = PlayDetailed(p, c.move);
+        ASSERT_TRUE(r.ok) << c.text;
+        EXPECT_EQ(r.text, c.text);
         EXPECT_EQ(p.MoveTexts().back(), c.text);
     }
 }

@@ -38,6 +38,25 @@ inline void PlayAll(CChessPosition& position, const std::vector<std::string>& to
         ASSERT_TRUE(position.PlaySan(token)) << "refused: " << token;
 }
 
+// MakeMove with every out value, recorded.
+struct CPlayed
+{
+    bool ok = false;
+    CCoordinate square1 = CCoordinate::None();
+    CCoordinate square2 = CCoordinate::None();
+    int32_t promotion = 0;
+    uint8_t captured = 0;
+    int32_t capturedPiece = 99;
+    std::string text;
+};
+
+inline CPlayed PlayDetailed(CChessPosition& position, const CMove& move)
+{
+    CPlayed r;
+    r.ok = position.MakeMove(move, r.square1, r.square2, r.promotion, r.captured, r.capturedPiece, r.text, true);
+    return r;
+}
+
 inline bool SameState(const CPositionState& a, const CPositionState& b)
 {
     return std::memcmp(&a, &b, sizeof a) == 0;
