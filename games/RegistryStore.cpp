@@ -267,6 +267,20 @@ int RegistryStore::DeleteSubKey()
     return hasSubKeys ? RESULT_FAILED : result;
 }
 
+RegistryStore::Batch::Batch(RegistryStore& store)
+    : m_store(store)
+{
+    std::lock_guard guard(m_store.m_mutex);
+    ++m_store.m_batchDepth;
+}
+
+RegistryStore::Batch::~Batch()
+{
+    std::lock_guard guard(m_store.m_mutex);
+    if (--m_store.m_batchDepth == 0 && !m_store.m_unsaved.empty())
+        m_store.Save();
+}
+
 void RegistryStore::Close()
 {
     std::lock_guard guard(m_mutex);
@@ -380,7 +394,7 @@ int RegistryStore::Apply(const std::vector<Change>& changes)
         m_unsaved.push_back(change);
         changed = true;
     }
-    if (!changed && m_unsaved.empty())
+    if ((!changed && m_unsaved.empty()) || m_batchDepth > 0)
         return RESULT_OK;
     return Save();
 }
@@ -409,13 +423,14 @@ bool RegistryStore::WriteFileAtomically(const QByteArray& bytes)
     // A symbolic link to the settings file stays a link: the file it points
     // to is replaced.
     QString target = m_filePath;
-    const QFileInfo info(m_filePath);
-    if (info.isSymLink() && !info.canonicalFilePath().isEmpty())
-        target = info.canonicalFilePath();
+    for (int depth = 0; depth < 16 && QFileInfo(target).isSymLink(); ++depth)
+        target = QFileInfo(target).symLinkTarget();
     const QByteArray finalName = QFile::encodeName(target);
     const QByteArray tempName = QFile::encodeName(target + ".saving");
 
-    // Only the holder of the lock writes here, so a leftover from a process
+    // The data reaches the disk before the rename, so that even a machine
+    // crash finds the old or the new content under the name. Only the holder
+    // of the lock writes here, so a leftover from a process
     // killed mid-save is simply overwritten.
     const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
@@ -430,13 +445,6 @@ bool RegistryStore::WriteFileAtomically(const QByteArray& bytes)
     {
         ::unlink(tempName.constData());
         return false;
-    }
-    // Make the rename itself durable.
-    const int dirFd = ::open(QFile::encodeName(QFileInfo(target).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0)
-    {
-        (void)::fsync(dirFd);
-        ::close(dirFd);
     }
     return true;
 }
