@@ -4,14 +4,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QStandardPaths>
 #include <QtGlobal>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 std::unique_ptr<RegistryStore> RegistryStore::s_instance;
@@ -22,9 +24,44 @@ constexpr const char* kFileName = "Pellomar II.conf";
 // A save takes milliseconds; waiting longer than this for another process's
 // lock means something is wrong, and the change stays unsaved for now.
 constexpr int kLockTimeoutMs = 5000;
-// A lock file this old is taken over even if its owner cannot be checked
-// (for example a lock left by another machine on a shared home folder).
-constexpr int kStaleLockMs = 15000;
+
+// An exclusive flock on the lock file. The system drops it when its holder
+// ends, however it ends, so no lock is ever left stale.
+class FileLock
+{
+public:
+    FileLock(const QString& path, int timeoutMs)
+    {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (m_fd < 0)
+            return;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0)
+        {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline)
+            {
+                ::close(m_fd);
+                m_fd = -1;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        m_locked = true;
+    }
+    ~FileLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // releases the lock
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    [[nodiscard]] bool IsLocked() const { return m_locked; }
+
+private:
+    int m_fd = -1;
+    bool m_locked = false;
+};
 
 bool IsRootName(const QString& name)
 {
@@ -344,9 +381,8 @@ CRegistryTree RegistryStore::LoadFile(bool holdingLock)
     }
     // Set the file aside under the lock, after making sure that it is still
     // the same unreadable file and not a good one another process just saved.
-    QLockFile lock(m_filePath + ".lock");
-    lock.setStaleLockTime(kStaleLockMs);
-    if (lock.tryLock(kLockTimeoutMs))
+    FileLock lock(m_filePath + ".lock", kLockTimeoutMs);
+    if (lock.IsLocked())
         return LoadFile(true);
     // Without the lock the file is left alone; the next save retries.
     m_unreadableFile = true;
@@ -404,9 +440,8 @@ int RegistryStore::Save()
     const QString dir = QFileInfo(m_filePath).absolutePath();
     if (!QDir().mkpath(dir))
         return RESULT_FAILED;
-    QLockFile lock(m_filePath + ".lock");
-    lock.setStaleLockTime(kStaleLockMs);
-    if (!lock.tryLock(kLockTimeoutMs))
+    FileLock lock(m_filePath + ".lock", kLockTimeoutMs);
+    if (!lock.IsLocked())
         return RESULT_FAILED;
     // Another process may have saved since this one last read: start from its
     // file and put this process's changes on top.

@@ -29,8 +29,8 @@
 //   store starts empty, so every read yields its default.
 //
 // Saving: every change is written through at once (or, inside a Batch, when
-// the outermost batch ends). Under a lock file
-// ("<file>.lock", taken over when its owner process is gone) the store reads the
+// the outermost batch ends). Holding an exclusive flock on "<file>.lock"
+// (which the system releases when its holder dies) the store reads the
 // file again if another process changed it, applies its own changes on top,
 // writes "<file>.saving", flushes it to disk and renames it over the file. A
 // process killed mid-save therefore leaves the old file or the new one, and two
