@@ -29,6 +29,7 @@ bool CNetMessageClient::OpenConnection(const std::string& host, int port)
         return false;
     m_peer = std::make_unique<CNetPeerSocket>(socket.release());
     m_inReadPass = false;
+    m_failedDuringPass = false;
     const std::uint64_t serial = ++m_serial;
     m_peer->SetHandlers(
         [this, serial] {
@@ -83,6 +84,7 @@ void CNetMessageClient::OnReadable()
         return;
     const std::uint64_t serial = m_serial;
     m_inReadPass = true;
+    m_failedDuringPass = false;
     while (IsCurrent(serial))
     {
         m_peer->Receive();
@@ -102,21 +104,27 @@ void CNetMessageClient::OnReadable()
         }
         Dispatch(message);
     }
-    if (IsCurrent(serial))
-        m_inReadPass = false;
+    if (!IsCurrent(serial))
+        return;
+    m_inReadPass = false;
+    // The socket failed while a callback was running: now that everything it
+    // delivered has been handled, the connection is lost.
+    if (m_failedDuringPass)
+        Drop(kReadFailed, false);
 }
 
 void CNetMessageClient::OnSocketFailed()
 {
+    if (m_inReadPass)
+    {
+        m_failedDuringPass = true;
+        return;
+    }
     // Whatever the server sent before it went away is still handled first.
     const std::uint64_t serial = m_serial;
-    if (!m_inReadPass)
-        OnReadable();
+    OnReadable();
     if (IsCurrent(serial))
-    {
-        m_inReadPass = false;
         Drop(kReadFailed, false);
-    }
 }
 
 void CNetMessageClient::Dispatch(const CNetMessage& message)

@@ -59,4 +59,5 @@ private:
     std::unique_ptr<CNetPeerSocket> m_peer;
     std::uint64_t m_serial = 0; // grows with every connection, so a callback's close is noticed
     bool m_inReadPass = false;
+    bool m_failedDuringPass = false;
 };

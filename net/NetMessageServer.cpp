@@ -160,20 +160,25 @@ void CNetMessageServer::OnUserReadable(int userId)
         entry = m_users.Find(userId);
     }
     entry->SetInReadPass(false);
+    // The socket failed while a callback was running: handled now that
+    // everything it delivered has been dispatched.
+    if (entry->HasFailed())
+    {
+        RemoveUser(userId, false);
+        OnDisconnect(userId, kReadFailed);
+    }
 }
 
 void CNetMessageServer::OnUserFailed(int userId)
 {
-    // What the user sent before its connection failed is still handled first.
     CNetUserEntry* entry = m_users.Find(userId);
     if (entry == nullptr)
         return;
-    if (!entry->IsInReadPass())
-        OnUserReadable(userId);
-    if (m_users.Find(userId) == nullptr)
+    entry->SetFailed();
+    if (entry->IsInReadPass())
         return;
-    RemoveUser(userId, false);
-    OnDisconnect(userId, kReadFailed);
+    // What the user sent before its connection failed is still handled first.
+    OnUserReadable(userId);
 }
 
 void CNetMessageServer::Dispatch(int userId, const CNetMessage& message)

@@ -18,10 +18,14 @@ public:
     // True while the server is reading this user's bytes; see CNetMessageServer.
     [[nodiscard]] bool IsInReadPass() const { return m_inReadPass; }
     void SetInReadPass(bool reading) { m_inReadPass = reading; }
+    // The socket reported an error or the user went away.
+    [[nodiscard]] bool HasFailed() const { return m_failed; }
+    void SetFailed() { m_failed = true; }
 
 private:
     int m_id;
     bool m_inReadPass = false;
+    bool m_failed = false;
     std::unique_ptr<CNetPeerSocket> m_socket;
 };
 

@@ -302,3 +302,24 @@ TEST_F(NetLayerTest, FailedSendsToAllAreCollectedBeforeTheyAreReported)
         EXPECT_EQ(d.usersAtReport.size(), 3 - m_server.m_disconnects.size());
     }
 }
+
+TEST_F(NetLayerTest, AModalLoopInACallbackDefersWhatArrivesMeanwhile)
+{
+    // As when a refusal box is open: the server says goodbye and closes while
+    // the client's callback is still running its own event loop.
+    CRecordingClient client;
+    Connect(client);
+    client.m_onMessage = [&](const CNetMessage& message) {
+        if (message == Move(1))
+        {
+            EXPECT_TRUE(m_server.SendMessageToUser(1, Move(2)));
+            EXPECT_TRUE(m_server.DisconnectUser(1));
+            Pump(150);
+            EXPECT_TRUE(client.m_disconnects.empty());
+        }
+    };
+    ASSERT_TRUE(m_server.SendMessageToUser(1, Move(1)));
+    ASSERT_TRUE(WaitUntil([&] { return !client.m_disconnects.empty(); }));
+    EXPECT_EQ(client.m_messages.size(), 2u);
+    EXPECT_EQ(client.m_disconnects, std::vector<int>{CNetMessageClient::kRemovedByServer});
+}
