@@ -125,6 +125,12 @@ void CNetConnection::Join(int mode, bool switchWindow)
     if (!m_client->SendMessage(request))
         return;
     m_waiting = true;
+    // A server that never answers must not leave the waiting dialog open for good.
+    const std::uint64_t serial = ++m_joinSerial;
+    QTimer::singleShot(m_joinTimeoutMs, m_timerContext.get(), [this, serial] {
+        if (m_waiting && serial == m_joinSerial)
+            m_client->CloseConnection();
+    });
     m_ui->ShowWaitDialog();
 }
 
@@ -184,8 +190,16 @@ void CNetConnection::OnConnect(int userId)
 {
     if (static_cast<int>(m_seated.size()) < m_maxSeated)
     {
-        // Seated now; the newcomer still has to send its join request.
+        // Seated now; the newcomer still has to send its join request, and
+        // one that never does gives its seat back.
         m_seated.push_back(userId);
+        QTimer::singleShot(m_joinTimeoutMs, m_timerContext.get(), [this, userId] {
+            if (IsSeated(userId) && m_admitted.count(userId) == 0)
+            {
+                RemoveSeatedUser(userId);
+                DisconnectUser(userId);
+            }
+        });
         return;
     }
     // The pause lets the refusal reach the newcomer before the connection

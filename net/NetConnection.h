@@ -28,6 +28,10 @@ public:
     // Pause between telling a newcomer the game is full and dropping it.
     static constexpr int kRefusedFullDelayMs = 500;
 
+    // How long a newcomer may hold a seat without being admitted, and how
+    // long a client waits for the answer to its join request.
+    static constexpr int kDefaultJoinTimeoutMs = 30000;
+
     using AdvertiserFactory = std::function<std::unique_ptr<INetAdvertiser>(int port)>;
 
     CNetConnection(PlayerRoster& roster, GameSettings& settings);
@@ -39,6 +43,7 @@ public:
     void SetAdvertiserFactory(AdvertiserFactory factory) { m_advertiserFactory = std::move(factory); }
     // A program started from its command line does not advertise its server.
     void SetStartedFromCommandLine(bool fromCommandLine) { m_fromCommandLine = fromCommandLine; }
+    void SetJoinTimeout(int milliseconds) { m_joinTimeoutMs = milliseconds; }
 
     // GAME_MODE_SINGLE (network chess, one other player) or GAME_MODE_DOUBLE
     // (bughouse, three): chooses the game window in use and the maximum.
@@ -106,6 +111,8 @@ private:
     AdvertiserFactory m_advertiserFactory;
     std::unique_ptr<INetAdvertiser> m_advertiser;
     bool m_fromCommandLine = false;
+    int m_joinTimeoutMs = kDefaultJoinTimeoutMs;
+    std::uint64_t m_joinSerial = 0; // tells a stale wait timeout from the current one
 
     int m_mode = GAME_MODE_SINGLE;
     bool m_joined = false;

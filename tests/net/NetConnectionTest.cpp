@@ -547,3 +547,59 @@ TEST_F(NetConnectionTest, LeavingAnnouncesTheDeparture)
     EXPECT_TRUE(next.link.IsJoined());
     EXPECT_EQ(server.link.GetSeatedIds(), std::vector<int>{2});
 }
+
+TEST_F(NetConnectionTest, NobodyHoldsASeatOrAWaitingDialogForever)
+{
+    // A newcomer that never asks to join gives its seat back.
+    CProgram server;
+    server.link.SetJoinTimeout(100);
+    StartServer(server, GAME_MODE_SINGLE);
+    CRecordingClient silent;
+    ASSERT_TRUE(silent.OpenConnection("127.0.0.1", server.link.GetPort()));
+    ASSERT_TRUE(WaitUntil([&] { return server.link.GetSeatedIds().size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return !silent.m_disconnects.empty(); }));
+    EXPECT_EQ(silent.m_disconnects, std::vector<int>{CNetMessageClient::kRemovedByServer});
+    EXPECT_TRUE(server.link.GetSeatedIds().empty());
+    EXPECT_TRUE(server.chess.m_gone.empty());
+    CProgram client;
+    JoinAs(client, GAME_MODE_SINGLE, QStringLiteral("Bob"), server.link.GetPort());
+    EXPECT_TRUE(client.link.IsJoined());
+
+    // A server that never answers: the waiting dialog closes with the connection.
+    CRecordingServer mute;
+    ASSERT_TRUE(mute.StartListening(0));
+    CProgram waiting;
+    waiting.link.SetJoinTimeout(100);
+    JoinAs(waiting, GAME_MODE_SINGLE, QStringLiteral("Eve"), mute.GetPort());
+    EXPECT_FALSE(waiting.ui.m_waitTimedOut);
+    EXPECT_FALSE(waiting.link.IsJoined());
+    EXPECT_FALSE(waiting.link.IsClientConnected());
+    EXPECT_EQ(waiting.chess.m_lost, std::vector<int>{CNetMessageClient::kClosedHere});
+}
+
+TEST_F(NetConnectionTest, AServerIsAdvertisedUnlessStartedFromTheCommandLine)
+{
+    struct CAdvertiser : INetAdvertiser
+    {
+        explicit CAdvertiser(int& alive) : m_alive(alive) { ++m_alive; }
+        ~CAdvertiser() override { --m_alive; }
+        int& m_alive;
+    };
+    int alive = 0;
+    std::vector<int> ports;
+    CProgram server;
+    server.link.SetAdvertiserFactory([&](int port) {
+        ports.push_back(port);
+        return std::make_unique<CAdvertiser>(alive);
+    });
+    StartServer(server, GAME_MODE_SINGLE);
+    EXPECT_EQ(ports, std::vector<int>{server.link.GetPort() + 1});
+    EXPECT_EQ(alive, 1);
+    server.link.Leave(true);
+    EXPECT_EQ(alive, 0);
+
+    server.link.SetStartedFromCommandLine(true);
+    ASSERT_TRUE(server.link.StartServer(0));
+    EXPECT_EQ(ports.size(), 1u);
+    EXPECT_EQ(alive, 0);
+}
