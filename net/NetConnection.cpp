@@ -488,7 +488,17 @@ void CNetConnection::OnClientMessage(const CNetMessage& message)
         CloseWaiting();
         std::int32_t serverMode = GAME_MODE_SINGLE;
         (void)message.GetIntAt(0, serverMode);
+        // One switch is followed without asking; a server that answers the
+        // switched request with another switch gets the user's say instead of
+        // an endless round of reconnections.
+        if (m_followingModeSwitch)
+        {
+            Join(m_mode, false);
+            return;
+        }
+        m_followingModeSwitch = true;
         Join(serverMode == GAME_MODE_DOUBLE ? GAME_MODE_DOUBLE : GAME_MODE_SINGLE, true);
+        m_followingModeSwitch = false;
         return;
     }
     default:

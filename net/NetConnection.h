@@ -117,6 +117,7 @@ private:
     int m_mode = GAME_MODE_SINGLE;
     bool m_joined = false;
     bool m_waiting = false;
+    bool m_followingModeSwitch = false;
     std::vector<int> m_seated;
     int m_maxSeated = 0;
     QString m_nickname;

@@ -603,3 +603,25 @@ TEST_F(NetConnectionTest, AServerIsAdvertisedUnlessStartedFromTheCommandLine)
     EXPECT_EQ(ports.size(), 1u);
     EXPECT_EQ(alive, 0);
 }
+
+TEST_F(NetConnectionTest, AServerThatKeepsSwitchingModesGetsTheUsersSay)
+{
+    CRecordingServer fickle;
+    ASSERT_TRUE(fickle.StartListening(0));
+    fickle.m_onMessage = [&](int user, const CNetMessage& request) {
+        std::int32_t asked = 0;
+        (void)request.GetIntAt(0, asked);
+        CNetMessage answer(MSG_WRONG_MODE);
+        answer.AddInt(asked == GAME_MODE_SINGLE ? GAME_MODE_DOUBLE : GAME_MODE_SINGLE);
+        answer.AddString("Eve");
+        fickle.SendMessageToUser(user, answer);
+    };
+    CProgram client;
+    for (int i = 0; i < 3; ++i)
+        client.ui.m_answers.push_back({false, fickle.GetPort(), QStringLiteral("Eve")});
+    client.link.Join(GAME_MODE_SINGLE, true);
+    // Asked, switched once at once; from then on every switch waits for the
+    // user, who confirmed once more and then cancelled.
+    EXPECT_EQ(client.ui.m_dialogRuns, (std::vector<bool>{true, true, false, false}));
+    EXPECT_FALSE(client.link.IsJoined());
+}
