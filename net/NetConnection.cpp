@@ -207,7 +207,7 @@ void CNetConnection::OnConnect(int userId)
     m_refused.insert(userId);
     if (!SendMessageToUser(userId, CNetMessage(MSG_REFUSED_FULL)))
         return;
-    QTimer::singleShot(kRefusedFullDelayMs, m_timerContext.get(), [this, userId] {
+    QTimer::singleShot(m_refusedFullDelayMs, m_timerContext.get(), [this, userId] {
         if (m_refused.erase(userId) > 0)
             DisconnectUser(userId);
     });

@@ -44,6 +44,7 @@ public:
     // A program started from its command line does not advertise its server.
     void SetStartedFromCommandLine(bool fromCommandLine) { m_fromCommandLine = fromCommandLine; }
     void SetJoinTimeout(int milliseconds) { m_joinTimeoutMs = milliseconds; }
+    void SetRefusedFullDelay(int milliseconds) { m_refusedFullDelayMs = milliseconds; }
 
     // GAME_MODE_SINGLE (network chess, one other player) or GAME_MODE_DOUBLE
     // (bughouse, three): chooses the game window in use and the maximum.
@@ -112,6 +113,7 @@ private:
     std::unique_ptr<INetAdvertiser> m_advertiser;
     bool m_fromCommandLine = false;
     int m_joinTimeoutMs = kDefaultJoinTimeoutMs;
+    int m_refusedFullDelayMs = kRefusedFullDelayMs;
     std::uint64_t m_joinSerial = 0; // tells a stale wait timeout from the current one
 
     int m_mode = GAME_MODE_SINGLE;
