@@ -323,3 +323,31 @@ TEST_F(NetLayerTest, AModalLoopInACallbackDefersWhatArrivesMeanwhile)
     EXPECT_EQ(client.m_messages.size(), 2u);
     EXPECT_EQ(client.m_disconnects, std::vector<int>{CNetMessageClient::kRemovedByServer});
 }
+
+TEST_F(NetLayerTest, LostPeersAreReportedWithTheirSidesReasons)
+{
+    // A server that stops reading: the client's sends fail once too much waits.
+    QTcpServer deaf;
+    ASSERT_TRUE(deaf.listen(QHostAddress::LocalHost, 0));
+    CRecordingClient client;
+    ASSERT_TRUE(client.OpenConnection("127.0.0.1", deaf.serverPort()));
+    ASSERT_TRUE(WaitUntil([&] { return deaf.hasPendingConnections(); }));
+    std::unique_ptr<QTcpSocket> accepted(deaf.nextPendingConnection());
+    accepted->setReadBufferSize(1);
+    CNetMessage big(1);
+    big.AddBytes(CNetByteBlock(std::string(512 * 1024, 'b').data(), 512 * 1024));
+    bool sent = true;
+    for (int i = 0; i < 200 && sent; ++i)
+        sent = client.SendMessage(big);
+    EXPECT_FALSE(sent);
+    EXPECT_FALSE(client.IsConnected());
+    EXPECT_EQ(client.m_disconnects, std::vector<int>{CNetMessageClient::kSendFailed});
+
+    // A user whose connection is reset is a read failure at the server.
+    auto raw = RawConnect(m_server.GetPort());
+    ASSERT_TRUE(WaitUntil([&] { return m_server.m_connects.size() == 1; }));
+    raw->abort();
+    ASSERT_TRUE(WaitUntil([&] { return !m_server.m_disconnects.empty(); }));
+    EXPECT_EQ(m_server.m_disconnects[0].userId, 1);
+    EXPECT_EQ(m_server.m_disconnects[0].reason, CNetMessageServer::kReadFailed);
+}
