@@ -26,6 +26,16 @@ const std::map<int, std::string>& Table()
         {IDS_WINBOARD_ENGINE, "Winboard-Compatible Engine"},
         {IDS_DEFAULT_BOTTOM_PLAYER, "Player 1"},
         {IDS_DEFAULT_TOP_PLAYER, "Player 2"},
+        {IDS_NET_OLD_VERSION_JOIN, "Someone is trying to connect but he does not have the same version of Pellomar. "
+                                   "He must have the same version as you."},
+        {IDS_NET_JOINS_GAME, "%1 joins the game"},
+        {IDS_NET_REFUSED_FULL, "Too much users !"},
+        {IDS_NET_REFUSED_NICKNAME, "Nickname already exists !"},
+        {IDS_NET_REFUSED_STARTED, "Server has started the game !"},
+        {IDS_NET_VERSION_SERVER_NEWER, "The version of your Pellomar is %d.%d and the version of the server is %d.%d.\n\n"
+                                       "Please install the same version as the server."},
+        {IDS_NET_VERSION_SERVER_OLDER, "The version of your Pellomar is %d.%d and the version of the server is %d.%d.\n\n"
+                                       "Please tell to the server to install the same version as you."},
     };
     return table;
 }

@@ -22,6 +22,15 @@ inline constexpr int IDS_WINBOARD_ENGINE = 907;
 inline constexpr int IDS_DEFAULT_BOTTOM_PLAYER = 908;
 inline constexpr int IDS_DEFAULT_TOP_PLAYER = 909;
 
+// Game protocol texts: joining, refusals and departures.
+inline constexpr int IDS_NET_OLD_VERSION_JOIN = 64000;
+inline constexpr int IDS_NET_JOINS_GAME = 64001;
+inline constexpr int IDS_NET_REFUSED_FULL = 64002;
+inline constexpr int IDS_NET_REFUSED_NICKNAME = 64003;
+inline constexpr int IDS_NET_REFUSED_STARTED = 64004;
+inline constexpr int IDS_NET_VERSION_SERVER_NEWER = 64005;
+inline constexpr int IDS_NET_VERSION_SERVER_OLDER = 64006;
+
 // The text with that id, or an empty string for an unknown id.
 [[nodiscard]] const std::string& Text(int id);
 } // namespace ProgramTexts
