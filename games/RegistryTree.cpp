@@ -116,6 +116,12 @@ bool CRegistryTree::IsValidKeyName(const QString& name)
     return !name.isEmpty() && name.size() <= kMaxKeyNameLength && !name.contains('\\') && !HasControlCharacter(name);
 }
 
+bool CRegistryTree::IsRootName(const QString& name)
+{
+    return name == "HKEY_CLASSES_ROOT" || name == "HKEY_CURRENT_USER" || name == "HKEY_LOCAL_MACHINE" ||
+           name == "HKEY_USERS";
+}
+
 bool CRegistryTree::IsValidValueName(const QString& name)
 {
     return name.size() <= kMaxValueNameLength;
@@ -209,8 +215,9 @@ namespace
 {
 void SerializeKey(QString& out, const CRegistryTree::Key& key, QStringList& path)
 {
-    // Keys of the top level (the root names) exist without being written.
-    if (path.size() > 1 && (!key.values.empty() || key.children.empty()))
+    // A key is written when it has values or no subkeys; its parents then
+    // exist implicitly.
+    if (!path.isEmpty() && (!key.values.empty() || key.children.empty()))
     {
         out += '\n';
         out += '[';
@@ -233,12 +240,6 @@ void SerializeKey(QString& out, const CRegistryTree::Key& key, QStringList& path
         SerializeKey(out, child, path);
         path.removeLast();
     }
-}
-
-bool IsRootName(const QString& name)
-{
-    return name == "HKEY_CLASSES_ROOT" || name == "HKEY_CURRENT_USER" || name == "HKEY_LOCAL_MACHINE" ||
-           name == "HKEY_USERS";
 }
 } // namespace
 
