@@ -225,6 +225,18 @@ TEST_F(WinboardAdapterTest, HandlesSplitLinesCarriageReturnsFloodsAndHugeLines)
     engine->Quit();
 }
 
+TEST_F(WinboardAdapterTest, StartingAgainQuitsTheRunningEngineFirst)
+{
+    auto engine = Make("", kWhite);
+    ASSERT_TRUE(engine->Start());
+    const pid_t first = engine->ProcessId();
+    ASSERT_TRUE(engine->Start());
+    EXPECT_NE(engine->ProcessId(), first);
+    engine->Quit();
+    EXPECT_EQ(Log(0), "quit\nquit\n"); // both processes log to the same file
+    EXPECT_TRUE(ProcessGone(first));
+}
+
 TEST_F(WinboardAdapterTest, FailedStartsShowTheErrorAndLeaveNoProcess)
 {
     const std::string error = RavelinTexts::Text(RavelinTexts::IDS_START_ERROR);
