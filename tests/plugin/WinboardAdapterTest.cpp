@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <filesystem>
@@ -235,6 +236,24 @@ TEST_F(WinboardAdapterTest, StartingAgainQuitsTheRunningEngineFirst)
     engine->Quit();
     EXPECT_EQ(Log(0), "quit\nquit\n"); // both processes log to the same file
     EXPECT_TRUE(ProcessGone(first));
+}
+
+TEST_F(WinboardAdapterTest, AnEngineDoesNotOutliveAProgramThatNeverQuitIt)
+{
+    // The engine ignores the end of its input, as sjeng does.
+    const std::string script = Path("stubborn");
+    std::ofstream(script) << "eof hang\n";
+    const std::string command = std::string(EXIT_HELPER) + " '" + FAKE_ENGINE + " " + script + " /dev/null'";
+    FILE* helper = popen(command.c_str(), "r");
+    ASSERT_NE(helper, nullptr);
+    int pid = 0;
+    const bool read = std::fscanf(helper, "%d", &pid) == 1;
+    EXPECT_EQ(pclose(helper), 0);
+    ASSERT_TRUE(read);
+    ASSERT_GT(pid, 0);
+    for (int i = 0; i < 200 && !ProcessGone(pid); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(ProcessGone(pid));
 }
 
 TEST_F(WinboardAdapterTest, FailedStartsShowTheErrorAndLeaveNoProcess)
