@@ -4,11 +4,14 @@
 
 #include <cstdio>
 
+// Reachable to the end, like the program's engine objects.
+CWinboardAdapter* g_Adapter = nullptr;
+
 int main(int argc, char** argv)
 {
     if (argc < 2)
         return 2;
-    auto* adapter = new CWinboardAdapter;
+    auto* adapter = g_Adapter = new CWinboardAdapter;
     CWinboardAdapter::Timings timings;
     timings.startDelay = std::chrono::milliseconds(0);
     adapter->SetTimings(timings);
