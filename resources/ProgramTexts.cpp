@@ -42,8 +42,6 @@ const std::map<int, std::string>& Table()
         {IDS_GAME_TIME_TOO_SHORT, "The game time must be at least 1 minute."},
         {IDS_WAITING_FOR_CLIENT, "< Waiting for client to connect >"},
         {IDS_COMPUTER_MARK, " (Computer)"},
-        {IDS_NO_TIME_LIMIT, "No time limit"},
-        {IDS_HUMAN, "Human"},
         {IDS_PLAYER_AT_TOP, "Player at Top"},
         {IDS_PLAYER_AT_BOTTOM, "Player at Bottom"},
         {IDS_GAME_TIME, "Game Time"},
@@ -68,6 +66,18 @@ const std::map<int, std::string>& Table()
         {IDS_SECONDS, "seconds"},
         {IDS_NAME, "Name:"},
         {IDS_TYPE, "Type:"},
+        {IDS_HUMAN, "Human"},
+        {IDS_PRODUCT_KEY, "HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II"},
+        {IDS_CLOCK_MIN_SEC, "%d min %d sec"},
+        {IDS_NO_TIME_LIMIT, "No time limit"},
+        {IDS_SETTINGS_SUMMARY, "Game settings: "},
+        {IDS_SETTINGS_BONUS, " with %1!d! sec for increment"},
+        {IDS_SETTINGS_KING_CAPTURE, ", king can be captured"},
+        {IDS_SETTINGS_TIME_CALL, ", you must press button Time Call when opponent's time runs out"},
+        {IDS_STATISTICS, "Victories: %d, Defeats: %d, Draws: %d"},
+        {IDS_WINBOARD_ENGINE, "Winboard-Compatible Engine"},
+        {IDS_DEFAULT_BOTTOM_PLAYER, "Player 1"},
+        {IDS_DEFAULT_TOP_PLAYER, "Player 2"},
     };
     return table;
 }

@@ -7,6 +7,20 @@ namespace ProgramTexts
 {
 inline constexpr int IDS_PGN_LOAD_ERROR = 184;
 inline constexpr int IDS_PGN_SAVE_ERROR = 185;
+inline constexpr int IDS_HUMAN = 196;
+inline constexpr int IDS_PRODUCT_KEY = 256;
+
+// Settings record, clock and statistics texts.
+inline constexpr int IDS_CLOCK_MIN_SEC = 900;
+inline constexpr int IDS_NO_TIME_LIMIT = 901;
+inline constexpr int IDS_SETTINGS_SUMMARY = 902;
+inline constexpr int IDS_SETTINGS_BONUS = 903;
+inline constexpr int IDS_SETTINGS_KING_CAPTURE = 904;
+inline constexpr int IDS_SETTINGS_TIME_CALL = 905;
+inline constexpr int IDS_STATISTICS = 906;
+inline constexpr int IDS_WINBOARD_ENGINE = 907;
+inline constexpr int IDS_DEFAULT_BOTTOM_PLAYER = 908;
+inline constexpr int IDS_DEFAULT_TOP_PLAYER = 909;
 
 // Dialogs, buttons and help pages.
 inline constexpr int IDS_NETWORK_BUGHOUSE_HELP_TITLE = 134;
@@ -39,8 +53,6 @@ inline constexpr int IDS_SETTINGS = 63001;
 inline constexpr int IDS_GAME_TIME_TOO_SHORT = 63002;
 inline constexpr int IDS_WAITING_FOR_CLIENT = 63003;
 inline constexpr int IDS_COMPUTER_MARK = 63004;
-inline constexpr int IDS_NO_TIME_LIMIT = 63005;
-inline constexpr int IDS_HUMAN = 63006;
 inline constexpr int IDS_PLAYER_AT_TOP = 63007;
 inline constexpr int IDS_PLAYER_AT_BOTTOM = 63008;
 inline constexpr int IDS_GAME_TIME = 63009;
