@@ -149,15 +149,7 @@ void CSkinScrollBar::paintEvent(QPaintEvent*)
     painter.fillRect(rect(), QColor(206, 212, 238));
     const QRect track = TrackRect();
     if (const CCachedBitmap* tile = Bitmap(2))
-    {
-        // Enough copies to cover the track, plus one, clipped to it.
-        painter.save();
-        painter.setClipRect(track);
-        const int step = std::max(1, tile->Size().height());
-        for (int i = 0; i <= track.height() / step + 1; ++i)
-            tile->Draw(painter, QPoint(0, track.top() + i * step));
-        painter.restore();
-    }
+        painter.drawTiledPixmap(track, tile->Pixmap(), QPoint(0, 0));
     const auto drawArrow = [&](const QRect& r, int normal, int pressed, int hot, Part part) {
         int index = normal;
         if (m_Pressed == part && PartAt(m_LastPoint) == part)
@@ -167,10 +159,10 @@ void CSkinScrollBar::paintEvent(QPaintEvent*)
         const CCachedBitmap* bitmap = Bitmap(index);
         if (bitmap == nullptr)
             bitmap = Bitmap(normal);
+        // A bar wider than its bitmaps shows them centred on the thumb's colour.
+        painter.fillRect(r, m_Fill);
         if (bitmap != nullptr)
-            bitmap->Draw(painter, r.topLeft());
-        else
-            painter.fillRect(r, m_Fill);
+            bitmap->Draw(painter, QPoint(r.left() + (r.width() - bitmap->Size().width()) / 2, r.top()));
     };
     drawArrow(UpArrowRect(), 0, 3, 5, Part::UpArrow);
     drawArrow(DownArrowRect(), 1, 4, 6, Part::DownArrow);
