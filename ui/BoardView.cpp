@@ -1,4 +1,5 @@
 #include "BoardView.h"
+#include "ProgramFont.h"
 
 #include "BitmapCache.h"
 #include "PgnFile.h"
@@ -22,10 +23,7 @@ CBoardView::CBoardView(QWidget* parent)
 {
     setObjectName(QStringLiteral("Board View"));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_CoordinateFont = QFont(QStringLiteral("Tahoma"));
-    m_CoordinateFont.setPixelSize(14);
-    m_CoordinateFont.setWeight(QFont::Bold);
-    m_CoordinateFont.setStyleHint(QFont::SansSerif);
+    m_CoordinateFont = ProgramFont(QStringLiteral("Tahoma"), 14, true);
     m_IsHighlightOn = [] { return true; };
     setFixedSize(360, 360);
 }

@@ -40,8 +40,8 @@ TEST(BitmapCache, EveryNamedBitmapLoadsWithItsSize)
         int width;
         int height;
     };
-    const Case cases[] = {{"IDB_BOARD", 320, 490},         {"IDB_BUTTON_TEMPLATE", 96, 26},
-                          {"IDB_BUTTON_TEMPLATE_DOWN", 96, 26}, {"IDB_BUTTON_LITTLE_TEMPLATE", 34, 22},
+    const Case cases[] = {{"IDB_BOARD", 320, 490},         {"IDB_BUTTON_TEMPLATE", 120, 26},
+                          {"IDB_BUTTON_TEMPLATE_DOWN", 120, 26}, {"IDB_BUTTON_LITTLE_TEMPLATE", 34, 22},
                           {"IDB_BUTTON_BIG_TEMPLATE", 340, 36}, {"IDB_SCROLLUP", 10, 12},
                           {"IDB_SCROLLDOWNFOCUS", 10, 12}};
     for (const Case& c : cases)
