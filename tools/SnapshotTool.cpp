@@ -213,7 +213,7 @@ int main(int argc, char** argv)
     // Buttons
     {
         QWidget strip;
-        strip.resize(480, 150);
+        strip.resize(500, 150);
         strip.setAutoFillBackground(true);
         QPalette palette;
         palette.setBrush(QPalette::Window, CBitmapCache::Instance().Get("IDB_PATTERN").Pixmap());
@@ -221,16 +221,16 @@ int main(int argc, char** argv)
         auto* normal = new CSkinButton(QStringLiteral("New Game"), &strip, 1012);
         normal->move(10, 10);
         auto* pressed = new CSkinButton(QStringLiteral("Pressed"), &strip, 1013);
-        pressed->move(120, 10);
+        pressed->move(140, 10);
         pressed->setDown(true);
         auto* disabled = new CSkinButton(QStringLiteral("Disabled"), &strip, 1014);
-        disabled->move(230, 10);
+        disabled->move(270, 10);
         disabled->setEnabled(false);
         for (int i = 0; i < 4; ++i)
         {
             static const char* arrows[] = {"<<", "<", ">", ">>"};
             auto* little = new CSkinButton(QString::fromLatin1(arrows[i]), &strip, 100 + i, CSkinButton::Kind::Little);
-            little->move(340 + 34 * (i % 2), 10 + 24 * (i / 2));
+            little->move(410 + 36 * (i % 2), 10 + 24 * (i / 2));
         }
         auto* big = new CSkinButton(QStringLiteral("Chess Game on Local Network or Internet"), &strip, 1049,
                                     CSkinButton::Kind::Big);

@@ -3,6 +3,8 @@
 #include <QPaintEvent>
 #include <QTest>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace
@@ -253,6 +255,21 @@ TEST(BoardViewPlay, JudgingReportsMateBeforeCheck)
         ASSERT_TRUE(f.view.PlayMove(CMove(Sq(std::string(m, 2).c_str()), Sq(m + 2)), false, text)) << m;
     ASSERT_TRUE(f.view.PlayMove(CMove(Sq("d8"), Sq("h4")), true, text));
     EXPECT_EQ(f.observer.reports, (std::vector<std::string>{"checkmate", "check"}));
+}
+
+TEST(BoardViewPlay, RepetitionIsJudgedOnStandardBoardsOnly)
+{
+    for (bool bughouse : {false, true})
+    {
+        BoardFixture f(bughouse);
+        std::string text;
+        for (int round = 0; round < 2; ++round)
+            for (const char* m : {"g1f3", "g8f6", "f3g1", "f6g8"})
+                ASSERT_TRUE(f.view.PlayMove(CMove(Sq(std::string(m, 2).c_str()), Sq(m + 2)), false, text)) << m;
+        const bool reported = std::find(f.observer.reports.begin(), f.observer.reports.end(), "repetition") !=
+                              f.observer.reports.end();
+        EXPECT_EQ(reported, !bughouse) << "bughouse " << bughouse;
+    }
 }
 
 TEST(BoardViewHighlight, FollowsStepBackAndObeysTheSetting)
