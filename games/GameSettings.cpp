@@ -55,6 +55,7 @@ void GameSettings::Load(RegistryStore& store)
 {
     // Start from the defaults, whatever this record held before.
     *this = GameSettings();
+    RegistryStore::Batch batch(store);
     if (!store.HasRoot())
         store.OpenRoot(Text(ProgramTexts::IDS_PRODUCT_KEY));
     store.OpenSubKey(kSubKey);
@@ -80,6 +81,7 @@ void GameSettings::Load(RegistryStore& store)
 
 void GameSettings::Save(RegistryStore& store) const
 {
+    RegistryStore::Batch batch(store);
     if (!store.HasRoot())
         store.OpenRoot(Text(ProgramTexts::IDS_PRODUCT_KEY));
     store.OpenSubKey(kSubKey);

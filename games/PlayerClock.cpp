@@ -101,6 +101,9 @@ void CPlayerClock::Resume()
 
 void CPlayerClock::OnTick()
 {
+    // A tick that arrives when no time is being counted is stale.
+    if (!m_counting || m_unlimited)
+        return;
     if (!m_shown.IsZero())
     {
         ClockTime shown = m_banked;

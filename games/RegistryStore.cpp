@@ -4,14 +4,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QStandardPaths>
 #include <QtGlobal>
 
 #include <cerrno>
-#include <cstdio>
+#include <chrono>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 std::unique_ptr<RegistryStore> RegistryStore::s_instance;
@@ -22,15 +23,44 @@ constexpr const char* kFileName = "Pellomar II.conf";
 // A save takes milliseconds; waiting longer than this for another process's
 // lock means something is wrong, and the change stays unsaved for now.
 constexpr int kLockTimeoutMs = 5000;
-// A lock file this old is taken over even if its owner cannot be checked
-// (for example a lock left by another machine on a shared home folder).
-constexpr int kStaleLockMs = 15000;
 
-bool IsRootName(const QString& name)
+// An exclusive flock on the lock file. The system drops it when its holder
+// ends, however it ends, so no lock is ever left stale.
+class FileLock
 {
-    return name == "HKEY_CLASSES_ROOT" || name == "HKEY_CURRENT_USER" || name == "HKEY_LOCAL_MACHINE" ||
-           name == "HKEY_USERS";
-}
+public:
+    FileLock(const QString& path, int timeoutMs)
+    {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (m_fd < 0)
+            return;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0)
+        {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline)
+            {
+                ::close(m_fd);
+                m_fd = -1;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        m_locked = true;
+    }
+    ~FileLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // releases the lock
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    [[nodiscard]] bool IsLocked() const { return m_locked; }
+
+private:
+    int m_fd = -1;
+    bool m_locked = false;
+};
 
 int64_t Nanoseconds(const timespec& t)
 {
@@ -127,7 +157,7 @@ int RegistryStore::OpenRoot(const QString& path)
         return RESULT_EMPTY_PATH;
     const qsizetype firstSeparator = path.indexOf('\\');
     const QString rootName = firstSeparator < 0 ? path : path.left(firstSeparator);
-    if (!IsRootName(rootName))
+    if (!CRegistryTree::IsRootName(rootName))
         return RESULT_UNKNOWN_ROOT;
     // Empty parts ("a\\b", a final backslash) name no key and are skipped.
     QStringList parts = path.mid(rootName.size()).split('\\', Qt::SkipEmptyParts);
@@ -267,6 +297,20 @@ int RegistryStore::DeleteSubKey()
     return hasSubKeys ? RESULT_FAILED : result;
 }
 
+RegistryStore::Batch::Batch(RegistryStore& store)
+    : m_store(store)
+{
+    std::lock_guard guard(m_store.m_mutex);
+    ++m_store.m_batchDepth;
+}
+
+RegistryStore::Batch::~Batch()
+{
+    std::lock_guard guard(m_store.m_mutex);
+    if (--m_store.m_batchDepth == 0 && !m_store.m_unsaved.empty())
+        m_store.Save();
+}
+
 void RegistryStore::Close()
 {
     std::lock_guard guard(m_mutex);
@@ -293,7 +337,9 @@ RegistryStore::FileStamp RegistryStore::StampOfFile() const
 
 void RegistryStore::Refresh(bool holdingLock)
 {
-    if (m_loaded && !m_unreadableFile && StampOfFile() == m_stamp)
+    // An unreadable file that could not be set aside yet is tried again only
+    // under the lock (before a save), not on every read.
+    if (m_loaded && StampOfFile() == m_stamp && !(m_unreadableFile && holdingLock))
         return;
     m_tree = LoadFile(holdingLock);
     m_loaded = true;
@@ -304,40 +350,43 @@ void RegistryStore::Refresh(bool holdingLock)
 CRegistryTree RegistryStore::LoadFile(bool holdingLock)
 {
     m_unreadableFile = false;
+    m_stamp = StampOfFile();
+    if (!m_stamp.exists)
+        return {}; // a first run: the defaults stand in
+
+    QString reason;
     QFile file(m_filePath);
-    if (!file.open(QIODevice::ReadOnly))
+    if (file.open(QIODevice::ReadOnly))
     {
-        // Missing (a first run) or not readable: the defaults stand in.
-        m_stamp = StampOfFile();
-        return {};
+        struct stat info{};
+        if (::fstat(file.handle(), &info) == 0)
+            m_stamp = {true, info.st_dev, info.st_ino, info.st_size, Nanoseconds(info.st_mtim), Nanoseconds(info.st_ctim)};
+        const QByteArray bytes = file.read(CRegistryTree::kMaxFileBytes + 1);
+        if (file.error() == QFileDevice::NoError)
+        {
+            CRegistryTree::ParseError error;
+            if (std::optional<CRegistryTree> tree = CRegistryTree::Parse(bytes, &error))
+                return std::move(*tree);
+            reason = error.line > 0 ? QStringLiteral("line %1: %2").arg(error.line).arg(error.reason) : error.reason;
+        }
     }
-    struct stat info{};
-    if (::fstat(file.handle(), &info) == 0)
-        m_stamp = {true, info.st_dev, info.st_ino, info.st_size, Nanoseconds(info.st_mtim), Nanoseconds(info.st_ctim)};
-    const QByteArray bytes = file.read(CRegistryTree::kMaxFileBytes + 1);
-    file.close();
+    if (reason.isEmpty())
+        reason = file.errorString();
 
-    CRegistryTree::ParseError error;
-    if (std::optional<CRegistryTree> tree = CRegistryTree::Parse(bytes, &error))
-        return std::move(*tree);
-
-    const QString reason = error.line > 0 ? QStringLiteral("line %1: %2").arg(error.line).arg(error.reason) : error.reason;
     if (holdingLock)
     {
         SetAside(reason);
-        m_stamp = StampOfFile();
         return {};
     }
     // Set the file aside under the lock, after making sure that it is still
     // the same unreadable file and not a good one another process just saved.
-    QLockFile lock(m_filePath + ".lock");
-    lock.setStaleLockTime(kStaleLockMs);
-    if (lock.tryLock(kLockTimeoutMs))
+    FileLock lock(m_filePath + ".lock", kLockTimeoutMs);
+    if (lock.IsLocked())
         return LoadFile(true);
-    // Without the lock the file is left alone; the next save retries.
+    // Without the lock the file is left alone; the next save tries again.
     m_unreadableFile = true;
     qWarning().noquote() << QStringLiteral("Pellomar II: the settings file \"%1\" could not be read (%2); the defaults are used.")
-                                .arg(QDir::toNativeSeparators(m_filePath), reason);
+                                .arg(m_filePath, reason);
     return {};
 }
 
@@ -349,6 +398,7 @@ void RegistryStore::SetAside(const QString& reason)
         aside = m_filePath + ".corrupt-" + stamp + '-' + QString::number(n);
     if (::rename(QFile::encodeName(m_filePath).constData(), QFile::encodeName(aside).constData()) == 0)
     {
+        m_stamp = StampOfFile();
         qWarning().noquote() << QStringLiteral("Pellomar II: the settings file \"%1\" could not be read (%2); it was "
                                                "renamed to \"%3\" and the defaults are used.")
                                     .arg(m_filePath, reason, aside);
@@ -366,6 +416,7 @@ int RegistryStore::Apply(const std::vector<Change>& changes)
 {
     Refresh(false);
     bool changed = false;
+    bool refused = false;
     for (const Change& change : changes)
     {
         // Writing what is already stored changes nothing and saves nothing.
@@ -376,13 +427,17 @@ int RegistryStore::Apply(const std::vector<Change>& changes)
                 continue;
         }
         if (!ApplyToTree(m_tree, change))
+        {
+            refused = refused || change.kind == Change::Kind::SetValue || change.kind == Change::Kind::CreateKey;
             continue;
+        }
         m_unsaved.push_back(change);
         changed = true;
     }
-    if (!changed && m_unsaved.empty())
-        return RESULT_OK;
-    return Save();
+    int result = RESULT_OK;
+    if (changed || !m_unsaved.empty())
+        result = m_batchDepth > 0 ? RESULT_OK : Save();
+    return refused ? RESULT_FAILED : result;
 }
 
 int RegistryStore::Save()
@@ -390,9 +445,8 @@ int RegistryStore::Save()
     const QString dir = QFileInfo(m_filePath).absolutePath();
     if (!QDir().mkpath(dir))
         return RESULT_FAILED;
-    QLockFile lock(m_filePath + ".lock");
-    lock.setStaleLockTime(kStaleLockMs);
-    if (!lock.tryLock(kLockTimeoutMs))
+    FileLock lock(m_filePath + ".lock", kLockTimeoutMs);
+    if (!lock.IsLocked())
         return RESULT_FAILED;
     // Another process may have saved since this one last read: start from its
     // file and put this process's changes on top.
@@ -409,13 +463,14 @@ bool RegistryStore::WriteFileAtomically(const QByteArray& bytes)
     // A symbolic link to the settings file stays a link: the file it points
     // to is replaced.
     QString target = m_filePath;
-    const QFileInfo info(m_filePath);
-    if (info.isSymLink() && !info.canonicalFilePath().isEmpty())
-        target = info.canonicalFilePath();
+    for (int depth = 0; depth < 16 && QFileInfo(target).isSymLink(); ++depth)
+        target = QFileInfo(target).symLinkTarget();
     const QByteArray finalName = QFile::encodeName(target);
     const QByteArray tempName = QFile::encodeName(target + ".saving");
 
-    // Only the holder of the lock writes here, so a leftover from a process
+    // The data reaches the disk before the rename, so that even a machine
+    // crash finds the old or the new content under the name. Only the holder
+    // of the lock writes here, so a leftover from a process
     // killed mid-save is simply overwritten.
     const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
@@ -430,13 +485,6 @@ bool RegistryStore::WriteFileAtomically(const QByteArray& bytes)
     {
         ::unlink(tempName.constData());
         return false;
-    }
-    // Make the rename itself durable.
-    const int dirFd = ::open(QFile::encodeName(QFileInfo(target).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0)
-    {
-        (void)::fsync(dirFd);
-        ::close(dirFd);
     }
     return true;
 }

@@ -28,8 +28,9 @@
 //   "<file>.corrupt-<date>-<time>", a warning goes to standard error, and the
 //   store starts empty, so every read yields its default.
 //
-// Saving: every change is written through at once. Under a lock file
-// ("<file>.lock", taken over when its owner process is gone) the store reads the
+// Saving: every change is written through at once (or, inside a Batch, when
+// the outermost batch ends). Holding an exclusive flock on "<file>.lock"
+// (which the system releases when its holder dies) the store reads the
 // file again if another process changed it, applies its own changes on top,
 // writes "<file>.saving", flushes it to disk and renames it over the file. A
 // process killed mid-save therefore leaves the old file or the new one, and two
@@ -117,6 +118,20 @@ public:
     // without its values) or the change could not be saved.
     int DeleteSubKey();
 
+    // Holds saves back while it lives and then saves every change made
+    // meanwhile at once: one file write instead of one per value. Nests.
+    class Batch
+    {
+    public:
+        explicit Batch(RegistryStore& store);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        RegistryStore& m_store;
+    };
+
     // Closes root and subkey and saves anything still unsaved.
     void Close();
     // Saves changes that an earlier save could not write: 1 saved or nothing
@@ -181,6 +196,7 @@ private:
     CRegistryTree m_tree;    // file content plus unsaved changes
     FileStamp m_stamp;      // of the file as last read or written
     bool m_loaded = false;
+    int m_batchDepth = 0;
     bool m_unreadableFile = false; // the file did not parse and could not be set aside yet
     std::vector<Change> m_unsaved;
 

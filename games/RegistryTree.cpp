@@ -13,7 +13,7 @@ bool HasControlCharacter(const QString& text)
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
 }
 
-void AppendQuoted(QByteArray& out, const QString& text)
+void AppendQuoted(QString& out, const QString& text)
 {
     out += '"';
     for (QChar c : text)
@@ -21,16 +21,16 @@ void AppendQuoted(QByteArray& out, const QString& text)
         const char16_t u = c.unicode();
         switch (u)
         {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '\\': out += QLatin1String("\\\\"); break;
+        case '"': out += QLatin1String("\\\""); break;
+        case '\n': out += QLatin1String("\\n"); break;
+        case '\r': out += QLatin1String("\\r"); break;
+        case '\t': out += QLatin1String("\\t"); break;
         default:
             if (u < 0x20 || u == 0x7f)
-                out += QByteArray("\\x") + QByteArray::number(u, 16).rightJustified(2, '0');
+                out += QLatin1String("\\x") + QString::number(u, 16).rightJustified(2, '0');
             else
-                out += QString(c).toUtf8();
+                out += c;
         }
     }
     out += '"';
@@ -114,6 +114,12 @@ bool CRegistryTree::operator==(const CRegistryTree& other) const
 bool CRegistryTree::IsValidKeyName(const QString& name)
 {
     return !name.isEmpty() && name.size() <= kMaxKeyNameLength && !name.contains('\\') && !HasControlCharacter(name);
+}
+
+bool CRegistryTree::IsRootName(const QString& name)
+{
+    return name == "HKEY_CLASSES_ROOT" || name == "HKEY_CURRENT_USER" || name == "HKEY_LOCAL_MACHINE" ||
+           name == "HKEY_USERS";
 }
 
 bool CRegistryTree::IsValidValueName(const QString& name)
@@ -207,21 +213,22 @@ bool CRegistryTree::DeleteKey(const QStringList& path)
 
 namespace
 {
-void SerializeKey(QByteArray& out, const CRegistryTree::Key& key, QStringList& path)
+void SerializeKey(QString& out, const CRegistryTree::Key& key, QStringList& path)
 {
-    // Keys of the top level (the root names) exist without being written.
-    if (path.size() > 1 && (!key.values.empty() || key.children.empty()))
+    // A key is written when it has values or no subkeys; its parents then
+    // exist implicitly.
+    if (!path.isEmpty() && (!key.values.empty() || key.children.empty()))
     {
         out += '\n';
         out += '[';
-        out += path.join('\\').toUtf8();
+        out += path.join('\\');
         out += "]\n";
         for (const auto& [name, value] : key.values)
         {
             AppendQuoted(out, name);
             out += '=';
             if (value.type == CRegistryValue::Type::Dword)
-                out += "dword:" + QByteArray::number(value.dword, 16).rightJustified(8, '0');
+                out += QLatin1String("dword:") + QString::number(value.dword, 16).rightJustified(8, '0');
             else
                 AppendQuoted(out, value.text);
             out += '\n';
@@ -234,21 +241,17 @@ void SerializeKey(QByteArray& out, const CRegistryTree::Key& key, QStringList& p
         path.removeLast();
     }
 }
-
-bool IsRootName(const QString& name)
-{
-    return name == "HKEY_CLASSES_ROOT" || name == "HKEY_CURRENT_USER" || name == "HKEY_LOCAL_MACHINE" ||
-           name == "HKEY_USERS";
-}
 } // namespace
 
 QByteArray CRegistryTree::Serialize() const
 {
-    QByteArray out = kHeader;
+    QString out = QLatin1String(kHeader);
     out += '\n';
     QStringList path;
     SerializeKey(out, m_top, path);
-    return out;
+    // Lone surrogates cannot be encoded; they become U+FFFD rather than
+    // making the file unreadable.
+    return out.toUtf8();
 }
 
 std::optional<CRegistryTree> CRegistryTree::Parse(const QByteArray& bytes, ParseError* error)
