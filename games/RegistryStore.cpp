@@ -344,7 +344,9 @@ RegistryStore::FileStamp RegistryStore::StampOfFile() const
 
 void RegistryStore::Refresh(bool holdingLock)
 {
-    if (m_loaded && !m_unreadableFile && StampOfFile() == m_stamp)
+    // An unreadable file that could not be set aside yet is tried again only
+    // under the lock (before a save), not on every read.
+    if (m_loaded && StampOfFile() == m_stamp && !(m_unreadableFile && holdingLock))
         return;
     m_tree = LoadFile(holdingLock);
     m_loaded = true;
@@ -355,28 +357,32 @@ void RegistryStore::Refresh(bool holdingLock)
 CRegistryTree RegistryStore::LoadFile(bool holdingLock)
 {
     m_unreadableFile = false;
+    m_stamp = StampOfFile();
+    if (!m_stamp.exists)
+        return {}; // a first run: the defaults stand in
+
+    QString reason;
     QFile file(m_filePath);
-    if (!file.open(QIODevice::ReadOnly))
+    if (file.open(QIODevice::ReadOnly))
     {
-        // Missing (a first run) or not readable: the defaults stand in.
-        m_stamp = StampOfFile();
-        return {};
+        struct stat info{};
+        if (::fstat(file.handle(), &info) == 0)
+            m_stamp = {true, info.st_dev, info.st_ino, info.st_size, Nanoseconds(info.st_mtim), Nanoseconds(info.st_ctim)};
+        const QByteArray bytes = file.read(CRegistryTree::kMaxFileBytes + 1);
+        if (file.error() == QFileDevice::NoError)
+        {
+            CRegistryTree::ParseError error;
+            if (std::optional<CRegistryTree> tree = CRegistryTree::Parse(bytes, &error))
+                return std::move(*tree);
+            reason = error.line > 0 ? QStringLiteral("line %1: %2").arg(error.line).arg(error.reason) : error.reason;
+        }
     }
-    struct stat info{};
-    if (::fstat(file.handle(), &info) == 0)
-        m_stamp = {true, info.st_dev, info.st_ino, info.st_size, Nanoseconds(info.st_mtim), Nanoseconds(info.st_ctim)};
-    const QByteArray bytes = file.read(CRegistryTree::kMaxFileBytes + 1);
-    file.close();
+    if (reason.isEmpty())
+        reason = file.errorString();
 
-    CRegistryTree::ParseError error;
-    if (std::optional<CRegistryTree> tree = CRegistryTree::Parse(bytes, &error))
-        return std::move(*tree);
-
-    const QString reason = error.line > 0 ? QStringLiteral("line %1: %2").arg(error.line).arg(error.reason) : error.reason;
     if (holdingLock)
     {
         SetAside(reason);
-        m_stamp = StampOfFile();
         return {};
     }
     // Set the file aside under the lock, after making sure that it is still
@@ -384,10 +390,10 @@ CRegistryTree RegistryStore::LoadFile(bool holdingLock)
     FileLock lock(m_filePath + ".lock", kLockTimeoutMs);
     if (lock.IsLocked())
         return LoadFile(true);
-    // Without the lock the file is left alone; the next save retries.
+    // Without the lock the file is left alone; the next save tries again.
     m_unreadableFile = true;
     qWarning().noquote() << QStringLiteral("Pellomar II: the settings file \"%1\" could not be read (%2); the defaults are used.")
-                                .arg(QDir::toNativeSeparators(m_filePath), reason);
+                                .arg(m_filePath, reason);
     return {};
 }
 
@@ -399,6 +405,7 @@ void RegistryStore::SetAside(const QString& reason)
         aside = m_filePath + ".corrupt-" + stamp + '-' + QString::number(n);
     if (::rename(QFile::encodeName(m_filePath).constData(), QFile::encodeName(aside).constData()) == 0)
     {
+        m_stamp = StampOfFile();
         qWarning().noquote() << QStringLiteral("Pellomar II: the settings file \"%1\" could not be read (%2); it was "
                                                "renamed to \"%3\" and the defaults are used.")
                                     .arg(m_filePath, reason, aside);
@@ -416,6 +423,7 @@ int RegistryStore::Apply(const std::vector<Change>& changes)
 {
     Refresh(false);
     bool changed = false;
+    bool refused = false;
     for (const Change& change : changes)
     {
         // Writing what is already stored changes nothing and saves nothing.
@@ -426,13 +434,17 @@ int RegistryStore::Apply(const std::vector<Change>& changes)
                 continue;
         }
         if (!ApplyToTree(m_tree, change))
+        {
+            refused = refused || change.kind == Change::Kind::SetValue || change.kind == Change::Kind::CreateKey;
             continue;
+        }
         m_unsaved.push_back(change);
         changed = true;
     }
-    if ((!changed && m_unsaved.empty()) || m_batchDepth > 0)
-        return RESULT_OK;
-    return Save();
+    int result = RESULT_OK;
+    if (changed || !m_unsaved.empty())
+        result = m_batchDepth > 0 ? RESULT_OK : Save();
+    return refused ? RESULT_FAILED : result;
 }
 
 int RegistryStore::Save()

@@ -227,7 +227,12 @@ bool CWinboardAdapter::WaitForHandshake()
             break;
         }
     }
-    m_NoColours = m_Channel->noColours;
+    // "white" and "black" are protocol 1 commands. A program that speaks
+    // protocol 2 has "go" for the same purpose, and some do not bear them:
+    // hoichess leaves on "black" and fairymax, after its error on
+    // "computer", may crash on "black". Only a program that declared no
+    // features at all gets them.
+    m_NoColours = m_Channel->noColours || m_Channel->featureSeen;
     return true;
 }
 

@@ -92,7 +92,8 @@ private:
     // read by the reader thread.
     std::shared_ptr<Flags> m_Flags;
     std::vector<EngineMove> m_Replay;
-    // The program declared colors=0: it is sent no "white" or "black".
+    // The program speaks protocol 2 (it sent "feature" lines): it is sent no
+    // "white" or "black".
     bool m_NoColours = false;
     Timings m_Timings;
     std::optional<std::pair<std::string, std::string>> m_Override;

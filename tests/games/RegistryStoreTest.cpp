@@ -296,22 +296,54 @@ TEST_F(RegistryStoreTest, ChangesThatCannotBeSavedAreKeptAndSavedLater)
     EXPECT_EQ(value, 9);
 }
 
-TEST_F(RegistryStoreTest, AFileThatDoesNotParseIsSetAsideAndTheDefaultsAreUsed)
+TEST_F(RegistryStoreTest, AFileThatCannotBeReadIsSetAsideAndTheDefaultsAreUsed)
 {
-    const QByteArray garbage = "PELLOMAR-REGISTRY 1\n[HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II\\Settings]\n"
-                               "\"NbMinutes\"=dword:0000000G\n";
-    WriteFile(garbage);
-    auto store = OpenStore();
-    int32_t value = 0;
-    EXPECT_EQ(store->ReadDword("NbMinutes", value, 5), RegistryStore::RESULT_DEFAULT_WRITTEN);
-    EXPECT_EQ(value, 5);
+    const QByteArray header = "PELLOMAR-REGISTRY 1\n[HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II\\Settings]\n";
+    const QByteArray badFiles[] = {
+        header + "\"NbMinutes\"=dword:0000000G\n",
+        header + "\"NbMinutes\"=dword:00000007\n\"WhiteEngine\"=\"\xc3\x28\"\n",
+        "<?xml version=\"1.0\"?><settings/>",
+        QByteArray(), // stands for a folder in the file's place
+    };
+    for (const QByteArray& bad : badFiles)
+    {
+        QDir(m_dir.path()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(m_dir.path()));
+        if (bad.isEmpty())
+            ASSERT_TRUE(QDir().mkpath(FilePath() + "/inside"));
+        else
+            WriteFile(bad);
 
-    const QStringList aside = QDir(m_dir.path()).entryList({"Pellomar II.conf.corrupt-*"}, QDir::Files);
-    ASSERT_EQ(aside.size(), 1);
-    QFile kept(m_dir.filePath(aside.first()));
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), garbage);
-    EXPECT_TRUE(CRegistryTree::Parse(FileBytes()).has_value());
+        auto store = OpenStore();
+        int32_t value = 0;
+        EXPECT_EQ(store->ReadDword("NbMinutes", value, 5), RegistryStore::RESULT_DEFAULT_WRITTEN);
+        EXPECT_EQ(value, 5);
+
+        // The unreadable file is kept aside untouched; the new one parses.
+        const QStringList aside = QDir(m_dir.path()).entryList({"Pellomar II.conf.corrupt-*"}, QDir::Files | QDir::Dirs);
+        ASSERT_EQ(aside.size(), 1) << bad.toStdString();
+        if (!bad.isEmpty())
+        {
+            QFile kept(m_dir.filePath(aside.first()));
+            ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+            EXPECT_EQ(kept.readAll(), bad);
+        }
+        EXPECT_TRUE(CRegistryTree::Parse(FileBytes()).has_value());
+    }
+}
+
+TEST_F(RegistryStoreTest, NamesTheStoreCannotHoldAreRefused)
+{
+    auto store = OpenStore();
+    const QString hugeName(CRegistryTree::kMaxValueNameLength + 1, 'n');
+    int32_t value = 0;
+    EXPECT_EQ(store->WriteDword(hugeName, 1), RegistryStore::RESULT_FAILED);
+    EXPECT_EQ(store->ReadDword(hugeName, value, 4), RegistryStore::RESULT_FAILED);
+    EXPECT_EQ(value, 4);
+    EXPECT_EQ(store->OpenSubKey("nested\\\\key"), RegistryStore::RESULT_OK); // a backslash nests keys
+    EXPECT_EQ(store->SubKeyName(), "nested\\key");
+    EXPECT_EQ(store->OpenSubKey("bad\tname"), RegistryStore::RESULT_FAILED);
+    EXPECT_FALSE(FileBytes().contains(hugeName.toUtf8()));
 }
 
 TEST_F(RegistryStoreTest, ASymbolicLinkToTheFileStaysALink)

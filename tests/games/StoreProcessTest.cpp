@@ -122,7 +122,8 @@ TEST_F(StoreProcessTest, TwoProcessesSavingAtOnceLeaveAFileThatParsesWithBothThe
 
 TEST_F(StoreProcessTest, AnUnreadableFileIsRenamedAsideWithAWarningOnStandardError)
 {
-    const QByteArray garbage("\x00\x01 this is no settings file", 30);
+    static const char kGarbage[] = "\x00\x01 this is no settings file";
+    const QByteArray garbage(kGarbage, sizeof kGarbage - 1);
     {
         QFile file(FilePath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));

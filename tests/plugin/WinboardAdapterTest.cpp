@@ -161,7 +161,7 @@ TEST_F(WinboardAdapterTest, StartSequencesForEachColourAndReplay)
     }
 }
 
-TEST_F(WinboardAdapterTest, LeavesOutColoursForAnEngineThatDeclaresColorsZero)
+TEST_F(WinboardAdapterTest, LeavesOutColoursForAnEngineThatSpeaksProtocolTwo)
 {
     // hoichess leaves on "black"; with colors=0 it is never sent.
     const std::string script = "on protover say feature colors=0 done=0\n"
@@ -179,7 +179,7 @@ TEST_F(WinboardAdapterTest, LeavesOutColoursForAnEngineThatDeclaresColorsZero)
     EXPECT_EQ(Log(0), kOpening + "level 0 1 1\nhard\nforce\ncomputer\ntime 6000\notim 5900\ne2e4\ngo\n"
                                  "time 5800\notim 5700\ng1f3\nquit\n");
 
-    auto white = Make("on protover say feature colors=0 done=1\nmoves d2d4\n", kWhite);
+    auto white = Make("on protover say feature myname=\"Fake\" done=1\nmoves d2d4\n", kWhite);
     white->StartGame(60, 0);
     white->Quit();
     EXPECT_EQ(Log(1), kOpening + "level 0 1 0\nhard\nforce\ncomputer\ntime 6000\notim 6000\ngo\nquit\n");
