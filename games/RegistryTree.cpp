@@ -209,8 +209,9 @@ namespace
 {
 void SerializeKey(QString& out, const CRegistryTree::Key& key, QStringList& path)
 {
-    // Keys of the top level (the root names) exist without being written.
-    if (path.size() > 1 && (!key.values.empty() || key.children.empty()))
+    // A key is written when it has values or no subkeys; its parents then
+    // exist implicitly.
+    if (!path.isEmpty() && (!key.values.empty() || key.children.empty()))
     {
         out += '\n';
         out += '[';

@@ -398,13 +398,15 @@ TEST(RegistryTree, ParseAcceptsCommentsBlankLinesCrLfAndAnEmptyFile)
 {
     EXPECT_TRUE(CRegistryTree::Parse(QByteArray()).has_value());
     const auto tree = CRegistryTree::Parse("PELLOMAR-REGISTRY 1\r\n\r\n; note\r\n  [HKEY_USERS\\A\\B]  \r\n"
-                                           "\"n\"=dword:FF\r\n\"s\"=\"\\x41\\\\\"\r\n[HKEY_USERS\\A\\Empty]\n");
+                                           "\"n\"=dword:FF\r\n\"s\"=\"\\x41\\\\\"\r\n[HKEY_USERS\\A\\Empty]\n"
+                                           "[HKEY_CLASSES_ROOT]\n[HKEY_LOCAL_MACHINE]\n\"top\"=dword:1\n");
     ASSERT_TRUE(tree.has_value());
     ASSERT_NE(tree->FindValue({"HKEY_USERS", "A", "B"}, "n"), nullptr);
     EXPECT_EQ(tree->FindValue({"HKEY_USERS", "A", "B"}, "n")->dword, 255u);
     EXPECT_EQ(tree->FindValue({"HKEY_USERS", "A", "B"}, "s")->text, "A\\");
     EXPECT_NE(tree->FindKey({"HKEY_USERS", "A", "Empty"}), nullptr);
-    // What it writes, it reads back the same.
+    // What it writes, it reads back the same, root-level keys and values
+    // included (a round trip the fuzzer once broke).
     const auto again = CRegistryTree::Parse(tree->Serialize());
     ASSERT_TRUE(again.has_value());
     EXPECT_TRUE(*again == *tree);
