@@ -39,18 +39,23 @@ public:
     [[nodiscard]] ClockTime GetTime() const { return m_banked; }
 
     // Runs the clock. Limited time: arms the timer, and with no time left tells
-    // the owner at once. Unlimited: only marks the clock running.
+    // the owner at once (the clock is already marked running then, so the
+    // owner may stop it). Unlimited: only marks the clock running. A clock
+    // already counting is first charged, so no time is lost.
     void Start();
     // Charges the time run since the start and makes the clock idle. Does
     // nothing to the time of an idle or paused clock.
     void Stop();
     // Charges the time run and disarms the timer; the clock stays running.
     void Pause();
-    // Runs the clock again when the game's time is limited. A clock that is
-    // already counting is first charged, so no time is lost.
+    // Counts time again when the settings record limits the time and this
+    // clock is not unlimited, whatever the running flag says; with no time
+    // left the owner is told at once. A clock already counting is first
+    // charged, so no time is lost.
     void Resume();
 
-    // One timer period: refreshes the shown time and reports expiry once it is zero.
+    // One timer period: refreshes the shown time and reports expiry once it
+    // is zero. Ignored while no time is being counted.
     void OnTick();
 
     [[nodiscard]] ClockTime GetShownTime() const { return m_shown; }

@@ -9,7 +9,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -62,12 +61,6 @@ private:
     int m_fd = -1;
     bool m_locked = false;
 };
-
-bool IsRootName(const QString& name)
-{
-    return name == "HKEY_CLASSES_ROOT" || name == "HKEY_CURRENT_USER" || name == "HKEY_LOCAL_MACHINE" ||
-           name == "HKEY_USERS";
-}
 
 int64_t Nanoseconds(const timespec& t)
 {
@@ -164,7 +157,7 @@ int RegistryStore::OpenRoot(const QString& path)
         return RESULT_EMPTY_PATH;
     const qsizetype firstSeparator = path.indexOf('\\');
     const QString rootName = firstSeparator < 0 ? path : path.left(firstSeparator);
-    if (!IsRootName(rootName))
+    if (!CRegistryTree::IsRootName(rootName))
         return RESULT_UNKNOWN_ROOT;
     // Empty parts ("a\\b", a final backslash) name no key and are skipped.
     QStringList parts = path.mid(rootName.size()).split('\\', Qt::SkipEmptyParts);

@@ -116,6 +116,12 @@ bool CRegistryTree::IsValidKeyName(const QString& name)
     return !name.isEmpty() && name.size() <= kMaxKeyNameLength && !name.contains('\\') && !HasControlCharacter(name);
 }
 
+bool CRegistryTree::IsRootName(const QString& name)
+{
+    return name == "HKEY_CLASSES_ROOT" || name == "HKEY_CURRENT_USER" || name == "HKEY_LOCAL_MACHINE" ||
+           name == "HKEY_USERS";
+}
+
 bool CRegistryTree::IsValidValueName(const QString& name)
 {
     return name.size() <= kMaxValueNameLength;
@@ -234,12 +240,6 @@ void SerializeKey(QString& out, const CRegistryTree::Key& key, QStringList& path
         SerializeKey(out, child, path);
         path.removeLast();
     }
-}
-
-bool IsRootName(const QString& name)
-{
-    return name == "HKEY_CLASSES_ROOT" || name == "HKEY_CURRENT_USER" || name == "HKEY_LOCAL_MACHINE" ||
-           name == "HKEY_USERS";
 }
 } // namespace
 

@@ -59,6 +59,8 @@ public:
     // characters, no backslash and no control character.
     [[nodiscard]] static bool IsValidKeyName(const QString& name);
     [[nodiscard]] static bool IsValidValueName(const QString& name);
+    // One of HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS (exact).
+    [[nodiscard]] static bool IsRootName(const QString& name);
 
     // The key at path, or null when some part of it does not exist.
     [[nodiscard]] const Key* FindKey(const QStringList& path) const;

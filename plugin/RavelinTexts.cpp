@@ -15,11 +15,11 @@ const std::map<int, std::string>& Table()
         {IDS_EXECUTABLE_EXTENSION, "exe"},
         {IDS_ADD_ENGINE, "Add Engine"},
         {IDS_MODIFY_ENGINE, "Modify Engine"},
-        {IDS_DEFAULT_ENGINE, "Fairy-Max"},
+        {IDS_DEFAULT_ENGINE, "Phalanx"},
         {IDS_CONFIRM_REMOVE, "Are you sure to remove the selected engine?"},
         {IDS_HELP_TEXT, "Display name:\n"
                         "   This is the name by which you will refer to the engine.\n"
-                        "   Example:  \"Fairy-Max\"\n"
+                        "   Example:  \"Phalanx\"\n"
                         "\n"
                         "Command-line:\n"
                         "   Locate the executable file (.exe) of the desired Winboard engine.\n"

@@ -1,10 +1,14 @@
 #include "WinboardAdapter.h"
 
+#include "ConfigureDlg.h"
+#include "EngineRegistry.h"
 #include "IChessEngineListener.h"
 #include "LineSplitter.h"
 #include "PluginMessages.h"
 #include "RavelinTexts.h"
 #include "WinboardParser.h"
+
+#include <QApplication>
 
 #include <cerrno>
 #include <condition_variable>
@@ -94,7 +98,9 @@ bool CWinboardAdapter::LookUpEngine(std::string& commandLine, std::string& worki
         workingDirectory = m_Override->second;
         return !commandLine.empty();
     }
-    return false;
+    std::string name;
+    CEngineRegistry::Instance().ReadEngineOf(m_Flags->playsWhite, name, commandLine, workingDirectory);
+    return !commandLine.empty();
 }
 
 bool CWinboardAdapter::StartProcess(const std::string& commandLine, const std::string& workingDirectory)
@@ -176,7 +182,15 @@ bool CWinboardAdapter::Reserved()
     return true;
 }
 
-void CWinboardAdapter::Configure() {}
+void CWinboardAdapter::Configure()
+{
+    // The dialog needs a widget application; a program without one has no
+    // place to show it.
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
+        return;
+    CConfigureDlg dialog(m_Flags->playsWhite);
+    dialog.exec();
+}
 
 void CWinboardAdapter::ClearMoves()
 {

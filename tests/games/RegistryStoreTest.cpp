@@ -411,3 +411,32 @@ TEST(RegistryTree, ParseAcceptsCommentsBlankLinesCrLfAndAnEmptyFile)
     ASSERT_TRUE(again.has_value());
     EXPECT_TRUE(*again == *tree);
 }
+
+TEST(RegistryStorePath, ComesFromPellomarConfigDirOrTheXdgConfigFolder)
+{
+    const QByteArray savedConfigDir = qgetenv("PELLOMAR_CONFIG_DIR");
+    const QByteArray savedXdg = qgetenv("XDG_CONFIG_HOME");
+    QTemporaryDir xdg;
+    qputenv("XDG_CONFIG_HOME", xdg.path().toLocal8Bit());
+
+    qputenv("PELLOMAR_CONFIG_DIR", "/some/where");
+    EXPECT_EQ(RegistryStore::DefaultFilePath(), "/some/where/Pellomar II.conf");
+    qputenv("PELLOMAR_CONFIG_DIR", "");
+    EXPECT_EQ(RegistryStore::DefaultFilePath(), xdg.path() + "/Zentrique/Pellomar II.conf");
+    qunsetenv("PELLOMAR_CONFIG_DIR");
+    EXPECT_EQ(RegistryStore::DefaultFilePath(), xdg.path() + "/Zentrique/Pellomar II.conf");
+
+    // The folder is made by the first save.
+    {
+        RegistryStore store;
+        store.OpenRoot(kProductKey);
+        EXPECT_EQ(store.OpenSubKey("Settings"), RegistryStore::RESULT_OK);
+    }
+    EXPECT_TRUE(QFile::exists(xdg.path() + "/Zentrique/Pellomar II.conf"));
+
+    qputenv("PELLOMAR_CONFIG_DIR", savedConfigDir);
+    if (savedXdg.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", savedXdg);
+}

@@ -1,5 +1,6 @@
 // The store's promises across real processes: a process killed mid-save,
 // two processes saving at once, and the warning for an unreadable file.
+#include "RegistryStore.h"
 #include "RegistryTree.h"
 
 #include <QDir>
@@ -118,6 +119,31 @@ TEST_F(StoreProcessTest, TwoProcessesSavingAtOnceLeaveAFileThatParsesWithBothThe
     ASSERT_TRUE(tree.has_value());
     EXPECT_EQ(RoundOf(*tree, "A", kCount), kRounds);
     EXPECT_EQ(RoundOf(*tree, "B", kCount), kRounds);
+}
+
+TEST_F(StoreProcessTest, ReadersNeverSeeAHalfWrittenFileWhileAnotherProcessSaves)
+{
+    constexpr int kCount = 200;
+    auto writer = StartHelper({"churn", FilePath(), "0", QString::number(kCount), "W"});
+    ASSERT_TRUE(writer->waitForReadyRead(15000));
+    for (int i = 0; i < 100; ++i)
+    {
+        RegistryStore reader(FilePath());
+        reader.OpenRoot("HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II");
+        reader.OpenSubKey("Churn");
+        QString text;
+        ASSERT_EQ(reader.ReadString("W-" + QString::number(i % kCount).rightJustified(3, '0'), text, "missing"),
+                  RegistryStore::RESULT_OK)
+            << "read " << i;
+        const auto tree = ParseFile();
+        ASSERT_TRUE(tree.has_value());
+        EXPECT_GE(RoundOf(*tree, "W", kCount), 1);
+        QThread::usleep(500);
+    }
+    writer->kill();
+    ASSERT_TRUE(writer->waitForFinished(10000));
+    // A reader that took a file being replaced for a broken one would have set it aside.
+    EXPECT_TRUE(QDir(m_dir.path()).entryList({"*.corrupt-*"}, QDir::Files).isEmpty());
 }
 
 TEST_F(StoreProcessTest, AnUnreadableFileIsRenamedAsideWithAWarningOnStandardError)

@@ -39,6 +39,11 @@ const RealEngine kEngines[] = {
     {"stockfish_polyglot", "/usr/games/polyglot", "/usr/games/polyglot", "/usr/games/stockfish"},
 };
 
+void PrintTo(const RealEngine& engine, std::ostream* out)
+{
+    *out << engine.name;
+}
+
 // Both adapters report here; the test thread plays the moves, as the game
 // window does on the user-interface thread.
 class CGameQueue

@@ -266,6 +266,17 @@ TEST_F(WinboardAdapterTest, AnEngineThatIgnoresQuitIsEndedAndReaped)
     EXPECT_TRUE(ProcessGone(pid));
     EXPECT_TRUE(m_Listener.Moves().empty()); // its move after "quit" is dropped
 
+    // An engine that crashes mid-game: later writes go nowhere, and the
+    // broken pipe does not end the program.
+    auto crashing = Make("on MOVE crash\n", kBlack);
+    crashing->StartGame(60, 0);
+    crashing->OpponentMove(3, 1, 3, 3, 0, 100, 100);
+    std::this_thread::sleep_for(100ms);
+    for (int i = 0; i < 3; ++i)
+        crashing->OpponentMove(6, 1, 6, 3, 0, 100, 100);
+    crashing->StopGame();
+    crashing->Quit();
+
     // A hung engine that stops reading never blocks the writer either.
     auto hung = Make("on new hang\n", kWhite);
     hung->StartGame(60, 0);
