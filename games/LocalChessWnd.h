@@ -65,8 +65,6 @@ public:
     // The least client size the window needs.
     static constexpr int kMinimumWidth = 663;
     static constexpr int kMinimumHeight = 461;
-    // How long EndGame lets an engine's last move arrive before it is dropped.
-    static constexpr int kEngineSettleMs = 50;
 
     // Asked for a file: Load (save false) or Save (save true), starting at
     // the proposed path (a folder, or for Save a folder and a file name).

@@ -6,6 +6,7 @@
 #include "EngineListener.h"
 #include "EngineLoader.h"
 #include "GameSettings.h"
+#include "HtmlDlg.h"
 #include "LocalChessWnd.h"
 #include "MoveListWnd.h"
 #include "MovesWnd.h"
@@ -454,4 +455,16 @@ TEST_F(LocalChessTest, MenuEndsTheGameAndResetsTheRoster)
     EXPECT_TRUE(m_Window->isHidden());
     EXPECT_EQ(PlayerRoster::Instance().Count(), 0);
     EXPECT_TRUE(AppTest::TakeMessages().isEmpty());
+}
+
+TEST_F(LocalChessTest, HelpShowsTheLocalChessPage)
+{
+    m_Window->OnHelp();
+    ASSERT_NE(m_Window->HelpDialog(), nullptr);
+    EXPECT_EQ(m_Window->HelpDialog()->windowTitle(), QStringLiteral("Local Chess Help"));
+    EXPECT_TRUE(m_Window->HelpDialog()->Address().endsWith(QStringLiteral("/Local Chess.htm")));
+    EXPECT_FALSE(m_Window->HelpDialog()->isModal());
+    CHtmlDlg* first = m_Window->HelpDialog();
+    m_Window->OnHelp();
+    EXPECT_EQ(m_Window->HelpDialog(), first) << "one dialog, shown again";
 }

@@ -5,6 +5,7 @@
 #include "BitmapCache.h"
 #include "BoardView.h"
 #include "GameSettings.h"
+#include "HtmlDlg.h"
 #include "LocalChessWnd.h"
 #include "MainFrame.h"
 #include "MainMenuWnd.h"
@@ -103,6 +104,20 @@ TEST_F(MainFrameTest, MenuButtonsLeadToTheLocalGameAndBack)
     m_Frame->show();
     m_Frame->resize(900, 700);
     EXPECT_EQ(local->size(), QSize(900, 700));
+}
+
+TEST_F(MainFrameTest, CreditsAndDeveloperZoneShareOneHelpDialog)
+{
+    CMainMenuWnd* menu = m_Frame->MainMenu();
+    menu->Button(CMainMenuWnd::ID_CREDITS)->click();
+    ASSERT_NE(menu->HelpDialog(), nullptr);
+    EXPECT_EQ(menu->HelpDialog()->windowTitle(), QStringLiteral("Credits"));
+    EXPECT_TRUE(menu->HelpDialog()->Address().endsWith(QStringLiteral("/Credits.htm")));
+    CHtmlDlg* dialog = menu->HelpDialog();
+    menu->Button(CMainMenuWnd::ID_DEVELOPER_ZONE)->click();
+    EXPECT_EQ(menu->HelpDialog(), dialog);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Developer Zone"));
+    EXPECT_TRUE(dialog->Address().endsWith(QStringLiteral("/Developer Zone.htm")));
 }
 
 TEST_F(MainFrameTest, NetworkButtonsDoNothingUntilTheGamesExist)
