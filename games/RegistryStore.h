@@ -14,7 +14,8 @@
 //   "NbMinutes"=dword:00000005
 //   "WhiteEngine"="Human"
 //
-// - The first line names the format and its version.
+// - The first line names the format and its version. Blanks around a line are
+//   ignored; an empty file is an empty store; a file over 16 MiB is refused.
 // - "[path]" opens a key: a root name (HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,
 //   HKEY_LOCAL_MACHINE, HKEY_USERS) and key names joined by backslashes. Key
 //   names are not empty, hold no backslash and no control character, and have
