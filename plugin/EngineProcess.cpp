@@ -151,6 +151,7 @@ bool CEngineProcess::Start(const std::string& commandLine, const std::string& wo
         return false;
     }
     m_Pid = pid;
+    CProcessReaper::Instance().Track(pid);
     m_Input = input[1];
     m_Output = output[0];
     return true;

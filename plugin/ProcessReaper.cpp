@@ -36,6 +36,8 @@ CProcessReaper::~CProcessReaper()
     if (m_Thread.joinable())
         m_Thread.join();
     // The program is ending: nothing may outlive it.
+    for (pid_t pid : m_Running)
+        m_Children.push_back(Child{pid, {}, 0});
     for (const Child& child : m_Children)
     {
         SignalChild(child.pid, SIGKILL);
@@ -45,11 +47,20 @@ CProcessReaper::~CProcessReaper()
     }
 }
 
+void CProcessReaper::Track(pid_t pid)
+{
+    if (pid <= 0)
+        return;
+    std::lock_guard lock(m_Mutex);
+    m_Running.push_back(pid);
+}
+
 void CProcessReaper::Adopt(pid_t pid, std::chrono::milliseconds grace)
 {
     if (pid <= 0)
         return;
     std::lock_guard lock(m_Mutex);
+    std::erase(m_Running, pid);
     m_Children.push_back(Child{pid, std::chrono::steady_clock::now() + grace, 0});
     if (!m_Thread.joinable())
         m_Thread = std::thread([this] { Run(); });

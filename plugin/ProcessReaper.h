@@ -16,6 +16,10 @@ class CProcessReaper
 public:
     static CProcessReaper& Instance();
 
+    // A child that is running now: if the program ends before it is adopted,
+    // it is ended with the program rather than left behind (some engines spin
+    // for ever once their input closes).
+    void Track(pid_t pid);
     // Takes over a child that has been told to quit.
     void Adopt(pid_t pid, std::chrono::milliseconds grace);
 
@@ -44,6 +48,7 @@ private:
     std::mutex m_Mutex;
     std::condition_variable m_Changed;
     std::vector<Child> m_Children;
+    std::vector<pid_t> m_Running;
     std::thread m_Thread;
     bool m_Stopping = false;
 };

@@ -82,6 +82,9 @@ bool CWinboardAdapter::IsGameRunning() const
 
 bool CWinboardAdapter::Start()
 {
+    // A second Start would otherwise leave the first engine running unseen.
+    if (m_Process.IsRunning())
+        Quit();
     std::string commandLine;
     std::string workingDirectory;
     if (LookUpEngine(commandLine, workingDirectory) && StartProcess(commandLine, workingDirectory))

@@ -7,6 +7,7 @@
 // Script lines:
 //   banner TEXT          printed at start
 //   moves M1 M2 ...      the moves it plays, in order, whenever it is to move
+//   eof hang             stays (idle) when its input closes instead of leaving
 //   format TEXT          how a move is written; "{}" is the move, "{n}" the
 //                        move number (default "move {}")
 //   on WORD ACTION ARG   when a received line starts with WORD; ACTION is one of
@@ -80,6 +81,7 @@ int main(int argc, char** argv)
     std::vector<Rule> rules;
     std::vector<std::string> moves;
     std::string format = "move {}";
+    bool hangAtEof = false;
     std::string line;
     while (std::getline(scriptFile, line))
     {
@@ -90,6 +92,8 @@ int main(int argc, char** argv)
         std::getline(words >> std::ws, rest);
         if (keyword == "banner")
             Print(Unescape(rest) + "\n");
+        else if (keyword == "eof")
+            hangAtEof = rest == "hang";
         else if (keyword == "format")
             format = rest;
         else if (keyword == "moves")
@@ -130,7 +134,11 @@ int main(int argc, char** argv)
     {
         const ssize_t count = read(STDIN_FILENO, buffer, sizeof buffer);
         if (count <= 0)
+        {
+            while (hangAtEof)
+                pause();
             return 0;
+        }
         if (log >= 0)
             [[maybe_unused]] ssize_t ignored = write(log, buffer, static_cast<size_t>(count));
         pending.append(buffer, static_cast<size_t>(count));

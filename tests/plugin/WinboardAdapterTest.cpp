@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <filesystem>
@@ -223,6 +224,36 @@ TEST_F(WinboardAdapterTest, HandlesSplitLinesCarriageReturnsFloodsAndHugeLines)
     ASSERT_TRUE(m_Listener.WaitForMoves(2));
     EXPECT_EQ(m_Listener.Moves()[1], (EngineMove{3, 6, 3, 7, 4}));
     engine->Quit();
+}
+
+TEST_F(WinboardAdapterTest, StartingAgainQuitsTheRunningEngineFirst)
+{
+    auto engine = Make("", kWhite);
+    ASSERT_TRUE(engine->Start());
+    const pid_t first = engine->ProcessId();
+    ASSERT_TRUE(engine->Start());
+    EXPECT_NE(engine->ProcessId(), first);
+    engine->Quit();
+    EXPECT_EQ(Log(0), "quit\nquit\n"); // both processes log to the same file
+    EXPECT_TRUE(ProcessGone(first));
+}
+
+TEST_F(WinboardAdapterTest, AnEngineDoesNotOutliveAProgramThatNeverQuitIt)
+{
+    // The engine ignores the end of its input, as sjeng does.
+    const std::string script = Path("stubborn");
+    std::ofstream(script) << "eof hang\n";
+    const std::string command = std::string(EXIT_HELPER) + " '" + FAKE_ENGINE + " " + script + " /dev/null'";
+    FILE* helper = popen(command.c_str(), "r");
+    ASSERT_NE(helper, nullptr);
+    int pid = 0;
+    const bool read = std::fscanf(helper, "%d", &pid) == 1;
+    EXPECT_EQ(pclose(helper), 0);
+    ASSERT_TRUE(read);
+    ASSERT_GT(pid, 0);
+    for (int i = 0; i < 200 && !ProcessGone(pid); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(ProcessGone(pid));
 }
 
 TEST_F(WinboardAdapterTest, FailedStartsShowTheErrorAndLeaveNoProcess)
