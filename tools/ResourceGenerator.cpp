@@ -628,8 +628,8 @@ int main(int argc, char** argv)
     ok = Save(Pattern(false), folder, "IDB_PATTERN") && ok;
     ok = Save(Pattern(true), folder, "IDB_PATTERN_SMOOTH") && ok;
     ok = Save(Logo(), folder, "IDB_BACK") && ok;
-    ok = Save(Button(96, 26, false), folder, "IDB_BUTTON_TEMPLATE") && ok;
-    ok = Save(Button(96, 26, true), folder, "IDB_BUTTON_TEMPLATE_DOWN") && ok;
+    ok = Save(Button(120, 26, false), folder, "IDB_BUTTON_TEMPLATE") && ok;
+    ok = Save(Button(120, 26, true), folder, "IDB_BUTTON_TEMPLATE_DOWN") && ok;
     ok = Save(Button(34, 22, false), folder, "IDB_BUTTON_LITTLE_TEMPLATE") && ok;
     ok = Save(Button(34, 22, true), folder, "IDB_BUTTON_LITTLE_TEMPLATE_DOWN") && ok;
     ok = Save(Button(340, 36, false), folder, "IDB_BUTTON_BIG_TEMPLATE") && ok;

@@ -1,6 +1,8 @@
 #include "BoardView.h"
+#include "ProgramFont.h"
 
 #include "BitmapCache.h"
+#include "GameSettings.h"
 #include "PgnFile.h"
 
 #include <QMouseEvent>
@@ -22,11 +24,8 @@ CBoardView::CBoardView(QWidget* parent)
 {
     setObjectName(QStringLiteral("Board View"));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_CoordinateFont = QFont(QStringLiteral("Tahoma"));
-    m_CoordinateFont.setPixelSize(14);
-    m_CoordinateFont.setWeight(QFont::Bold);
-    m_CoordinateFont.setStyleHint(QFont::SansSerif);
-    m_IsHighlightOn = [] { return true; };
+    m_CoordinateFont = ProgramFont(QStringLiteral("Tahoma"), 14, true);
+    m_IsHighlightOn = [] { return GameSettings::Instance().IsCurrentMoveHighlighted(); };
     setFixedSize(360, 360);
 }
 

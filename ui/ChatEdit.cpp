@@ -1,4 +1,5 @@
 #include "ChatEdit.h"
+#include "ProgramFont.h"
 
 #include <QKeyEvent>
 
@@ -9,10 +10,7 @@ CChatEdit::CChatEdit(QWidget* parent) : QLineEdit(parent)
 void CChatEdit::Attach(IChatSender* owner)
 {
     m_Owner = owner;
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(std::max(1, 8 * logicalDpiY() / 72));
-    font.setWeight(QFont::Normal);
-    setFont(font);
+    setFont(ProgramFont(QStringLiteral("MS Sans Serif"), 8 * logicalDpiY() / 72, false));
 }
 
 void CChatEdit::keyPressEvent(QKeyEvent* event)

@@ -1,4 +1,5 @@
 #include "MovesWnd.h"
+#include "ProgramFont.h"
 
 #include "MoveListWnd.h"
 
@@ -16,9 +17,7 @@ CMovesWnd::CMovesWnd(CMoveListWnd* list, QWidget* parent)
 {
     setObjectName(QStringLiteral("MoveWnd"));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_Font = QFont(QStringLiteral("Tahoma"));
-    m_Font.setPixelSize(14);
-    m_Font.setWeight(QFont::Normal);
+    m_Font = ProgramFont(QStringLiteral("Tahoma"), 14, false);
     m_ScrollBar->hide();
     connect(m_ScrollBar, &CSkinScrollBar::Scroll, this,
             [this](CSkinScrollBar*, CSkinScrollBar::Code code, int position) { OnScroll(code, position); });

@@ -1,4 +1,5 @@
 #include "OutputPane.h"
+#include "ProgramFont.h"
 
 #include <QPainter>
 #include <QWheelEvent>
@@ -20,10 +21,7 @@ COutputPane::COutputPane(QWidget* parent) : QWidget(parent), m_ScrollBar(new CSk
 
 QFont COutputPane::ChatFont()
 {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(13);
-    font.setWeight(QFont::Bold);
-    return font;
+    return ProgramFont(QStringLiteral("Tahoma"), 13, true);
 }
 
 QRect COutputPane::TextArea(bool withScrollBar) const

@@ -1,4 +1,5 @@
 #include "PellomarDialog.h"
+#include "ProgramFont.h"
 
 #include "BitmapCache.h"
 #include "SkinButton.h"
@@ -13,9 +14,7 @@ CPellomarDialog::CPellomarDialog(int templateId, QWidget* parent) : QDialog(pare
     setProperty("templateId", templateId);
     // Plain labels and group boxes draw no background of their own, so the pattern shows through.
     setAttribute(Qt::WA_StyledBackground, false);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(ProgramFont(QStringLiteral("MS Sans Serif"), 11, false));
     // Make sure the pattern is in the cache before the first paint.
     (void)CBitmapCache::Instance().Get(QStringLiteral("IDB_PATTERN_SMOOTH"));
 }

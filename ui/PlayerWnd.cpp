@@ -1,4 +1,5 @@
 #include "PlayerWnd.h"
+#include "ProgramFont.h"
 
 #include "UiText.h"
 
@@ -16,9 +17,7 @@ CPlayerWnd::CPlayerWnd(int playerIndex, IClockOwner* owner, QWidget* parent)
 {
     setObjectName(QStringLiteral("PlayerWnd"));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_Font = QFont(QStringLiteral("Tahoma"));
-    m_Font.setPixelSize(14);
-    m_Font.setWeight(QFont::Bold);
+    m_Font = ProgramFont(QStringLiteral("Tahoma"), 14, true);
     resize(360, 19);
     connect(&m_Clock, &CPlayerClock::ClockAreaChanged, this, [this] {
         if (m_LayoutDone)

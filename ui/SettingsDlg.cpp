@@ -93,6 +93,8 @@ QGroupBox* CSettingsDlg::AddGameTimeGroup(QVBoxLayout* layout)
     grid->addWidget(fisher, row, 0, 1, 2, Qt::AlignRight);
     addField(m_Bonus, m_BonusSpin, kBonusId, kBonusSpinId, 59, 2, IDS_SECONDS_IN_BONUS, 3);
     fisher->setBuddy(m_Bonus);
+    // The labels sit beside their fields; the spare width goes to the end of the rows.
+    grid->setColumnStretch(6, 1);
     layout->addWidget(group);
     return group;
 }
@@ -187,7 +189,7 @@ bool CSettingsDlg::TakeField(QLineEdit* field, int minimum, int maximum, int& va
     if (ok && value >= minimum && value <= maximum)
         return true;
     CMessageDlg::ShowSystemInformation(
-        QStringLiteral("Please enter an integer between %1 and %2.").arg(minimum).arg(maximum), this);
+        UiText(IDS_INTEGER_RANGE).arg(minimum).arg(maximum), this);
     field->setFocus();
     field->selectAll();
     return false;

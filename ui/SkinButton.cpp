@@ -1,4 +1,5 @@
 #include "SkinButton.h"
+#include "ProgramFont.h"
 
 #include "BitmapCache.h"
 #include "UiText.h"
@@ -62,9 +63,7 @@ void CSkinButton::SetCaptionFont(const QString& face, int points, bool bold, boo
     m_Bold = bold;
     m_Italic = italic;
     m_Underline = underline;
-    QFont font(face);
-    font.setPixelSize(std::max(1, PointsToPixels(points, logicalDpiY())));
-    font.setWeight(bold ? QFont::Bold : QFont::Normal);
+    QFont font = ProgramFont(face, PointsToPixels(points, logicalDpiY()), bold);
     font.setItalic(italic);
     font.setUnderline(underline);
     setFont(font);

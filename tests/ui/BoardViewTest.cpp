@@ -1,7 +1,10 @@
 #include "BoardView.h"
+#include "GameSettings.h"
 
 #include <QPaintEvent>
 #include <QTest>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -255,6 +258,21 @@ TEST(BoardViewPlay, JudgingReportsMateBeforeCheck)
     EXPECT_EQ(f.observer.reports, (std::vector<std::string>{"checkmate", "check"}));
 }
 
+TEST(BoardViewPlay, RepetitionIsJudgedOnStandardBoardsOnly)
+{
+    for (bool bughouse : {false, true})
+    {
+        BoardFixture f(bughouse);
+        std::string text;
+        for (int round = 0; round < 2; ++round)
+            for (const char* m : {"g1f3", "g8f6", "f3g1", "f6g8"})
+                ASSERT_TRUE(f.view.PlayMove(CMove(Sq(std::string(m, 2).c_str()), Sq(m + 2)), false, text)) << m;
+        const bool reported = std::find(f.observer.reports.begin(), f.observer.reports.end(), "repetition") !=
+                              f.observer.reports.end();
+        EXPECT_EQ(reported, !bughouse) << "bughouse " << bughouse;
+    }
+}
+
 TEST(BoardViewHighlight, FollowsStepBackAndObeysTheSetting)
 {
     BoardFixture f;
@@ -274,4 +292,20 @@ TEST(BoardViewHighlight, FollowsStepBackAndObeysTheSetting)
     EXPECT_NE(f.view.grab().toImage().pixel(edge), highlight);
     f.view.GoToStart();
     EXPECT_EQ(f.view.LastMoveSquare(), CCoordinate::None());
+}
+
+TEST(BoardViewHighlight, ReadsTheSettingsRecordByDefault)
+{
+    BoardFixture f;
+    std::string text;
+    ASSERT_TRUE(f.view.PlayMove(CMove(Sq("e2"), Sq("e4")), false, text));
+    const QPoint edge = f.view.SquareRect(Sq("e4")).topLeft() + QPoint(3, 20);
+    const QRgb highlight = QColor(255, 128, 64).rgb();
+    GameSettings& settings = GameSettings::Instance();
+    const bool saved = settings.IsCurrentMoveHighlighted();
+    settings.SetIsCurrentMoveHighlighted(true);
+    EXPECT_EQ(f.view.grab().toImage().pixel(edge), highlight);
+    settings.SetIsCurrentMoveHighlighted(false);
+    EXPECT_NE(f.view.grab().toImage().pixel(edge), highlight);
+    settings.SetIsCurrentMoveHighlighted(saved);
 }

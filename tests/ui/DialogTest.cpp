@@ -1,8 +1,11 @@
+#include "BitmapCache.h"
 #include "MessageDlg.h"
 #include "SkinButton.h"
 
 #include <QFontMetrics>
+#include <QApplication>
 #include <QLabel>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -80,4 +83,30 @@ TEST(MessageService, AnswersAndRecordsEveryMessage)
     EXPECT_EQ(history[0].answer, IDNO);
     EXPECT_EQ(history[2].style, CMessageService::Style::SystemInformation);
     EXPECT_EQ(history[3].answer, IDYES);
+}
+
+TEST(PellomarDialog, PatternBehindAndDragByAFreeSpot)
+{
+    CPellomarDialog dialog(300, nullptr);
+    dialog.resize(200, 120);
+    dialog.move(100, 100);
+    dialog.show();
+    QApplication::processEvents();
+    const QImage shown = dialog.grab().toImage();
+    const QImage pattern = CBitmapCache::Instance().Get("IDB_PATTERN_SMOOTH").Image();
+    EXPECT_EQ(shown.pixel(5, 7), pattern.pixel(5, 7));
+    EXPECT_EQ(shown.pixel(64 + 5, 64 + 7), pattern.pixel(5, 7)); // tiled
+
+    const QPoint start = dialog.pos();
+    QTest::mousePress(&dialog, Qt::LeftButton, {}, QPoint(50, 50));
+    QTest::mouseMove(&dialog, QPoint(80, 70));
+    QTest::mouseRelease(&dialog, Qt::LeftButton, {}, QPoint(80, 70));
+    EXPECT_EQ(dialog.pos() - start, QPoint(30, 20));
+
+    dialog.SetDragAllowed(false);
+    const QPoint fixed = dialog.pos();
+    QTest::mousePress(&dialog, Qt::LeftButton, {}, QPoint(50, 50));
+    QTest::mouseMove(&dialog, QPoint(90, 90));
+    QTest::mouseRelease(&dialog, Qt::LeftButton, {}, QPoint(90, 90));
+    EXPECT_EQ(dialog.pos(), fixed);
 }

@@ -1,6 +1,10 @@
 #include "BitmapCache.h"
+#include "ResourceData.h"
+#include "SoundPlayer.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -40,8 +44,8 @@ TEST(BitmapCache, EveryNamedBitmapLoadsWithItsSize)
         int width;
         int height;
     };
-    const Case cases[] = {{"IDB_BOARD", 320, 490},         {"IDB_BUTTON_TEMPLATE", 96, 26},
-                          {"IDB_BUTTON_TEMPLATE_DOWN", 96, 26}, {"IDB_BUTTON_LITTLE_TEMPLATE", 34, 22},
+    const Case cases[] = {{"IDB_BOARD", 320, 490},         {"IDB_BUTTON_TEMPLATE", 120, 26},
+                          {"IDB_BUTTON_TEMPLATE_DOWN", 120, 26}, {"IDB_BUTTON_LITTLE_TEMPLATE", 34, 22},
                           {"IDB_BUTTON_BIG_TEMPLATE", 340, 36}, {"IDB_SCROLLUP", 10, 12},
                           {"IDB_SCROLLDOWNFOCUS", 10, 12}};
     for (const Case& c : cases)
@@ -125,4 +129,38 @@ TEST(SpriteSheet, PiecesAndSquaresAreClearlyApart)
         ASSERT_GE(black, 0) << type;
         EXPECT_GT(white - black, 70) << "type " << type;
     }
+}
+
+TEST(Sounds, BothWavesArePlayableShortPcm)
+{
+    for (const char* name : {"IDR_PLAY_MOVE", "IDR_BUTTON_PRESS"})
+    {
+        QFile file(ResourceData::SoundPath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+        const QByteArray wave = file.readAll();
+        ASSERT_GE(wave.size(), 44) << name;
+        const auto u16 = [&](int at) { return static_cast<uint8_t>(wave[at]) | static_cast<uint8_t>(wave[at + 1]) << 8; };
+        const auto u32 = [&](int at) { return static_cast<uint32_t>(u16(at)) | static_cast<uint32_t>(u16(at + 2)) << 16; };
+        EXPECT_EQ(wave.left(4), QByteArray("RIFF"));
+        EXPECT_EQ(wave.mid(8, 8), QByteArray("WAVEfmt "));
+        EXPECT_EQ(u16(20), 1) << "PCM";
+        EXPECT_EQ(u16(22), 1) << "mono";
+        EXPECT_EQ(u16(34), 16) << "bits";
+        EXPECT_EQ(u32(4), static_cast<uint32_t>(wave.size() - 8));
+        EXPECT_EQ(u32(40), static_cast<uint32_t>(wave.size() - 44));
+        const double seconds = static_cast<double>(u32(40)) / u32(28);
+        EXPECT_GT(seconds, 0.02) << name;
+        EXPECT_LT(seconds, 0.3) << name; // a sound never holds up the game
+    }
+}
+
+TEST(Sounds, MutedPlayerReturnsAtOnce)
+{
+    ASSERT_TRUE(CSoundPlayer::IsMuted());
+    const int before = CSoundPlayer::RequestCount();
+    QElapsedTimer timer;
+    timer.start();
+    CSoundPlayer::Play("IDR_PLAY_MOVE", true);
+    EXPECT_LT(timer.elapsed(), 50);
+    EXPECT_EQ(CSoundPlayer::RequestCount(), before + 1);
 }
