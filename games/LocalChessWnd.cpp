@@ -99,9 +99,6 @@ CLocalChessWnd::CLocalChessWnd(CEngineLoader& engines, CEngineListener& listener
     for (const ButtonRow& row : kButtonRows)
     {
         auto* button = new CSkinButton(row.caption, this, row.id);
-        // The longest caption ("Takeback Move") must fit the button also
-        // where Tahoma is replaced by a wider sans face.
-        button->SetCaptionFont(QStringLiteral("Tahoma"), 8, true);
         connect(button, &QPushButton::clicked, this, [this, id = row.id] { OnCommand(id); });
         m_Buttons[row.id] = button;
     }
