@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Set-up for a Debian 12 machine: installs what is missing, builds (Release),
-# then runs the program ("./setup.sh run") or the whole test suite ("./setup.sh test").
+# then runs the program ("./setup.sh run", which needs a display) or the whole test suite ("./setup.sh test").
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -9,7 +9,8 @@ packages=(build-essential cmake ninja-build pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev libgl-dev qt6-multimedia-dev fonts-liberation2
           clang libclang-rt-14-dev
-          fairymax phalanx sjeng gnuchess hoichess fairy-stockfish stockfish polyglot)
+          fairymax phalanx sjeng gnuchess hoichess fairy-stockfish stockfish polyglot
+          xvfb)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -27,7 +28,7 @@ cmake --build build -j"$(nproc)"
 
 case "$mode" in
   run)
-    exec build/tools/pellomar-perft --divide 5
+    exec build/app/pellomar
     ;;
   test)
     ctest --test-dir build --output-on-failure -j"$(nproc)"

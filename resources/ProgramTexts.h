@@ -93,6 +93,45 @@ inline constexpr int IDS_BROWSE_BACK = 63034;
 inline constexpr int IDS_BROWSE_FORWARD = 63035;
 inline constexpr int IDS_BROWSE_END = 63036;
 
+// Local chess window, main frame and main menu.
+inline constexpr int IDS_COMPANY_KEY = 181;
+inline constexpr int IDS_LOCAL_WHITE = 63500;
+inline constexpr int IDS_LOCAL_BLACK = 63501;
+inline constexpr int IDS_CLICK_ON_NEW_GAME = 63502;
+inline constexpr int IDS_GAME_PAUSED = 63503;
+inline constexpr int IDS_GAME_DRAWN_AGREED = 63504;
+inline constexpr int IDS_ENGINE_RESIGNED = 63505;
+inline constexpr int IDS_CHECKMATE = 63506;
+inline constexpr int IDS_STALEMATE = 63507;
+inline constexpr int IDS_WHITE_TIME_EXPIRED = 63508;
+inline constexpr int IDS_BLACK_TIME_EXPIRED = 63509;
+inline constexpr int IDS_PGN_FILTER = 63510;
+inline constexpr int IDS_PGN_EXTENSION = 63511;
+inline constexpr int IDS_DEFAULT_SAVE_NAME = 63512;
+inline constexpr int IDS_TITLE_YOUR_TURN = 63513;
+inline constexpr int IDS_NEW_GAME = 63520;
+inline constexpr int IDS_START_GAME = 63521;
+inline constexpr int IDS_PAUSE_GAME = 63522;
+inline constexpr int IDS_CONTINUE_GAME = 63523;
+inline constexpr int IDS_ABORT_GAME = 63524;
+inline constexpr int IDS_OFFER_DRAW = 63525;
+inline constexpr int IDS_CANCEL_OFFER = 63526;
+inline constexpr int IDS_ACCEPT_DRAW = 63527;
+inline constexpr int IDS_TAKEBACK_MOVE = 63528;
+inline constexpr int IDS_SWITCH_COLOR = 63529;
+inline constexpr int IDS_LOAD_GAME = 63530;
+inline constexpr int IDS_SAVE_GAME = 63531;
+inline constexpr int IDS_HELP_BUTTON = 63532;
+inline constexpr int IDS_MENU = 63534;
+inline constexpr int IDS_MENU_LOCAL_CHESS = 63540;
+inline constexpr int IDS_MENU_NETWORK_CHESS = 63541;
+inline constexpr int IDS_MENU_BUGHOUSE = 63542;
+inline constexpr int IDS_MENU_CREDITS = 63543;
+inline constexpr int IDS_MENU_DEVELOPER_ZONE = 63544;
+inline constexpr int IDS_MENU_EXIT = 63545;
+inline constexpr int IDS_DISPLAY_TOO_SMALL = 63546;
+inline constexpr int IDS_CONFIRM_QUIT_NETWORK = 63547;
+
 // The text with that id, or an empty string for an unknown id.
 [[nodiscard]] const std::string& Text(int id);
 } // namespace ProgramTexts

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class CMainFrame;
+
+// The application object: starts the program in its fixed order (display
+// check, store, main frame with its restored placement) and releases the
+// process-wide objects in their fixed order at exit.
+class CPellomarApp
+{
+public:
+    static constexpr int kMinimumScreenWidth = 800;
+    static constexpr int kMinimumScreenHeight = 600;
+
+    CPellomarApp();
+    ~CPellomarApp();
+    CPellomarApp(const CPellomarApp&) = delete;
+    CPellomarApp& operator=(const CPellomarApp&) = delete;
+
+    // Runs the start-up steps; false when the program must end at once.
+    // Needs a QApplication.
+    bool InitInstance();
+    // Leaves the network game, destroys the main frame and releases the
+    // roster, the settings (saving them), the bitmap cache and the store.
+    void ExitInstance();
+
+    [[nodiscard]] CMainFrame* MainFrame() const { return m_MainFrame.get(); }
+    // The executable's folder, the help pages' folder, and the games
+    // folder (empty without a documents folder), as found at start.
+    [[nodiscard]] const QString& ProgramFolder() const { return m_ProgramFolder; }
+    [[nodiscard]] const QString& HelpFolder() const { return m_HelpFolder; }
+    [[nodiscard]] const QString& GamesFolder() const { return m_GamesFolder; }
+    [[nodiscard]] bool IsCommandLineStart() const { return m_CommandLineStart; }
+
+    // True when a screen of that size is too small for the program.
+    [[nodiscard]] static bool IsDisplayTooSmall(int width, int height);
+
+private:
+    std::unique_ptr<CMainFrame> m_MainFrame;
+    QString m_ProgramFolder;
+    QString m_HelpFolder;
+    QString m_GamesFolder;
+    bool m_CommandLineStart = false;
+    bool m_Exited = false;
+};
