@@ -1,0 +1,157 @@
+// A scripted stand-in for a UCI engine. It copies every byte it receives to a
+// log file and answers from a script, so the tests can check the exact
+// transcript.
+//
+//   fake_uci_engine SCRIPT LOG
+//
+// Script lines:
+//   moves M1 M2 ...      what it answers to each "go" in turn ("bestmove M");
+//                        once they are used up, "bestmove (none)"
+//   silent               never answers "uci"
+//   hold                 answers a "go" only when "stop" arrives
+//   on WORD ACTION ARG   when a received line starts with WORD: say TEXT (a
+//                        line, \n escapes), sleep MS, exit CODE, ignore (for
+//                        quit: stay)
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+struct Rule
+{
+    std::string word;
+    std::string action;
+    std::string argument;
+};
+
+std::string Unescape(const std::string& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i)
+    {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n')
+        {
+            out += '\n';
+            ++i;
+        }
+        else
+            out += text[i];
+    }
+    return out;
+}
+
+void Print(const std::string& text)
+{
+    size_t done = 0;
+    while (done < text.size())
+    {
+        const ssize_t n = write(STDOUT_FILENO, text.data() + done, text.size() - done);
+        if (n <= 0)
+            std::exit(3);
+        done += static_cast<size_t>(n);
+    }
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3)
+        return 2;
+    std::ifstream scriptFile(argv[1]);
+    const int log = open(argv[2], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    std::vector<Rule> rules;
+    std::vector<std::string> moves;
+    bool silent = false;
+    bool hold = false;
+    std::string line;
+    while (std::getline(scriptFile, line))
+    {
+        std::istringstream words(line);
+        std::string keyword;
+        words >> keyword;
+        std::string rest;
+        std::getline(words >> std::ws, rest);
+        if (keyword == "silent")
+            silent = true;
+        else if (keyword == "hold")
+            hold = true;
+        else if (keyword == "moves")
+        {
+            std::istringstream list(rest);
+            for (std::string move; list >> move;)
+                moves.push_back(move);
+        }
+        else if (keyword == "on")
+        {
+            std::istringstream parts(rest);
+            Rule rule;
+            parts >> rule.word >> rule.action;
+            std::getline(parts >> std::ws, rule.argument);
+            rules.push_back(rule);
+        }
+    }
+
+    size_t nextMove = 0;
+    bool searching = false;
+    auto answer = [&] {
+        const std::string move = nextMove < moves.size() ? moves[nextMove++] : "(none)";
+        Print("info depth 1 score cp 13 pv " + move + "\nbestmove " + move + "\n");
+        searching = false;
+    };
+
+    std::string pending;
+    char buffer[4096];
+    for (;;)
+    {
+        const ssize_t count = read(STDIN_FILENO, buffer, sizeof buffer);
+        if (count <= 0)
+            return 0;
+        if (log >= 0)
+            [[maybe_unused]] ssize_t ignored = write(log, buffer, static_cast<size_t>(count));
+        pending.append(buffer, static_cast<size_t>(count));
+        for (size_t end; (end = pending.find('\n')) != std::string::npos;)
+        {
+            const std::string received = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            std::istringstream words(received);
+            std::string first;
+            words >> first;
+            bool stay = false;
+            for (const Rule& rule : rules)
+            {
+                if (rule.word != first)
+                    continue;
+                if (rule.action == "say")
+                    Print(Unescape(rule.argument) + "\n");
+                else if (rule.action == "sleep")
+                    std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(rule.argument.c_str())));
+                else if (rule.action == "exit")
+                    return std::atoi(rule.argument.c_str());
+                else if (rule.action == "ignore")
+                    stay = true;
+            }
+            if (first == "quit" && !stay)
+                return 0;
+            if (first == "uci" && !silent)
+                Print("id name Fake UCI\nid author Tests\noption name Hash type spin default 16 min 1 max 1024\n"
+                      "uciok\n");
+            else if (first == "isready")
+                Print("readyok\n");
+            else if (first == "go")
+            {
+                searching = true;
+                if (!hold)
+                    answer();
+            }
+            else if (first == "stop" && searching)
+                answer();
+        }
+    }
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "EngineMove.h"
+#include "EngineProcess.h"
+#include "IChessEngine.h"
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+// The engine object of the UCI plug-in: runs one external chess program that
+// speaks the Universal Chess Interface as a child process. Each search is
+// sent as the whole game ("position startpos moves ...") followed by "go"
+// with both clocks; a reader thread of its own reports "bestmove" to the
+// listener. All operations are called on the program's user-interface thread.
+class CUciAdapter final : public IChessEngine
+{
+public:
+    // The waits of the adapter; tests shorten them.
+    struct Timings
+    {
+        // For "uciok" after "uci".
+        std::chrono::milliseconds uciWait{5000};
+        // For "readyok" after "isready".
+        std::chrono::milliseconds readyWait{5000};
+        // After "quit", before the process is ended by force.
+        std::chrono::milliseconds quitGrace{2000};
+        // The thinking time of one move when the game has no time limit.
+        std::chrono::milliseconds unlimitedMoveTime{5000};
+    };
+
+    CUciAdapter();
+
+    const char* GetName() override;
+    bool Start() override;
+    bool Quit() override;
+    void SetListener(IChessEngineListener* listener) override;
+    bool SetColour(int32_t colour) override;
+    bool Reserved() override;
+    void Configure() override;
+    void ClearMoves() override;
+    void AddMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank, int32_t promotion) override;
+    bool StartGame(int32_t baseSeconds, int32_t incrementSeconds) override;
+    bool OpponentMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank, int32_t promotion,
+                      int32_t engineClock, int32_t opponentClock) override;
+    bool StopGame() override;
+    void Destroy() override;
+
+    void SetTimings(const Timings& timings) { m_Timings = timings; }
+    // Starts this program instead of the one configured for the colour.
+    void SetEngineOverride(const std::string& commandLine, const std::string& workingDirectory);
+
+    [[nodiscard]] bool PlaysWhite() const { return m_PlaysWhite; }
+    [[nodiscard]] bool IsGameRunning() const;
+    [[nodiscard]] bool HasProcess() const { return m_Process.IsRunning(); }
+    [[nodiscard]] pid_t ProcessId() const { return m_Process.Pid(); }
+
+    // Base time StartGame receives when the game has no time limit, and the
+    // clocks OpponentMove then receives.
+    static constexpr int32_t kUnlimitedBaseSeconds = 100000;
+    static constexpr int32_t kUnlimitedClock = 10000000;
+
+private:
+    struct Channel;
+
+    ~CUciAdapter();
+
+    bool LookUpEngine(std::string& commandLine, std::string& workingDirectory) const;
+    bool StartProcess(const std::string& commandLine, const std::string& workingDirectory);
+    // Stops the reader thread without waiting for a hand-over in progress,
+    // closes the pipes and lets the reaper end the process.
+    void ReleaseProcess();
+    // Waits until the reader has seen the answer or the process has ended.
+    bool WaitFor(bool Channel::*answer, std::chrono::milliseconds timeout);
+    // Sends the game so far and a search with these clocks (centiseconds).
+    void Go(int32_t engineClock, int32_t opponentClock);
+    void Write(const std::string& text);
+    static void ReaderMain(std::shared_ptr<Channel> channel);
+
+    IChessEngineListener* m_Listener = nullptr;
+    CEngineProcess m_Process;
+    std::thread m_Reader;
+    std::shared_ptr<Channel> m_Channel;
+    bool m_PlaysWhite = true;
+    std::vector<EngineMove> m_Replay;
+    int32_t m_BaseSeconds = 0;
+    int32_t m_IncrementSeconds = 0;
+    Timings m_Timings;
+    std::optional<std::pair<std::string, std::string>> m_Override;
+};
