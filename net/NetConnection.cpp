@@ -1,0 +1,566 @@
+#include "NetConnection.h"
+
+#include "GameSettings.h"
+#include "PlayerRoster.h"
+#include "ProgramTexts.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace
+{
+QString Text(int id)
+{
+    return QString::fromStdString(ProgramTexts::Text(id));
+}
+
+std::string ToWire(const QString& text)
+{
+    return text.toUtf8().toStdString();
+}
+
+QString FromWire(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A nickname as the connection dialog sends it has each "&" doubled.
+bool IsAcceptableNickname(const QString& nickname)
+{
+    QString shown = nickname;
+    shown.replace(QStringLiteral("&&"), QStringLiteral("&"));
+    return !shown.isEmpty() && shown.size() <= NET_MAX_NICKNAME;
+}
+} // namespace
+
+// The client half of the link: forwards its callbacks to the link.
+class CNetConnection::CClientSide : public CNetMessageClient
+{
+public:
+    explicit CClientSide(CNetConnection& owner) : m_owner(owner) {}
+
+protected:
+    void OnMessage(const CNetMessage& message) override { m_owner.OnClientMessage(message); }
+    void OnDisconnect(int reason) override { m_owner.OnClientDisconnect(reason); }
+
+private:
+    CNetConnection& m_owner;
+};
+
+CNetConnection::CNetConnection(PlayerRoster& roster, GameSettings& settings)
+    : m_roster(roster), m_settings(settings), m_client(std::make_unique<CClientSide>(*this)),
+      m_timerContext(std::make_unique<QObject>())
+{
+}
+
+CNetConnection::~CNetConnection() = default;
+
+void CNetConnection::SetGameWindows(INetGameWindow* chessWindow, INetGameWindow* bughouseWindow)
+{
+    m_chessWindow = chessWindow;
+    m_bughouseWindow = bughouseWindow;
+    m_window = m_mode == GAME_MODE_DOUBLE ? m_bughouseWindow : m_chessWindow;
+}
+
+void CNetConnection::SetMode(int mode)
+{
+    m_mode = mode == GAME_MODE_DOUBLE ? GAME_MODE_DOUBLE : GAME_MODE_SINGLE;
+    m_window = m_mode == GAME_MODE_DOUBLE ? m_bughouseWindow : m_chessWindow;
+    m_maxSeated = m_mode == GAME_MODE_DOUBLE ? 3 : 1;
+}
+
+bool CNetConnection::StartServer(int port)
+{
+    if (!StartListening(port))
+        return false;
+    m_seated.clear();
+    m_admitted.clear();
+    m_refused.clear();
+    if (!m_fromCommandLine && m_advertiserFactory)
+    {
+        m_advertiser.reset();
+        m_advertiser = m_advertiserFactory(GetPort() + 1);
+    }
+    return true;
+}
+
+bool CNetConnection::OpenClientConnection(const QString& host, int port)
+{
+    return m_client->OpenConnection(host.toStdString(), port);
+}
+
+bool CNetConnection::IsClientConnected() const
+{
+    return m_client->IsConnected();
+}
+
+void CNetConnection::Join(int mode, bool switchWindow)
+{
+    if (switchWindow)
+        SetMode(mode);
+    if (m_ui == nullptr)
+        return;
+    const std::optional<QString> nickname = m_ui->RunConnectionDialog(switchWindow);
+    if (!nickname)
+        return;
+    m_nickname = *nickname;
+    m_roster.SetNickname(m_nickname);
+    if (IsServer())
+    {
+        m_roster.SetEntry(0, PlayerEntry{m_nickname, 0, COLOUR_WHITE, 0});
+        m_joined = true;
+        return;
+    }
+    if (!m_client->IsConnected())
+        return;
+    if (m_mode == GAME_MODE_SINGLE)
+        m_roster.SetEntry(0, PlayerEntry{m_nickname, 0, COLOUR_WHITE, 0});
+    CNetMessage request(MSG_JOIN_REQUEST);
+    request.AddInt(m_mode);
+    request.AddString(ToWire(m_nickname));
+    request.AddLong(NET_VERSION_MAJOR);
+    request.AddLong(NET_VERSION_MINOR);
+    if (!m_client->SendMessage(request))
+        return;
+    m_waiting = true;
+    // A server that never answers must not leave the waiting dialog open for good.
+    const std::uint64_t serial = ++m_joinSerial;
+    QTimer::singleShot(m_joinTimeoutMs, m_timerContext.get(), [this, serial] {
+        if (m_waiting && serial == m_joinSerial)
+            m_client->CloseConnection();
+    });
+    m_ui->ShowWaitDialog();
+}
+
+bool CNetConnection::Send(const CNetMessage& message)
+{
+    if (!IsServer())
+        return m_client->SendMessage(message);
+    bool allSent = true;
+    const std::vector<int> seated = m_seated; // a failed send changes the list
+    for (int id : seated)
+        allSent = SendMessageToUser(id, message) && allSent;
+    return allSent;
+}
+
+void CNetConnection::Leave(bool announce)
+{
+    if (m_client->IsConnected())
+    {
+        if (m_joined && announce)
+        {
+            CNetMessage left(MSG_PLAYER_LEFT);
+            if (!m_nickname.isEmpty())
+                left.AddString(ToWire(m_nickname));
+            (void)m_client->SendMessage(left);
+        }
+        m_client->CloseConnection();
+    }
+    if (IsServer())
+    {
+        m_advertiser.reset();
+        StopServer();
+    }
+    m_joined = false;
+    m_seated.clear();
+    m_admitted.clear();
+    m_refused.clear();
+    m_maxSeated = 0;
+}
+
+void CNetConnection::RemoveSeatedUser(int userId)
+{
+    m_admitted.erase(userId);
+    auto it = std::find(m_seated.begin(), m_seated.end(), userId);
+    if (it == m_seated.end())
+        return;
+    // The last id moves into the freed place.
+    *it = m_seated.back();
+    m_seated.pop_back();
+}
+
+bool CNetConnection::IsSeated(int userId) const
+{
+    return std::find(m_seated.begin(), m_seated.end(), userId) != m_seated.end();
+}
+
+void CNetConnection::OnConnect(int userId)
+{
+    if (static_cast<int>(m_seated.size()) < m_maxSeated)
+    {
+        // Seated now; the newcomer still has to send its join request, and
+        // one that never does gives its seat back.
+        m_seated.push_back(userId);
+        QTimer::singleShot(m_joinTimeoutMs, m_timerContext.get(), [this, userId] {
+            if (IsSeated(userId) && m_admitted.count(userId) == 0)
+            {
+                RemoveSeatedUser(userId);
+                DisconnectUser(userId);
+            }
+        });
+        return;
+    }
+    // The pause lets the refusal reach the newcomer before the connection
+    // ends; the other players keep being served meanwhile.
+    m_refused.insert(userId);
+    if (!SendMessageToUser(userId, CNetMessage(MSG_REFUSED_FULL)))
+        return;
+    QTimer::singleShot(m_refusedFullDelayMs, m_timerContext.get(), [this, userId] {
+        if (m_refused.erase(userId) > 0)
+            DisconnectUser(userId);
+    });
+}
+
+void CNetConnection::OnMessage(int userId, const CNetMessage& message)
+{
+    const int id = message.GetId();
+    // Newcomers refused as full have no say, and control ids never reach the game.
+    if (m_refused.count(userId) > 0 || id < 0)
+        return;
+    if (id == MSG_JOIN_REQUEST)
+    {
+        HandleJoinRequest(userId, message);
+        return;
+    }
+    if (id >= MSG_FIRST_JOIN_ID || m_admitted.count(userId) == 0 || !IsRelayable(id))
+        return;
+    const std::vector<int> seated = m_seated;
+    for (int other : seated)
+    {
+        if (other != userId)
+            (void)SendMessageToUser(other, message);
+    }
+    HandleIncoming(message);
+}
+
+bool CNetConnection::IsRelayable(int id) const
+{
+    // Messages that only the server sends are not taken from a client: relayed,
+    // they would let one player rewrite the others' seats, settings or game.
+    switch (id)
+    {
+    case MSG_JOIN_ACCEPTED:
+    case MSG_GAME_STARTED:
+    case MSG_PLAYER_JOINED:
+    case MSG_SEATS_CHANGED:
+    case MSG_SETTINGS:
+        return false;
+    case MSG_GAME_ABORTED:
+    case MSG_SWITCH_COLORS:
+        return m_mode == GAME_MODE_SINGLE;
+    default:
+        return true;
+    }
+}
+
+void CNetConnection::OnDisconnect(int userId, int /*reason*/)
+{
+    m_refused.erase(userId);
+    // Only a player who was in the game has left it; the window may also have
+    // taken the player off already, on its MSG_PLAYER_LEFT.
+    const bool wasPlaying = m_admitted.count(userId) > 0;
+    RemoveSeatedUser(userId);
+    if (wasPlaying && m_window)
+        m_window->OnSeatedUserGone(userId);
+}
+
+void CNetConnection::HandleJoinRequest(int userId, const CNetMessage& request)
+{
+    // Only a seated newcomer asks; a second request from an admitted player is ignored.
+    if (!IsSeated(userId) || m_admitted.count(userId) > 0)
+        return;
+    if (m_mode == GAME_MODE_DOUBLE)
+        HandleBughouseJoin(userId, request);
+    else
+        HandleChessJoin(userId, request);
+}
+
+void CNetConnection::RefuseOldVersion(int userId)
+{
+    RemoveSeatedUser(userId);
+    DisconnectUser(userId);
+    if (m_window)
+        m_window->PrintNotice(Text(ProgramTexts::IDS_NET_OLD_VERSION_JOIN));
+}
+
+void CNetConnection::Refuse(int userId, const CNetMessage& answer)
+{
+    RemoveSeatedUser(userId);
+    if (SendMessageToUser(userId, answer))
+        DisconnectUser(userId);
+}
+
+void CNetConnection::HandleChessJoin(int userId, const CNetMessage& request)
+{
+    std::int32_t mode = 0;
+    // Earlier versions sent a different first element.
+    if (request.GetTypeAt(0) == 1 || !request.GetIntAt(0, mode))
+    {
+        RefuseOldVersion(userId);
+        return;
+    }
+    std::string nickname;
+    (void)request.GetStringAt(1, nickname);
+    if (request.GetElementCount() > 2)
+    {
+        std::int32_t major = 0;
+        std::int32_t minor = 0;
+        if (!request.GetLongAt(2, major) || !request.GetLongAt(3, minor) || major != NET_VERSION_MAJOR ||
+            minor != NET_VERSION_MINOR)
+        {
+            CNetMessage answer(MSG_WRONG_VERSION);
+            answer.AddLong(NET_VERSION_MAJOR);
+            answer.AddLong(NET_VERSION_MINOR);
+            Refuse(userId, answer);
+            return;
+        }
+    }
+    if (mode != GAME_MODE_SINGLE)
+    {
+        CNetMessage answer(MSG_WRONG_MODE);
+        answer.AddInt(GAME_MODE_SINGLE);
+        answer.AddString(nickname);
+        Refuse(userId, answer);
+        return;
+    }
+    const QString name = FromWire(nickname);
+    if (!IsAcceptableNickname(name) || name == m_roster.GetEntry(0).name)
+    {
+        Refuse(userId, CNetMessage(MSG_REFUSED_NICKNAME));
+        return;
+    }
+    AdmitChessPlayer(userId, name);
+}
+
+void CNetConnection::HandleBughouseJoin(int userId, const CNetMessage& request)
+{
+    if (request.GetElementCount() < 3)
+    {
+        RefuseOldVersion(userId);
+        return;
+    }
+    std::int32_t mode = -1;
+    std::string nickname;
+    std::int32_t major = 0;
+    std::int32_t minor = 0;
+    (void)request.GetIntAt(0, mode);
+    (void)request.GetStringAt(1, nickname);
+    if (!request.GetLongAt(2, major) || !request.GetLongAt(3, minor) || major != NET_VERSION_MAJOR ||
+        minor != NET_VERSION_MINOR)
+    {
+        CNetMessage answer(MSG_WRONG_VERSION);
+        answer.AddLong(NET_VERSION_MAJOR);
+        answer.AddLong(NET_VERSION_MINOR);
+        Refuse(userId, answer);
+        return;
+    }
+    if (mode != GAME_MODE_DOUBLE)
+    {
+        CNetMessage answer(MSG_WRONG_MODE);
+        answer.AddInt(GAME_MODE_DOUBLE);
+        answer.AddString(nickname);
+        Refuse(userId, answer);
+        return;
+    }
+    const QString name = FromWire(nickname);
+    if (!IsAcceptableNickname(name) || m_roster.Contains(name))
+    {
+        Refuse(userId, CNetMessage(MSG_REFUSED_NICKNAME));
+        return;
+    }
+    if (m_window && m_window->IsGameRunning())
+    {
+        Refuse(userId, CNetMessage(MSG_REFUSED_STARTED));
+        return;
+    }
+    if (m_roster.Count() >= 4)
+    {
+        Refuse(userId, CNetMessage(MSG_REFUSED_FULL));
+        return;
+    }
+    AdmitBughousePlayer(userId, name);
+}
+
+void CNetConnection::AdmitChessPlayer(int userId, const QString& nickname)
+{
+    CNetMessage accepted(MSG_JOIN_ACCEPTED);
+    accepted.AddString(ToWire(m_roster.GetEntry(0).name));
+    accepted.AddInt(m_roster.GetEntry(0).colour == COLOUR_WHITE ? 1 : 0);
+    accepted.AddInt(m_settings.GetNbHours());
+    accepted.AddInt(m_settings.GetNbMinutes());
+    accepted.AddInt(m_settings.GetNbSeconds());
+    accepted.AddInt(m_settings.GetNbSecondsBonus());
+    accepted.AddInt(m_settings.IsTimeInfinite() ? 1 : 0);
+    accepted.AddInt(m_settings.IsWinOnOpponentTimeZero() ? 1 : 0);
+    accepted.AddInt(m_settings.IsKingCanBeCaptured() ? 1 : 0);
+    if (!SendMessageToUser(userId, accepted))
+        return;
+    m_admitted.insert(userId);
+    m_roster.SetEntry(1, PlayerEntry{nickname, userId, COLOUR_WHITE, 0});
+    if (m_window)
+    {
+        m_window->PrintNotice(Text(ProgramTexts::IDS_NET_JOINS_GAME).arg(nickname));
+        m_window->OnPlayerAdmitted(userId, nickname);
+    }
+}
+
+void CNetConnection::AddSeatsTo(CNetMessage& message) const
+{
+    const PlayerEntry& first = m_roster.GetEntry(0);
+    message.AddInt(first.colour == COLOUR_WHITE ? 1 : 0);
+    message.AddInt(first.seat);
+    message.AddInt(m_roster.Count());
+    for (int i = 0; i < m_roster.Count(); ++i)
+        message.AddString(ToWire(m_roster.GetEntry(i).name));
+}
+
+void CNetConnection::AdmitBughousePlayer(int userId, const QString& nickname)
+{
+    // The second and third players take the next seat. The fourth joins seat 0
+    // as partner when seat 0 plays alone, so that the partners of the
+    // three-player game stay together; otherwise it takes seat 3.
+    const PlayerEntry newcomer{nickname, userId, COLOUR_WHITE, 0};
+    const int count = m_roster.Count();
+    if (count < 3)
+    {
+        m_roster.SetEntry(count, newcomer);
+    }
+    else if (m_roster.GetEntry(0).seat == 0)
+    {
+        const PlayerEntry formerFirst = m_roster.GetEntry(1);
+        const PlayerEntry formerSecond = m_roster.GetEntry(2);
+        PlayerEntry server = m_roster.GetEntry(0);
+        server.seat = 1;
+        m_roster.SetEntry(0, server);
+        m_roster.SetEntry(1, newcomer);
+        m_roster.SetEntry(2, formerFirst);
+        m_roster.SetEntry(3, formerSecond);
+    }
+    else
+    {
+        m_roster.SetEntry(3, newcomer);
+    }
+
+    CNetMessage accepted(MSG_JOIN_ACCEPTED);
+    accepted.AddInt(m_settings.GetNbHours());
+    accepted.AddInt(m_settings.GetNbMinutes());
+    accepted.AddInt(m_settings.GetNbSeconds());
+    accepted.AddInt(m_settings.GetNbSecondsBonus());
+    accepted.AddInt(0); // a bughouse game always runs on time
+    accepted.AddInt(m_settings.IsWinOnOpponentTimeZero() ? 1 : 0);
+    accepted.AddInt(m_settings.IsKingCanBeCaptured() ? 1 : 0);
+    AddSeatsTo(accepted);
+    if (!SendMessageToUser(userId, accepted))
+        return; // the failed send has reported the user gone
+    m_admitted.insert(userId);
+    if (m_window)
+        m_window->PrintNotice(Text(ProgramTexts::IDS_NET_JOINS_GAME).arg(nickname));
+    CNetMessage joined(MSG_PLAYER_JOINED);
+    joined.AddString(ToWire(nickname));
+    AddSeatsTo(joined);
+    (void)Send(joined);
+    if (m_window && IsSeated(userId))
+        m_window->OnPlayerAdmitted(userId, nickname);
+}
+
+void CNetConnection::OnClientMessage(const CNetMessage& message)
+{
+    switch (message.GetId())
+    {
+    case MSG_JOIN_ACCEPTED:
+        m_joined = true;
+        CloseWaiting();
+        if (m_window)
+            m_window->HandleGameMessage(message);
+        return;
+    case MSG_REFUSED_FULL:
+    case MSG_REFUSED_NICKNAME:
+    case MSG_REFUSED_STARTED:
+    case MSG_WRONG_VERSION:
+        CloseWaiting();
+        m_joined = false;
+        ShowRefusal(message);
+        Join(m_mode, false);
+        return;
+    case MSG_WRONG_MODE: {
+        CloseWaiting();
+        std::int32_t serverMode = GAME_MODE_SINGLE;
+        (void)message.GetIntAt(0, serverMode);
+        // One switch is followed without asking; a server that answers the
+        // switched request with another switch gets the user's say instead of
+        // an endless round of reconnections.
+        if (m_followingModeSwitch)
+        {
+            Join(m_mode, false);
+            return;
+        }
+        m_followingModeSwitch = true;
+        Join(serverMode == GAME_MODE_DOUBLE ? GAME_MODE_DOUBLE : GAME_MODE_SINGLE, true);
+        m_followingModeSwitch = false;
+        return;
+    }
+    default:
+        if (message.GetId() >= 0)
+            HandleIncoming(message);
+        return;
+    }
+}
+
+void CNetConnection::HandleIncoming(const CNetMessage& message)
+{
+    if (m_window)
+        m_window->HandleGameMessage(message);
+}
+
+void CNetConnection::ShowRefusal(const CNetMessage& message)
+{
+    QString text;
+    switch (message.GetId())
+    {
+    case MSG_REFUSED_FULL:
+        text = Text(ProgramTexts::IDS_NET_REFUSED_FULL);
+        break;
+    case MSG_REFUSED_NICKNAME:
+        text = Text(ProgramTexts::IDS_NET_REFUSED_NICKNAME);
+        break;
+    case MSG_REFUSED_STARTED:
+        text = Text(ProgramTexts::IDS_NET_REFUSED_STARTED);
+        break;
+    case MSG_WRONG_VERSION: {
+        std::int32_t major = NET_VERSION_MAJOR;
+        std::int32_t minor = NET_VERSION_MINOR;
+        (void)message.GetLongAt(0, major);
+        (void)message.GetLongAt(1, minor);
+        if (major == NET_VERSION_MAJOR && minor == NET_VERSION_MINOR)
+            return;
+        const bool serverNewer = major > NET_VERSION_MAJOR || (major == NET_VERSION_MAJOR && minor > NET_VERSION_MINOR);
+        const int id = serverNewer ? ProgramTexts::IDS_NET_VERSION_SERVER_NEWER : ProgramTexts::IDS_NET_VERSION_SERVER_OLDER;
+        text = QString::asprintf(ProgramTexts::Text(id).c_str(), NET_VERSION_MAJOR, NET_VERSION_MINOR, major, minor);
+        break;
+    }
+    default:
+        return;
+    }
+    if (m_ui)
+        m_ui->ShowMessage(text);
+}
+
+void CNetConnection::CloseWaiting()
+{
+    if (!m_waiting)
+        return;
+    m_waiting = false;
+    if (m_ui)
+        m_ui->CloseWaitDialog();
+}
+
+void CNetConnection::OnClientDisconnect(int reason)
+{
+    // Nobody will answer any more: the waiting dialog must not stay open.
+    CloseWaiting();
+    if (m_window)
+        m_window->OnConnectionLost(reason);
+    m_joined = false;
+}

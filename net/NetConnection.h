@@ -1,0 +1,128 @@
+#pragma once
+
+#include "INetAdvertiser.h"
+#include "INetConnectionUi.h"
+#include "INetGameWindow.h"
+#include "NetMessageClient.h"
+#include "NetMessageServer.h"
+#include "NetProtocol.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <vector>
+
+class GameSettings;
+class PlayerRoster;
+class QObject;
+
+// The network link of the program: the server of a network game (which is
+// also a player) or a client of another server. It admits or refuses players,
+// relays each player's game messages to the others and hands game messages
+// to the game window in use.
+class CNetConnection : public CNetMessageServer
+{
+public:
+    // Pause between telling a newcomer the game is full and dropping it.
+    static constexpr int kRefusedFullDelayMs = 500;
+
+    // How long a newcomer may hold a seat without being admitted, and how
+    // long a client waits for the answer to its join request.
+    static constexpr int kDefaultJoinTimeoutMs = 30000;
+
+    using AdvertiserFactory = std::function<std::unique_ptr<INetAdvertiser>(int port)>;
+
+    CNetConnection(PlayerRoster& roster, GameSettings& settings);
+    ~CNetConnection() override;
+
+    // The two game windows and the dialogs; any may be null.
+    void SetGameWindows(INetGameWindow* chessWindow, INetGameWindow* bughouseWindow);
+    void SetUi(INetConnectionUi* ui) { m_ui = ui; }
+    void SetAdvertiserFactory(AdvertiserFactory factory) { m_advertiserFactory = std::move(factory); }
+    // A program started from its command line does not advertise its server.
+    void SetStartedFromCommandLine(bool fromCommandLine) { m_fromCommandLine = fromCommandLine; }
+    void SetJoinTimeout(int milliseconds) { m_joinTimeoutMs = milliseconds; }
+    void SetRefusedFullDelay(int milliseconds) { m_refusedFullDelayMs = milliseconds; }
+
+    // GAME_MODE_SINGLE (network chess, one other player) or GAME_MODE_DOUBLE
+    // (bughouse, three): chooses the game window in use and the maximum.
+    void SetMode(int mode);
+    [[nodiscard]] int GetMode() const { return m_mode; }
+
+    // Starts listening; on success a fresh LAN advertisement for port + 1.
+    bool StartServer(int port);
+    // Opens the client connection (for the connection dialog).
+    bool OpenClientConnection(const QString& host, int port);
+    // Runs the joining procedure: connection dialog, then as server or client.
+    void Join(int mode, bool switchWindow);
+    // Sends a game message: to each seated user at the server, else to the server.
+    // True when every send succeeded.
+    bool Send(const CNetMessage& message);
+    // Leaves the network game; announce sends MSG_PLAYER_LEFT first when joined.
+    void Leave(bool announce);
+
+    [[nodiscard]] bool IsServer() const { return IsStarted(); }
+    [[nodiscard]] bool IsJoined() const { return m_joined; }
+    [[nodiscard]] bool IsClientConnected() const;
+    [[nodiscard]] const std::vector<int>& GetSeatedIds() const { return m_seated; }
+    [[nodiscard]] int GetMaximumSeated() const { return m_maxSeated; }
+    [[nodiscard]] const QString& GetNickname() const { return m_nickname; }
+    [[nodiscard]] INetGameWindow* GetGameWindow() const { return m_window; }
+    // Takes a user off the seated ids (the window does this when a player leaves).
+    void RemoveSeatedUser(int userId);
+
+protected:
+    bool OnIsConnectionAccepted() override { return true; }
+    void OnConnect(int userId) override;
+    void OnMessage(int userId, const CNetMessage& message) override;
+    void OnDisconnect(int userId, int reason) override;
+
+private:
+    class CClientSide;
+    friend class CClientSide;
+
+    void OnClientMessage(const CNetMessage& message);
+    void OnClientDisconnect(int reason);
+    // A game message at a client, or one relayed at the server.
+    void HandleIncoming(const CNetMessage& message);
+    void HandleJoinRequest(int userId, const CNetMessage& request);
+    void HandleChessJoin(int userId, const CNetMessage& request);
+    void HandleBughouseJoin(int userId, const CNetMessage& request);
+    void RefuseOldVersion(int userId);
+    void Refuse(int userId, const CNetMessage& answer);
+    void AdmitChessPlayer(int userId, const QString& nickname);
+    void AdmitBughousePlayer(int userId, const QString& nickname);
+    void AddSeatsTo(CNetMessage& message) const;
+    void ShowRefusal(const CNetMessage& message);
+    void CloseWaiting();
+    // Whether a client may send this id for the server to relay.
+    [[nodiscard]] bool IsRelayable(int id) const;
+    [[nodiscard]] bool IsSeated(int userId) const;
+
+    PlayerRoster& m_roster;
+    GameSettings& m_settings;
+    std::unique_ptr<CClientSide> m_client;
+    std::unique_ptr<QObject> m_timerContext; // owns the pending delayed drops
+    INetGameWindow* m_chessWindow = nullptr;
+    INetGameWindow* m_bughouseWindow = nullptr;
+    INetGameWindow* m_window = nullptr;
+    INetConnectionUi* m_ui = nullptr;
+    AdvertiserFactory m_advertiserFactory;
+    std::unique_ptr<INetAdvertiser> m_advertiser;
+    bool m_fromCommandLine = false;
+    int m_joinTimeoutMs = kDefaultJoinTimeoutMs;
+    int m_refusedFullDelayMs = kRefusedFullDelayMs;
+    std::uint64_t m_joinSerial = 0; // tells a stale wait timeout from the current one
+
+    int m_mode = GAME_MODE_SINGLE;
+    bool m_joined = false;
+    bool m_waiting = false;
+    bool m_followingModeSwitch = false;
+    std::vector<int> m_seated;
+    int m_maxSeated = 0;
+    QString m_nickname;
+    std::set<int> m_admitted; // seated users whose join request was accepted
+    std::set<int> m_refused;  // users told the game is full, waiting to be dropped
+};

@@ -1,0 +1,249 @@
+#include "NetMessageServer.h"
+
+#include "NetTick.h"
+
+#include <QCoreApplication>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace
+{
+constexpr int kListenBacklog = 5;
+}
+
+CNetMessageServer::CNetMessageServer() = default;
+
+CNetMessageServer::~CNetMessageServer()
+{
+    Stop(false);
+}
+
+void CNetMessageServer::OnPing(int /*userId*/, std::uint32_t /*milliseconds*/)
+{
+}
+
+bool CNetMessageServer::StartListening(int port)
+{
+    if (m_listener != nullptr || port < 0 || port > 65535)
+        return false;
+    auto* listener = new QTcpServer;
+    listener->setListenBacklogSize(kListenBacklog);
+    if (!listener->listen(QHostAddress::Any, static_cast<quint16>(port)))
+    {
+        delete listener;
+        return false;
+    }
+    m_listener = listener;
+    m_port = listener->serverPort();
+    QObject::connect(listener, &QTcpServer::newConnection, [this, listener] {
+        if (m_listener == listener)
+            OnIncomingConnection();
+    });
+    return true;
+}
+
+void CNetMessageServer::ReleaseListener()
+{
+    if (m_listener == nullptr)
+        return;
+    QTcpServer* listener = m_listener;
+    m_listener = nullptr;
+    m_port = -1;
+    listener->close();
+    // It may be emitting newConnection right now: never deleted directly.
+    QObject::disconnect(listener, nullptr, nullptr, nullptr);
+    if (QCoreApplication* app = QCoreApplication::instance())
+        listener->setParent(app);
+    listener->deleteLater();
+}
+
+void CNetMessageServer::StopServer()
+{
+    Stop(true);
+}
+
+void CNetMessageServer::Stop(bool report)
+{
+    if (m_listener == nullptr)
+        return;
+    if (report)
+    {
+        SendMessageToAllUsers(CNetMessage(NET_SERVER_STOPPING));
+        SendMessageToAllUsers(CNetMessage(NET_DISCONNECTED));
+    }
+    else
+    {
+        for (int id : m_users.GetIds())
+        {
+            CNetUserEntry* entry = m_users.Find(id);
+            (void)entry->GetSocket().Send(CNetMessage(NET_SERVER_STOPPING));
+            (void)entry->GetSocket().Send(CNetMessage(NET_DISCONNECTED));
+        }
+    }
+    for (int id : m_users.GetIds())
+        RemoveUser(id, true);
+    ReleaseListener();
+}
+
+void CNetMessageServer::OnIncomingConnection()
+{
+    QTcpServer* listener = m_listener;
+    while (m_listener == listener && listener->hasPendingConnections())
+    {
+        QTcpSocket* socket = listener->nextPendingConnection();
+        if (socket == nullptr)
+            break;
+        auto peer = std::make_unique<CNetPeerSocket>(socket);
+        if (!peer->HasPeer() || !OnIsConnectionAccepted())
+        {
+            peer->Abort();
+            continue;
+        }
+        const int id = m_users.Add(std::move(peer));
+        m_users.Find(id)->GetSocket().SetHandlers([this, id] { OnUserReadable(id); },
+                                                  [this, id] { OnUserFailed(id); });
+        OnConnect(id);
+        // Bytes that came with the connection are read now.
+        if (CNetUserEntry* entry = m_users.Find(id); entry && entry->GetSocket().GetSocket()->bytesAvailable() > 0)
+            OnUserReadable(id);
+    }
+}
+
+bool CNetMessageServer::ReadPending(CNetUserEntry& entry, std::vector<CNetMessage>& messages)
+{
+    CNetPeerSocket& socket = entry.GetSocket();
+    for (;;)
+    {
+        socket.Receive();
+        CNetMessage message;
+        switch (socket.GetReader().Next(message))
+        {
+        case CNetMessageReader::Result::Message:
+            messages.push_back(std::move(message));
+            break;
+        case CNetMessageReader::Result::NeedMore:
+            if (socket.GetSocket()->bytesAvailable() > 0)
+                break;
+            return true;
+        case CNetMessageReader::Result::Malformed:
+            return false;
+        }
+    }
+}
+
+void CNetMessageServer::OnUserReadable(int userId)
+{
+    CNetUserEntry* entry = m_users.Find(userId);
+    // A callback may run a nested event loop; this user's later bytes wait for
+    // the pass below to come back for them.
+    if (entry == nullptr || entry->IsInReadPass())
+        return;
+    entry->SetInReadPass(true);
+    for (;;)
+    {
+        std::vector<CNetMessage> messages;
+        if (!ReadPending(*entry, messages))
+        {
+            // Nothing of a stream that does not parse is trusted.
+            RemoveUser(userId, false);
+            OnDisconnect(userId, kReadFailed);
+            return;
+        }
+        if (messages.empty())
+            break;
+        for (const CNetMessage& message : messages)
+        {
+            Dispatch(userId, message);
+            if (m_users.Find(userId) == nullptr)
+                return; // removed by a callback: the rest of its messages are dropped
+        }
+        entry = m_users.Find(userId);
+    }
+    entry->SetInReadPass(false);
+    // The socket failed while a callback was running: handled now that
+    // everything it delivered has been dispatched.
+    if (entry->HasFailed())
+    {
+        RemoveUser(userId, false);
+        OnDisconnect(userId, kReadFailed);
+    }
+}
+
+void CNetMessageServer::OnUserFailed(int userId)
+{
+    CNetUserEntry* entry = m_users.Find(userId);
+    if (entry == nullptr)
+        return;
+    entry->SetFailed();
+    if (entry->IsInReadPass())
+        return;
+    // What the user sent before its connection failed is still handled first.
+    OnUserReadable(userId);
+}
+
+void CNetMessageServer::Dispatch(int userId, const CNetMessage& message)
+{
+    switch (message.GetId())
+    {
+    case NET_CLIENT_LEAVING:
+        DisconnectUser(userId, kUserLeaving);
+        return;
+    case NET_PING_FROM_CLIENT:
+        (void)SendMessageToUser(userId, message);
+        return;
+    case NET_PING_FROM_SERVER: {
+        std::int32_t sent = 0;
+        if (message.GetLongAt(0, sent))
+            OnPing(userId, NetTick::Now() - static_cast<std::uint32_t>(sent));
+        return;
+    }
+    default:
+        OnMessage(userId, message);
+        return;
+    }
+}
+
+bool CNetMessageServer::SendMessageToUser(int userId, const CNetMessage& message)
+{
+    CNetUserEntry* entry = m_users.Find(userId);
+    if (entry == nullptr)
+        return false;
+    if (entry->GetSocket().Send(message))
+        return true;
+    RemoveUser(userId, false);
+    OnDisconnect(userId, kSendFailed);
+    return false;
+}
+
+bool CNetMessageServer::SendMessageToAllUsers(const CNetMessage& message)
+{
+    std::vector<int> failed;
+    for (int id : m_users.GetIds())
+    {
+        if (!m_users.Find(id)->GetSocket().Send(message))
+            failed.push_back(id);
+    }
+    for (int id : failed)
+        RemoveUser(id, false);
+    for (int id : failed)
+        OnDisconnect(id, kSendFailed);
+    return failed.empty();
+}
+
+bool CNetMessageServer::DisconnectUser(int userId, int reason)
+{
+    if (m_users.Find(userId) == nullptr)
+        return false;
+    if (!SendMessageToUser(userId, CNetMessage(NET_DISCONNECTED)))
+        return false;
+    RemoveUser(userId, true);
+    OnDisconnect(userId, reason);
+    return true;
+}
+
+void CNetMessageServer::RemoveUser(int userId, bool graceful)
+{
+    std::unique_ptr<CNetPeerSocket> socket = m_users.Remove(userId);
+    if (socket && !graceful)
+        socket->Abort();
+}

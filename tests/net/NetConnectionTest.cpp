@@ -1,0 +1,632 @@
+#include "GameSettings.h"
+#include "NetConnection.h"
+#include "NetTestSupport.h"
+#include "PlayerRoster.h"
+
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <deque>
+
+using namespace NetTest;
+
+namespace
+{
+class CFakeWindow : public INetGameWindow
+{
+public:
+    std::vector<std::pair<int, QString>> m_admitted;
+    std::vector<CNetMessage> m_messages;
+    std::vector<int> m_gone;
+    std::vector<int> m_lost;
+    std::vector<QString> m_notices;
+    bool m_running = false;
+
+    void OnPlayerAdmitted(int userId, const QString& nickname) override { m_admitted.emplace_back(userId, nickname); }
+    void HandleGameMessage(const CNetMessage& message) override { m_messages.push_back(message); }
+    void OnSeatedUserGone(int userId) override { m_gone.push_back(userId); }
+    void OnConnectionLost(int reason) override { m_lost.push_back(reason); }
+    bool IsGameRunning() const override { return m_running; }
+    void PrintNotice(const QString& text) override { m_notices.push_back(text); }
+
+    std::vector<int> Ids() const
+    {
+        std::vector<int> ids;
+        for (const CNetMessage& m : m_messages)
+            ids.push_back(m.GetId());
+        return ids;
+    }
+};
+
+// Answers the dialogs as a user would: each connection dialog takes the next
+// scripted answer (none left: Cancel); the waiting dialog runs its own event
+// loop, as the modal one does, until the link closes it.
+class CFakeUi : public INetConnectionUi
+{
+public:
+    struct Answer
+    {
+        bool server;
+        int port;
+        QString nickname;
+    };
+
+    CNetConnection* m_link = nullptr;
+    std::deque<Answer> m_answers;
+    std::vector<bool> m_dialogRuns; // the auto-confirm flag of each run
+    std::vector<QString> m_messages;
+    int m_waitShown = 0;
+    bool m_waitTimedOut = false;
+
+    std::optional<QString> RunConnectionDialog(bool autoConfirm) override
+    {
+        m_dialogRuns.push_back(autoConfirm);
+        if (m_answers.empty())
+            return std::nullopt;
+        const Answer answer = m_answers.front();
+        m_answers.pop_front();
+        const bool ok = answer.server ? m_link->StartServer(answer.port)
+                                      : m_link->OpenClientConnection(QStringLiteral("127.0.0.1"), answer.port);
+        return ok ? std::optional<QString>(answer.nickname) : std::nullopt;
+    }
+    void ShowWaitDialog() override
+    {
+        ++m_waitShown;
+        QEventLoop loop;
+        m_loop = &loop;
+        QTimer::singleShot(3000, &loop, [&] {
+            m_waitTimedOut = true;
+            loop.quit();
+        });
+        loop.exec();
+        m_loop = nullptr;
+    }
+    void CloseWaitDialog() override
+    {
+        if (m_loop)
+            m_loop->quit();
+    }
+    void ShowMessage(const QString& text) override { m_messages.push_back(text); }
+
+private:
+    QEventLoop* m_loop = nullptr;
+};
+
+// One copy of the program: its roster, settings, windows, dialogs and link.
+struct CProgram
+{
+    PlayerRoster roster;
+    GameSettings settings;
+    CFakeWindow chess;
+    CFakeWindow bughouse;
+    CFakeUi ui;
+    CNetConnection link{roster, settings};
+
+    CProgram()
+    {
+        link.SetGameWindows(&chess, &bughouse);
+        link.SetUi(&ui);
+        ui.m_link = &link;
+    }
+};
+
+CNetMessage Move(int row)
+{
+    CNetMessage message(MSG_MOVE);
+    for (int value : {1, row, 3, row, 0, 299000, 0})
+        message.AddInt(value);
+    return message;
+}
+
+std::vector<std::string> Names(const PlayerRoster& roster)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < roster.Count(); ++i)
+        names.push_back(roster.GetEntry(i).name.toStdString());
+    return names;
+}
+
+class NetConnectionTest : public ::testing::Test
+{
+protected:
+    void StartServer(CProgram& server, int mode, const QString& nickname = QStringLiteral("Host"))
+    {
+        server.ui.m_answers.push_back({true, 0, nickname});
+        server.link.Join(mode, true);
+        ASSERT_TRUE(server.link.IsServer());
+        ASSERT_TRUE(server.link.IsJoined());
+    }
+
+    // Runs joining at a client against the server; returns when answered.
+    void JoinAs(CProgram& client, int mode, const QString& nickname, int port)
+    {
+        client.ui.m_answers.push_back({false, port, nickname});
+        client.link.Join(mode, true);
+        EXPECT_FALSE(client.ui.m_waitTimedOut);
+    }
+
+    // Sends a hand-made join request from a bare client and waits for the answer.
+    CNetMessage RawJoin(int port, const CNetMessage& request, CRecordingClient& raw)
+    {
+        EXPECT_TRUE(raw.OpenConnection("127.0.0.1", port));
+        EXPECT_TRUE(raw.SendMessage(request));
+        EXPECT_TRUE(WaitUntil([&] { return !raw.m_disconnects.empty(); }));
+        return raw.m_messages.empty() ? CNetMessage(-100) : raw.m_messages.front();
+    }
+
+    static CNetMessage Request(int mode, const std::string& nickname, int major = 2, int minor = 0)
+    {
+        CNetMessage request(MSG_JOIN_REQUEST);
+        request.AddInt(mode);
+        request.AddString(nickname);
+        request.AddLong(major);
+        request.AddLong(minor);
+        return request;
+    }
+};
+} // namespace
+
+TEST_F(NetConnectionTest, ChessClientIsAdmittedWithTheServersSettings)
+{
+    CProgram server;
+    server.settings.SetGameTime(0, 5, 30);
+    server.settings.SetNbSecondsBonus(3);
+    server.settings.SetIsWinOnOpponentTimeZero(true);
+    server.settings.SetIsKingCanBeCaptured(true);
+    StartServer(server, GAME_MODE_SINGLE);
+    EXPECT_EQ(Names(server.roster), std::vector<std::string>{"Host"});
+
+    CProgram client;
+    JoinAs(client, GAME_MODE_SINGLE, QStringLiteral("Bob"), server.link.GetPort());
+    EXPECT_TRUE(client.link.IsJoined());
+    EXPECT_EQ(client.ui.m_waitShown, 1);
+    EXPECT_EQ(client.roster.GetNickname(), QStringLiteral("Bob"));
+    EXPECT_EQ(Names(client.roster), std::vector<std::string>{"Bob"});
+
+    ASSERT_EQ(client.chess.m_messages.size(), 1u);
+    const CNetMessage& accepted = client.chess.m_messages[0];
+    EXPECT_EQ(accepted.GetId(), MSG_JOIN_ACCEPTED);
+    std::string name;
+    EXPECT_TRUE(accepted.GetStringAt(0, name));
+    EXPECT_EQ(name, "Host");
+    const std::int32_t expected[] = {1, 0, 5, 30, 3, 0, 1, 1};
+    for (int i = 0; i < 8; ++i)
+    {
+        std::int32_t value = -1;
+        EXPECT_TRUE(accepted.GetIntAt(i + 1, value)) << i;
+        EXPECT_EQ(value, expected[i]) << i;
+    }
+
+    EXPECT_EQ(Names(server.roster), (std::vector<std::string>{"Host", "Bob"}));
+    EXPECT_EQ(server.roster.GetEntry(1).connectionId, 1);
+    EXPECT_EQ(server.link.GetSeatedIds(), std::vector<int>{1});
+    EXPECT_EQ(server.chess.m_notices, std::vector<QString>{QStringLiteral("Bob joins the game")});
+    ASSERT_EQ(server.chess.m_admitted.size(), 1u);
+    EXPECT_EQ(server.chess.m_admitted[0].first, 1);
+
+    // Game messages both ways: the server's go to the client, the client's are handled at the server.
+    ASSERT_TRUE(server.link.Send(Move(1)));
+    ASSERT_TRUE(client.link.Send(Move(6)));
+    ASSERT_TRUE(WaitUntil([&] { return client.chess.m_messages.size() == 2 && server.chess.m_messages.size() == 1; }));
+    EXPECT_EQ(client.chess.m_messages[1], Move(1));
+    EXPECT_EQ(server.chess.m_messages[0], Move(6));
+}
+
+TEST_F(NetConnectionTest, AFullChessServerRefusesBeforeTheRequestAndKeepsServing)
+{
+    CProgram server;
+    StartServer(server, GAME_MODE_SINGLE);
+    CProgram seated;
+    JoinAs(seated, GAME_MODE_SINGLE, QStringLiteral("Bob"), server.link.GetPort());
+
+    // A longer pause than the program's keeps a slow machine from dropping the
+    // refused client before the check below.
+    constexpr int kDelay = 1000;
+    server.link.SetRefusedFullDelay(kDelay);
+    CProgram late;
+    QElapsedTimer timer;
+    timer.start();
+    JoinAs(late, GAME_MODE_SINGLE, QStringLiteral("Carl"), server.link.GetPort());
+    EXPECT_EQ(late.ui.m_messages, std::vector<QString>{QStringLiteral("Too much users !")});
+    EXPECT_FALSE(late.link.IsJoined());
+    // After the refusal the connection dialog waits for the user again (cancelled here).
+    EXPECT_EQ(late.ui.m_dialogRuns, (std::vector<bool>{true, false}));
+
+    // The pause before the refused client is dropped freezes nobody.
+    ASSERT_TRUE(late.link.IsClientConnected());
+    ASSERT_TRUE(seated.link.Send(Move(2)));
+    ASSERT_TRUE(WaitUntil([&] { return server.chess.m_messages.size() == 1; }));
+    EXPECT_TRUE(late.link.IsClientConnected());
+    EXPECT_LT(timer.elapsed(), kDelay);
+
+    ASSERT_TRUE(WaitUntil([&] { return !late.link.IsClientConnected(); }));
+    EXPECT_GE(timer.elapsed(), kDelay - 50);
+    EXPECT_EQ(CNetConnection::kRefusedFullDelayMs, 500);
+    EXPECT_EQ(late.chess.m_lost, std::vector<int>{CNetMessageClient::kRemovedByServer});
+    EXPECT_TRUE(seated.link.IsClientConnected());
+    EXPECT_TRUE(seated.chess.m_lost.empty());
+    EXPECT_TRUE(server.chess.m_gone.empty());
+    EXPECT_EQ(server.link.GetSeatedIds(), std::vector<int>{1});
+}
+
+TEST_F(NetConnectionTest, BughouseServerSeatsThreeRelaysAndRefusesAFourth)
+{
+    CProgram server;
+    server.settings.SetIsTimeInfinite(true);
+    StartServer(server, GAME_MODE_DOUBLE);
+    CProgram a;
+    CProgram b;
+    CProgram c;
+    JoinAs(a, GAME_MODE_DOUBLE, QStringLiteral("Ann"), server.link.GetPort());
+    JoinAs(b, GAME_MODE_DOUBLE, QStringLiteral("Ben"), server.link.GetPort());
+    JoinAs(c, GAME_MODE_DOUBLE, QStringLiteral("Cid"), server.link.GetPort());
+    for (CProgram* p : {&a, &b, &c})
+        EXPECT_TRUE(p->link.IsJoined());
+
+    // The fourth player became seat 0's partner; the former partners stay together.
+    EXPECT_EQ(Names(server.roster), (std::vector<std::string>{"Host", "Cid", "Ann", "Ben"}));
+    EXPECT_EQ(server.roster.GetEntry(0).seat, 1);
+    ASSERT_FALSE(c.bughouse.m_messages.empty());
+    const CNetMessage& accepted = c.bughouse.m_messages[0];
+    ASSERT_EQ(accepted.GetId(), MSG_JOIN_ACCEPTED);
+    std::int32_t value = -1;
+    EXPECT_TRUE(accepted.GetIntAt(4, value));
+    EXPECT_EQ(value, 0); // a bughouse game never runs without time
+    EXPECT_TRUE(accepted.GetIntAt(8, value));
+    EXPECT_EQ(value, 1);
+    EXPECT_TRUE(accepted.GetIntAt(9, value));
+    EXPECT_EQ(value, 4);
+    std::string name;
+    EXPECT_TRUE(accepted.GetStringAt(10 + 1, name));
+    EXPECT_EQ(name, "Cid");
+
+    // Everybody seated heard of each newcomer, the newcomer included.
+    ASSERT_TRUE(WaitUntil([&] { return a.bughouse.Ids().size() == 4 && c.bughouse.Ids().size() == 2; }));
+    EXPECT_EQ(a.bughouse.Ids(), (std::vector<int>{MSG_JOIN_ACCEPTED, MSG_PLAYER_JOINED, MSG_PLAYER_JOINED,
+                                                  MSG_PLAYER_JOINED}));
+    EXPECT_EQ(c.bughouse.Ids(), (std::vector<int>{MSG_JOIN_ACCEPTED, MSG_PLAYER_JOINED}));
+
+    CProgram d;
+    JoinAs(d, GAME_MODE_DOUBLE, QStringLiteral("Dan"), server.link.GetPort());
+    EXPECT_EQ(d.ui.m_messages, std::vector<QString>{QStringLiteral("Too much users !")});
+
+    // A client's move reaches the two others unchanged and the server too, not the sender.
+    for (CProgram* p : {&a, &b, &c})
+        p->bughouse.m_messages.clear();
+    ASSERT_TRUE(a.link.Send(Move(4)));
+    ASSERT_TRUE(WaitUntil([&] {
+        return b.bughouse.m_messages.size() == 1 && c.bughouse.m_messages.size() == 1 &&
+               server.bughouse.m_messages.size() == 1;
+    }));
+    Pump(30);
+    EXPECT_EQ(b.bughouse.m_messages[0], Move(4));
+    EXPECT_EQ(c.bughouse.m_messages[0], Move(4));
+    EXPECT_EQ(server.bughouse.m_messages[0], Move(4));
+    EXPECT_TRUE(a.bughouse.m_messages.empty());
+
+    // A client leaving is relayed as MSG_PLAYER_LEFT, then seen at the server as gone.
+    b.link.Leave(true);
+    ASSERT_TRUE(WaitUntil([&] { return !server.bughouse.m_gone.empty() && c.bughouse.m_messages.size() == 2; }));
+    EXPECT_EQ(server.bughouse.Ids().back(), MSG_PLAYER_LEFT);
+    EXPECT_EQ(c.bughouse.Ids().back(), MSG_PLAYER_LEFT);
+    EXPECT_TRUE(c.bughouse.m_messages.back().GetStringAt(0, name));
+    EXPECT_EQ(name, "Ben");
+    EXPECT_EQ(server.bughouse.m_gone, std::vector<int>{2});
+    EXPECT_EQ(server.link.GetSeatedIds().size(), 2u);
+
+    // Stopping the server: every client is told the server stopped.
+    server.link.Leave(true);
+    ASSERT_TRUE(WaitUntil([&] { return !a.bughouse.m_lost.empty() && !c.bughouse.m_lost.empty(); }));
+    EXPECT_EQ(a.bughouse.m_lost, std::vector<int>{CNetMessageClient::kServerStopping});
+    EXPECT_EQ(c.bughouse.m_lost, std::vector<int>{CNetMessageClient::kServerStopping});
+    EXPECT_FALSE(a.link.IsJoined());
+    EXPECT_FALSE(server.link.IsServer());
+    EXPECT_TRUE(server.link.GetSeatedIds().empty());
+    EXPECT_EQ(server.link.GetMaximumSeated(), 0);
+}
+
+TEST_F(NetConnectionTest, WrongModeSwitchesWindowsAndRejoinsAtOnce)
+{
+    CProgram server;
+    StartServer(server, GAME_MODE_DOUBLE);
+    CProgram client;
+    client.ui.m_answers.push_back({false, server.link.GetPort(), QStringLiteral("Eve")});
+    client.ui.m_answers.push_back({false, server.link.GetPort(), QStringLiteral("Eve")});
+    client.link.Join(GAME_MODE_SINGLE, true);
+    EXPECT_EQ(client.ui.m_dialogRuns, (std::vector<bool>{true, true}));
+    EXPECT_TRUE(client.ui.m_messages.empty());
+    EXPECT_TRUE(client.link.IsJoined());
+    EXPECT_EQ(client.link.GetMode(), GAME_MODE_DOUBLE);
+    EXPECT_EQ(client.link.GetGameWindow(), &client.bughouse);
+    ASSERT_FALSE(client.bughouse.m_messages.empty());
+    EXPECT_EQ(client.bughouse.m_messages[0].GetId(), MSG_JOIN_ACCEPTED);
+    EXPECT_TRUE(client.chess.m_messages.empty());
+    EXPECT_EQ(Names(server.roster), (std::vector<std::string>{"Host", "Eve"}));
+}
+
+TEST_F(NetConnectionTest, RefusalsShowTheirTextAndReturnToTheDialog)
+{
+    struct Case
+    {
+        const char* name;
+        int serverMode;
+        bool gameRunning;
+        QString nickname;
+        QString shown;
+    };
+    const Case cases[] = {
+        {"chess, the server's nickname", GAME_MODE_SINGLE, false, QStringLiteral("Host"),
+         QStringLiteral("Nickname already exists !")},
+        {"bughouse, a seated nickname", GAME_MODE_DOUBLE, false, QStringLiteral("Ann"),
+         QStringLiteral("Nickname already exists !")},
+        {"bughouse, game running", GAME_MODE_DOUBLE, true, QStringLiteral("Zed"),
+         QStringLiteral("Server has started the game !")},
+    };
+    for (const Case& c : cases)
+    {
+        CProgram server;
+        StartServer(server, c.serverMode);
+        CProgram first;
+        if (c.serverMode == GAME_MODE_DOUBLE)
+            JoinAs(first, c.serverMode, QStringLiteral("Ann"), server.link.GetPort());
+        server.bughouse.m_running = c.gameRunning;
+        const std::size_t rosterSize = server.roster.Count();
+
+        CProgram client;
+        JoinAs(client, c.serverMode, c.nickname, server.link.GetPort());
+        EXPECT_EQ(client.ui.m_messages, std::vector<QString>{c.shown}) << c.name;
+        EXPECT_EQ(client.ui.m_dialogRuns, (std::vector<bool>{true, false})) << c.name;
+        EXPECT_FALSE(client.link.IsJoined()) << c.name;
+        ASSERT_TRUE(WaitUntil([&] { return !client.link.IsClientConnected(); })) << c.name;
+        EXPECT_EQ(server.roster.Count(), static_cast<int>(rosterSize)) << c.name;
+        EXPECT_EQ(server.link.GetSeatedIds().size(), c.serverMode == GAME_MODE_DOUBLE ? 1u : 0u) << c.name;
+        EXPECT_TRUE(server.chess.m_gone.empty() && server.bughouse.m_gone.empty()) << c.name;
+    }
+}
+
+TEST_F(NetConnectionTest, ServersAnswerRequestsTheyCannotAdmit)
+{
+    const std::string longName(21, 'n');
+    // Element 0 of an earlier version's request has tag 1.
+    CNetMessage earlierChess;
+    const std::string earlierBytes = Bytes({0xF4, 0x01, 0, 0, 2, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 10, 1, 'x'});
+    std::size_t used = 0;
+    std::size_t needed = 0;
+    ASSERT_EQ(earlierChess.Read(earlierBytes.data(), earlierBytes.size(), used, needed),
+              CNetMessage::ParseStatus::Complete);
+    struct Case
+    {
+        const char* name;
+        int serverMode;
+        CNetMessage request;
+        int answer; // -100: disconnected without an answer
+    };
+    CNetMessage old(MSG_JOIN_REQUEST);
+    old.AddInt(GAME_MODE_DOUBLE);
+    old.AddString("Old");
+    const Case cases[] = {
+        {"chess, version 2.1", GAME_MODE_SINGLE, Request(GAME_MODE_SINGLE, "Ann", 2, 1), MSG_WRONG_VERSION},
+        {"bughouse, version 1.9", GAME_MODE_DOUBLE, Request(GAME_MODE_DOUBLE, "Ann", 1, 9), MSG_WRONG_VERSION},
+        {"chess, asks for bughouse", GAME_MODE_SINGLE, Request(GAME_MODE_DOUBLE, "Ann"), MSG_WRONG_MODE},
+        {"bughouse, asks for chess", GAME_MODE_DOUBLE, Request(GAME_MODE_SINGLE, "Ann"), MSG_WRONG_MODE},
+        {"empty nickname", GAME_MODE_SINGLE, Request(GAME_MODE_SINGLE, ""), MSG_REFUSED_NICKNAME},
+        {"21 characters", GAME_MODE_DOUBLE, Request(GAME_MODE_DOUBLE, longName), MSG_REFUSED_NICKNAME},
+        {"bughouse, earlier version", GAME_MODE_DOUBLE, old, -100},
+        {"chess, earlier version", GAME_MODE_SINGLE, earlierChess, -100},
+    };
+    for (const Case& c : cases)
+    {
+        CProgram server;
+        StartServer(server, c.serverMode);
+        CRecordingClient raw;
+        const CNetMessage answer = RawJoin(server.link.GetPort(), c.request, raw);
+        EXPECT_EQ(answer.GetId(), c.answer) << c.name;
+        EXPECT_EQ(raw.m_disconnects, std::vector<int>{CNetMessageClient::kRemovedByServer}) << c.name;
+        std::int32_t value = -1;
+        if (c.answer == MSG_WRONG_VERSION)
+        {
+            EXPECT_TRUE(answer.GetLongAt(0, value) && value == 2) << c.name;
+            EXPECT_TRUE(answer.GetLongAt(1, value) && value == 0) << c.name;
+        }
+        if (c.answer == MSG_WRONG_MODE)
+        {
+            std::string nickname;
+            EXPECT_TRUE(answer.GetIntAt(0, value) && value == c.serverMode) << c.name;
+            EXPECT_TRUE(answer.GetStringAt(1, nickname) && nickname == "Ann") << c.name;
+        }
+        if (c.answer == -100)
+        {
+            CFakeWindow& window = c.serverMode == GAME_MODE_DOUBLE ? server.bughouse : server.chess;
+            ASSERT_EQ(window.m_notices.size(), 1u);
+            EXPECT_TRUE(window.m_notices[0].startsWith(QStringLiteral("Someone is trying to connect"))) << c.name;
+        }
+        EXPECT_EQ(server.roster.Count(), 1) << c.name;
+        EXPECT_TRUE(server.link.GetSeatedIds().empty()) << c.name;
+    }
+
+    // A nickname of exactly 20 characters, with a doubled ampersand counting as one, is admitted.
+    CProgram server;
+    StartServer(server, GAME_MODE_SINGLE);
+    CRecordingClient raw;
+    ASSERT_TRUE(raw.OpenConnection("127.0.0.1", server.link.GetPort()));
+    ASSERT_TRUE(raw.SendMessage(Request(GAME_MODE_SINGLE, std::string(18, 'n') + "&&n")));
+    ASSERT_TRUE(WaitUntil([&] { return !raw.m_messages.empty(); }));
+    EXPECT_EQ(raw.m_messages[0].GetId(), MSG_JOIN_ACCEPTED);
+}
+
+TEST_F(NetConnectionTest, ClientsExplainAWrongVersion)
+{
+    const struct
+    {
+        int major;
+        int minor;
+        const char* shown; // null: nothing shown
+    } cases[] = {
+        {3, 0, "The version of your Pellomar is 2.0 and the version of the server is 3.0.\n\n"
+               "Please install the same version as the server."},
+        {2, 1, "The version of your Pellomar is 2.0 and the version of the server is 2.1.\n\n"
+               "Please install the same version as the server."},
+        {1, 9, "The version of your Pellomar is 2.0 and the version of the server is 1.9.\n\n"
+               "Please tell to the server to install the same version as you."},
+        {2, 0, nullptr},
+    };
+    for (const auto& c : cases)
+    {
+        CRecordingServer fake;
+        ASSERT_TRUE(fake.StartListening(0));
+        fake.m_onMessage = [&](int user, const CNetMessage&) {
+            CNetMessage answer(MSG_WRONG_VERSION);
+            answer.AddLong(c.major);
+            answer.AddLong(c.minor);
+            fake.SendMessageToUser(user, answer);
+        };
+        CProgram client;
+        JoinAs(client, GAME_MODE_SINGLE, QStringLiteral("Bob"), fake.GetPort());
+        ASSERT_EQ(fake.m_messages.size(), 1u);
+        EXPECT_EQ(fake.m_messages[0].message, Request(GAME_MODE_SINGLE, "Bob"));
+        if (c.shown)
+            EXPECT_EQ(client.ui.m_messages, std::vector<QString>{QString::fromUtf8(c.shown)});
+        else
+            EXPECT_TRUE(client.ui.m_messages.empty());
+        EXPECT_EQ(client.ui.m_dialogRuns.size(), 2u);
+    }
+}
+
+TEST_F(NetConnectionTest, OnlyAdmittedPlayersGameMessagesAreRelayed)
+{
+    CProgram server;
+    StartServer(server, GAME_MODE_DOUBLE);
+    CProgram a;
+    JoinAs(a, GAME_MODE_DOUBLE, QStringLiteral("Ann"), server.link.GetPort());
+    a.bughouse.m_messages.clear();
+
+    // Seated but never admitted: nothing it sends reaches anyone.
+    CRecordingClient stranger;
+    ASSERT_TRUE(stranger.OpenConnection("127.0.0.1", server.link.GetPort()));
+    ASSERT_TRUE(stranger.SendMessage(Move(3)));
+    // An admitted client may not send what only the server sends, nor control ids.
+    CNetMessage settings(MSG_SETTINGS);
+    settings.AddInt(9);
+    ASSERT_TRUE(a.link.Send(settings));
+    ASSERT_TRUE(a.link.Send(CNetMessage(MSG_SEATS_CHANGED)));
+    ASSERT_TRUE(a.link.Send(CNetMessage(-9)));
+    ASSERT_TRUE(a.link.Send(CNetMessage(MSG_GAME_ABORTED)));
+    ASSERT_TRUE(a.link.Send(CNetMessage(777))); // ids from 500 on are never relayed
+    ASSERT_TRUE(a.link.Send(Move(5)));
+    ASSERT_TRUE(WaitUntil([&] { return !server.bughouse.m_messages.empty(); }));
+    Pump(50);
+    EXPECT_EQ(server.bughouse.m_messages.size(), 1u);
+    EXPECT_EQ(server.bughouse.m_messages[0], Move(5));
+    EXPECT_TRUE(a.bughouse.m_messages.empty()); // the stranger's move went nowhere
+    // Seated users get the game's messages even before they join.
+    ASSERT_TRUE(WaitUntil([&] { return !stranger.m_messages.empty(); }));
+    EXPECT_EQ(stranger.m_messages.back(), Move(5));
+    EXPECT_TRUE(stranger.IsConnected());
+}
+
+TEST_F(NetConnectionTest, LeavingAnnouncesTheDeparture)
+{
+    CProgram server;
+    StartServer(server, GAME_MODE_SINGLE);
+    EXPECT_TRUE(server.link.Send(Move(1))); // nobody seated: nothing to fail
+    CProgram client;
+    JoinAs(client, GAME_MODE_SINGLE, QStringLiteral("Bob"), server.link.GetPort());
+
+    client.link.Leave(true);
+    EXPECT_FALSE(client.link.IsJoined());
+    EXPECT_EQ(client.chess.m_lost, std::vector<int>{CNetMessageClient::kClosedHere});
+    ASSERT_TRUE(WaitUntil([&] { return !server.chess.m_gone.empty(); }));
+    ASSERT_EQ(server.chess.m_messages.size(), 1u);
+    EXPECT_EQ(server.chess.m_messages[0].GetId(), MSG_PLAYER_LEFT);
+    std::string name;
+    EXPECT_TRUE(server.chess.m_messages[0].GetStringAt(0, name));
+    EXPECT_EQ(name, "Bob");
+    EXPECT_EQ(server.chess.m_gone, std::vector<int>{1});
+    EXPECT_TRUE(server.link.GetSeatedIds().empty());
+
+    // A new client takes the free seat; the user ids go on counting.
+    CProgram next;
+    JoinAs(next, GAME_MODE_SINGLE, QStringLiteral("Cat"), server.link.GetPort());
+    EXPECT_TRUE(next.link.IsJoined());
+    EXPECT_EQ(server.link.GetSeatedIds(), std::vector<int>{2});
+}
+
+TEST_F(NetConnectionTest, NobodyHoldsASeatOrAWaitingDialogForever)
+{
+    // A newcomer that never asks to join gives its seat back.
+    CProgram server;
+    server.link.SetJoinTimeout(100);
+    StartServer(server, GAME_MODE_SINGLE);
+    CRecordingClient silent;
+    ASSERT_TRUE(silent.OpenConnection("127.0.0.1", server.link.GetPort()));
+    ASSERT_TRUE(WaitUntil([&] { return server.link.GetSeatedIds().size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return !silent.m_disconnects.empty(); }));
+    EXPECT_EQ(silent.m_disconnects, std::vector<int>{CNetMessageClient::kRemovedByServer});
+    EXPECT_TRUE(server.link.GetSeatedIds().empty());
+    EXPECT_TRUE(server.chess.m_gone.empty());
+    CProgram client;
+    JoinAs(client, GAME_MODE_SINGLE, QStringLiteral("Bob"), server.link.GetPort());
+    EXPECT_TRUE(client.link.IsJoined());
+
+    // A server that never answers: the waiting dialog closes with the connection.
+    CRecordingServer mute;
+    ASSERT_TRUE(mute.StartListening(0));
+    CProgram waiting;
+    waiting.link.SetJoinTimeout(100);
+    JoinAs(waiting, GAME_MODE_SINGLE, QStringLiteral("Eve"), mute.GetPort());
+    EXPECT_FALSE(waiting.ui.m_waitTimedOut);
+    EXPECT_FALSE(waiting.link.IsJoined());
+    EXPECT_FALSE(waiting.link.IsClientConnected());
+    EXPECT_EQ(waiting.chess.m_lost, std::vector<int>{CNetMessageClient::kClosedHere});
+}
+
+TEST_F(NetConnectionTest, AServerIsAdvertisedUnlessStartedFromTheCommandLine)
+{
+    struct CAdvertiser : INetAdvertiser
+    {
+        explicit CAdvertiser(int& alive) : m_alive(alive) { ++m_alive; }
+        ~CAdvertiser() override { --m_alive; }
+        int& m_alive;
+    };
+    int alive = 0;
+    std::vector<int> ports;
+    CProgram server;
+    server.link.SetAdvertiserFactory([&](int port) {
+        ports.push_back(port);
+        return std::make_unique<CAdvertiser>(alive);
+    });
+    StartServer(server, GAME_MODE_SINGLE);
+    EXPECT_EQ(ports, std::vector<int>{server.link.GetPort() + 1});
+    EXPECT_EQ(alive, 1);
+    server.link.Leave(true);
+    EXPECT_EQ(alive, 0);
+
+    server.link.SetStartedFromCommandLine(true);
+    ASSERT_TRUE(server.link.StartServer(0));
+    EXPECT_EQ(ports.size(), 1u);
+    EXPECT_EQ(alive, 0);
+}
+
+TEST_F(NetConnectionTest, AServerThatKeepsSwitchingModesGetsTheUsersSay)
+{
+    CRecordingServer fickle;
+    ASSERT_TRUE(fickle.StartListening(0));
+    fickle.m_onMessage = [&](int user, const CNetMessage& request) {
+        std::int32_t asked = 0;
+        (void)request.GetIntAt(0, asked);
+        CNetMessage answer(MSG_WRONG_MODE);
+        answer.AddInt(asked == GAME_MODE_SINGLE ? GAME_MODE_DOUBLE : GAME_MODE_SINGLE);
+        answer.AddString("Eve");
+        fickle.SendMessageToUser(user, answer);
+    };
+    CProgram client;
+    for (int i = 0; i < 3; ++i)
+        client.ui.m_answers.push_back({false, fickle.GetPort(), QStringLiteral("Eve")});
+    client.link.Join(GAME_MODE_SINGLE, true);
+    // Asked, switched once at once; from then on every switch waits for the
+    // user, who confirmed once more and then cancelled.
+    EXPECT_EQ(client.ui.m_dialogRuns, (std::vector<bool>{true, true, false, false}));
+    EXPECT_FALSE(client.link.IsJoined());
+}
