@@ -227,7 +227,7 @@ void CNetChessWnd::Open()
     m_Drawn = m_WhiteLost = m_BlackLost = false;
     m_DrawPending = m_DrawOffered = m_DrawOfferSent = false;
     m_TakebackRequested = m_TakebackAsked = false;
-    m_Running = m_OpponentFlagFell = m_MyFlagReported = false;
+    m_Running = m_OpponentFlagFell = m_MyFlagFell = false;
     m_LastSummary.clear();
     m_AddressText.clear();
     m_Bottom->Stop();
@@ -286,7 +286,7 @@ void CNetChessWnd::EndGame()
     m_Board->DisableInput();
     m_DrawPending = m_DrawOffered = m_DrawOfferSent = false;
     m_TakebackRequested = m_TakebackAsked = false;
-    m_Running = m_OpponentFlagFell = m_MyFlagReported = false;
+    m_Running = m_OpponentFlagFell = m_MyFlagFell = false;
     UpdateButtons();
 }
 
@@ -389,7 +389,7 @@ void CNetChessWnd::StartGame()
         TurnNotice();
     m_DrawOffered = m_TakebackRequested = m_DrawPending = m_DrawOfferSent = m_TakebackAsked = false;
     m_Drawn = m_WhiteLost = m_BlackLost = false;
-    m_OpponentFlagFell = m_MyFlagReported = false;
+    m_OpponentFlagFell = m_MyFlagFell = false;
     ++m_GameNumber;
     Print(UiText(IDS_NC_GAME_STARTED).replace(QStringLiteral("%1!d!"), QString::number(m_GameNumber)));
 
@@ -446,7 +446,7 @@ void CNetChessWnd::ReceiveGameStarted(const CNetMessage& message)
     m_Running = true;
     m_DrawOffered = m_TakebackRequested = m_DrawPending = m_DrawOfferSent = m_TakebackAsked = false;
     m_Drawn = m_WhiteLost = m_BlackLost = false;
-    m_OpponentFlagFell = m_MyFlagReported = false;
+    m_OpponentFlagFell = m_MyFlagFell = false;
     if (TimeLimited())
     {
         m_Bottom->SetTime(m_Settings.GetGameTime());
@@ -559,7 +559,6 @@ void CNetChessWnd::ReceiveMove(const CNetMessage& message)
         if (TimeLimited())
         {
             m_ClockSwitch.SetMoveStartTime(m_Bottom->Clock().GetTime());
-            m_MyFlagReported = false;
             m_Bottom->Start();
         }
         TurnNotice();
@@ -662,11 +661,8 @@ void CNetChessWnd::OnTimeExpired(CPlayerClock* clock)
         ShowNotice(UiText(IDS_NC_MY_TIME_EXPIRED));
         return;
     }
-    if (!m_MyFlagReported)
-    {
-        m_MyFlagReported = true;
-        Send(CNetMessage(MSG_FLAG_FELL));
-    }
+    m_MyFlagFell = true;
+    Send(CNetMessage(MSG_FLAG_FELL));
 }
 
 void CNetChessWnd::TimeCall()
@@ -720,8 +716,6 @@ void CNetChessWnd::UndoLastPly()
     if (TimeLimited())
     {
         m_ClockSwitch.SetMoveStartTime(other->Clock().GetTime());
-        if (other == m_Bottom)
-            m_MyFlagReported = false;
         other->Start();
     }
     UpdateButtons();
@@ -856,8 +850,11 @@ void CNetChessWnd::Menu()
 {
     if (HasOpponent() && CMessageDlg::Ask(UiText(IDS_NC_ASK_QUIT), this) != IDYES)
         return;
-    m_Link.Leave(true);
     EndGame();
+    // Our own departure may report the connections it closes; nobody is told.
+    m_Leaving = true;
+    m_Link.Leave(true);
+    m_Leaving = false;
     m_Roster.Reset();
     hide();
     if (m_Hooks.showMenu)
@@ -912,8 +909,7 @@ void CNetChessWnd::HandleGameMessage(const CNetMessage& message)
         break;
     case MSG_TIME_CALL:
         // Only a clock that has really run out can be called.
-        if (!m_Running || !TimeLimited() || m_Settings.IsWinOnOpponentTimeZero() ||
-            m_Bottom->Clock().GetTime().Milliseconds() > 0)
+        if (!m_Running || !TimeLimited() || m_Settings.IsWinOnOpponentTimeZero() || !m_MyFlagFell)
             return;
         EndGame();
         if (Send(CNetMessage(MSG_TIME_EXPIRED)))
@@ -1069,14 +1065,28 @@ void CNetChessWnd::OpponentLeft()
         Print(text);
 }
 
+void CNetChessWnd::OnPlayerAdmitted(int, const QString&)
+{
+    m_Top->SetPlayerIndex(1);
+    m_Top->update();
+    // The address was selected for copying; a player has found us now.
+    if (!m_AddressText.isEmpty() && m_Chat->text() == m_AddressText)
+        m_Chat->deselect();
+    UpdateButtons();
+}
+
 void CNetChessWnd::OnSeatedUserGone(int userId)
 {
+    if (m_Leaving)
+        return;
     if (m_Roster.Count() >= 2 && m_Roster.GetEntry(1).connectionId == userId)
         OpponentLeft();
 }
 
 void CNetChessWnd::OnConnectionLost(int reason)
 {
+    if (m_Leaving)
+        return;
     if (reason == 2)
     {
         EndGame();

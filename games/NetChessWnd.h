@@ -134,7 +134,7 @@ public:
     [[nodiscard]] bool IsDrawOffered() const { return m_DrawOffered; }
     [[nodiscard]] bool IsOpponentFlagFallen() const { return m_OpponentFlagFell; }
     [[nodiscard]] int GameNumber() const { return m_GameNumber; }
-    [[nodiscard]] bool ResultFlags(bool& drawn, bool& whiteLost, bool& blackLost) const;
+    bool ResultFlags(bool& drawn, bool& whiteLost, bool& blackLost) const;
     // The default name Save Game offers.
     [[nodiscard]] QString DefaultSaveName() const;
     // Server: after the settings dialog closed with OK.
@@ -195,6 +195,7 @@ private:
     FileAsker m_AskFile;
     SettingsRunner m_RunSettings;
     bool m_FromCommandLine = false;
+    bool m_Leaving = false;          // Menu is closing the link
 
     CBoardView* m_Board;
     CPlayerWnd* m_Top;
@@ -217,7 +218,7 @@ private:
     bool m_TakebackAsked = false;    // I asked to undo and wait for the answer
     bool m_Running = false;
     bool m_OpponentFlagFell = false;
-    bool m_MyFlagReported = false;   // MSG_FLAG_FELL already sent for my running clock
+    bool m_MyFlagFell = false;       // my clock ran out in this game (a Time Call may follow)
     int m_GameNumber = 0;
     int m_SaveCounter = 1;
     QString m_LastSummary;
