@@ -411,7 +411,7 @@ void CNetChessWnd::ReceiveGameStarted(const CNetMessage& message)
     int32_t count = -1;
     if (!message.GetLongAt(0, count) || count < 0 || count > kMaxReceivedMoves || message.GetElementCount() < count + 1)
     {
-        CommunicationError();
+        CommunicationError(true);
         return;
     }
     std::vector<std::string> moves;
@@ -421,7 +421,7 @@ void CNetChessWnd::ReceiveGameStarted(const CNetMessage& message)
         std::string san;
         if (!message.GetStringAt(i, san))
         {
-            CommunicationError();
+            CommunicationError(true);
             return;
         }
         moves.push_back(std::move(san));
@@ -436,7 +436,7 @@ void CNetChessWnd::ReceiveGameStarted(const CNetMessage& message)
     {
         m_MoveList->Clear();
         m_MoveList->AddMoves(m_Board->MoveTexts());
-        CommunicationError();
+        CommunicationError(true);
         return;
     }
     m_MoveList->SetInformation(QString());
@@ -1099,9 +1099,9 @@ void CNetChessWnd::OnConnectionLost(int reason)
     }
 }
 
-void CNetChessWnd::CommunicationError()
+void CNetChessWnd::CommunicationError(bool evenWhenIdle)
 {
-    if (!m_Running)
+    if (!m_Running && !evenWhenIdle)
         return;
     EndGame();
     Print(UiText(IDS_NC_COMM_ERROR));

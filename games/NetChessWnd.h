@@ -185,7 +185,7 @@ private:
     void ReceiveChat(const CNetMessage& message);
     void OpponentLeft();
     // A peer sent something this window cannot use while a game depends on it.
-    void CommunicationError();
+    void CommunicationError(bool evenWhenIdle = false);
     void DrawResult(const QString& text);
 
     CNetConnection& m_Link;

@@ -485,3 +485,148 @@ TEST_F(NetChessWndTest, OpponentLeavingAndServerStopping)
     ASSERT_TRUE(Pump([&] { return !second.link.IsClientConnected(); }));
     EXPECT_TRUE(otherMessages.contains(UiText(IDS_NC_SERVER_LEFT)));
 }
+
+namespace
+{
+CNetMessage Ints(int id, std::initializer_list<int> values)
+{
+    CNetMessage message(id);
+    for (int v : values)
+        message.AddInt(v);
+    return message;
+}
+}
+
+// A hostile client: every malformed or illegal move ends the server's game
+// with the communication-error text and leaves its board as it was.
+TEST_F(NetChessWndTest, HostileMovesEndTheGameWithoutTouchingTheBoard)
+{
+    StartServer();
+    Side peer(false);
+    RecordingWindow recorder;
+    peer.link.SetGameWindows(&recorder, nullptr);
+    JoinClient(peer, QStringLiteral("Mallory"));
+    ASSERT_TRUE(Pump([&] { return server.roster.Count() == 2 && peer.link.IsJoined(); }));
+
+    CNetMessage wrongKind(MSG_MOVE);
+    for (int i = 0; i < 7; ++i)
+        wrongKind.AddString("1");
+    struct Case
+    {
+        const char* what;
+        CNetMessage message;
+    };
+    // e7 is row 6, column 3; e5 is row 4, column 3.
+    const Case cases[] = {
+        {"missing fields", Ints(MSG_MOVE, {6, 3, 4, 3, 0, 1000})},
+        {"row outside the board", Ints(MSG_MOVE, {8, 3, 4, 3, 0, 1000, 0})},
+        {"negative column", Ints(MSG_MOVE, {6, -1, 4, 3, 0, 1000, 0})},
+        {"promotion to a king", Ints(MSG_MOVE, {6, 3, 4, 3, 5, 1000, 0})},
+        {"negative time", Ints(MSG_MOVE, {6, 3, 4, 3, 0, -5, 0})},
+        {"draw flag not a flag", Ints(MSG_MOVE, {6, 3, 4, 3, 0, 1000, 7})},
+        {"illegal move", Ints(MSG_MOVE, {6, 3, 2, 3, 0, 1000, 0})},
+        {"empty square", Ints(MSG_MOVE, {4, 4, 3, 4, 0, 1000, 0})},
+        {"strings for numbers", wrongKind},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        serverMessages.clear();
+        server.wnd->OnCommand(CNetChessWnd::kResetBoardId);
+        server.wnd->OnCommand(CNetChessWnd::kStartGameId);
+        ASSERT_TRUE(server.wnd->IsGameRunning());
+        server.Drag("e2", "e4");
+        ASSERT_EQ(server.wnd->Board()->MoveTexts().size(), 1u);
+        ASSERT_TRUE(peer.link.Send(c.message));
+        ASSERT_TRUE(Pump([&] { return !server.wnd->IsGameRunning(); }));
+        EXPECT_EQ(serverMessages, QStringList{UiText(IDS_NC_COMM_ERROR)});
+        EXPECT_EQ(server.wnd->Board()->MoveTexts().size(), 1u);
+        EXPECT_EQ(server.wnd->MoveList()->ShownMoves().size(), 1u);
+    }
+
+    // A move out of turn is refused the same way.
+    serverMessages.clear();
+    server.wnd->OnCommand(CNetChessWnd::kResetBoardId);
+    server.wnd->OnCommand(CNetChessWnd::kStartGameId);
+    ASSERT_TRUE(peer.link.Send(Ints(MSG_MOVE, {6, 3, 4, 3, 0, 1000, 0})));
+    ASSERT_TRUE(Pump([&] { return !server.wnd->IsGameRunning(); }));
+    EXPECT_TRUE(server.wnd->Board()->MoveTexts().empty());
+
+    // Claims that need something of ours first are ignored: a draw nobody
+    // offered, a Time Call on a clock that has not run out, an undo nobody
+    // asked for, settings from a client, a colour switch from a client.
+    server.wnd->OnCommand(CNetChessWnd::kResetBoardId);
+    server.wnd->OnCommand(CNetChessWnd::kStartGameId);
+    server.Drag("e2", "e4");
+    server.settings.SetIsWinOnOpponentTimeZero(false);
+    for (int id : {MSG_DRAW_ACCEPTED, MSG_TIME_CALL, MSG_TAKEBACK_ACCEPTED, MSG_SWITCH_COLORS})
+        ASSERT_TRUE(peer.link.Send(CNetMessage(id)));
+    ASSERT_TRUE(peer.link.Send(Ints(MSG_SETTINGS, {0, 0, 1, 0, 0, 0, 0})));
+    ASSERT_TRUE(peer.link.Send(CNetMessage(MSG_CHAT))); // no text
+    Settle();
+    EXPECT_TRUE(server.wnd->IsGameRunning());
+    EXPECT_EQ(server.wnd->Board()->MoveTexts().size(), 1u);
+    EXPECT_EQ(server.wnd->MyColour(), COLOUR_WHITE);
+    EXPECT_EQ(server.settings.GetGameTime().Milliseconds(), 5 * 60 * 1000);
+    EXPECT_EQ(server.Stats(), "0/0/0");
+    // A real move still plays.
+    ASSERT_TRUE(peer.link.Send(Ints(MSG_MOVE, {6, 3, 4, 3, 0, 1000, 0})));
+    ASSERT_TRUE(Pump([&] { return server.wnd->Board()->MoveTexts().size() == 2u; }));
+    EXPECT_TRUE(server.wnd->IsMyTurn());
+    EXPECT_EQ(server.wnd->TopPanel()->Clock().GetTime().Milliseconds(), 1000);
+}
+
+// A hostile server: a game start that cannot be followed or settings out of
+// range are refused by the client.
+TEST_F(NetChessWndTest, HostileServerMessagesAreRefusedByTheClient)
+{
+    Side peer(false);
+    RecordingWindow recorder;
+    peer.link.SetGameWindows(&recorder, nullptr);
+    peer.ui.dialog = [&]() -> std::optional<QString> {
+        return peer.link.StartServer(0) ? std::optional<QString>(QStringLiteral("Eve")) : std::nullopt;
+    };
+    peer.link.Join(GAME_MODE_SINGLE, false);
+    ASSERT_TRUE(peer.link.IsServer());
+    client.ui.dialog = [&]() -> std::optional<QString> {
+        return client.link.OpenClientConnection(QStringLiteral("127.0.0.1"), peer.link.GetPort())
+                   ? std::optional<QString>(QStringLiteral("Guest"))
+                   : std::nullopt;
+    };
+    client.link.Join(GAME_MODE_SINGLE, false);
+    ASSERT_TRUE(Pump([&] { return client.link.IsJoined() && peer.roster.Count() == 2; }));
+
+    CNetMessage shortList(MSG_GAME_STARTED);
+    shortList.AddLong(3);
+    shortList.AddString("e4");
+    CNetMessage illegal(MSG_GAME_STARTED);
+    illegal.AddLong(2);
+    illegal.AddString("e4");
+    illegal.AddString("Ke5");
+    CNetMessage negative(MSG_GAME_STARTED);
+    negative.AddLong(-1);
+    CNetMessage huge(MSG_GAME_STARTED);
+    huge.AddLong(2000000000);
+    for (const CNetMessage& message : {shortList, illegal, negative, huge})
+    {
+        clientMessages.clear();
+        ASSERT_TRUE(peer.link.Send(message));
+        ASSERT_TRUE(Pump([&] { return !clientMessages.isEmpty(); }));
+        EXPECT_EQ(clientMessages, QStringList{UiText(IDS_NC_COMM_ERROR)});
+        EXPECT_FALSE(client.wnd->IsGameRunning());
+    }
+    const int before = client.settings.GetGameTime().Milliseconds();
+    ASSERT_TRUE(peer.link.Send(Ints(MSG_SETTINGS, {-1, 0, 0, 0, 0, 0, 0})));
+    ASSERT_TRUE(peer.link.Send(Ints(MSG_SETTINGS, {0, 0, 0, 0, 3, 0, 0})));
+    ASSERT_TRUE(peer.link.Send(Ints(MSG_SETTINGS, {0, 1})));
+    Settle();
+    EXPECT_EQ(client.settings.GetGameTime().Milliseconds(), before);
+
+    // A well-formed start still works afterwards, with the client (Black) to move after one move.
+    CNetMessage good(MSG_GAME_STARTED);
+    good.AddLong(1);
+    good.AddString("e4");
+    ASSERT_TRUE(peer.link.Send(good));
+    ASSERT_TRUE(Pump([&] { return client.wnd->IsGameRunning(); }));
+    EXPECT_TRUE(client.wnd->IsMyTurn());
+}
