@@ -502,8 +502,8 @@ CNetMessage Ints(int id, std::initializer_list<int> values)
 TEST_F(NetChessWndTest, HostileMovesEndTheGameWithoutTouchingTheBoard)
 {
     StartServer();
+    RecordingWindow recorder; // outlives the link that reports to it
     Side peer(false);
-    RecordingWindow recorder;
     peer.link.SetGameWindows(&recorder, nullptr);
     JoinClient(peer, QStringLiteral("Mallory"));
     ASSERT_TRUE(Pump([&] { return server.roster.Count() == 2 && peer.link.IsJoined(); }));
@@ -580,8 +580,8 @@ TEST_F(NetChessWndTest, HostileMovesEndTheGameWithoutTouchingTheBoard)
 // range are refused by the client.
 TEST_F(NetChessWndTest, HostileServerMessagesAreRefusedByTheClient)
 {
+    RecordingWindow recorder; // outlives the link that reports to it
     Side peer(false);
-    RecordingWindow recorder;
     peer.link.SetGameWindows(&recorder, nullptr);
     peer.ui.dialog = [&]() -> std::optional<QString> {
         return peer.link.StartServer(0) ? std::optional<QString>(QStringLiteral("Eve")) : std::nullopt;
