@@ -630,3 +630,31 @@ TEST_F(NetChessWndTest, HostileServerMessagesAreRefusedByTheClient)
     ASSERT_TRUE(Pump([&] { return client.wnd->IsGameRunning(); }));
     EXPECT_TRUE(client.wnd->IsMyTurn());
 }
+
+TEST_F(NetChessWndTest, SaveGameNamesThePlayersAndCountsTheSaves)
+{
+    EXPECT_EQ(server.wnd->DefaultSaveName(), QStringLiteral("Game 1"));
+    Connect();
+    StartGame();
+    Move(server, client, "e2", "e4");
+    client.wnd->OnCommand(CNetChessWnd::kResignId);
+    ASSERT_TRUE(Pump([this] { return !server.wnd->IsGameRunning(); }));
+    EXPECT_EQ(client.wnd->DefaultSaveName(), QStringLiteral("Host - Guest Game 1"));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("saved.pgn"));
+    QString offered;
+    client.wnd->SetFileAsker([&](bool save, const QString&, const QString& suggested) {
+        EXPECT_TRUE(save);
+        offered = suggested;
+        return file;
+    });
+    client.wnd->OnCommand(CNetChessWnd::kSaveGameId);
+    EXPECT_EQ(offered, QStringLiteral("Host - Guest Game 1.pgn"));
+    EXPECT_EQ(client.wnd->DefaultSaveName(), QStringLiteral("Host - Guest Game 2"));
+    QFile in(file);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QByteArray text = in.readAll();
+    EXPECT_TRUE(text.contains("[White \"Host\"]"));
+    EXPECT_TRUE(text.contains("[Black \"Guest\"]"));
+    EXPECT_TRUE(text.contains("1-0"));
+}
