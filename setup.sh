@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 mode="${1:-run}"
 packages=(build-essential cmake ninja-build pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev libgl-dev
+          qt6-base-dev libgl-dev qt6-multimedia-dev fonts-liberation2
           clang libclang-rt-14-dev)
 
 missing=()

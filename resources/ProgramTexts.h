@@ -31,6 +31,62 @@ inline constexpr int IDS_NET_REFUSED_STARTED = 64004;
 inline constexpr int IDS_NET_VERSION_SERVER_NEWER = 64005;
 inline constexpr int IDS_NET_VERSION_SERVER_OLDER = 64006;
 
+// Dialogs, buttons and help pages.
+inline constexpr int IDS_NETWORK_BUGHOUSE_HELP_TITLE = 134;
+inline constexpr int IDS_NETWORK_BUGHOUSE_HELP_PAGE = 135;
+inline constexpr int IDS_BUGHOUSE_RULES_TITLE = 136;
+inline constexpr int IDS_BUGHOUSE_RULES_PAGE = 137;
+inline constexpr int IDS_CONFIGURE = 140;
+inline constexpr int IDS_NO = 146;
+inline constexpr int IDS_OK = 147;
+inline constexpr int IDS_YES = 156;
+inline constexpr int IDS_CONNECTION_HELP_TITLE = 168;
+inline constexpr int IDS_CONNECTION_HELP_PAGE = 169;
+inline constexpr int IDS_CREDITS_TITLE = 171;
+inline constexpr int IDS_CREDITS_PAGE = 172;
+inline constexpr int IDS_DEVELOPER_ZONE_TITLE = 174;
+inline constexpr int IDS_DEVELOPER_ZONE_PAGE = 175;
+inline constexpr int IDS_GAMES_FOLDER = 190;
+inline constexpr int IDS_HELP_FOLDER = 195;
+inline constexpr int IDS_INFORMATION = 198;
+inline constexpr int IDS_QUESTION = 241;
+inline constexpr int IDS_LOCAL_CHESS_HELP_TITLE = 268;
+inline constexpr int IDS_NETWORK_CHESS_HELP_PAGE = 269;
+inline constexpr int IDS_NETWORK_CHESS_HELP_TITLE = 271;
+inline constexpr int IDS_LOCAL_CHESS_HELP_PAGE = 272;
+inline constexpr int IDS_APP_TITLE = 57344;
+
+// Texts of the user interface that have no number of their own (63000 and up).
+inline constexpr int IDS_CANCEL = 63000;
+inline constexpr int IDS_SETTINGS = 63001;
+inline constexpr int IDS_GAME_TIME_TOO_SHORT = 63002;
+inline constexpr int IDS_WAITING_FOR_CLIENT = 63003;
+inline constexpr int IDS_COMPUTER_MARK = 63004;
+inline constexpr int IDS_PLAYER_AT_TOP = 63007;
+inline constexpr int IDS_PLAYER_AT_BOTTOM = 63008;
+inline constexpr int IDS_GAME_TIME = 63009;
+inline constexpr int IDS_GAME_SETTINGS = 63010;
+inline constexpr int IDS_OPTIONS = 63011;
+inline constexpr int IDS_INFINITE_LOCAL = 63012;
+inline constexpr int IDS_CUSTOM_LOCAL = 63013;
+inline constexpr int IDS_INFINITE_NET = 63014;
+inline constexpr int IDS_CUSTOM_NET = 63015;
+inline constexpr int IDS_CONFIGURE_BOTTOM = 63016;
+inline constexpr int IDS_FISHER_STYLE = 63017;
+inline constexpr int IDS_SECONDS_IN_BONUS = 63018;
+inline constexpr int IDS_CAN_CAPTURE_KING_NET = 63019;
+inline constexpr int IDS_CAN_CAPTURE_KING_BUGHOUSE = 63020;
+inline constexpr int IDS_TIME_CALL_NET = 63021;
+inline constexpr int IDS_TIME_CALL_BUGHOUSE = 63022;
+inline constexpr int IDS_HIGHLIGHT_MOVE = 63023;
+inline constexpr int IDS_PLAY_SOUND_LOCAL = 63024;
+inline constexpr int IDS_PLAY_SOUND_NET = 63025;
+inline constexpr int IDS_HOURS = 63026;
+inline constexpr int IDS_MINUTES = 63027;
+inline constexpr int IDS_SECONDS = 63028;
+inline constexpr int IDS_NAME = 63029;
+inline constexpr int IDS_TYPE = 63030;
+
 // The text with that id, or an empty string for an unknown id.
 [[nodiscard]] const std::string& Text(int id);
 } // namespace ProgramTexts

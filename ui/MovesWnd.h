@@ -1,0 +1,57 @@
+#pragma once
+
+#include "SkinScrollBar.h"
+
+#include <QFont>
+#include <QString>
+#include <QWidget>
+
+class CMoveListWnd;
+
+// The list pane of the move list: the moves two to a line with their numbers
+// and the result below them, or an information text in their place.
+class CMovesWnd : public QWidget
+{
+    Q_OBJECT
+
+public:
+    CMovesWnd(CMoveListWnd* list, QWidget* parent);
+
+    // Shown instead of the moves while not empty.
+    void SetInformation(const QString& text);
+    [[nodiscard]] const QString& Information() const { return m_Information; }
+
+    // Geometry of the lines
+    [[nodiscard]] int LineHeight() const;
+    [[nodiscard]] int LinesPerPage() const;
+    // Move lines, plus one for a result text.
+    [[nodiscard]] int NumberOfLines() const;
+    [[nodiscard]] int MoveLines() const;
+    // The first line shown (0 while the scroll bar is hidden).
+    [[nodiscard]] int FirstShownLine() const;
+    [[nodiscard]] const CSkinScrollBar& ScrollBar() const { return *m_ScrollBar; }
+    [[nodiscard]] bool IsScrollBarShown() const { return !m_ScrollBar->isHidden(); }
+
+    // After every change of the moves or the result: scroll bar, last line in view, repaint.
+    void Refresh();
+    // One line per notch; a delta between 1 and 119 (or -1 and -119) counts as one notch.
+    // Returns whether the pane took the wheel (the pointer must be over it).
+    bool HandleWheel(int delta, bool pointerOverPane);
+
+    // A vertical scroll notification from the bar.
+    void OnScroll(CSkinScrollBar::Code code, int position);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    void UpdateScrollBar();
+    void ScrollTo(int position);
+
+    CMoveListWnd* m_List;
+    QString m_Information;
+    CSkinScrollBar* m_ScrollBar;
+    QFont m_Font;
+};

@@ -1,0 +1,98 @@
+#include "PlayerWnd.h"
+#include "ProgramFont.h"
+
+#include "UiText.h"
+
+#include <QPainter>
+
+namespace
+{
+const QColor kBackground(7, 7, 141);
+const QColor kRunningText(255, 255, 255);
+const QColor kIdleText(224, 132, 0);
+} // namespace
+
+CPlayerWnd::CPlayerWnd(int playerIndex, IClockOwner* owner, QWidget* parent)
+    : QWidget(parent), m_PlayerIndex(playerIndex), m_Clock(owner)
+{
+    setObjectName(QStringLiteral("PlayerWnd"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_Font = ProgramFont(QStringLiteral("Tahoma"), 14, true);
+    resize(360, 19);
+    connect(&m_Clock, &CPlayerClock::ClockAreaChanged, this, [this] {
+        if (m_LayoutDone)
+            update(m_ClockRect);
+        else
+            update();
+    });
+    connect(&m_Clock, &CPlayerClock::PanelChanged, this, [this] { update(); });
+}
+
+void CPlayerWnd::SetPlayerIndex(int index)
+{
+    m_PlayerIndex = index;
+    update();
+}
+
+void CPlayerWnd::SetComputerMark(bool mark)
+{
+    if (mark == m_ComputerMark)
+        return;
+    m_ComputerMark = mark;
+    update();
+}
+
+const PlayerEntry& CPlayerWnd::GetPlayer() const
+{
+    return PlayerRoster::Instance().GetEntry(m_PlayerIndex);
+}
+
+QColor CPlayerWnd::TextColour() const
+{
+    return m_Clock.IsRunning() ? kRunningText : kIdleText;
+}
+
+QString CPlayerWnd::NameText() const
+{
+    if (m_PlayerIndex == -1)
+        return UiText(ProgramTexts::IDS_WAITING_FOR_CLIENT);
+    QString name = GetPlayer().name;
+    if (m_ComputerMark)
+        name += UiText(ProgramTexts::IDS_COMPUTER_MARK);
+    return name;
+}
+
+QString CPlayerWnd::ClockText() const
+{
+    if (m_Clock.IsUnlimited())
+        return UiText(ProgramTexts::IDS_NO_TIME_LIMIT);
+    if (m_PlayerIndex == -1)
+        return ClockTime().Text();
+    return m_Clock.GetShownTime().Text();
+}
+
+void CPlayerWnd::Layout()
+{
+    // Both halves span the width and one line of text; the name is moved in 3 pixels from the left, the clock from the right.
+    const int lineHeight = QFontMetrics(m_Font).boundingRect(QStringLiteral("Test string")).height();
+    m_NameRect = QRect(3, 0, width(), lineHeight);
+    m_ClockRect = QRect(-3, 0, width(), lineHeight);
+    m_LayoutDone = true;
+}
+
+void CPlayerWnd::resizeEvent(QResizeEvent*)
+{
+    m_LayoutDone = false;
+}
+
+void CPlayerWnd::paintEvent(QPaintEvent*)
+{
+    if (!m_LayoutDone)
+        Layout();
+    QPainter painter(this);
+    painter.fillRect(rect(), kBackground);
+    painter.setFont(m_Font);
+    painter.setPen(TextColour());
+    painter.drawText(m_NameRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, NameText());
+    painter.drawText(m_ClockRect, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, ClockText());
+}
