@@ -87,6 +87,36 @@ inline constexpr int IDS_SECONDS = 63028;
 inline constexpr int IDS_NAME = 63029;
 inline constexpr int IDS_TYPE = 63030;
 
+// Network bughouse texts (65000 and up).
+inline constexpr int IDS_BUGHOUSE_YOU_MATED = 65000;
+inline constexpr int IDS_BUGHOUSE_OPPONENT_MATED = 65001;
+inline constexpr int IDS_BUGHOUSE_OWN_TEAM_MATED = 65002;
+inline constexpr int IDS_BUGHOUSE_OTHER_TEAM_MATED = 65003;
+inline constexpr int IDS_BUGHOUSE_STALEMATE = 65004;
+inline constexpr int IDS_BUGHOUSE_PARTNER_RESIGNED = 65005;
+inline constexpr int IDS_BUGHOUSE_OPPONENT_RESIGNED = 65006;
+inline constexpr int IDS_BUGHOUSE_PARTNER_TIME = 65007;
+inline constexpr int IDS_BUGHOUSE_OPPONENT_TIME = 65008;
+inline constexpr int IDS_BUGHOUSE_OWN_TIME = 65009;
+inline constexpr int IDS_BUGHOUSE_DRAW = 65010;
+inline constexpr int IDS_BUGHOUSE_ABORTED = 65011;
+inline constexpr int IDS_BUGHOUSE_POSITION_CHANGED = 65012;
+inline constexpr int IDS_BUGHOUSE_COLORS_SWITCHING = 65013;
+inline constexpr int IDS_BUGHOUSE_GAME_STARTED = 65014;
+inline constexpr int IDS_BUGHOUSE_PARTNER_OFFERS_DRAW = 65015;
+inline constexpr int IDS_BUGHOUSE_OPPONENT_OFFERS_DRAW = 65016;
+inline constexpr int IDS_BUGHOUSE_DRAW_NEXT_MOVE = 65017;
+inline constexpr int IDS_BUGHOUSE_LEAVES = 65018;
+inline constexpr int IDS_BUGHOUSE_CONNECTED_AS = 65019;
+inline constexpr int IDS_BUGHOUSE_IS_IN_GAME = 65020;
+inline constexpr int IDS_BUGHOUSE_SERVER_LEFT = 65021;
+inline constexpr int IDS_BUGHOUSE_COMM_ERROR = 65022;
+inline constexpr int IDS_BUGHOUSE_CONFIRM_RESIGN = 65023;
+inline constexpr int IDS_BUGHOUSE_CONFIRM_ABORT = 65024;
+inline constexpr int IDS_BUGHOUSE_CONFIRM_QUIT = 65025;
+inline constexpr int IDS_BUGHOUSE_SERVER_STARTED = 65026;
+inline constexpr int IDS_BUGHOUSE_REFUSED_MOVE = 65027;
+
 // The text with that id, or an empty string for an unknown id.
 [[nodiscard]] const std::string& Text(int id);
 } // namespace ProgramTexts
