@@ -8,7 +8,8 @@ mode="${1:-run}"
 packages=(build-essential cmake ninja-build pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev libgl-dev qt6-multimedia-dev fonts-liberation2
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev
+          fairymax phalanx sjeng gnuchess hoichess fairy-stockfish stockfish polyglot)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,412 @@
+#include "WinboardAdapter.h"
+
+#include "ConfigureDlg.h"
+#include "EngineRegistry.h"
+#include "IChessEngineListener.h"
+#include "LineSplitter.h"
+#include "PluginMessages.h"
+#include "RavelinTexts.h"
+#include "WinboardParser.h"
+
+#include <QApplication>
+
+#include <cerrno>
+#include <condition_variable>
+#include <fcntl.h>
+#include <mutex>
+#include <poll.h>
+#include <unistd.h>
+
+struct CWinboardAdapter::Flags
+{
+    std::atomic<bool> playsWhite{true};
+    std::atomic<bool> waitingForGo{false};
+    std::atomic<bool> gameRunning{false};
+};
+
+// What the adapter and its reader thread share. The reader holds its own
+// reference, so it never touches the adapter, which may be destroyed while
+// the reader is still handing a move over.
+struct CWinboardAdapter::Channel
+{
+    ~Channel()
+    {
+        for (int fd : {output, wake[0], wake[1]})
+            if (fd >= 0)
+                close(fd);
+    }
+
+    int output = -1;           // read end of the engine's output
+    int wake[2] = {-1, -1};    // written once to stop the reader
+    IChessEngineListener* listener = nullptr;
+    std::shared_ptr<Flags> flags;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool cancelled = false;    // no listener call may begin any more
+    bool inCall = false;       // a listener call is in progress
+    bool finished = false;     // the output pipe has closed
+    bool featureSeen = false;
+    bool featureDone = false;
+    bool noColours = false;
+    bool notWinboard = false;
+};
+
+CWinboardAdapter::CWinboardAdapter() : m_Flags(std::make_shared<Flags>()) {}
+
+CWinboardAdapter::~CWinboardAdapter()
+{
+    ReleaseProcess();
+}
+
+const char* CWinboardAdapter::GetName()
+{
+    static const std::string name = RavelinTexts::Text(RavelinTexts::IDS_ENGINE_TYPE_NAME);
+    return name.c_str();
+}
+
+void CWinboardAdapter::SetEngineOverride(const std::string& commandLine, const std::string& workingDirectory)
+{
+    m_Override = std::make_pair(commandLine, workingDirectory);
+}
+
+bool CWinboardAdapter::PlaysWhite() const
+{
+    return m_Flags->playsWhite;
+}
+
+bool CWinboardAdapter::IsGameRunning() const
+{
+    return m_Flags->gameRunning;
+}
+
+bool CWinboardAdapter::Start()
+{
+    // A second Start would otherwise leave the first engine running unseen.
+    if (m_Process.IsRunning())
+        Quit();
+    std::string commandLine;
+    std::string workingDirectory;
+    if (LookUpEngine(commandLine, workingDirectory) && StartProcess(commandLine, workingDirectory))
+        return true;
+    CPluginMessages::Show(CPluginMessages::Kind::Error, "Error", RavelinTexts::Text(RavelinTexts::IDS_START_ERROR));
+    return false;
+}
+
+bool CWinboardAdapter::LookUpEngine(std::string& commandLine, std::string& workingDirectory) const
+{
+    if (m_Override)
+    {
+        commandLine = m_Override->first;
+        workingDirectory = m_Override->second;
+        return !commandLine.empty();
+    }
+    std::string name;
+    CEngineRegistry::Instance().ReadEngineOf(m_Flags->playsWhite, name, commandLine, workingDirectory);
+    return !commandLine.empty();
+}
+
+bool CWinboardAdapter::StartProcess(const std::string& commandLine, const std::string& workingDirectory)
+{
+    ReleaseProcess();
+    if (!m_Process.Start(commandLine, workingDirectory))
+        return false;
+    auto channel = std::make_shared<Channel>();
+    channel->output = m_Process.TakeOutput();
+    if (pipe2(channel->wake, O_CLOEXEC) != 0)
+    {
+        channel->wake[0] = channel->wake[1] = -1;
+    }
+    channel->listener = m_Listener;
+    channel->flags = m_Flags;
+    std::this_thread::sleep_for(m_Timings.startDelay);
+    try
+    {
+        m_Reader = std::thread(ReaderMain, channel);
+    }
+    catch (const std::system_error&)
+    {
+        m_Process.Release(std::chrono::milliseconds(0));
+        return false;
+    }
+    m_Channel = std::move(channel);
+    return true;
+}
+
+void CWinboardAdapter::ReleaseProcess()
+{
+    if (m_Channel)
+    {
+        bool inCall = false;
+        {
+            std::lock_guard lock(m_Channel->mutex);
+            m_Channel->cancelled = true;
+            inCall = m_Channel->inCall;
+        }
+        if (m_Channel->wake[1] >= 0)
+        {
+            const char byte = 0;
+            [[maybe_unused]] ssize_t ignored = write(m_Channel->wake[1], &byte, 1);
+        }
+        // A reader waiting for the user-interface thread to take a move
+        // cannot be joined from that thread: it finishes on its own, holding
+        // its own reference to the channel.
+        if (inCall)
+            m_Reader.detach();
+        else if (m_Reader.joinable())
+            m_Reader.join();
+        m_Channel.reset();
+    }
+    if (m_Reader.joinable())
+        m_Reader.detach();
+    m_Process.Release(m_Timings.quitGrace);
+}
+
+bool CWinboardAdapter::Quit()
+{
+    Write("quit\n");
+    ReleaseProcess();
+    return true;
+}
+
+void CWinboardAdapter::SetListener(IChessEngineListener* listener)
+{
+    m_Listener = listener;
+}
+
+bool CWinboardAdapter::SetColour(int32_t colour)
+{
+    m_Flags->playsWhite = colour == 2;
+    return m_Flags->playsWhite;
+}
+
+bool CWinboardAdapter::Reserved()
+{
+    return true;
+}
+
+void CWinboardAdapter::Configure()
+{
+    // The dialog needs a widget application; a program without one has no
+    // place to show it.
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
+        return;
+    CConfigureDlg dialog(m_Flags->playsWhite);
+    dialog.exec();
+}
+
+void CWinboardAdapter::ClearMoves()
+{
+    m_Replay.clear();
+    m_Replay.shrink_to_fit();
+}
+
+void CWinboardAdapter::AddMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank, int32_t promotion)
+{
+    m_Replay.push_back(EngineMove{fromFile, fromRank, toFile, toRank, promotion});
+}
+
+void CWinboardAdapter::Write(const std::string& text)
+{
+    m_Process.Write(text);
+}
+
+void CWinboardAdapter::WritePaced(const std::string& line)
+{
+    std::this_thread::sleep_for(m_Timings.linePacing);
+    Write(line);
+}
+
+bool CWinboardAdapter::WaitForHandshake()
+{
+    if (!m_Channel)
+        return false;
+    std::unique_lock lock(m_Channel->mutex);
+    const auto start = std::chrono::steady_clock::now();
+    auto deadline = start + m_Timings.featureWait;
+    bool extended = false;
+    for (;;)
+    {
+        if (m_Channel->notWinboard || m_Channel->finished)
+            return false;
+        if (m_Channel->featureDone)
+            break;
+        if (m_Channel->featureSeen && !extended)
+        {
+            deadline = start + m_Timings.doneWait;
+            extended = true;
+        }
+        if (m_Channel->changed.wait_until(lock, deadline) == std::cv_status::timeout)
+        {
+            // No features, or no "done=1": go on like a protocol 1 interface.
+            if (m_Channel->notWinboard || m_Channel->finished)
+                return false;
+            break;
+        }
+    }
+    // "white" and "black" are protocol 1 commands. A program that speaks
+    // protocol 2 has "go" for the same purpose, and some do not bear them:
+    // hoichess leaves on "black" and fairymax, after its error on
+    // "computer", may crash on "black". Only a program that declared no
+    // features at all gets them.
+    m_NoColours = m_Channel->noColours || m_Channel->featureSeen;
+    return true;
+}
+
+bool CWinboardAdapter::StartGame(int32_t baseSeconds, int32_t incrementSeconds)
+{
+    Quit();
+    Start();
+    const bool engineToMove = (m_Replay.size() % 2 == 0) == m_Flags->playsWhite.load();
+    m_Flags->waitingForGo = !engineToMove;
+    m_Flags->gameRunning = true;
+    m_NoColours = false;
+
+    Write("xboard\n");
+    WritePaced("protover 2\n");
+    if (m_Process.IsRunning() && !WaitForHandshake())
+    {
+        // It ended at once or is not a WinBoard engine: the same failure as a
+        // start that did not succeed, and no process is left behind.
+        ReleaseProcess();
+        CPluginMessages::Show(CPluginMessages::Kind::Error, "Error",
+                              RavelinTexts::Text(RavelinTexts::IDS_START_ERROR));
+    }
+    WritePaced("new\n");
+    WritePaced("random\n");
+    WritePaced("level 0 " + CWinboardParser::LevelTimeText(baseSeconds) + " " + std::to_string(incrementSeconds) +
+               "\n");
+    WritePaced("hard\n");
+    WritePaced("force\n");
+    for (const EngineMove& move : m_Replay)
+        WritePaced(CWinboardParser::MoveText(move));
+    ClearMoves();
+    WritePaced("computer\n");
+    if (engineToMove)
+    {
+        const std::string time = std::to_string(baseSeconds * 100);
+        const std::string clocks = "time " + time + "\notim " + time + "\n";
+        if (m_NoColours)
+            WritePaced(clocks + "go\n");
+        else if (m_Flags->playsWhite)
+            WritePaced("black\n" + clocks + "white\ngo\n");
+        else
+            WritePaced(clocks + "black\ngo\n");
+    }
+    return true;
+}
+
+bool CWinboardAdapter::OpponentMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank,
+                                    int32_t promotion, int32_t engineClock, int32_t opponentClock)
+{
+    const bool wasWaiting = m_Flags->waitingForGo.exchange(false);
+    Write("time " + std::to_string(engineClock) + "\notim " + std::to_string(opponentClock) + "\n");
+    Write(CWinboardParser::MoveText(EngineMove{fromFile, fromRank, toFile, toRank, promotion}));
+    if (wasWaiting)
+    {
+        if (m_NoColours)
+            Write("go\n");
+        else
+            Write(m_Flags->playsWhite ? "white\ngo\n" : "black\ngo\n");
+    }
+    return true;
+}
+
+bool CWinboardAdapter::StopGame()
+{
+    m_Flags->gameRunning = false;
+    Write("result * {Unfinished}\nforce\n");
+    return true;
+}
+
+void CWinboardAdapter::Destroy()
+{
+    Quit();
+    ClearMoves();
+    delete this;
+}
+
+void CWinboardAdapter::ReaderMain(std::shared_ptr<Channel> channel)
+{
+    Channel& ch = *channel;
+    Flags& flags = *ch.flags;
+
+    // Calls the listener unless the adapter has let go of this process;
+    // false when it has.
+    auto deliver = [&ch](auto call) {
+        {
+            std::lock_guard lock(ch.mutex);
+            if (ch.cancelled)
+                return false;
+            ch.inCall = true;
+        }
+        if (ch.listener != nullptr)
+            call(*ch.listener);
+        std::lock_guard lock(ch.mutex);
+        ch.inCall = false;
+        return !ch.cancelled;
+    };
+
+    auto handleLine = [&](const std::string& line) {
+        const WinboardLine parsed = CWinboardParser::ParseLine(line, flags.playsWhite);
+        switch (parsed.kind)
+        {
+        case WinboardLine::Kind::Move:
+            if (flags.gameRunning && !flags.waitingForGo)
+            {
+                const EngineMove m = parsed.move;
+                return deliver([&m](IChessEngineListener& listener) {
+                    listener.OnEngineMove(m.fromFile, m.fromRank, m.toFile, m.toRank, m.promotion);
+                });
+            }
+            return true;
+        case WinboardLine::Kind::Result:
+            if (flags.gameRunning)
+                return deliver([&parsed](IChessEngineListener& listener) { listener.OnEngineResult(parsed.result); });
+            return true;
+        case WinboardLine::Kind::Feature: {
+            std::lock_guard lock(ch.mutex);
+            ch.featureSeen = true;
+            ch.featureDone = ch.featureDone || parsed.featureDone;
+            ch.noColours = ch.noColours || parsed.featureNoColours;
+            ch.changed.notify_all();
+            return true;
+        }
+        case WinboardLine::Kind::NotWinboard: {
+            std::lock_guard lock(ch.mutex);
+            if (!ch.featureSeen)
+                ch.notWinboard = true;
+            ch.changed.notify_all();
+            return true;
+        }
+        case WinboardLine::Kind::Other:
+            return true;
+        }
+        return true;
+    };
+
+    CLineSplitter splitter;
+    char buffer[4096];
+    bool running = true;
+    while (running)
+    {
+        pollfd fds[2] = {{ch.output, POLLIN, 0}, {ch.wake[0], POLLIN, 0}};
+        const int ready = poll(fds, ch.wake[0] >= 0 ? 2 : 1, -1);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0 || (fds[1].revents & (POLLIN | POLLHUP)) != 0)
+            break;
+        const ssize_t count = read(ch.output, buffer, 4095);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;
+        splitter.Feed(std::string_view(buffer, static_cast<size_t>(count)), [&](const std::string& line) {
+            if (running)
+                running = handleLine(line);
+        });
+    }
+    std::lock_guard lock(ch.mutex);
+    ch.finished = true;
+    ch.changed.notify_all();
+}

@@ -1,0 +1,195 @@
+#include "EngineLoader.h"
+#include "IChessEngineListener.h"
+
+#include "ChessTypes.h"
+
+#include <QTemporaryDir>
+
+#include <dlfcn.h>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+class CNullListener : public IChessEngineListener
+{
+public:
+    bool OnEngineMove(int32_t, int32_t, int32_t, int32_t, int32_t) override { return true; }
+    bool OnEngineResult(int32_t) override { return true; }
+};
+
+// A plug-in tree: subfolders come before a folder's own libraries, and the
+// tree holds the same plug-in twice, a library without the export, a text
+// file named like a library and a plain text file.
+class EngineLoaderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_Dir.isValid());
+        m_Root = m_Dir.path().toStdString();
+        fs::create_directories(m_Root / "a_sub" / "deeper");
+        fs::create_directories(m_Root / "b_empty");
+        fs::copy_file(TEST_PLUGIN_ALPHA, m_Root / "a_sub" / "deeper" / "alpha.so");
+        fs::copy_file(TEST_PLUGIN_BETA, m_Root / "a_sub" / "beta.so");
+        fs::copy_file(TEST_PLUGIN_ALPHA, m_Root / "alpha-copy.so");
+        fs::copy_file(TEST_PLUGIN_NOEXPORT, m_Root / "noexport.so");
+        std::ofstream(m_Root / "notes.so") << "not a library\n";
+        std::ofstream(m_Root / "readme.txt") << "nothing\n";
+    }
+
+    void TearDown() override { m_Loader.DestroyAll(); }
+
+    // The test helper export of the loaded copy at this path.
+    template <typename Function> Function Helper(const fs::path& library, const char* name)
+    {
+        void* handle = dlopen(fs::weakly_canonical(library).c_str(), RTLD_NOW | RTLD_NOLOAD);
+        EXPECT_NE(handle, nullptr) << library;
+        Function function = handle ? reinterpret_cast<Function>(dlsym(handle, name)) : nullptr;
+        if (handle)
+            dlclose(handle); // drops only the reference RTLD_NOLOAD took
+        return function;
+    }
+
+    QTemporaryDir m_Dir;
+    fs::path m_Root;
+    CNullListener m_Listener;
+    CEngineLoader m_Loader;
+};
+} // namespace
+
+TEST_F(EngineLoaderTest, SearchesDepthFirstAndMakesTwoObjectsPerLibrary)
+{
+    m_Loader.Load({m_Root}, &m_Listener);
+    const auto& white = m_Loader.WhiteList();
+    const auto& black = m_Loader.BlackList();
+    ASSERT_EQ(white.size(), 3u);
+    ASSERT_EQ(black.size(), 3u);
+    const char* expected[] = {"Alpha Engine", "Beta Engine", "Alpha Engine"};
+    for (size_t i = 0; i < 3; ++i)
+    {
+        EXPECT_STREQ(white[i]->GetName(), expected[i]);
+        EXPECT_STREQ(black[i]->GetName(), expected[i]);
+        EXPECT_NE(white[i], black[i]);
+    }
+    // The two copies of the Alpha plug-in are two libraries, each with its own objects.
+    EXPECT_NE(white[0]->GetName(), white[2]->GetName());
+
+    using IsWhiteFunction = bool (*)(IChessEngine*);
+    using ListenerFunction = IChessEngineListener* (*)(IChessEngine*);
+    const fs::path libraries[] = {m_Root / "a_sub" / "deeper" / "alpha.so", m_Root / "a_sub" / "beta.so",
+                                  m_Root / "alpha-copy.so"};
+    for (size_t i = 0; i < 3; ++i)
+    {
+        auto isWhite = Helper<IsWhiteFunction>(libraries[i], "TestEngineIsWhite");
+        auto listener = Helper<ListenerFunction>(libraries[i], "TestEngineListener");
+        ASSERT_TRUE(isWhite && listener);
+        EXPECT_TRUE(isWhite(white[i]));
+        EXPECT_FALSE(isWhite(black[i]));
+        EXPECT_EQ(listener(white[i]), &m_Listener);
+        EXPECT_EQ(listener(black[i]), &m_Listener);
+    }
+}
+
+TEST_F(EngineLoaderTest, MissingRootsAndRepeatedRootsAddNothing)
+{
+    m_Loader.Load({m_Root / "nowhere", m_Root / "a_sub", m_Root}, &m_Listener);
+    // a_sub's two libraries first, then the root's one library not yet seen.
+    ASSERT_EQ(m_Loader.WhiteList().size(), 3u);
+    EXPECT_STREQ(m_Loader.WhiteList()[0]->GetName(), "Alpha Engine");
+    EXPECT_STREQ(m_Loader.WhiteList()[1]->GetName(), "Beta Engine");
+
+    CEngineLoader empty;
+    empty.Load({m_Root / "b_empty"}, &m_Listener);
+    EXPECT_TRUE(empty.WhiteList().empty());
+    EXPECT_TRUE(empty.BlackList().empty());
+    EXPECT_EQ(empty.EngineForPlayerType("Alpha Engine", COLOUR_WHITE), nullptr);
+}
+
+TEST_F(EngineLoaderTest, PlayerTypeNamesAreLookedUpInTheWhiteList)
+{
+    m_Loader.Load({m_Root}, &m_Listener);
+    const auto& white = m_Loader.WhiteList();
+    const auto& black = m_Loader.BlackList();
+    struct Case
+    {
+        const char* name;
+        int32_t colour;
+        IChessEngine* expected;
+    };
+    const Case cases[] = {
+        {"Human", COLOUR_WHITE, nullptr},
+        {"Human", COLOUR_BLACK, nullptr},
+        {"Beta Engine", COLOUR_WHITE, white[1]},
+        {"Beta Engine", COLOUR_BLACK, black[1]},
+        {"Alpha Engine", COLOUR_BLACK, black[0]}, // the first of two with that name
+        {"alpha engine", COLOUR_WHITE, nullptr}, // case-sensitive
+        {"Gamma Engine", COLOUR_BLACK, nullptr}, // no longer installed
+        {"", COLOUR_WHITE, nullptr},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(m_Loader.EngineForPlayerType(c.name, c.colour), c.expected) << c.name << " " << c.colour;
+
+    EXPECT_EQ(m_Loader.IndexOf(white[2]), 2);
+    EXPECT_EQ(m_Loader.IndexOf(black[1]), 1);
+    EXPECT_EQ(m_Loader.IndexOf(nullptr), -1);
+    EXPECT_EQ(m_Loader.IndexOf(reinterpret_cast<IChessEngine*>(&m_Listener)), -1);
+}
+
+TEST_F(EngineLoaderTest, SwitchColourExchangesTheEnginesAndTheirColours)
+{
+    m_Loader.Load({m_Root}, &m_Listener);
+    using IsWhiteFunction = bool (*)(IChessEngine*);
+    auto alphaIsWhite = Helper<IsWhiteFunction>(m_Root / "a_sub" / "deeper" / "alpha.so", "TestEngineIsWhite");
+    auto betaIsWhite = Helper<IsWhiteFunction>(m_Root / "a_sub" / "beta.so", "TestEngineIsWhite");
+    ASSERT_TRUE(alphaIsWhite && betaIsWhite);
+
+    // An engine for White, a human for Black: the same object now plays Black.
+    IChessEngine* alphaWhite = m_Loader.WhiteList()[0];
+    IChessEngine* alphaBlack = m_Loader.BlackList()[0];
+    IChessEngine* whiteEngine = alphaWhite;
+    IChessEngine* blackEngine = nullptr;
+    m_Loader.SwitchColour(whiteEngine, blackEngine);
+    EXPECT_EQ(whiteEngine, nullptr);
+    EXPECT_EQ(blackEngine, alphaWhite);
+    EXPECT_EQ(m_Loader.BlackList()[0], alphaWhite);
+    EXPECT_EQ(m_Loader.WhiteList()[0], alphaBlack);
+    EXPECT_FALSE(alphaIsWhite(alphaWhite));
+    EXPECT_TRUE(alphaIsWhite(alphaBlack));
+
+    // Both sides the same engine type: one exchange at that index only.
+    whiteEngine = m_Loader.WhiteList()[1];
+    blackEngine = m_Loader.BlackList()[1];
+    IChessEngine* oldWhite = whiteEngine;
+    IChessEngine* oldBlack = blackEngine;
+    m_Loader.SwitchColour(whiteEngine, blackEngine);
+    EXPECT_EQ(whiteEngine, oldBlack);
+    EXPECT_EQ(blackEngine, oldWhite);
+    EXPECT_EQ(m_Loader.WhiteList()[1], oldBlack);
+    EXPECT_TRUE(betaIsWhite(oldBlack));
+    EXPECT_FALSE(betaIsWhite(oldWhite));
+
+    // Two different engine types: each index is exchanged.
+    whiteEngine = m_Loader.WhiteList()[0];
+    blackEngine = m_Loader.BlackList()[2];
+    IChessEngine* third = m_Loader.WhiteList()[2];
+    m_Loader.SwitchColour(whiteEngine, blackEngine);
+    EXPECT_EQ(m_Loader.BlackList()[0], blackEngine);
+    EXPECT_EQ(m_Loader.WhiteList()[2], whiteEngine);
+    EXPECT_EQ(m_Loader.BlackList()[2], third);
+}
+
+TEST_F(EngineLoaderTest, ExchangeOutOfRangeChangesNothing)
+{
+    m_Loader.Load({m_Root}, &m_Listener);
+    const auto white = m_Loader.WhiteList();
+    m_Loader.ExchangeColours(-1);
+    m_Loader.ExchangeColours(3);
+    EXPECT_EQ(m_Loader.WhiteList(), white);
+    m_Loader.DestroyAll();
+    EXPECT_TRUE(m_Loader.WhiteList().empty());
+}

@@ -1,0 +1,305 @@
+#include "ConfigureDlg.h"
+#include "EngineRegistry.h"
+#include "NewEngineDlg.h"
+#include "PluginTestSupport.h"
+#include "RavelinTexts.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+template <typename T> T* Control(QWidget& dialog, int id)
+{
+    T* control = dialog.findChild<T*>(QString::number(id));
+    EXPECT_NE(control, nullptr) << "control " << id;
+    return control;
+}
+
+void MakeExecutable(const fs::path& path)
+{
+    std::ofstream(path) << "#!/bin/sh\n";
+    fs::permissions(path, fs::perms::owner_all);
+}
+
+class EngineConfigTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_Dir.isValid());
+        m_Root = m_Dir.path().toStdString();
+        CEngineRegistry::ResetInstance((m_Root / "store.conf").string());
+    }
+
+    void TearDown() override
+    {
+        CConfigureDlg::SetNewEngineRunner({});
+        CNewEngineDlg::SetFileChooser({});
+    }
+
+    CEngineRegistry& Registry() { return CEngineRegistry::Instance(); }
+
+    std::string Selection(bool white)
+    {
+        Registry().OpenEnginesKey();
+        std::string name;
+        Registry().ReadString(CEngineRegistry::SelectionValue(white), name, "?");
+        return name;
+    }
+
+    std::vector<std::string> Engines()
+    {
+        Registry().OpenEnginesKey();
+        std::vector<std::string> names;
+        Registry().ListSubKeys(names);
+        return names;
+    }
+
+    void AddEngine(const std::string& name, const std::string& commandLine, const std::string& folder)
+    {
+        Registry().OpenRoot(CEngineRegistry::ProductKey());
+        Registry().OpenSubKey(CEngineRegistry::EnginesKey() + "\\" + name);
+        Registry().WriteString("CommandLine", commandLine);
+        Registry().WriteString("WorkingDirectory", folder);
+    }
+
+    std::string Value(const std::string& engine, const std::string& value)
+    {
+        Registry().OpenRoot(CEngineRegistry::ProductKey());
+        Registry().OpenSubKey(CEngineRegistry::EnginesKey() + "\\" + engine);
+        std::string text;
+        Registry().ReadString(value, text, "<missing>");
+        return text;
+    }
+
+    // Registers the default engine and "Alpha" from a folder tree.
+    void InstallTwoEngines()
+    {
+        const fs::path engines = m_Root / "Engines" / "Winboard";
+        fs::create_directories(engines / "Phalanx");
+        fs::create_directories(engines / "Alpha");
+        MakeExecutable(engines / "Phalanx" / "phalanx");
+        MakeExecutable(engines / "Alpha" / "alpha");
+        Registry().RegisterInstalledEngines({engines});
+    }
+
+    QTemporaryDir m_Dir;
+    fs::path m_Root;
+    CMessageRecorder m_Messages;
+};
+} // namespace
+
+TEST_F(EngineConfigTest, FirstUseCreatesTheSelectionsAndRegistersInstalledEngines)
+{
+    const std::string defaultName = CEngineRegistry::DefaultEngineName();
+    const fs::path engines = m_Root / "Engines" / "Winboard";
+    fs::create_directories(engines / defaultName);
+    fs::create_directories(engines / "Two Programs");
+    fs::create_directories(engines / "Nothing Runnable");
+    MakeExecutable(engines / defaultName / "engine");
+    MakeExecutable(engines / "Two Programs" / "first");
+    MakeExecutable(engines / "Two Programs" / "second");
+    std::ofstream(engines / "Nothing Runnable" / "readme.txt") << "text\n";
+    MakeExecutable(engines / "loose-program");
+
+    Registry().RegisterInstalledEngines({engines, m_Root / "missing"});
+    EXPECT_EQ(Selection(true), defaultName);
+    EXPECT_EQ(Selection(false), defaultName);
+    EXPECT_EQ(Engines(), (std::vector<std::string>{defaultName, "Two Programs"}));
+    EXPECT_EQ(Value(defaultName, "CommandLine"), (engines / defaultName / "engine").string());
+    EXPECT_EQ(Value(defaultName, "WorkingDirectory"), (engines / defaultName).string() + "/");
+    EXPECT_EQ(Value("Two Programs", "CommandLine"), (engines / "Two Programs" / "second").string());
+
+    // A user's change to an installed engine is replaced at the next
+    // registration; the user's selections stay.
+    AddEngine("Two Programs", "/elsewhere", "/");
+    Registry().OpenEnginesKey();
+    Registry().WriteString("BlackEngine", "Two Programs");
+    Registry().RegisterInstalledEngines({engines});
+    EXPECT_EQ(Value("Two Programs", "CommandLine"), (engines / "Two Programs" / "second").string());
+    EXPECT_EQ(Selection(false), "Two Programs");
+}
+
+TEST_F(EngineConfigTest, ConfigureShowsTheListAndProtectsTheDefaultEngine)
+{
+    InstallTwoEngines();
+    CConfigureDlg dialog(true);
+    auto* list = Control<QListWidget>(dialog, CConfigureDlg::IDC_ENGINE_LIST);
+    auto* modify = Control<QPushButton>(dialog, CConfigureDlg::IDC_MODIFY);
+    auto* remove = Control<QPushButton>(dialog, CConfigureDlg::IDC_REMOVE);
+    auto* commandLine = Control<QLineEdit>(dialog, CConfigureDlg::IDC_COMMAND_LINE);
+    auto* folder = Control<QLineEdit>(dialog, CConfigureDlg::IDC_WORKING_DIRECTORY);
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(dialog.SelectedName(), CEngineRegistry::DefaultEngineName());
+    EXPECT_FALSE(modify->isEnabled());
+    EXPECT_FALSE(remove->isEnabled());
+    EXPECT_TRUE(commandLine->isReadOnly());
+    EXPECT_EQ(commandLine->text().toStdString(), (m_Root / "Engines/Winboard/Phalanx/phalanx").string());
+
+    list->setCurrentRow(0); // "Alpha"
+    EXPECT_EQ(dialog.SelectedName(), "Alpha");
+    EXPECT_TRUE(modify->isEnabled());
+    EXPECT_TRUE(remove->isEnabled());
+    EXPECT_EQ(folder->text().toStdString(), (m_Root / "Engines/Winboard/Alpha").string() + "/");
+
+    // OK in the White dialog changes White's engine only.
+    Control<QPushButton>(dialog, CConfigureDlg::IDC_OK)->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(Selection(true), "Alpha");
+    EXPECT_EQ(Selection(false), CEngineRegistry::DefaultEngineName());
+
+    // A selection naming no engine shows the first entry; an empty list disables both buttons.
+    Registry().OpenEnginesKey();
+    Registry().WriteString("BlackEngine", "Gone");
+    CConfigureDlg black(false);
+    EXPECT_EQ(black.SelectedName(), "Alpha");
+    for (const std::string& name : Engines())
+    {
+        Registry().OpenRoot(CEngineRegistry::ProductKey());
+        Registry().OpenSubKey(CEngineRegistry::EnginesKey() + "\\" + name);
+        Registry().DeleteSubKey();
+    }
+    black.FillList();
+    EXPECT_EQ(Control<QListWidget>(black, CConfigureDlg::IDC_ENGINE_LIST)->count(), 0);
+    EXPECT_FALSE(Control<QPushButton>(black, CConfigureDlg::IDC_MODIFY)->isEnabled());
+    EXPECT_TRUE(Control<QLineEdit>(black, CConfigureDlg::IDC_COMMAND_LINE)->text().isEmpty());
+}
+
+TEST_F(EngineConfigTest, AddRefusesEmptyFieldsThenWritesAndSelectsTheEngine)
+{
+    InstallTwoEngines();
+    CConfigureDlg dialog(false);
+    std::vector<std::string> captions;
+    int attempts = 0;
+    CConfigureDlg::SetNewEngineRunner([&](CNewEngineDlg& add) {
+        captions.push_back(add.windowTitle().toStdString());
+        auto* name = Control<QLineEdit>(add, CNewEngineDlg::IDC_NAME);
+        EXPECT_EQ(name->text().toStdString(), "<New Engine>");
+        EXPECT_EQ(name->selectedText(), name->text());
+        Control<QPushButton>(add, CNewEngineDlg::IDC_OK)->click(); // command line still empty
+        ++attempts;
+        EXPECT_EQ(add.result(), QDialog::Rejected);
+        name->setText("Crafty");
+        Control<QLineEdit>(add, CNewEngineDlg::IDC_COMMAND_LINE)->setText("/opt/crafty/crafty");
+        Control<QLineEdit>(add, CNewEngineDlg::IDC_WORKING_DIRECTORY)->setText("/opt/crafty");
+        Control<QPushButton>(add, CNewEngineDlg::IDC_OK)->click();
+        return add.result();
+    });
+    Control<QPushButton>(dialog, CConfigureDlg::IDC_ADD)->click();
+    EXPECT_EQ(captions, std::vector<std::string>{"Add Engine"});
+    EXPECT_EQ(attempts, 1);
+    EXPECT_EQ(m_Messages.Texts(), std::vector<std::string>{"Please fill all members."});
+    EXPECT_EQ(m_Messages.Captions(), std::vector<std::string>{"Help"});
+    EXPECT_EQ(Engines(), (std::vector<std::string>{"Alpha", "Crafty", "Phalanx"}));
+    EXPECT_EQ(Value("Crafty", "CommandLine"), "/opt/crafty/crafty");
+    EXPECT_EQ(dialog.SelectedName(), "Crafty");
+    EXPECT_EQ(Selection(false), "Crafty");
+    EXPECT_EQ(Selection(true), CEngineRegistry::DefaultEngineName());
+}
+
+TEST_F(EngineConfigTest, ModifyWithRenameReplacesTheOldKey)
+{
+    InstallTwoEngines();
+    CConfigureDlg dialog(true);
+    Control<QListWidget>(dialog, CConfigureDlg::IDC_ENGINE_LIST)->setCurrentRow(0); // Alpha
+    bool cancelled = false;
+    CConfigureDlg::SetNewEngineRunner([&](CNewEngineDlg& modify) {
+        EXPECT_EQ(modify.windowTitle().toStdString(), "Modify Engine");
+        EXPECT_EQ(Control<QLineEdit>(modify, CNewEngineDlg::IDC_NAME)->text().toStdString(), "Alpha");
+        EXPECT_EQ(Control<QLineEdit>(modify, CNewEngineDlg::IDC_COMMAND_LINE)->text().toStdString(),
+                  (m_Root / "Engines/Winboard/Alpha/alpha").string());
+        if (!cancelled)
+        {
+            cancelled = true;
+            Control<QPushButton>(modify, CNewEngineDlg::IDC_CANCEL)->click();
+            return modify.result();
+        }
+        Control<QLineEdit>(modify, CNewEngineDlg::IDC_NAME)->setText("Alpha Two");
+        Control<QPushButton>(modify, CNewEngineDlg::IDC_OK)->click();
+        return modify.result();
+    });
+    auto* modify = Control<QPushButton>(dialog, CConfigureDlg::IDC_MODIFY);
+    modify->click();
+    EXPECT_EQ(Engines(), (std::vector<std::string>{"Alpha", "Phalanx"}));
+    modify->click();
+    EXPECT_EQ(Engines(), (std::vector<std::string>{"Alpha Two", "Phalanx"}));
+    EXPECT_EQ(Value("Alpha Two", "CommandLine"), (m_Root / "Engines/Winboard/Alpha/alpha").string());
+    EXPECT_EQ(dialog.SelectedName(), "Alpha Two");
+    EXPECT_EQ(Selection(true), "Alpha Two");
+}
+
+TEST_F(EngineConfigTest, RemoveAsksAndOnlyYesRemoves)
+{
+    InstallTwoEngines();
+    CConfigureDlg dialog(true);
+    Control<QListWidget>(dialog, CConfigureDlg::IDC_ENGINE_LIST)->setCurrentRow(0); // Alpha
+    auto* remove = Control<QPushButton>(dialog, CConfigureDlg::IDC_REMOVE);
+    m_Messages.SetAnswer(false);
+    remove->click();
+    EXPECT_EQ(Engines(), (std::vector<std::string>{"Alpha", "Phalanx"}));
+    EXPECT_EQ(dialog.SelectedName(), "Alpha");
+    m_Messages.SetAnswer(true);
+    remove->click();
+    EXPECT_EQ(Engines(), std::vector<std::string>{"Phalanx"});
+    EXPECT_EQ(dialog.SelectedName(), "Phalanx");
+    EXPECT_EQ(m_Messages.Texts(), (std::vector<std::string>(2, "Are you sure to remove the selected engine?")));
+    EXPECT_EQ(m_Messages.Kinds(), (std::vector<CPluginMessages::Kind>(2, CPluginMessages::Kind::Question)));
+}
+
+TEST_F(EngineConfigTest, BrowseFillsTheFieldsAndHelpExplainsThem)
+{
+    const fs::path program = m_Root / "engines" / "crafty-25";
+    fs::create_directories(program.parent_path());
+    MakeExecutable(program);
+    CNewEngineDlg::SetFileChooser([&](QWidget*) { return QString::fromStdString(program.string()); });
+    CNewEngineDlg dialog(true, "Add Engine", "", "", "", "");
+    auto* name = Control<QLineEdit>(dialog, CNewEngineDlg::IDC_NAME);
+    auto* browse = Control<QPushButton>(dialog, CNewEngineDlg::IDC_BROWSE);
+    browse->click();
+    EXPECT_EQ(Control<QLineEdit>(dialog, CNewEngineDlg::IDC_COMMAND_LINE)->text().toStdString(), program.string());
+    EXPECT_EQ(Control<QLineEdit>(dialog, CNewEngineDlg::IDC_WORKING_DIRECTORY)->text().toStdString(),
+              program.parent_path().string());
+    EXPECT_EQ(name->text().toStdString(), "<New Engine>"); // the name is taken only from an empty box
+    name->clear();
+    browse->click();
+    EXPECT_EQ(name->text().toStdString(), "crafty-25");
+
+    Control<QPushButton>(dialog, CNewEngineDlg::IDC_HELP)->click();
+    ASSERT_EQ(m_Messages.Texts().size(), 1u);
+    EXPECT_EQ(m_Messages.Captions()[0], "Help");
+    const std::string help = m_Messages.Texts()[0];
+    EXPECT_NE(help.find("Display name:\n   This is the name by which you will refer to the engine.\n"), std::string::npos);
+    EXPECT_NE(help.find("\"" + CEngineRegistry::DefaultEngineName() + "\""), std::string::npos);
+    EXPECT_NE(help.find("\n\nWorking folder:\n   This folder is usually the same"), std::string::npos);
+    EXPECT_NE(help.find("   We suggest you keep the default value."), std::string::npos);
+}
+
+TEST_F(EngineConfigTest, StartRunsTheEngineConfiguredForItsColour)
+{
+    AddEngine("Fake", std::string(FAKE_ENGINE) + " /dev/null /dev/null", m_Root.string());
+    Registry().OpenEnginesKey();
+    Registry().WriteString("BlackEngine", "Fake");
+    for (bool white : {false, true})
+    {
+        AdapterPtr adapter(new CWinboardAdapter);
+        adapter->SetTimings(FastTimings());
+        adapter->SetColour(white ? 2 : 1);
+        // Black has the fake engine; White's default engine has no entry here.
+        EXPECT_EQ(adapter->Start(), !white);
+        EXPECT_EQ(adapter->HasProcess(), !white);
+        adapter->Quit();
+    }
+    EXPECT_EQ(m_Messages.Texts(), std::vector<std::string>{RavelinTexts::Text(RavelinTexts::IDS_START_ERROR)});
+    // Reading the default engine's entry created it with empty values.
+    EXPECT_EQ(Value(CEngineRegistry::DefaultEngineName(), "CommandLine"), "");
+    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(std::chrono::seconds(5)));
+}

@@ -1,0 +1,192 @@
+// A scripted stand-in for a WinBoard engine. It copies every byte it receives
+// to a log file and answers from a script, so the tests can check the exact
+// transcript and imitate the habits of real engines.
+//
+//   fake_engine SCRIPT LOG
+//
+// Script lines:
+//   banner TEXT          printed at start
+//   moves M1 M2 ...      the moves it plays, in order, whenever it is to move
+//   eof hang             stays (idle) when its input closes instead of leaving
+//   format TEXT          how a move is written; "{}" is the move, "{n}" the
+//                        move number (default "move {}")
+//   on WORD ACTION ARG   when a received line starts with WORD; ACTION is one of
+//                        say TEXT (a line; \n, \r and \t escapes), raw TEXT (no
+//                        newline), sleep MS, exit CODE, ignore (for quit: stay),
+//                        crash, flood N (N noise lines), longline N (one line
+//                        of N bytes), hang (stops reading for ever)
+// The word MOVE stands for any opponent move in coordinate notation.
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+struct Rule
+{
+    std::string word;
+    std::string action;
+    std::string argument;
+};
+
+std::string Unescape(const std::string& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i)
+    {
+        if (text[i] == '\\' && i + 1 < text.size())
+        {
+            const char c = text[++i];
+            out += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
+        }
+        else
+            out += text[i];
+    }
+    return out;
+}
+
+void Print(const std::string& text)
+{
+    size_t done = 0;
+    while (done < text.size())
+    {
+        const ssize_t n = write(STDOUT_FILENO, text.data() + done, text.size() - done);
+        if (n <= 0)
+            std::exit(3);
+        done += static_cast<size_t>(n);
+    }
+}
+
+bool IsCoordinateMove(const std::string& word)
+{
+    return (word.size() == 4 || word.size() == 5) && word[0] >= 'a' && word[0] <= 'h' && word[1] >= '1' &&
+           word[1] <= '8' && word[2] >= 'a' && word[2] <= 'h' && word[3] >= '1' && word[3] <= '8';
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3)
+        return 2;
+    std::ifstream scriptFile(argv[1]);
+    const int log = open(argv[2], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    std::vector<Rule> rules;
+    std::vector<std::string> moves;
+    std::string format = "move {}";
+    bool hangAtEof = false;
+    std::string line;
+    while (std::getline(scriptFile, line))
+    {
+        std::istringstream words(line);
+        std::string keyword;
+        words >> keyword;
+        std::string rest;
+        std::getline(words >> std::ws, rest);
+        if (keyword == "banner")
+            Print(Unescape(rest) + "\n");
+        else if (keyword == "eof")
+            hangAtEof = rest == "hang";
+        else if (keyword == "format")
+            format = rest;
+        else if (keyword == "moves")
+        {
+            std::istringstream list(rest);
+            std::string move;
+            while (list >> move)
+                moves.push_back(move);
+        }
+        else if (keyword == "on")
+        {
+            std::istringstream parts(rest);
+            Rule rule;
+            parts >> rule.word >> rule.action;
+            std::getline(parts >> std::ws, rule.argument);
+            rules.push_back(rule);
+        }
+    }
+
+    size_t nextMove = 0;
+    bool force = false;
+    auto play = [&] {
+        if (nextMove >= moves.size())
+            return;
+        std::string text = format;
+        const std::string& move = moves[nextMove];
+        for (size_t at; (at = text.find("{n}")) != std::string::npos;)
+            text.replace(at, 3, std::to_string(nextMove + 1));
+        for (size_t at; (at = text.find("{}")) != std::string::npos;)
+            text.replace(at, 2, move);
+        ++nextMove;
+        Print(Unescape(text) + "\n");
+    };
+
+    std::string pending;
+    char buffer[4096];
+    for (;;)
+    {
+        const ssize_t count = read(STDIN_FILENO, buffer, sizeof buffer);
+        if (count <= 0)
+        {
+            while (hangAtEof)
+                pause();
+            return 0;
+        }
+        if (log >= 0)
+            [[maybe_unused]] ssize_t ignored = write(log, buffer, static_cast<size_t>(count));
+        pending.append(buffer, static_cast<size_t>(count));
+        for (size_t end; (end = pending.find('\n')) != std::string::npos;)
+        {
+            const std::string received = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            std::istringstream words(received);
+            std::string first;
+            words >> first;
+            const bool isMove = IsCoordinateMove(first);
+            bool stay = false;
+            for (const Rule& rule : rules)
+            {
+                if (rule.word != first && !(rule.word == "MOVE" && isMove))
+                    continue;
+                if (rule.action == "say")
+                    Print(Unescape(rule.argument) + "\n");
+                else if (rule.action == "raw")
+                    Print(Unescape(rule.argument));
+                else if (rule.action == "sleep")
+                    std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(rule.argument.c_str())));
+                else if (rule.action == "exit")
+                    return std::atoi(rule.argument.c_str());
+                else if (rule.action == "ignore")
+                    stay = true;
+                else if (rule.action == "crash")
+                    std::abort();
+                else if (rule.action == "flood")
+                    for (int i = 0; i < std::atoi(rule.argument.c_str()); ++i)
+                        Print("# thinking " + std::to_string(i) + "\tSAN Nf3 e5 Bc4\n");
+                else if (rule.action == "longline")
+                    Print(std::string(static_cast<size_t>(std::atol(rule.argument.c_str())), 'x') + "\n");
+                else if (rule.action == "hang")
+                    for (;;)
+                        pause();
+            }
+            if (first == "quit" && !stay)
+                return 0;
+            if (first == "force")
+                force = true;
+            else if (first == "go")
+            {
+                force = false;
+                play();
+            }
+            else if (isMove && !force)
+                play();
+        }
+    }
+}
