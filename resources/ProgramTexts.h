@@ -86,6 +86,12 @@ inline constexpr int IDS_MINUTES = 63027;
 inline constexpr int IDS_SECONDS = 63028;
 inline constexpr int IDS_NAME = 63029;
 inline constexpr int IDS_TYPE = 63030;
+inline constexpr int IDS_INTEGER_RANGE = 63031; // "%1" and "%2" are the bounds
+inline constexpr int IDS_HELP_PAGE_MISSING = 63032; // "%1" is the page's path
+inline constexpr int IDS_BROWSE_START = 63033;
+inline constexpr int IDS_BROWSE_BACK = 63034;
+inline constexpr int IDS_BROWSE_FORWARD = 63035;
+inline constexpr int IDS_BROWSE_END = 63036;
 
 // Network bughouse texts (65000 and up).
 inline constexpr int IDS_BUGHOUSE_YOU_MATED = 65000;

@@ -2,6 +2,7 @@
 #include "ProgramFont.h"
 
 #include "BitmapCache.h"
+#include "GameSettings.h"
 #include "PgnFile.h"
 
 #include <QMouseEvent>
@@ -24,7 +25,7 @@ CBoardView::CBoardView(QWidget* parent)
     setObjectName(QStringLiteral("Board View"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_CoordinateFont = ProgramFont(QStringLiteral("Tahoma"), 14, true);
-    m_IsHighlightOn = [] { return true; };
+    m_IsHighlightOn = [] { return GameSettings::Instance().IsCurrentMoveHighlighted(); };
     setFixedSize(360, 360);
 }
 

@@ -38,7 +38,7 @@ public:
     void SetBughouseMode(bool on);
     void SetKingCapture(bool on) { m_Position.SetKingCaptureOption(on); }
     void SetFlipped(bool flipped);
-    // Where the view reads the "highlight the current move" setting.
+    // Where the view reads the "highlight the current move" setting (the settings record by default).
     void SetHighlightSetting(std::function<bool()> isHighlightOn);
 
     void EnableInput() { m_InputEnabled = true; }

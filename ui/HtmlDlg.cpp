@@ -48,7 +48,7 @@ void CHtmlDlg::Navigate()
     }
     else
     {
-        m_Browser->setPlainText(QStringLiteral("The help page \"%1\" cannot be found.").arg(m_Address));
+        m_Browser->setPlainText(UiText(ProgramTexts::IDS_HELP_PAGE_MISSING).arg(m_Address));
     }
 }
 

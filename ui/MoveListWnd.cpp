@@ -9,10 +9,10 @@ CMoveListWnd::CMoveListWnd(IMoveListOwner* owner, QWidget* parent, int id) : QWi
 {
     setObjectName(QStringLiteral("MoveListWnd"));
     setProperty(kControlIdProperty, id);
-    const char* captions[4] = {"<<", "<", ">", ">>"};
+    const int captions[4] = {ProgramTexts::IDS_BROWSE_START, ProgramTexts::IDS_BROWSE_BACK,
+                             ProgramTexts::IDS_BROWSE_FORWARD, ProgramTexts::IDS_BROWSE_END};
     for (int i = 0; i < 4; ++i)
-        m_Buttons[i] = new CSkinButton(QString::fromLatin1(captions[i]), this, kGoToStartId + i,
-                                       CSkinButton::Kind::Little);
+        m_Buttons[i] = new CSkinButton(captions[i], this, kGoToStartId + i, CSkinButton::Kind::Little);
     connect(m_Buttons[0], &QPushButton::clicked, this, &CMoveListWnd::OnGoToStart);
     connect(m_Buttons[1], &QPushButton::clicked, this, &CMoveListWnd::OnStepBack);
     connect(m_Buttons[2], &QPushButton::clicked, this, &CMoveListWnd::OnStepForward);

@@ -189,7 +189,7 @@ bool CSettingsDlg::TakeField(QLineEdit* field, int minimum, int maximum, int& va
     if (ok && value >= minimum && value <= maximum)
         return true;
     CMessageDlg::ShowSystemInformation(
-        QStringLiteral("Please enter an integer between %1 and %2.").arg(minimum).arg(maximum), this);
+        UiText(IDS_INTEGER_RANGE).arg(minimum).arg(maximum), this);
     field->setFocus();
     field->selectAll();
     return false;

@@ -1,4 +1,5 @@
 #include "BoardView.h"
+#include "GameSettings.h"
 
 #include <QPaintEvent>
 #include <QTest>
@@ -291,4 +292,20 @@ TEST(BoardViewHighlight, FollowsStepBackAndObeysTheSetting)
     EXPECT_NE(f.view.grab().toImage().pixel(edge), highlight);
     f.view.GoToStart();
     EXPECT_EQ(f.view.LastMoveSquare(), CCoordinate::None());
+}
+
+TEST(BoardViewHighlight, ReadsTheSettingsRecordByDefault)
+{
+    BoardFixture f;
+    std::string text;
+    ASSERT_TRUE(f.view.PlayMove(CMove(Sq("e2"), Sq("e4")), false, text));
+    const QPoint edge = f.view.SquareRect(Sq("e4")).topLeft() + QPoint(3, 20);
+    const QRgb highlight = QColor(255, 128, 64).rgb();
+    GameSettings& settings = GameSettings::Instance();
+    const bool saved = settings.IsCurrentMoveHighlighted();
+    settings.SetIsCurrentMoveHighlighted(true);
+    EXPECT_EQ(f.view.grab().toImage().pixel(edge), highlight);
+    settings.SetIsCurrentMoveHighlighted(false);
+    EXPECT_NE(f.view.grab().toImage().pixel(edge), highlight);
+    settings.SetIsCurrentMoveHighlighted(saved);
 }
