@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The datagrams of the LAN search. A search sends the probe to the search
+// port (the game port + 1); an advertising server answers with the reply.
+// Anything else arriving on either socket is ignored.
+namespace LanDiscovery
+{
+// Probe and answer both name the program and its application id, so a stray
+// datagram from another program never lists a host.
+[[nodiscard]] QByteArray ProbeDatagram();
+[[nodiscard]] QByteArray ReplyDatagram();
+
+// The broadcast addresses of the machine's running IPv4 interfaces that can
+// broadcast (loopback excluded): the targets of a real search.
+[[nodiscard]] QList<QHostAddress> BroadcastTargets();
+
+// The machine's non-loopback IPv4 addresses joined by " - ", or the loopback
+// address when there is none: shown to the user of a server.
+[[nodiscard]] QString LocalAddressList();
+// The same over a given address list (the part that can be tested).
+[[nodiscard]] QString AddressListText(const QList<QHostAddress>& addresses);
+}

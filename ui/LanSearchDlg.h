@@ -1,0 +1,42 @@
+#pragma once
+
+#include "PellomarDialog.h"
+
+#include <QHostAddress>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+class CLanSearch;
+class CSkinButton;
+class QListWidget;
+
+// "LAN Server Search": lists the servers that answer a search on one port.
+// A pass runs when the dialog is made and on Refresh; the result is the host
+// selected when OK is pressed, or empty.
+class CLanSearchDlg : public CPellomarDialog
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kTemplateId = 302;
+    static constexpr int kListId = 1080;
+    static constexpr int kRefreshId = 1081;
+
+    // port: the search port (the client port + 1); targets: where the probes go.
+    CLanSearchDlg(int port, QList<QHostAddress> targets, int waitMs, QWidget* parent = nullptr);
+    ~CLanSearchDlg() override;
+
+    void Refresh();
+    [[nodiscard]] const QString& Result() const { return m_Result; }
+    [[nodiscard]] QListWidget* List() const { return m_List; }
+
+    void accept() override;
+
+private:
+    std::unique_ptr<CLanSearch> m_Search;
+    int m_WaitMs;
+    QListWidget* m_List;
+    QString m_Result;
+};
