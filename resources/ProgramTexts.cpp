@@ -192,6 +192,20 @@ const std::map<int, std::string>& Table()
         {IDS_BUGHOUSE_CONFIRM_QUIT, "Connection will be closed.\nAre you sure to quit ?"},
         {IDS_BUGHOUSE_SERVER_STARTED, "Your server started at IP \"%s\" and Port %d"},
         {IDS_BUGHOUSE_REFUSED_MOVE, "A move from %1 does not fit the board here; the game is stopped."},
+        {IDS_BH_START, "Start"},
+        {IDS_BH_RESIGN, "Resign"},
+        {IDS_BH_TIME_CALL, "Time Call"},
+        {IDS_BH_ABORT_GAME, "Abort Game"},
+        {IDS_BH_OFFER_DRAW, "Offer Draw"},
+        {IDS_BH_ACCEPT_DRAW, "Accept Draw"},
+        {IDS_BH_CANCEL_OFFER, "Cancel Offer"},
+        {IDS_BH_ROTATE_PLAYERS, "Rotate Players"},
+        {IDS_BH_SWITCH_PARTNER, "Switch Partner"},
+        {IDS_BH_SWITCH_COLOR, "Switch Color"},
+        {IDS_BH_SETTINGS, "Settings"},
+        {IDS_BH_RULES, "Rules"},
+        {IDS_BH_HELP, "Help"},
+        {IDS_BH_MENU, "Menu"},
     };
     return table;
 }

@@ -197,6 +197,22 @@ inline constexpr int IDS_NC_SAVE_NAME = 65141;
 inline constexpr int IDS_NC_SAVE_NAME_ALONE = 65142;
 inline constexpr int IDS_NC_PGN_FILTER = 65143;
 
+// Network bughouse buttons.
+inline constexpr int IDS_BH_START = 66100;
+inline constexpr int IDS_BH_RESIGN = 66101;
+inline constexpr int IDS_BH_TIME_CALL = 66102;
+inline constexpr int IDS_BH_ABORT_GAME = 66103;
+inline constexpr int IDS_BH_OFFER_DRAW = 66104;
+inline constexpr int IDS_BH_ACCEPT_DRAW = 66105;
+inline constexpr int IDS_BH_CANCEL_OFFER = 66106;
+inline constexpr int IDS_BH_ROTATE_PLAYERS = 66107;
+inline constexpr int IDS_BH_SWITCH_PARTNER = 66108;
+inline constexpr int IDS_BH_SWITCH_COLOR = 66109;
+inline constexpr int IDS_BH_SETTINGS = 66110;
+inline constexpr int IDS_BH_RULES = 66111;
+inline constexpr int IDS_BH_HELP = 66112;
+inline constexpr int IDS_BH_MENU = 66113;
+
 // The text with that id, or an empty string for an unknown id.
 [[nodiscard]] const std::string& Text(int id);
 } // namespace ProgramTexts
