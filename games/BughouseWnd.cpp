@@ -110,6 +110,8 @@ CBughouseWnd::CBughouseWnd(CNetConnection& link, PlayerRoster& roster, GameSetti
         CDoubleSettingsDlg dialog(m_Settings, isServer, running, this);
         return dialog.exec() == QDialog::Accepted;
     };
+    // Both boards side by side need the whole 800 x 600.
+    setMinimumSize(800, 600);
     resize(800, 600);
     Open();
 }

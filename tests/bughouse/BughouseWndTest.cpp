@@ -158,6 +158,7 @@ protected:
     void TearDown() override
     {
         players.clear();
+        link->SetGameWindows(nullptr, nullptr);
         window.reset();
         link.reset();
         PlayerRoster::Instance().Reset();
@@ -396,4 +397,101 @@ TEST_F(BughouseWndTest, MessagesThatDoNotFitAreRefusedWithoutACrash)
     Play(cid, Move(2, 1, 6, 3, 4, 3));
     EXPECT_FALSE(window->IsGameRunning());
     EXPECT_TRUE(WaitUntil([&] { return players[0]->Has(MSG_GAME_ABORTED); }));
+}
+
+namespace
+{
+// The connection dialog of a client: connects to the port it is given; the
+// waiting dialog runs the event loop until the answer closes it.
+class CClientUi : public INetConnectionUi
+{
+public:
+    CNetConnection* link = nullptr;
+    int port = 0;
+    std::optional<QString> RunConnectionDialog(bool) override
+    {
+        if (!link->OpenClientConnection(QStringLiteral("127.0.0.1"), port))
+            return std::nullopt;
+        return QStringLiteral("Bob");
+    }
+    void ShowWaitDialog() override
+    {
+        m_closed = false;
+        WaitUntil([&] { return m_closed; });
+    }
+    void CloseWaitDialog() override { m_closed = true; }
+    void ShowMessage(const QString&) override {}
+
+private:
+    bool m_closed = false;
+};
+
+std::string Board(const CChessPosition& position)
+{
+    std::string text;
+    for (int i = 0; i < 64; ++i)
+        text += static_cast<char>('A' + (position.State().board[i] & 0x3f));
+    for (Colour colour : {COLOUR_BLACK, COLOUR_WHITE})
+    {
+        for (PieceType type = PIECE_PAWN; type <= PIECE_QUEEN; ++type)
+            text += std::to_string(position.Holdings(colour, type));
+    }
+    return text;
+}
+} // namespace
+
+// A second program in the same process: Bob's own roster, settings and link.
+TEST_F(BughouseWndTest, AClientWindowSeesTheSameBoardsAsTheServer)
+{
+    PlayerRoster bobRoster;
+    GameSettings bobSettings;
+    CNetConnection bobLink(bobRoster, bobSettings);
+    CClientUi bobUi;
+    bobUi.link = &bobLink;
+    bobUi.port = link->GetPort();
+    bobLink.SetUi(&bobUi);
+    CBughouseWnd bob(bobLink, bobRoster, bobSettings);
+    bobLink.SetGameWindows(nullptr, &bob);
+    settings.SetGameTime(0, 7, 0);
+    bobLink.Join(GAME_MODE_DOUBLE, true);
+    ASSERT_TRUE(bobLink.IsJoined());
+    ASSERT_TRUE(WaitUntil([&] { return bobRoster.Count() == 2; }));
+    EXPECT_EQ(bobSettings.GetGameTime().Milliseconds(), 7 * 60 * 1000);
+    EXPECT_EQ(bob.LocalSeat(), 1);
+    EXPECT_EQ(bob.View(0)->IsFlipped(), true); // Bob plays black on his first board
+
+    Join("Cid");
+    Join("Dee");
+    ASSERT_TRUE(WaitUntil([&] { return bobRoster.Count() == 4; }));
+    // The fourth player became the server's partner; Bob's program follows.
+    EXPECT_EQ(bob.Seats().Entry(1).name, QStringLiteral("Dee"));
+    EXPECT_EQ(bob.LocalSeat(), 2);
+    EXPECT_EQ(bob.Seats().PartnerOf(2), 3);
+
+    Start();
+    ASSERT_TRUE(WaitUntil([&] { return bob.IsGameRunning(); }));
+    CScriptedPlayer& cid = *players[0];
+    CScriptedPlayer& dee = *players[1];
+    // Ann (white, board 1) against Bob (black); Dee (black) against Cid (white) on board 2.
+    Drag(window->View(0), CCoordinate(1, 3), CCoordinate(3, 3)); // e4
+    ASSERT_TRUE(WaitUntil([&] { return bob.View(0)->SideToMove() == COLOUR_BLACK; }));
+    Drag(bob.View(0), CCoordinate(6, 4), CCoordinate(4, 4)); // d5
+    ASSERT_TRUE(WaitUntil([&] { return window->View(0)->SideToMove() == COLOUR_WHITE; }));
+    Play(cid, Move(3, 0, 1, 4, 3, 4));                            // d4 on board 2
+    Drag(window->View(0), CCoordinate(3, 3), CCoordinate(4, 4)); // exd5: Dee gets a black pawn
+    Play(dee, Drop(1, 1, 4, 3, PIECE_PAWN));                      // ...P@e5
+    ASSERT_TRUE(WaitUntil([&] { return bob.View(1)->SideToMove() == COLOUR_WHITE; }));
+
+    // Ann's first board is Bob's first board; the second boards agree too.
+    EXPECT_EQ(Board(window->View(0)->GetPosition()), Board(bob.View(0)->GetPosition()));
+    EXPECT_EQ(Board(window->View(1)->GetPosition()), Board(bob.View(1)->GetPosition()));
+    EXPECT_EQ(bob.View(1)->GetPosition().TypeAt(CCoordinate(4, 3)), PIECE_PAWN);
+    EXPECT_EQ(bob.Panel(0)->GetTime().Milliseconds() > 0, true);
+
+    bob.OnCommand(CBughouseWnd::kResignId);
+    ASSERT_TRUE(WaitUntil([&] { return !window->IsGameRunning(); }));
+    EXPECT_EQ(bobRoster.Defeats(), 1);
+    EXPECT_EQ(PlayerRoster::Instance().Victories(), 1);
+    bobLink.Leave(false);
+    bobLink.SetGameWindows(nullptr, nullptr);
 }
