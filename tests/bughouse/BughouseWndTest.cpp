@@ -495,3 +495,34 @@ TEST_F(BughouseWndTest, AClientWindowSeesTheSameBoardsAsTheServer)
     bobLink.Leave(false);
     bobLink.SetGameWindows(nullptr, nullptr);
 }
+
+TEST_F(BughouseWndTest, BothTimeRules)
+{
+    SeatFour();
+    CScriptedPlayer& cid = *players[1];
+
+    // Time Call rule: Ann's fallen flag is only announced; Cid's call then makes her lose.
+    settings.SetIsWinOnOpponentTimeZero(false);
+    Start();
+    window->Panel(0)->SetTime(ClockTime(0));
+    window->OnTimeExpired(&window->Panel(0)->Clock());
+    ASSERT_TRUE(WaitUntil([&] { return cid.Has(MSG_FLAG_FELL); }));
+    EXPECT_TRUE(window->IsGameRunning());
+    Play(cid, CNetMessage(MSG_FLAG_FELL));
+    EXPECT_TRUE(Enabled(CBughouseWnd::kTimeCallId)); // the flag-fell flag also enables Time Call here
+    Play(cid, CBughouseProtocol::MakeSeatMessage(MSG_TIME_CALL, 2));
+    EXPECT_FALSE(window->IsGameRunning());
+    ASSERT_TRUE(WaitUntil([&] { return cid.Has(MSG_TIME_EXPIRED); }));
+    EXPECT_EQ(PlayerRoster::Instance().Defeats(), 1);
+
+    // Immediate rule: the expiry of Ann's own clock loses at once.
+    settings.SetIsWinOnOpponentTimeZero(true);
+    Start();
+    window->OnTimeExpired(&window->Panel(1)->Clock()); // someone else's clock: not judged here
+    EXPECT_TRUE(window->IsGameRunning());
+    window->OnTimeExpired(&window->Panel(0)->Clock());
+    EXPECT_FALSE(window->IsGameRunning());
+    EXPECT_EQ(PlayerRoster::Instance().Defeats(), 2);
+    EXPECT_EQ(CMessageService::History().back().text, QStringLiteral("Your time has expired.\nYou lose the game !"));
+    ASSERT_TRUE(WaitUntil([&] { return cid.Count(MSG_TIME_EXPIRED) == 2; }));
+}
