@@ -131,6 +131,35 @@ inline constexpr int IDS_MENU_DEVELOPER_ZONE = 63544;
 inline constexpr int IDS_MENU_EXIT = 63545;
 inline constexpr int IDS_DISPLAY_TOO_SMALL = 63546;
 inline constexpr int IDS_CONFIRM_QUIT_NETWORK = 63547;
+// Network bughouse texts (66000 and up).
+inline constexpr int IDS_BUGHOUSE_YOU_MATED = 66000;
+inline constexpr int IDS_BUGHOUSE_OPPONENT_MATED = 66001;
+inline constexpr int IDS_BUGHOUSE_OWN_TEAM_MATED = 66002;
+inline constexpr int IDS_BUGHOUSE_OTHER_TEAM_MATED = 66003;
+inline constexpr int IDS_BUGHOUSE_STALEMATE = 66004;
+inline constexpr int IDS_BUGHOUSE_PARTNER_RESIGNED = 66005;
+inline constexpr int IDS_BUGHOUSE_OPPONENT_RESIGNED = 66006;
+inline constexpr int IDS_BUGHOUSE_PARTNER_TIME = 66007;
+inline constexpr int IDS_BUGHOUSE_OPPONENT_TIME = 66008;
+inline constexpr int IDS_BUGHOUSE_OWN_TIME = 66009;
+inline constexpr int IDS_BUGHOUSE_DRAW = 66010;
+inline constexpr int IDS_BUGHOUSE_ABORTED = 66011;
+inline constexpr int IDS_BUGHOUSE_POSITION_CHANGED = 66012;
+inline constexpr int IDS_BUGHOUSE_COLORS_SWITCHING = 66013;
+inline constexpr int IDS_BUGHOUSE_GAME_STARTED = 66014;
+inline constexpr int IDS_BUGHOUSE_PARTNER_OFFERS_DRAW = 66015;
+inline constexpr int IDS_BUGHOUSE_OPPONENT_OFFERS_DRAW = 66016;
+inline constexpr int IDS_BUGHOUSE_DRAW_NEXT_MOVE = 66017;
+inline constexpr int IDS_BUGHOUSE_LEAVES = 66018;
+inline constexpr int IDS_BUGHOUSE_CONNECTED_AS = 66019;
+inline constexpr int IDS_BUGHOUSE_IS_IN_GAME = 66020;
+inline constexpr int IDS_BUGHOUSE_SERVER_LEFT = 66021;
+inline constexpr int IDS_BUGHOUSE_COMM_ERROR = 66022;
+inline constexpr int IDS_BUGHOUSE_CONFIRM_RESIGN = 66023;
+inline constexpr int IDS_BUGHOUSE_CONFIRM_ABORT = 66024;
+inline constexpr int IDS_BUGHOUSE_CONFIRM_QUIT = 66025;
+inline constexpr int IDS_BUGHOUSE_SERVER_STARTED = 66026;
+inline constexpr int IDS_BUGHOUSE_REFUSED_MOVE = 66027;
 
 
 // Network chess: connection dialog, LAN search, command line, game window (65000 and up).
@@ -205,6 +234,22 @@ inline constexpr int IDS_NC_BLACK = 65140;
 inline constexpr int IDS_NC_SAVE_NAME = 65141;
 inline constexpr int IDS_NC_SAVE_NAME_ALONE = 65142;
 inline constexpr int IDS_NC_PGN_FILTER = 65143;
+
+// Network bughouse buttons.
+inline constexpr int IDS_BH_START = 66100;
+inline constexpr int IDS_BH_RESIGN = 66101;
+inline constexpr int IDS_BH_TIME_CALL = 66102;
+inline constexpr int IDS_BH_ABORT_GAME = 66103;
+inline constexpr int IDS_BH_OFFER_DRAW = 66104;
+inline constexpr int IDS_BH_ACCEPT_DRAW = 66105;
+inline constexpr int IDS_BH_CANCEL_OFFER = 66106;
+inline constexpr int IDS_BH_ROTATE_PLAYERS = 66107;
+inline constexpr int IDS_BH_SWITCH_PARTNER = 66108;
+inline constexpr int IDS_BH_SWITCH_COLOR = 66109;
+inline constexpr int IDS_BH_SETTINGS = 66110;
+inline constexpr int IDS_BH_RULES = 66111;
+inline constexpr int IDS_BH_HELP = 66112;
+inline constexpr int IDS_BH_MENU = 66113;
 
 // The text with that id, or an empty string for an unknown id.
 [[nodiscard]] const std::string& Text(int id);

@@ -1,0 +1,528 @@
+// The bughouse window as the server, against three scripted clients over real
+// TCP on loopback (ports picked by the system).
+#include "BoardView.h"
+#include "BughouseProtocol.h"
+#include "BughouseWnd.h"
+#include "GameSettings.h"
+#include "INetConnectionUi.h"
+#include "MessageDlg.h"
+#include "NetConnection.h"
+#include "NetMessage.h"
+#include "NetMessageClient.h"
+#include "NetProtocol.h"
+#include "PlayerRoster.h"
+#include "PlayerWnd.h"
+#include "SkinButton.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <memory>
+
+namespace
+{
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 3000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition())
+    {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+void Pump(int ms = 60)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// The connection dialog answered at once: start the server on a free port.
+class CServerUi : public INetConnectionUi
+{
+public:
+    CNetConnection* link = nullptr;
+    std::optional<QString> RunConnectionDialog(bool) override
+    {
+        return link->StartServer(0) ? std::optional<QString>(QStringLiteral("Ann")) : std::nullopt;
+    }
+    void ShowWaitDialog() override {}
+    void CloseWaitDialog() override {}
+    void ShowMessage(const QString&) override {}
+};
+
+// A scripted player: a bare client that records what it receives.
+class CScriptedPlayer : public CNetMessageClient
+{
+public:
+    std::vector<CNetMessage> received;
+
+    bool Join(int port, const std::string& nickname)
+    {
+        CNetMessage request(MSG_JOIN_REQUEST);
+        request.AddInt(GAME_MODE_DOUBLE);
+        request.AddString(nickname);
+        request.AddLong(NET_VERSION_MAJOR);
+        request.AddLong(NET_VERSION_MINOR);
+        return OpenConnection("127.0.0.1", port) && SendMessage(request) &&
+               WaitUntil([&] { return Has(MSG_JOIN_ACCEPTED); });
+    }
+    [[nodiscard]] bool Has(int id) const { return Count(id) > 0; }
+    [[nodiscard]] int Count(int id) const
+    {
+        int n = 0;
+        for (const CNetMessage& m : received)
+            n += m.GetId() == id ? 1 : 0;
+        return n;
+    }
+    [[nodiscard]] CNetMessage Last(int id) const
+    {
+        for (auto it = received.rbegin(); it != received.rend(); ++it)
+        {
+            if (it->GetId() == id)
+                return *it;
+        }
+        return CNetMessage(-100);
+    }
+
+protected:
+    void OnMessage(const CNetMessage& message) override { received.push_back(message); }
+    void OnDisconnect(int) override {}
+};
+
+std::string Order(const CNetMessage& seatsChanged)
+{
+    const auto seats = CBughouseProtocol::ReadSeats(seatsChanged, 0);
+    std::string order;
+    if (seats)
+    {
+        for (const PlayerEntry& e : seats->Players())
+            order += e.name.left(1).toStdString();
+    }
+    return order;
+}
+
+CNetMessage Move(int seat, int orientation, int fromRow, int fromCol, int toRow, int toCol, int promotion = 0,
+                 bool draw = false)
+{
+    BughouseMove move;
+    move.seat = seat;
+    move.orientation = orientation;
+    move.from = CCoordinate(fromRow, fromCol);
+    move.to = CCoordinate(toRow, toCol);
+    move.promotion = promotion;
+    move.remainingMs = 250000;
+    move.drawOffer = draw;
+    return CBughouseProtocol::MakeMove(move);
+}
+
+CNetMessage Drop(int seat, int orientation, int row, int col, PieceType piece)
+{
+    BughouseDrop drop;
+    drop.seat = seat;
+    drop.orientation = orientation;
+    drop.square = CCoordinate(row, col);
+    drop.piece = piece;
+    drop.remainingMs = 250000;
+    return CBughouseProtocol::MakeDrop(drop);
+}
+
+class BughouseWndTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CMessageService::AnswerAutomatically(IDYES);
+        CMessageService::ClearHistory();
+        PlayerRoster::Instance().Reset();
+        settings.SetGameTime(0, 5, 0);
+        link = std::make_unique<CNetConnection>(PlayerRoster::Instance(), settings);
+        link->SetUi(&ui);
+        ui.link = link.get();
+        window = std::make_unique<CBughouseWnd>(*link, PlayerRoster::Instance(), settings);
+        link->SetGameWindows(nullptr, window.get());
+        link->SetStartedFromCommandLine(true);
+        link->Join(GAME_MODE_DOUBLE, true);
+        ASSERT_TRUE(link->IsServer());
+        window->Open();
+        window->show();
+    }
+    void TearDown() override
+    {
+        players.clear();
+        link->SetGameWindows(nullptr, nullptr);
+        window.reset();
+        link.reset();
+        PlayerRoster::Instance().Reset();
+        CMessageService::ClearAnswerer();
+    }
+
+    CScriptedPlayer& Join(const std::string& nickname)
+    {
+        players.push_back(std::make_unique<CScriptedPlayer>());
+        EXPECT_TRUE(players.back()->Join(link->GetPort(), nickname));
+        EXPECT_TRUE(WaitUntil([&] { return PlayerRoster::Instance().Contains(QString::fromStdString(nickname)); }));
+        return *players.back();
+    }
+
+    std::string RosterOrder() const
+    {
+        std::string order;
+        for (int i = 0; i < PlayerRoster::Instance().Count(); ++i)
+            order += PlayerRoster::Instance().GetEntry(i).name.left(1).toStdString();
+        return order;
+    }
+
+    bool Enabled(int id) const { return window->Button(id)->isEnabled() && window->Button(id)->isVisible(); }
+
+    // Drags a piece on a board view as a person does.
+    static void Drag(CBoardView* view, const CCoordinate& from, const CCoordinate& to)
+    {
+        const QPoint a = view->SquareRect(from).center();
+        const QPoint b = view->SquareRect(to).center();
+        QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, a);
+        QTest::mouseMove(view, b);
+        QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, b);
+    }
+
+    // Four players seated Ann (server), Bob, Cid, Dee: Ann and Bob partners
+    // against Cid (Ann's opponent) and Dee (Bob's).
+    void SeatFour()
+    {
+        Join("Bob");
+        Join("Cid");
+        Join("Dee");
+        ASSERT_EQ(RosterOrder(), "ADBC");
+        window->OnCommand(CBughouseWnd::kRotatePlayersId);
+        window->OnCommand(CBughouseWnd::kRotatePlayersId);
+        ASSERT_EQ(RosterOrder(), "ABCD");
+        Pump();
+    }
+
+    void Start()
+    {
+        window->OnCommand(CBughouseWnd::kStartId);
+        ASSERT_TRUE(window->IsGameRunning());
+        for (auto& player : players)
+            ASSERT_TRUE(WaitUntil([&] { return player->Has(MSG_GAME_STARTED); }));
+    }
+
+    // A message from a scripted player, waited for until the window has it.
+    void Play(CScriptedPlayer& player, const CNetMessage& message)
+    {
+        ASSERT_TRUE(player.SendMessage(message));
+        Pump();
+    }
+
+    GameSettings settings;
+    CServerUi ui;
+    std::unique_ptr<CNetConnection> link;
+    std::unique_ptr<CBughouseWnd> window;
+    std::vector<std::unique_ptr<CScriptedPlayer>> players;
+};
+} // namespace
+
+TEST_F(BughouseWndTest, SeatingTwoThreeAndFourPlayersEnablesTheSeatButtons)
+{
+    EXPECT_FALSE(Enabled(CBughouseWnd::kStartId));
+    Join("Bob");
+    EXPECT_TRUE(Enabled(CBughouseWnd::kStartId));
+    EXPECT_FALSE(Enabled(CBughouseWnd::kRotatePlayersId));
+    EXPECT_FALSE(Enabled(CBughouseWnd::kSwitchColorId));
+    EXPECT_EQ(window->Panel(1)->PlayerIndex(), 1);
+    EXPECT_EQ(window->Panel(2)->PlayerIndex(), 0); // alone: at the bottom of both boards
+    Join("Cid");
+    EXPECT_TRUE(Enabled(CBughouseWnd::kRotatePlayersId));
+    EXPECT_TRUE(Enabled(CBughouseWnd::kSwitchColorId));
+    EXPECT_FALSE(Enabled(CBughouseWnd::kSwitchPartnerId));
+    EXPECT_EQ(window->Panel(3)->PlayerIndex(), 2);
+    Join("Dee");
+    // The fourth takes seat 1 as the server's partner; the former partners stay together.
+    EXPECT_EQ(RosterOrder(), "ADBC");
+    EXPECT_TRUE(Enabled(CBughouseWnd::kSwitchPartnerId));
+    EXPECT_EQ(window->Panel(2)->PlayerIndex(), 1);
+    EXPECT_EQ(window->Panel(1)->PlayerIndex(), 2);
+    EXPECT_EQ(window->Panel(3)->PlayerIndex(), 3);
+}
+
+TEST_F(BughouseWndTest, RotateAndSwitchPartnerReachEveryClient)
+{
+    SeatFour();
+    CScriptedPlayer& bob = *players[0];
+    const char* orders[] = {"ADBC", "ACDB", "ABCD"};
+    for (const char* order : orders)
+    {
+        const int before = bob.Count(MSG_SEATS_CHANGED);
+        window->OnCommand(CBughouseWnd::kRotatePlayersId);
+        ASSERT_TRUE(WaitUntil([&] { return bob.Count(MSG_SEATS_CHANGED) == before + 1; }));
+        EXPECT_EQ(RosterOrder(), order);
+        EXPECT_EQ(Order(bob.Last(MSG_SEATS_CHANGED)), order);
+    }
+    window->OnCommand(CBughouseWnd::kSwitchPartnerId);
+    ASSERT_TRUE(WaitUntil([&] { return Order(bob.Last(MSG_SEATS_CHANGED)) == "ADCB"; }));
+    EXPECT_EQ(RosterOrder(), "ADCB");
+
+    const int before = window->View(0)->IsFlipped();
+    window->OnCommand(CBughouseWnd::kSwitchColorId);
+    EXPECT_NE(window->View(0)->IsFlipped(), before);
+    EXPECT_NE(window->View(1)->IsFlipped(), window->View(0)->IsFlipped());
+    ASSERT_TRUE(WaitUntil([&] { return bob.Has(MSG_SWITCH_COLORS); }));
+}
+
+TEST_F(BughouseWndTest, ThreePlayersHandTheLoneSeatRoundAndBack)
+{
+    Join("Bob");
+    Join("Cid");
+    const char* lone[] = {"Bob", "Cid", "Ann"};
+    for (const char* name : lone)
+    {
+        window->OnCommand(CBughouseWnd::kRotatePlayersId);
+        const CBughouseSeats seats = window->Seats();
+        int alone = -1;
+        for (int seat = 0; seat < 3; ++seat)
+            alone = seats.IsAlone(seat) ? seat : alone;
+        EXPECT_EQ(seats.Entry(alone).name.toStdString(), name);
+    }
+    EXPECT_EQ(window->RotationStep(), 0);
+}
+
+TEST_F(BughouseWndTest, ACapturedPromotedQueenArrivesAsAPawnOnThePartnersBoard)
+{
+    SeatFour();
+    Start();
+    CScriptedPlayer& bob = *players[0];
+    CScriptedPlayer& cid = *players[1];
+    CScriptedPlayer& dee = *players[2];
+    const CChessPosition& mine = window->View(0)->GetPosition();
+    const CChessPosition& partners = window->View(1)->GetPosition();
+
+    // Board of Ann (white) and Cid; e4 d5 a3 dxe4 gives Dee a white pawn.
+    Drag(window->View(0), CCoordinate(1, 3), CCoordinate(3, 3));
+    ASSERT_EQ(mine.TypeAt(CCoordinate(3, 3)), PIECE_PAWN);
+    ASSERT_TRUE(WaitUntil([&] { return cid.Has(MSG_MOVE); }));
+    Play(cid, Move(2, 1, 6, 4, 4, 4));
+    Drag(window->View(0), CCoordinate(1, 7), CCoordinate(2, 7));
+    Play(cid, Move(2, 1, 4, 4, 3, 3));
+    EXPECT_EQ(partners.Holdings(COLOUR_WHITE, PIECE_PAWN), 1);
+
+    // Board of Dee (white) and Bob: a3 h5, the pawn dropped on h7, hxg8=Q, Rxg8.
+    Play(dee, Move(3, 0, 1, 7, 2, 7));
+    Play(bob, Move(1, 1, 6, 0, 4, 0));
+    Play(dee, Drop(3, 0, 6, 0, PIECE_PAWN));
+    ASSERT_EQ(partners.TypeAt(CCoordinate(6, 0)), PIECE_PAWN);
+    Play(bob, Move(1, 1, 6, 7, 5, 7));
+    Play(dee, Move(3, 0, 6, 0, 7, 1, PIECE_QUEEN));
+    ASSERT_EQ(partners.PieceAt(CCoordinate(7, 1)), MakePieceCode(COLOUR_WHITE, PIECE_QUEEN, true));
+    EXPECT_EQ(mine.Holdings(COLOUR_BLACK, PIECE_KNIGHT), 1);
+    Play(bob, Move(1, 1, 7, 0, 7, 1));
+    EXPECT_EQ(partners.TypeAt(CCoordinate(7, 1)), PIECE_ROOK);
+    EXPECT_EQ(mine.Holdings(COLOUR_WHITE, PIECE_PAWN), 1);
+    EXPECT_EQ(mine.Holdings(COLOUR_WHITE, PIECE_QUEEN), 0);
+    EXPECT_TRUE(window->IsGameRunning());
+}
+
+TEST_F(BughouseWndTest, DrawOffersTimeCallsAndThePartnersCheckmate)
+{
+    SeatFour();
+    Start();
+    CScriptedPlayer& bob = *players[0];
+    CScriptedPlayer& dee = *players[2];
+
+    // Dee (white) moves with a draw offer: for Ann to accept.
+    Play(dee, Move(3, 0, 1, 3, 3, 3, 0, true)); // e4
+    EXPECT_TRUE(window->IsOfferedToMe());
+    EXPECT_TRUE(Enabled(CBughouseWnd::kAcceptDrawId));
+    // The partner's offer is only shown.
+    Play(bob, Move(1, 1, 6, 3, 4, 3, 0, true)); // e5
+    Drag(window->View(0), CCoordinate(1, 3), CCoordinate(3, 3)); // Ann's move clears the flags
+    EXPECT_FALSE(window->IsOfferedToMe());
+    Play(dee, Move(3, 0, 0, 2, 3, 5));          // Bc4
+    Play(bob, Move(1, 1, 7, 6, 5, 5, 0, true)); // Nc6
+    EXPECT_FALSE(window->IsOfferedToMe());
+    EXPECT_FALSE(Enabled(CBughouseWnd::kAcceptDrawId));
+    // A Time Call from the partner is ignored.
+    Play(bob, CBughouseProtocol::MakeSeatMessage(MSG_TIME_CALL, 1));
+    EXPECT_TRUE(window->IsGameRunning());
+    EXPECT_TRUE(window->Panel(1)->Clock().IsRunning());
+
+    // Dee mates Bob: Qh5 Nf6 Qxf7#.
+    Play(dee, Move(3, 0, 0, 4, 4, 0));
+    Play(bob, Move(1, 1, 7, 1, 5, 2));
+    Play(dee, Move(3, 0, 4, 0, 6, 2));
+    ASSERT_FALSE(window->IsGameRunning());
+    EXPECT_EQ(PlayerRoster::Instance().Defeats(), 1);
+    ASSERT_FALSE(CMessageService::History().empty());
+    EXPECT_EQ(CMessageService::History().back().text, QStringLiteral("Bob is checkmate.\nYou lose the game !"));
+}
+
+TEST_F(BughouseWndTest, APlayerLeavingMidGameStopsItAndReseats)
+{
+    SeatFour();
+    Start();
+    CScriptedPlayer& bob = *players[0];
+    const int before = bob.Count(MSG_SEATS_CHANGED);
+    players[1]->CloseConnection();
+    ASSERT_TRUE(WaitUntil([&] { return bob.Count(MSG_SEATS_CHANGED) == before + 1; }));
+    EXPECT_FALSE(window->IsGameRunning());
+    EXPECT_TRUE(bob.Has(MSG_PLAYER_LEFT));
+    EXPECT_EQ(RosterOrder(), "ABD");
+    EXPECT_EQ(Order(bob.Last(MSG_SEATS_CHANGED)), "ABD");
+    EXPECT_FALSE(window->Seats().SeatZeroFlag());
+    ASSERT_FALSE(CMessageService::History().empty());
+    EXPECT_EQ(CMessageService::History().back().text, QStringLiteral("Cid leaves"));
+}
+
+TEST_F(BughouseWndTest, MessagesThatDoNotFitAreRefusedWithoutACrash)
+{
+    SeatFour();
+    Start();
+    CScriptedPlayer& cid = *players[1];
+    CScriptedPlayer& dee = *players[2];
+    // A forged move of the server's own seat, garbage, and an illegal move.
+    Play(dee, Move(0, 0, 1, 3, 3, 3));
+    CNetMessage garbage(MSG_MOVE);
+    garbage.AddString("x");
+    Play(dee, garbage);
+    EXPECT_TRUE(window->IsGameRunning());
+    EXPECT_EQ(window->View(0)->GetPosition().TypeAt(CCoordinate(3, 3)), 0);
+    // Cid plays black against Ann: moving before her means the boards differ; the game stops.
+    Play(cid, Move(2, 1, 6, 3, 4, 3));
+    EXPECT_FALSE(window->IsGameRunning());
+    EXPECT_TRUE(WaitUntil([&] { return players[0]->Has(MSG_GAME_ABORTED); }));
+}
+
+namespace
+{
+// The connection dialog of a client: connects to the port it is given; the
+// waiting dialog runs the event loop until the answer closes it.
+class CClientUi : public INetConnectionUi
+{
+public:
+    CNetConnection* link = nullptr;
+    int port = 0;
+    std::optional<QString> RunConnectionDialog(bool) override
+    {
+        if (!link->OpenClientConnection(QStringLiteral("127.0.0.1"), port))
+            return std::nullopt;
+        return QStringLiteral("Bob");
+    }
+    void ShowWaitDialog() override
+    {
+        m_closed = false;
+        WaitUntil([&] { return m_closed; });
+    }
+    void CloseWaitDialog() override { m_closed = true; }
+    void ShowMessage(const QString&) override {}
+
+private:
+    bool m_closed = false;
+};
+
+std::string Board(const CChessPosition& position)
+{
+    std::string text;
+    for (int i = 0; i < 64; ++i)
+        text += static_cast<char>('A' + (position.State().board[i] & 0x3f));
+    for (Colour colour : {COLOUR_BLACK, COLOUR_WHITE})
+    {
+        for (PieceType type = PIECE_PAWN; type <= PIECE_QUEEN; ++type)
+            text += std::to_string(position.Holdings(colour, type));
+    }
+    return text;
+}
+} // namespace
+
+// A second program in the same process: Bob's own roster, settings and link.
+TEST_F(BughouseWndTest, AClientWindowSeesTheSameBoardsAsTheServer)
+{
+    PlayerRoster bobRoster;
+    GameSettings bobSettings;
+    CNetConnection bobLink(bobRoster, bobSettings);
+    CClientUi bobUi;
+    bobUi.link = &bobLink;
+    bobUi.port = link->GetPort();
+    bobLink.SetUi(&bobUi);
+    CBughouseWnd bob(bobLink, bobRoster, bobSettings);
+    bobLink.SetGameWindows(nullptr, &bob);
+    settings.SetGameTime(0, 7, 0);
+    bobLink.Join(GAME_MODE_DOUBLE, true);
+    ASSERT_TRUE(bobLink.IsJoined());
+    ASSERT_TRUE(WaitUntil([&] { return bobRoster.Count() == 2; }));
+    EXPECT_EQ(bobSettings.GetGameTime().Milliseconds(), 7 * 60 * 1000);
+    EXPECT_EQ(bob.LocalSeat(), 1);
+    EXPECT_EQ(bob.View(0)->IsFlipped(), true); // Bob plays black on his first board
+
+    Join("Cid");
+    Join("Dee");
+    ASSERT_TRUE(WaitUntil([&] { return bobRoster.Count() == 4; }));
+    // The fourth player became the server's partner; Bob's program follows.
+    EXPECT_EQ(bob.Seats().Entry(1).name, QStringLiteral("Dee"));
+    EXPECT_EQ(bob.LocalSeat(), 2);
+    EXPECT_EQ(bob.Seats().PartnerOf(2), 3);
+
+    Start();
+    ASSERT_TRUE(WaitUntil([&] { return bob.IsGameRunning(); }));
+    CScriptedPlayer& cid = *players[0];
+    CScriptedPlayer& dee = *players[1];
+    // Ann (white, board 1) against Bob (black); Dee (black) against Cid (white) on board 2.
+    Drag(window->View(0), CCoordinate(1, 3), CCoordinate(3, 3)); // e4
+    ASSERT_TRUE(WaitUntil([&] { return bob.View(0)->SideToMove() == COLOUR_BLACK; }));
+    Drag(bob.View(0), CCoordinate(6, 4), CCoordinate(4, 4)); // d5
+    ASSERT_TRUE(WaitUntil([&] { return window->View(0)->SideToMove() == COLOUR_WHITE; }));
+    Play(cid, Move(3, 0, 1, 4, 3, 4));                            // d4 on board 2
+    Drag(window->View(0), CCoordinate(3, 3), CCoordinate(4, 4)); // exd5: Dee gets a black pawn
+    Play(dee, Drop(1, 1, 4, 3, PIECE_PAWN));                      // ...P@e5
+    ASSERT_TRUE(WaitUntil([&] { return bob.View(1)->SideToMove() == COLOUR_WHITE; }));
+
+    // Ann's first board is Bob's first board; the second boards agree too.
+    EXPECT_EQ(Board(window->View(0)->GetPosition()), Board(bob.View(0)->GetPosition()));
+    EXPECT_EQ(Board(window->View(1)->GetPosition()), Board(bob.View(1)->GetPosition()));
+    EXPECT_EQ(bob.View(1)->GetPosition().TypeAt(CCoordinate(4, 3)), PIECE_PAWN);
+    EXPECT_EQ(bob.Panel(0)->GetTime().Milliseconds() > 0, true);
+
+    bob.OnCommand(CBughouseWnd::kResignId);
+    ASSERT_TRUE(WaitUntil([&] { return !window->IsGameRunning(); }));
+    EXPECT_EQ(bobRoster.Defeats(), 1);
+    EXPECT_EQ(PlayerRoster::Instance().Victories(), 1);
+    bobLink.Leave(false);
+    bobLink.SetGameWindows(nullptr, nullptr);
+}
+
+TEST_F(BughouseWndTest, BothTimeRules)
+{
+    SeatFour();
+    CScriptedPlayer& cid = *players[1];
+
+    // Time Call rule: Ann's fallen flag is only announced; Cid's call then makes her lose.
+    settings.SetIsWinOnOpponentTimeZero(false);
+    Start();
+    window->Panel(0)->SetTime(ClockTime(0));
+    window->OnTimeExpired(&window->Panel(0)->Clock());
+    ASSERT_TRUE(WaitUntil([&] { return cid.Has(MSG_FLAG_FELL); }));
+    EXPECT_TRUE(window->IsGameRunning());
+    Play(cid, CNetMessage(MSG_FLAG_FELL));
+    EXPECT_TRUE(Enabled(CBughouseWnd::kTimeCallId)); // the flag-fell flag also enables Time Call here
+    Play(cid, CBughouseProtocol::MakeSeatMessage(MSG_TIME_CALL, 2));
+    EXPECT_FALSE(window->IsGameRunning());
+    ASSERT_TRUE(WaitUntil([&] { return cid.Has(MSG_TIME_EXPIRED); }));
+    EXPECT_EQ(PlayerRoster::Instance().Defeats(), 1);
+
+    // Immediate rule: the expiry of Ann's own clock loses at once.
+    settings.SetIsWinOnOpponentTimeZero(true);
+    Start();
+    window->OnTimeExpired(&window->Panel(1)->Clock()); // someone else's clock: not judged here
+    EXPECT_TRUE(window->IsGameRunning());
+    window->OnTimeExpired(&window->Panel(0)->Clock());
+    EXPECT_FALSE(window->IsGameRunning());
+    EXPECT_EQ(PlayerRoster::Instance().Defeats(), 2);
+    EXPECT_EQ(CMessageService::History().back().text, QStringLiteral("Your time has expired.\nYou lose the game !"));
+    ASSERT_TRUE(WaitUntil([&] { return cid.Count(MSG_TIME_EXPIRED) == 2; }));
+}
