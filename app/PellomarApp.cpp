@@ -1,6 +1,14 @@
 #include "PellomarApp.h"
 
 #include "BitmapCache.h"
+#include "BughouseWnd.h"
+#include "LanAdvertiser.h"
+#include "NetChessWnd.h"
+#include "NetCommandLine.h"
+#include "NetConnection.h"
+#include "NetConnectionUi.h"
+#include "NetGameEntry.h"
+#include "NetProtocol.h"
 #include "GameSettings.h"
 #include "MainFrame.h"
 #include "MessageDlg.h"
@@ -47,6 +55,7 @@ bool CPellomarApp::InitInstance()
 
     m_MainFrame = std::make_unique<CMainFrame>();
     m_MainFrame->SetGamesFolder(m_GamesFolder);
+    SetUpNetwork();
     m_MainFrame->RestorePlacement();
     m_MainFrame->show();
     m_MainFrame->update();
@@ -58,9 +67,84 @@ void CPellomarApp::ExitInstance()
     if (m_Exited)
         return;
     m_Exited = true;
+    if (m_Link)
+    {
+        m_Link->Leave(true);
+        m_Link->SetGameWindows(nullptr, nullptr);
+        m_Link->SetUi(nullptr);
+    }
     m_MainFrame.reset();
+    m_NetUi.reset();
+    m_Link.reset();
     PlayerRoster::Release();
     GameSettings::Release();
     CBitmapCache::Release();
     RegistryStore::Release();
+}
+
+void CPellomarApp::SetUpNetwork()
+{
+    CMainFrame* frame = m_MainFrame.get();
+    m_Link = std::make_unique<CNetConnection>(PlayerRoster::Instance(), GameSettings::Instance());
+    m_NetUi = std::make_unique<CNetConnectionUi>(*m_Link, RegistryStore::Instance(), frame);
+    m_Link->SetUi(m_NetUi.get());
+    m_Link->SetAdvertiserFactory([](int port) { return std::make_unique<CLanAdvertiser>(port); });
+
+    // Both windows exist from the start: an admitted client's window must be
+    // there when the server's answer arrives.
+    m_NetChess = new CNetChessWnd(*m_Link, PlayerRoster::Instance(), GameSettings::Instance(), frame);
+    m_NetChess->hide();
+    m_NetChess->SetFrameHooks({[frame](const QString& title) { frame->setWindowTitle(title); },
+                               [frame] { frame->ShowNetChess(); }, [frame] { frame->ShowMainMenu(); }});
+    m_Bughouse = new CBughouseWnd(*m_Link, PlayerRoster::Instance(), GameSettings::Instance(), frame);
+    m_Bughouse->hide();
+    m_Bughouse->SetFrameHooks({[frame] { frame->ShowBughouse(); }, [frame] { frame->ShowMainMenu(); }});
+    m_Link->SetGameWindows(m_NetChess, m_Bughouse);
+
+    CNetChessWnd* chess = m_NetChess;
+    CBughouseWnd* bughouse = m_Bughouse;
+    frame->SetNetChessFactory([chess](CMainFrame&) -> QWidget* { return chess; });
+    frame->SetBughouseFactory([bughouse](CMainFrame&) -> QWidget* { return bughouse; });
+    frame->SetNetworkEntry([this](int mode) { EnterNetworkGame(mode); });
+}
+
+void CPellomarApp::EnterNetworkGame(int mode)
+{
+    m_Link->Join(mode, true);
+    if (m_Link->IsServer() && m_Link->IsJoined())
+        ShowNetworkWindow(mode);
+}
+
+void CPellomarApp::ShowNetworkWindow(int mode)
+{
+    if (mode == GAME_MODE_DOUBLE)
+    {
+        m_MainFrame->ShowBughouse();
+        m_Bughouse->Open();
+    }
+    else
+    {
+        m_MainFrame->ShowNetChess();
+        m_NetChess->Open();
+    }
+}
+
+bool CPellomarApp::RunCommandLine(const QStringList& arguments)
+{
+    if (arguments.isEmpty() || !m_Link)
+        return true;
+    const CNetCommandLine commandLine = CNetCommandLine::Parse(CNetCommandLine::Join(arguments));
+    m_CommandLineStart = commandLine.kind != CNetCommandLine::Kind::None;
+    switch (CNetGameEntry::Start(commandLine, *m_Link, RegistryStore::Instance(), *m_NetUi))
+    {
+    case CNetGameEntry::Outcome::Exit:
+        return false;
+    case CNetGameEntry::Outcome::Server:
+        m_NetChess->SetStartedFromCommandLine(true);
+        m_Bughouse->SetStartedFromCommandLine(true);
+        ShowNetworkWindow(commandLine.mode);
+        return true;
+    default:
+        return true;
+    }
 }

@@ -1,10 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
+class CBughouseWnd;
 class CMainFrame;
+class CNetChessWnd;
+class CNetConnection;
+class CNetConnectionUi;
 
 // The application object: starts the program in its fixed order (display
 // check, store, main frame with its restored placement) and releases the
@@ -28,6 +33,10 @@ public:
     void ExitInstance();
 
     [[nodiscard]] CMainFrame* MainFrame() const { return m_MainFrame.get(); }
+    [[nodiscard]] CNetConnection* NetworkLink() const { return m_Link.get(); }
+    // Starts a network game from the command line (the arguments without the
+    // program name). False when the program must end (invalid command line).
+    bool RunCommandLine(const QStringList& arguments);
     // The executable's folder, the help pages' folder, and the games
     // folder (empty without a documents folder), as found at start.
     [[nodiscard]] const QString& ProgramFolder() const { return m_ProgramFolder; }
@@ -39,6 +48,17 @@ public:
     [[nodiscard]] static bool IsDisplayTooSmall(int width, int height);
 
 private:
+    // Creates the network link and the two network windows and plugs them
+    // into the main frame.
+    void SetUpNetwork();
+    // Runs the connection dialog for a mode and shows the window of a server.
+    void EnterNetworkGame(int mode);
+    void ShowNetworkWindow(int mode);
+
+    std::unique_ptr<CNetConnection> m_Link;
+    std::unique_ptr<CNetConnectionUi> m_NetUi;
+    CNetChessWnd* m_NetChess = nullptr; // children of the main frame
+    CBughouseWnd* m_Bughouse = nullptr;
     std::unique_ptr<CMainFrame> m_MainFrame;
     QString m_ProgramFolder;
     QString m_HelpFolder;

@@ -2,13 +2,25 @@
 #include "PellomarApp.h"
 
 #include <QApplication>
+#include <QStringList>
+
+#include <csignal>
 
 int main(int argc, char** argv)
 {
+    // A peer that has gone must not end the program through a write to its socket.
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication application(argc, argv);
     CPellomarApp app;
     if (!app.InitInstance())
         return 0;
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    if (!app.RunCommandLine(arguments))
+    {
+        app.ExitInstance();
+        return 0;
+    }
     const int code = QApplication::exec();
     app.ExitInstance();
     return code;

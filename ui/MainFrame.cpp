@@ -96,8 +96,18 @@ void CMainFrame::ShowMainMenu()
         m_MainMenu = new CMainMenuWnd(this);
         m_MainMenu->setGeometry(rect());
         connect(m_MainMenu, &CMainMenuWnd::LocalChessRequested, this, &CMainFrame::ShowLocalChess);
-        connect(m_MainMenu, &CMainMenuWnd::NetworkChessRequested, this, &CMainFrame::ShowNetChess);
-        connect(m_MainMenu, &CMainMenuWnd::BughouseRequested, this, &CMainFrame::ShowBughouse);
+        connect(m_MainMenu, &CMainMenuWnd::NetworkChessRequested, this, [this] {
+            if (m_NetworkEntry)
+                m_NetworkEntry(1);
+            else
+                ShowNetChess();
+        });
+        connect(m_MainMenu, &CMainMenuWnd::BughouseRequested, this, [this] {
+            if (m_NetworkEntry)
+                m_NetworkEntry(0);
+            else
+                ShowBughouse();
+        });
         connect(m_MainMenu, &CMainMenuWnd::ExitRequested, this, &QWidget::close);
     }
     ShowChild(m_MainMenu, false);

@@ -49,6 +49,10 @@ public:
 
     void SetNetChessFactory(WindowFactory factory) { m_NetChessFactory = std::move(factory); }
     void SetBughouseFactory(WindowFactory factory) { m_BughouseFactory = std::move(factory); }
+    // What the main menu's two network buttons do (game mode 1 network chess,
+    // 0 bughouse): installed by the program to run the connection dialog.
+    // Without it, the buttons show the window as it is.
+    void SetNetworkEntry(std::function<void(int mode)> entry) { m_NetworkEntry = std::move(entry); }
     // Where ShowLocalChess looks for plug-ins (by default the program's
     // folder and the installed plug-in folder).
     void SetEngineSearchRoots(std::vector<std::filesystem::path> roots) { m_EngineRoots = std::move(roots); }
@@ -95,4 +99,5 @@ private:
     QWidget* m_Bughouse = nullptr;
     WindowFactory m_NetChessFactory;
     WindowFactory m_BughouseFactory;
+    std::function<void(int mode)> m_NetworkEntry;
 };
