@@ -43,7 +43,7 @@ struct CUciAdapter::Channel
     bool uciOk = false;
     bool readyOk = false;
     bool gameRunning = false;
-    bool searching = false; // a "go" waits for its "bestmove"
+    int searches = 0; // "go"s still waiting for their "bestmove", answered in order
     // The game's moves in UCI notation, the engine's own included.
     std::vector<std::string> moves;
 };
@@ -265,7 +265,7 @@ void CUciAdapter::Go(int32_t engineClock, int32_t opponentClock)
             for (const std::string& move : m_Channel->moves)
                 text += " " + move;
         }
-        m_Channel->searching = true;
+        ++m_Channel->searches;
     }
     text += "\n";
     const bool unlimited = m_BaseSeconds >= kUnlimitedBaseSeconds ||
@@ -312,7 +312,7 @@ bool CUciAdapter::StopGame()
     {
         std::lock_guard lock(m_Channel->mutex);
         m_Channel->gameRunning = false;
-        searching = m_Channel->searching;
+        searching = m_Channel->searches > 0;
     }
     // The "bestmove" that answers "stop" is not reported.
     if (searching)
@@ -340,9 +340,12 @@ void CUciAdapter::ReaderMain(std::shared_ptr<Channel> channel)
             ch.uciOk = true;
         else if (command == "readyok")
             ch.readyOk = true;
-        else if (command == "bestmove" && ch.searching)
+        else if (command == "bestmove" && ch.searches > 0)
         {
-            ch.searching = false;
+            // Only the answer to the latest "go" counts; an earlier search's
+            // answer that arrives late is stale.
+            if (--ch.searches > 0)
+                return true;
             std::string text;
             words >> text;
             const std::optional<EngineMove> move = UciMoveText::Parse(text);
