@@ -3,7 +3,6 @@
 #include "EngineRegistry.h"
 #include "NewEngineDlg.h"
 #include "PluginMessages.h"
-#include "RavelinTexts.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -24,7 +23,12 @@ CConfigureDlg::NewEngineRunner& Runner()
 }
 } // namespace
 
-CConfigureDlg::CConfigureDlg(bool white, QWidget* parent) : QDialog(parent), m_White(white)
+CConfigureDlg::CConfigureDlg(bool white, QWidget* parent) : CConfigureDlg(CEngineRegistry::Instance(), white, parent)
+{
+}
+
+CConfigureDlg::CConfigureDlg(CEngineList& engines, bool white, QWidget* parent)
+    : QDialog(parent), m_Engines(engines), m_White(white)
 {
     setWindowTitle(tr("Configure Engines"));
     m_List = new QListWidget(this);
@@ -40,7 +44,7 @@ CConfigureDlg::CConfigureDlg(bool white, QWidget* parent) : QDialog(parent), m_W
         edit->setProperty("controlId", id);
     }
 
-    auto* listLabel = new QLabel(tr("&Available Winboard engines:"), this);
+    auto* listLabel = new QLabel(QString::fromStdString(engines.Setup().listLabel), this);
     listLabel->setBuddy(m_List);
     QPushButton* ok = AddButton(IDC_OK, tr("OK"));
     ok->setDefault(true);
@@ -78,7 +82,7 @@ CConfigureDlg::CConfigureDlg(bool white, QWidget* parent) : QDialog(parent), m_W
     connect(m_Remove, &QPushButton::clicked, this, &CConfigureDlg::OnRemove);
     connect(m_List, &QListWidget::currentRowChanged, this, [this](int) { ShowDetails(); });
 
-    CEngineRegistry::Instance().OpenRoot(CEngineRegistry::ProductKey());
+    m_Engines.OpenRoot(m_Engines.ProductKey());
     FillList();
 }
 
@@ -109,15 +113,13 @@ std::string CConfigureDlg::SelectedName() const
 
 void CConfigureDlg::FillList()
 {
-    CEngineRegistry& registry = CEngineRegistry::Instance();
-    registry.OpenRoot(CEngineRegistry::ProductKey());
-    registry.OpenSubKey(CEngineRegistry::EnginesKey());
+    m_Engines.OpenEnginesKey();
     const QSignalBlocker blocker(m_List);
     m_List->clear();
     std::vector<std::string> names;
-    registry.ListSubKeys(names);
+    m_Engines.ListSubKeys(names);
     std::string selection;
-    registry.ReadString(CEngineRegistry::SelectionValue(m_White), selection, CEngineRegistry::DefaultEngineName());
+    m_Engines.ReadString(CEngineList::SelectionValue(m_White), selection, m_Engines.DefaultEngineName());
     int selected = -1;
     for (const std::string& name : names)
     {
@@ -146,23 +148,21 @@ void CConfigureDlg::ShowDetails()
         m_List->setCurrentRow(0);
     }
     const std::string name = SelectedName();
-    const bool editable = name != CEngineRegistry::DefaultEngineName();
+    const bool editable = m_Engines.IsEditable(name);
     m_Modify->setEnabled(editable);
     m_Remove->setEnabled(editable);
-    CEngineRegistry& registry = CEngineRegistry::Instance();
-    registry.OpenRoot(CEngineRegistry::ProductKey());
-    registry.OpenSubKey(CEngineRegistry::EnginesKey() + "\\" + name);
+    m_Engines.OpenEngineKey(name);
     std::string commandLine;
     std::string workingDirectory;
-    registry.ReadString("CommandLine", commandLine, "");
-    registry.ReadString("WorkingDirectory", workingDirectory, "");
+    m_Engines.ReadString("CommandLine", commandLine, "");
+    m_Engines.ReadString("WorkingDirectory", workingDirectory, "");
     m_CommandLine->setText(QString::fromStdString(commandLine));
     m_WorkingDirectory->setText(QString::fromStdString(workingDirectory));
 }
 
 void CConfigureDlg::OnAdd()
 {
-    CNewEngineDlg dialog(m_White, RavelinTexts::Text(RavelinTexts::IDS_ADD_ENGINE), "", "", "", "", this);
+    CNewEngineDlg dialog(m_Engines, m_White, m_Engines.Setup().addCaption, "", "", "", "", this);
     if (RunNewEngineDialog(dialog) == QDialog::Accepted)
         FillList();
 }
@@ -172,7 +172,7 @@ void CConfigureDlg::OnModify()
     const std::string name = SelectedName();
     if (name.empty())
         return;
-    CNewEngineDlg dialog(m_White, RavelinTexts::Text(RavelinTexts::IDS_MODIFY_ENGINE), name, name,
+    CNewEngineDlg dialog(m_Engines, m_White, m_Engines.Setup().modifyCaption, name, name,
                          m_CommandLine->text().toStdString(), m_WorkingDirectory->text().toStdString(), this);
     if (RunNewEngineDialog(dialog) == QDialog::Accepted)
         FillList();
@@ -182,23 +182,19 @@ void CConfigureDlg::OnRemove()
 {
     const std::string name = SelectedName();
     const bool yes = CPluginMessages::Show(CPluginMessages::Kind::Question, windowTitle().toStdString(),
-                                           RavelinTexts::Text(RavelinTexts::IDS_CONFIRM_REMOVE));
+                                           m_Engines.Setup().confirmRemove);
     if (!yes || name.empty())
         return;
-    CEngineRegistry& registry = CEngineRegistry::Instance();
-    registry.OpenRoot(CEngineRegistry::ProductKey());
-    registry.OpenSubKey(CEngineRegistry::EnginesKey() + "\\" + name);
-    registry.DeleteSubKey();
+    m_Engines.OpenEngineKey(name);
+    m_Engines.DeleteSubKey();
     FillList();
 }
 
 void CConfigureDlg::OnOk()
 {
-    CEngineRegistry& registry = CEngineRegistry::Instance();
-    registry.OpenRoot(CEngineRegistry::ProductKey());
-    registry.OpenSubKey(CEngineRegistry::EnginesKey());
+    m_Engines.OpenEnginesKey();
     const std::string name = SelectedName();
     if (!name.empty())
-        registry.WriteString(CEngineRegistry::SelectionValue(m_White), name);
+        m_Engines.WriteString(CEngineList::SelectionValue(m_White), name);
     accept();
 }

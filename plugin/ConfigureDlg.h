@@ -5,14 +5,15 @@
 #include <functional>
 #include <string>
 
+class CEngineList;
 class CNewEngineDlg;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 
-// Configure Engines: the list of WinBoard engines with the command line and
-// working directory of the selected one; Add, Modify and Remove edit the
-// list, OK makes the selection the engine of the dialog's colour. The default
+// Configure Engines: a plug-in's engines with the command line and working
+// directory of the selected one; Add, Modify and Remove edit the list, OK
+// makes the selection the engine of the dialog's colour. A fixed default
 // engine can be neither modified nor removed. There is no Cancel: closing the
 // window leaves the colour's engine unchanged.
 class CConfigureDlg : public QDialog
@@ -31,6 +32,8 @@ public:
         IDC_WORKING_DIRECTORY = 1004,
     };
 
+    CConfigureDlg(CEngineList& engines, bool white, QWidget* parent = nullptr);
+    // The WinBoard plug-in's engines.
     explicit CConfigureDlg(bool white, QWidget* parent = nullptr);
 
     // Replaces the modal run of the Add/Modify dialog (tests): returns its
@@ -52,6 +55,7 @@ private:
     QPushButton* AddButton(int id, const QString& text);
     int RunNewEngineDialog(CNewEngineDlg& dialog);
 
+    CEngineList& m_Engines;
     bool m_White;
     QListWidget* m_List;
     QLineEdit* m_CommandLine;

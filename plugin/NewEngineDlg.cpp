@@ -1,8 +1,7 @@
 #include "NewEngineDlg.h"
 
-#include "EngineRegistry.h"
+#include "EngineList.h"
 #include "PluginMessages.h"
-#include "RavelinTexts.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -22,23 +21,18 @@ CNewEngineDlg::FileChooser& Chooser()
     return chooser;
 }
 
-QString Text(int id)
-{
-    return QString::fromStdString(RavelinTexts::Text(id));
-}
-
 // The Linux stand-in for "Executable Files (*.exe)": programs have no
 // extension here, so every file is offered.
-QString ExecutableFilter()
+QString ExecutableFilter(const std::string& filter)
 {
-    return Text(RavelinTexts::IDS_EXECUTABLE_FILTER).section('|', 0, 0).replace("*.exe", "*");
+    return QString::fromStdString(filter).section('|', 0, 0).replace("*.exe", "*");
 }
 } // namespace
 
-CNewEngineDlg::CNewEngineDlg(bool white, const std::string& caption, const std::string& displayName,
-                             const std::string& previousName, const std::string& commandLine,
-                             const std::string& workingDirectory, QWidget* parent)
-    : QDialog(parent), m_White(white), m_PreviousName(previousName)
+CNewEngineDlg::CNewEngineDlg(CEngineList& engines, bool white, const std::string& caption,
+                             const std::string& displayName, const std::string& previousName,
+                             const std::string& commandLine, const std::string& workingDirectory, QWidget* parent)
+    : QDialog(parent), m_Engines(engines), m_White(white), m_PreviousName(previousName)
 {
     setWindowTitle(QString::fromStdString(caption));
     m_Name = new QLineEdit(QString::fromStdString(displayName), this);
@@ -87,7 +81,7 @@ CNewEngineDlg::CNewEngineDlg(bool white, const std::string& caption, const std::
             &CNewEngineDlg::OnBrowse);
 
     if (m_Name->text().isEmpty())
-        m_Name->setText(Text(RavelinTexts::IDS_NEW_ENGINE));
+        m_Name->setText(QString::fromStdString(engines.Setup().newEngineName));
     m_Name->setFocus();
     m_Name->selectAll();
 }
@@ -112,7 +106,8 @@ void CNewEngineDlg::OnBrowse()
     if (Chooser())
         path = Chooser()(this);
     else
-        path = QFileDialog::getOpenFileName(this, QString(), m_WorkingDirectory->text(), ExecutableFilter());
+        path = QFileDialog::getOpenFileName(this, QString(), m_WorkingDirectory->text(),
+                                            ExecutableFilter(m_Engines.Setup().executableFilter));
     if (path.isEmpty())
         return;
     const QFileInfo file(path);
@@ -126,8 +121,8 @@ void CNewEngineDlg::OnBrowse()
 
 void CNewEngineDlg::OnHelp()
 {
-    CPluginMessages::Show(CPluginMessages::Kind::Information, RavelinTexts::Text(RavelinTexts::IDS_HELP_CAPTION),
-                          RavelinTexts::Text(RavelinTexts::IDS_HELP_TEXT));
+    CPluginMessages::Show(CPluginMessages::Kind::Information, m_Engines.Setup().helpCaption,
+                          m_Engines.Setup().helpText);
 }
 
 void CNewEngineDlg::OnOk()
@@ -137,23 +132,19 @@ void CNewEngineDlg::OnOk()
     const std::string workingDirectory = m_WorkingDirectory->text().toStdString();
     if (name.empty() || commandLine.empty() || workingDirectory.empty())
     {
-        CPluginMessages::Show(CPluginMessages::Kind::Information,
-                              RavelinTexts::Text(RavelinTexts::IDS_HELP_CAPTION),
-                              RavelinTexts::Text(RavelinTexts::IDS_FILL_ALL));
+        CPluginMessages::Show(CPluginMessages::Kind::Information, m_Engines.Setup().helpCaption,
+                              m_Engines.Setup().fillAll);
         return;
     }
-    CEngineRegistry& registry = CEngineRegistry::Instance();
-    const std::string& engines = CEngineRegistry::EnginesKey();
-    registry.OpenRoot(CEngineRegistry::ProductKey());
     if (!m_PreviousName.empty())
     {
-        registry.OpenSubKey(engines + "\\" + m_PreviousName);
-        registry.DeleteSubKey();
+        m_Engines.OpenEngineKey(m_PreviousName);
+        m_Engines.DeleteSubKey();
     }
-    registry.OpenSubKey(engines + "\\" + name);
-    registry.WriteString("CommandLine", commandLine);
-    registry.WriteString("WorkingDirectory", workingDirectory);
-    registry.OpenSubKey(engines);
-    registry.WriteString(CEngineRegistry::SelectionValue(m_White), name);
+    m_Engines.OpenEngineKey(name);
+    m_Engines.WriteString("CommandLine", commandLine);
+    m_Engines.WriteString("WorkingDirectory", workingDirectory);
+    m_Engines.OpenEnginesKey();
+    m_Engines.WriteString(CEngineList::SelectionValue(m_White), name);
     accept();
 }

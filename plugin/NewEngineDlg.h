@@ -5,11 +5,12 @@
 #include <functional>
 #include <string>
 
+class CEngineList;
 class QLineEdit;
 class QPushButton;
 
-// Add/Modify Engine: edits one engine's display name, command line and
-// working directory. OK refuses empty fields; otherwise it replaces the
+// Add/Modify Engine: edits one engine of a plug-in's list, its display name,
+// command line and working directory. OK refuses empty fields; otherwise it replaces the
 // previous entry (a rename removes the old key), writes the engine and
 // selects it for the dialog's colour.
 class CNewEngineDlg : public QDialog
@@ -29,7 +30,7 @@ public:
     };
 
     // previousName is empty when adding.
-    CNewEngineDlg(bool white, const std::string& caption, const std::string& displayName,
+    CNewEngineDlg(CEngineList& engines, bool white, const std::string& caption, const std::string& displayName,
                   const std::string& previousName, const std::string& commandLine,
                   const std::string& workingDirectory, QWidget* parent = nullptr);
 
@@ -45,6 +46,7 @@ public:
 private:
     QPushButton* AddButton(int id, const QString& text);
 
+    CEngineList& m_Engines;
     bool m_White;
     std::string m_PreviousName;
     QLineEdit* m_Name;

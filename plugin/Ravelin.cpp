@@ -8,6 +8,6 @@ extern "C" __attribute__((visibility("default"))) IChessEngine* CreateChessEngin
 {
     // The engines installed below the program are registered each time an
     // object is made, so a fresh machine has its opponents at once.
-    CEngineRegistry::Instance().RegisterInstalledEngines(CEngineRegistry::DefaultEnginesFolders());
+    CEngineRegistry::Instance().RegisterInstalledEngines();
     return new (std::nothrow) CWinboardAdapter;
 }

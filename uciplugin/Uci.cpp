@@ -8,6 +8,6 @@ extern "C" __attribute__((visibility("default"))) IChessEngine* CreateChessEngin
 {
     // Debian's stockfish is registered when it is installed, so a fresh
     // machine has an opponent at once.
-    CUciRegistry::Instance().RegisterInstalledEngine(CUciRegistry::DefaultCandidates());
+    CUciRegistry::Instance().RegisterInstalledEngines();
     return new (std::nothrow) CUciAdapter;
 }

@@ -1,60 +1,14 @@
 #pragma once
 
-#include <QDialog>
+#include "ConfigureDlg.h"
+#include "UciRegistry.h"
 
-#include <functional>
-#include <string>
-
-class CUciNewEngineDlg;
-class QLineEdit;
-class QListWidget;
-class QPushButton;
-
-// Configure Engines: the list of UCI engines with the command line and
-// working directory of the selected one; Add, Modify and Remove edit the
-// list, OK makes the selection the engine of the dialog's colour. There is no
-// Cancel: closing the window leaves the colour's engine unchanged.
-class CUciConfigureDlg : public QDialog
+// Configure Engines over the UCI plug-in's engines.
+class CUciConfigureDlg : public CConfigureDlg
 {
-    Q_OBJECT
-
 public:
-    enum ControlId
+    explicit CUciConfigureDlg(bool white, QWidget* parent = nullptr)
+        : CConfigureDlg(CUciRegistry::Instance(), white, parent)
     {
-        IDC_OK = 1,
-        IDC_ADD = 1005,
-        IDC_MODIFY = 1008,
-        IDC_REMOVE = 1006,
-        IDC_ENGINE_LIST = 1001,
-        IDC_COMMAND_LINE = 1002,
-        IDC_WORKING_DIRECTORY = 1004,
-    };
-
-    explicit CUciConfigureDlg(bool white, QWidget* parent = nullptr);
-
-    // Replaces the modal run of the Add/Modify dialog (tests): returns its
-    // result, QDialog::Accepted or Rejected.
-    using NewEngineRunner = std::function<int(CUciNewEngineDlg& dialog)>;
-    static void SetNewEngineRunner(NewEngineRunner runner);
-
-    void FillList();
-    void ShowDetails();
-    void OnAdd();
-    void OnModify();
-    void OnRemove();
-    void OnOk();
-
-    // The selected display name; empty when nothing is selected.
-    [[nodiscard]] std::string SelectedName() const;
-
-private:
-    QPushButton* AddButton(int id, const QString& text);
-    int RunNewEngineDialog(CUciNewEngineDlg& dialog);
-
-    bool m_White;
-    QListWidget* m_List;
-    QLineEdit* m_CommandLine;
-    QLineEdit* m_WorkingDirectory;
-    QPushButton* m_Modify;
-    QPushButton* m_Remove;
+    }
 };

@@ -46,13 +46,13 @@ protected:
         CNewEngineDlg::SetFileChooser({});
     }
 
-    CEngineRegistry& Registry() { return CEngineRegistry::Instance(); }
+    CEngineList& Registry() { return CEngineRegistry::Instance(); }
 
     std::string Selection(bool white)
     {
         Registry().OpenEnginesKey();
         std::string name;
-        Registry().ReadString(CEngineRegistry::SelectionValue(white), name, "?");
+        Registry().ReadString(CEngineList::SelectionValue(white), name, "?");
         return name;
     }
 
@@ -66,16 +66,16 @@ protected:
 
     void AddEngine(const std::string& name, const std::string& commandLine, const std::string& folder)
     {
-        Registry().OpenRoot(CEngineRegistry::ProductKey());
-        Registry().OpenSubKey(CEngineRegistry::EnginesKey() + "\\" + name);
+        Registry().OpenRoot(Registry().ProductKey());
+        Registry().OpenSubKey(Registry().EnginesKey() + "\\" + name);
         Registry().WriteString("CommandLine", commandLine);
         Registry().WriteString("WorkingDirectory", folder);
     }
 
     std::string Value(const std::string& engine, const std::string& value)
     {
-        Registry().OpenRoot(CEngineRegistry::ProductKey());
-        Registry().OpenSubKey(CEngineRegistry::EnginesKey() + "\\" + engine);
+        Registry().OpenRoot(Registry().ProductKey());
+        Registry().OpenSubKey(Registry().EnginesKey() + "\\" + engine);
         std::string text;
         Registry().ReadString(value, text, "<missing>");
         return text;
@@ -89,7 +89,7 @@ protected:
         fs::create_directories(engines / "Alpha");
         MakeExecutable(engines / "Phalanx" / "phalanx");
         MakeExecutable(engines / "Alpha" / "alpha");
-        Registry().RegisterInstalledEngines({engines});
+        Registry().RegisterInstalledEngines({engines}, {});
     }
 
     QTemporaryDir m_Dir;
@@ -100,7 +100,7 @@ protected:
 
 TEST_F(EngineConfigTest, FirstUseCreatesTheSelectionsAndRegistersInstalledEngines)
 {
-    const std::string defaultName = CEngineRegistry::DefaultEngineName();
+    const std::string defaultName = Registry().DefaultEngineName();
     const fs::path engines = m_Root / "Engines" / "Winboard";
     fs::create_directories(engines / defaultName);
     fs::create_directories(engines / "Two Programs");
@@ -111,7 +111,7 @@ TEST_F(EngineConfigTest, FirstUseCreatesTheSelectionsAndRegistersInstalledEngine
     std::ofstream(engines / "Nothing Runnable" / "readme.txt") << "text\n";
     MakeExecutable(engines / "loose-program");
 
-    Registry().RegisterInstalledEngines({engines, m_Root / "missing"});
+    Registry().RegisterInstalledEngines({engines, m_Root / "missing"}, {});
     EXPECT_EQ(Selection(true), defaultName);
     EXPECT_EQ(Selection(false), defaultName);
     EXPECT_EQ(Engines(), (std::vector<std::string>{defaultName, "Two Programs"}));
@@ -124,7 +124,7 @@ TEST_F(EngineConfigTest, FirstUseCreatesTheSelectionsAndRegistersInstalledEngine
     AddEngine("Two Programs", "/elsewhere", "/");
     Registry().OpenEnginesKey();
     Registry().WriteString("BlackEngine", "Two Programs");
-    Registry().RegisterInstalledEngines({engines});
+    Registry().RegisterInstalledEngines({engines}, {});
     EXPECT_EQ(Value("Two Programs", "CommandLine"), (engines / "Two Programs" / "second").string());
     EXPECT_EQ(Selection(false), "Two Programs");
 }
@@ -139,7 +139,7 @@ TEST_F(EngineConfigTest, ConfigureShowsTheListAndProtectsTheDefaultEngine)
     auto* commandLine = Control<QLineEdit>(dialog, CConfigureDlg::IDC_COMMAND_LINE);
     auto* folder = Control<QLineEdit>(dialog, CConfigureDlg::IDC_WORKING_DIRECTORY);
     ASSERT_EQ(list->count(), 2);
-    EXPECT_EQ(dialog.SelectedName(), CEngineRegistry::DefaultEngineName());
+    EXPECT_EQ(dialog.SelectedName(), Registry().DefaultEngineName());
     EXPECT_FALSE(modify->isEnabled());
     EXPECT_FALSE(remove->isEnabled());
     EXPECT_TRUE(commandLine->isReadOnly());
@@ -155,7 +155,7 @@ TEST_F(EngineConfigTest, ConfigureShowsTheListAndProtectsTheDefaultEngine)
     Control<QPushButton>(dialog, CConfigureDlg::IDC_OK)->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(Selection(true), "Alpha");
-    EXPECT_EQ(Selection(false), CEngineRegistry::DefaultEngineName());
+    EXPECT_EQ(Selection(false), Registry().DefaultEngineName());
 
     // A selection naming no engine shows the first entry; an empty list disables both buttons.
     Registry().OpenEnginesKey();
@@ -164,8 +164,8 @@ TEST_F(EngineConfigTest, ConfigureShowsTheListAndProtectsTheDefaultEngine)
     EXPECT_EQ(black.SelectedName(), "Alpha");
     for (const std::string& name : Engines())
     {
-        Registry().OpenRoot(CEngineRegistry::ProductKey());
-        Registry().OpenSubKey(CEngineRegistry::EnginesKey() + "\\" + name);
+        Registry().OpenRoot(Registry().ProductKey());
+        Registry().OpenSubKey(Registry().EnginesKey() + "\\" + name);
         Registry().DeleteSubKey();
     }
     black.FillList();
@@ -203,7 +203,7 @@ TEST_F(EngineConfigTest, AddRefusesEmptyFieldsThenWritesAndSelectsTheEngine)
     EXPECT_EQ(Value("Crafty", "CommandLine"), "/opt/crafty/crafty");
     EXPECT_EQ(dialog.SelectedName(), "Crafty");
     EXPECT_EQ(Selection(false), "Crafty");
-    EXPECT_EQ(Selection(true), CEngineRegistry::DefaultEngineName());
+    EXPECT_EQ(Selection(true), Registry().DefaultEngineName());
 }
 
 TEST_F(EngineConfigTest, ModifyWithRenameReplacesTheOldKey)
@@ -261,7 +261,7 @@ TEST_F(EngineConfigTest, BrowseFillsTheFieldsAndHelpExplainsThem)
     fs::create_directories(program.parent_path());
     MakeExecutable(program);
     CNewEngineDlg::SetFileChooser([&](QWidget*) { return QString::fromStdString(program.string()); });
-    CNewEngineDlg dialog(true, "Add Engine", "", "", "", "");
+    CNewEngineDlg dialog(Registry(), true, "Add Engine", "", "", "", "");
     auto* name = Control<QLineEdit>(dialog, CNewEngineDlg::IDC_NAME);
     auto* browse = Control<QPushButton>(dialog, CNewEngineDlg::IDC_BROWSE);
     browse->click();
@@ -278,7 +278,7 @@ TEST_F(EngineConfigTest, BrowseFillsTheFieldsAndHelpExplainsThem)
     EXPECT_EQ(m_Messages.Captions()[0], "Help");
     const std::string help = m_Messages.Texts()[0];
     EXPECT_NE(help.find("Display name:\n   This is the name by which you will refer to the engine.\n"), std::string::npos);
-    EXPECT_NE(help.find("\"" + CEngineRegistry::DefaultEngineName() + "\""), std::string::npos);
+    EXPECT_NE(help.find("\"" + Registry().DefaultEngineName() + "\""), std::string::npos);
     EXPECT_NE(help.find("\n\nWorking folder:\n   This folder is usually the same"), std::string::npos);
     EXPECT_NE(help.find("   We suggest you keep the default value."), std::string::npos);
 }
@@ -300,6 +300,6 @@ TEST_F(EngineConfigTest, StartRunsTheEngineConfiguredForItsColour)
     }
     EXPECT_EQ(m_Messages.Texts(), std::vector<std::string>{RavelinTexts::Text(RavelinTexts::IDS_START_ERROR)});
     // Reading the default engine's entry created it with empty values.
-    EXPECT_EQ(Value(CEngineRegistry::DefaultEngineName(), "CommandLine"), "");
+    EXPECT_EQ(Value(Registry().DefaultEngineName(), "CommandLine"), "");
     EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(std::chrono::seconds(5)));
 }

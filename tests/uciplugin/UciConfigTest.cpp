@@ -1,10 +1,12 @@
 // The UCI engines' configuration in the shared store: the automatic
 // registration of stockfish, the engine of each colour and the dialogs.
+#include "EngineRegistry.h"
 #include "UciConfigureDlg.h"
-#include "UciNewEngineDlg.h"
+#include "NewEngineDlg.h"
 #include "UciRegistry.h"
 #include "UciTestSupport.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -41,7 +43,7 @@ protected:
 
     std::string Value(const std::string& key, const std::string& name)
     {
-        CUciRegistry& registry = CUciRegistry::Instance();
+        CEngineList& registry = CUciRegistry::Instance();
         registry.OpenRoot(kRoot);
         registry.OpenSubKey(key);
         std::string text;
@@ -51,7 +53,7 @@ protected:
 
     std::vector<std::string> Engines()
     {
-        CUciRegistry& registry = CUciRegistry::Instance();
+        CEngineList& registry = CUciRegistry::Instance();
         registry.OpenRoot(kRoot);
         registry.OpenSubKey("UCI Engines");
         std::vector<std::string> names;
@@ -67,7 +69,7 @@ TEST_F(UciConfigTest, RegistersTheFirstInstalledStockfishOnce)
 {
     const std::string notExecutable = MakeFile("plain", false);
     const std::string stockfish = MakeFile("stockfish", true);
-    CUciRegistry::Instance().RegisterInstalledEngine({Path("missing"), notExecutable, m_Dir.path().toStdString(),
+    CUciRegistry::Instance().RegisterInstalledEngines({}, {Path("missing"), notExecutable, m_Dir.path().toStdString(),
                                                       stockfish});
     EXPECT_EQ(Engines(), std::vector<std::string>{"Stockfish"});
     EXPECT_EQ(Value("UCI Engines\\Stockfish", "CommandLine"), stockfish);
@@ -76,11 +78,11 @@ TEST_F(UciConfigTest, RegistersTheFirstInstalledStockfishOnce)
     EXPECT_EQ(Value("UCI Engines", "BlackEngine"), "Stockfish");
 
     // The user's own command line for it survives the next registration.
-    CUciRegistry& registry = CUciRegistry::Instance();
+    CEngineList& registry = CUciRegistry::Instance();
     registry.OpenRoot(kRoot);
     registry.OpenSubKey("UCI Engines\\Stockfish");
     registry.WriteString("CommandLine", stockfish + " --threads 2");
-    registry.RegisterInstalledEngine({MakeFile("other", true)});
+    registry.RegisterInstalledEngines({}, {MakeFile("other", true)});
     EXPECT_EQ(Value("UCI Engines\\Stockfish", "CommandLine"), stockfish + " --threads 2");
 
     // The WinBoard engines' key is not touched.
@@ -93,7 +95,7 @@ TEST_F(UciConfigTest, RegistersTheFirstInstalledStockfishOnce)
 
 TEST_F(UciConfigTest, NothingInstalledRegistersNothing)
 {
-    CUciRegistry::Instance().RegisterInstalledEngine({Path("missing"), MakeFile("plain", false)});
+    CUciRegistry::Instance().RegisterInstalledEngines({}, {Path("missing"), MakeFile("plain", false)});
     EXPECT_TRUE(Engines().empty());
     std::string name, commandLine, folder;
     CUciRegistry::Instance().ReadEngineOf(true, name, commandLine, folder);
@@ -112,7 +114,7 @@ TEST_F(UciConfigTest, EachColourPlaysItsOwnEngine)
 {
     CScriptedUciEngine first("moves e2e4\n");
     CScriptedUciEngine second("moves e7e5\n");
-    CUciRegistry& registry = CUciRegistry::Instance();
+    CEngineList& registry = CUciRegistry::Instance();
     for (auto [name, engine] : {std::pair{"First", &first}, {"Second", &second}})
     {
         registry.OpenRoot(kRoot);
@@ -138,7 +140,7 @@ TEST_F(UciConfigTest, EachColourPlaysItsOwnEngine)
 TEST_F(UciConfigTest, AddModifyAndChooseInTheDialogs)
 {
     // Add: written below the UCI key and chosen for the dialog's colour.
-    CUciNewEngineDlg add(false, "Add Engine", "", "", "", "");
+    CNewEngineDlg add(CUciRegistry::Instance(), false, "Add Engine", "", "", "", "");
     add.findChild<QLineEdit*>("1007")->setText("Toga");
     add.findChild<QLineEdit*>("1002")->setText("/opt/toga/toga");
     add.findChild<QLineEdit*>("1004")->setText("/opt/toga/");
@@ -148,20 +150,20 @@ TEST_F(UciConfigTest, AddModifyAndChooseInTheDialogs)
     EXPECT_EQ(Value("UCI Engines", "BlackEngine"), "Toga");
 
     // Empty fields are refused with the program's message.
-    CUciNewEngineDlg empty(false, "Add Engine", "Empty", "", "", "");
+    CNewEngineDlg empty(CUciRegistry::Instance(), false, "Add Engine", "Empty", "", "", "");
     empty.OnOk();
     EXPECT_NE(empty.result(), QDialog::Accepted);
     EXPECT_EQ(m_Messages.Texts().back(), "Please fill all members.");
 
     // Modify with a new name replaces the old entry.
-    CUciNewEngineDlg modify(false, "Modify Engine", "Toga", "Toga", "/opt/toga/toga", "/opt/toga/");
+    CNewEngineDlg modify(CUciRegistry::Instance(), false, "Modify Engine", "Toga", "Toga", "/opt/toga/toga", "/opt/toga/");
     modify.findChild<QLineEdit*>("1007")->setText("Toga II");
     modify.OnOk();
     EXPECT_EQ(Engines(), std::vector<std::string>{"Toga II"});
     EXPECT_EQ(Value("UCI Engines", "BlackEngine"), "Toga II");
 
     // Configure lists the UCI engines only and OK chooses for its colour.
-    CUciRegistry::Instance().RegisterInstalledEngine({MakeFile("stockfish", true)});
+    CUciRegistry::Instance().RegisterInstalledEngines({}, {MakeFile("stockfish", true)});
     CUciConfigureDlg configure(true);
     auto* list = configure.findChild<QListWidget*>("1001");
     ASSERT_EQ(list->count(), 2);
@@ -180,5 +182,58 @@ TEST_F(UciConfigTest, AddModifyAndChooseInTheDialogs)
     m_Messages.SetAnswer(true);
     remove.OnRemove();
     EXPECT_EQ(Engines(), std::vector<std::string>{"Stockfish"});
+}
+
+// Both plug-ins' lists share the store and the dialogs' code, and each keeps
+// to its own key, texts and default engine.
+TEST_F(UciConfigTest, EachPluginsDialogShowsItsOwnEngines)
+{
+    CEngineRegistry::ResetInstance(Path("settings.ini"));
+    fs::create_directories(Path("Winboard/Phalanx"));
+    MakeFile("Winboard/Phalanx/phalanx", true);
+    CEngineRegistry::Instance().RegisterInstalledEngines({Path("Winboard")}, {});
+    CUciRegistry::Instance().RegisterInstalledEngines({}, {MakeFile("stockfish", true)});
+
+    CConfigureDlg winboard(true);
+    CUciConfigureDlg uci(true);
+    struct Expected
+    {
+        CConfigureDlg* dialog;
+        const char* label;
+        const char* engine;
+        bool defaultEditable;
+    };
+    for (const Expected& expected : {Expected{&winboard, "&Available Winboard engines:", "Phalanx", false},
+                                     Expected{&uci, "&Available UCI engines:", "Stockfish", true}})
+    {
+        SCOPED_TRACE(expected.engine);
+        auto* list = expected.dialog->findChild<QListWidget*>("1001");
+        ASSERT_EQ(list->count(), 1);
+        EXPECT_EQ(list->item(0)->text().toStdString(), expected.engine);
+        bool labelled = false;
+        for (const QLabel* label : expected.dialog->findChildren<QLabel*>())
+            labelled = labelled || label->text() == expected.label;
+        EXPECT_TRUE(labelled);
+        // Only the WinBoard plug-in fixes its default engine.
+        EXPECT_EQ(expected.dialog->findChild<QPushButton*>("1008")->isEnabled(), expected.defaultEditable);
+        EXPECT_EQ(expected.dialog->findChild<QPushButton*>("1006")->isEnabled(), expected.defaultEditable);
+    }
+
+    // Adding through the UCI dialog writes below the UCI key only.
+    CConfigureDlg::SetNewEngineRunner([](CNewEngineDlg& add) {
+        add.findChild<QLineEdit*>("1007")->setText("Toga");
+        add.findChild<QLineEdit*>("1002")->setText("/opt/toga/toga");
+        add.findChild<QLineEdit*>("1004")->setText("/opt/toga/");
+        add.OnOk();
+        return add.result();
+    });
+    uci.OnAdd();
+    CConfigureDlg::SetNewEngineRunner({});
+    EXPECT_EQ(uci.findChild<QListWidget*>("1001")->count(), 2);
+    EXPECT_EQ(Engines(), (std::vector<std::string>{"Stockfish", "Toga"}));
+    EXPECT_EQ(Value("UCI Engines", "WhiteEngine"), "Toga");
+    EXPECT_EQ(Value("Winboard-Compatible Engines", "WhiteEngine"), "Phalanx");
+    winboard.FillList();
+    EXPECT_EQ(winboard.findChild<QListWidget*>("1001")->count(), 1);
 }
 } // namespace
