@@ -1,6 +1,7 @@
 #include "EngineList.h"
 
 #include <algorithm>
+#include <map>
 #include <unistd.h>
 
 namespace fs = std::filesystem;

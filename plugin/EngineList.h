@@ -3,7 +3,6 @@
 #include "RegistryStore.h"
 
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>

@@ -156,7 +156,8 @@ TEST_F(UciConfigTest, AddModifyAndChooseInTheDialogs)
     EXPECT_EQ(m_Messages.Texts().back(), "Please fill all members.");
 
     // Modify with a new name replaces the old entry.
-    CNewEngineDlg modify(CUciRegistry::Instance(), false, "Modify Engine", "Toga", "Toga", "/opt/toga/toga", "/opt/toga/");
+    CNewEngineDlg modify(CUciRegistry::Instance(), false, "Modify Engine", "Toga", "Toga", "/opt/toga/toga",
+                         "/opt/toga/");
     modify.findChild<QLineEdit*>("1007")->setText("Toga II");
     modify.OnOk();
     EXPECT_EQ(Engines(), std::vector<std::string>{"Toga II"});
