@@ -106,10 +106,7 @@ CBughouseWnd::CBughouseWnd(CNetConnection& link, PlayerRoster& roster, GameSetti
         connect(button, &QPushButton::clicked, this, [this, id = id] { OnCommand(id); });
         m_Buttons[id] = button;
     }
-    m_RunSettings = [this](bool isServer, bool running) {
-        CDoubleSettingsDlg dialog(m_Settings, isServer, running, this);
-        return dialog.exec() == QDialog::Accepted;
-    };
+    m_RunSettings = [](CDoubleSettingsDlg& dialog) { return dialog.exec(); };
     // Both boards side by side need the whole 800 x 600.
     setMinimumSize(800, 600);
     resize(800, 600);
@@ -420,15 +417,11 @@ void CBughouseWnd::OnCommand(int id)
         OpenSettings();
         break;
     case kRulesId:
-    case kHelpId: {
-        auto* html = new CHtmlDlg(this);
-        html->setAttribute(Qt::WA_DeleteOnClose);
-        if (id == kRulesId)
-            html->ShowHelp(IDS_BUGHOUSE_RULES_TITLE, IDS_BUGHOUSE_RULES_PAGE);
-        else
-            html->ShowHelp(IDS_NETWORK_BUGHOUSE_HELP_TITLE, IDS_NETWORK_BUGHOUSE_HELP_PAGE);
+        ShowHelpPage(IDS_BUGHOUSE_RULES_TITLE, IDS_BUGHOUSE_RULES_PAGE);
         break;
-    }
+    case kHelpId:
+        ShowHelpPage(IDS_NETWORK_BUGHOUSE_HELP_TITLE, IDS_NETWORK_BUGHOUSE_HELP_PAGE);
+        break;
     case kMenuId:
         Menu();
         break;
@@ -487,9 +480,21 @@ void CBughouseWnd::SwitchColours(bool send)
         (void)Send(CNetMessage(MSG_SWITCH_COLORS));
 }
 
+void CBughouseWnd::ShowHelpPage(int titleId, int pageId)
+{
+    if (m_Help == nullptr)
+        m_Help = new CHtmlDlg(this);
+    m_Help->ShowHelp(titleId, pageId);
+}
+
 void CBughouseWnd::OpenSettings()
 {
-    if (!m_RunSettings || !m_RunSettings(IsServer(), m_Running) || !IsServer())
+    CDoubleSettingsDlg dialog(m_Settings, IsServer(), m_Running, this);
+    if (!m_RunSettings || m_RunSettings(dialog) != IDOK || !IsServer())
+        return;
+    // During a game the dialog changes only the display options: the clocks
+    // keep running as they are, and the clients keep the same settings.
+    if (m_Running)
         return;
     ApplySettingsToClocks();
     PrintSummary();
