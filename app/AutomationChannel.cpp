@@ -408,7 +408,7 @@ QString CAutomationChannel::List() const
         for (QWidget* widget : top->findChildren<QWidget*>())
         {
             // Named widgets of shown parents: a hidden game window's insides are left out.
-            if (!IsNamed(widget) || !widget->parentWidget()->isVisible())
+            if (!IsNamed(widget) || widget->window() != top || !widget->parentWidget()->isVisible())
                 continue;
             widgets.append(QJsonObject{{QStringLiteral("name"), widget->objectName()},
                                        {QStringLiteral("class"), QString::fromLatin1(widget->metaObject()->className())},
@@ -447,8 +447,10 @@ QWidget* CAutomationChannel::FindWidget(const QString& name, QString& error) con
     for (QWidget* top : QApplication::topLevelWidgets())
     {
         std::vector<QWidget*> candidates{top};
+        // A dialog is a child of its owner's window but a window of its own: counted there.
         for (QWidget* child : top->findChildren<QWidget*>())
-            candidates.push_back(child);
+            if (child->window() == top)
+                candidates.push_back(child);
         for (QWidget* widget : candidates)
             if (matches(widget))
                 (widget->isVisible() ? visible : hidden).push_back(widget);
