@@ -85,6 +85,14 @@ CNetChessWnd::CNetChessWnd(CNetConnection& link, PlayerRoster& roster, GameSetti
     m_Output = new COutputPane(this);
     m_Chat = new CChatEdit(this);
     m_Chat->Attach(this);
+    // Stable names for the widgets, by which tools and tests find them.
+    setObjectName(QStringLiteral("NetChessWnd"));
+    m_Board->setObjectName(QStringLiteral("board"));
+    m_Top->setObjectName(QStringLiteral("topPanel"));
+    m_Bottom->setObjectName(QStringLiteral("bottomPanel"));
+    m_MoveList->setObjectName(QStringLiteral("moveList"));
+    m_Output->setObjectName(QStringLiteral("chatOutput"));
+    m_Chat->setObjectName(QStringLiteral("chatInput"));
 
     const std::pair<int, int> buttons[] = {
         {kResetBoardId, IDS_NC_RESET_BOARD},   {kStartGameId, IDS_NC_START_GAME},
