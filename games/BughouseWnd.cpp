@@ -71,17 +71,25 @@ int32_t CapturedBy(const CChessPosition& position, const CMove& move, Colour& co
 CBughouseWnd::CBughouseWnd(CNetConnection& link, PlayerRoster& roster, GameSettings& settings, QWidget* parent)
     : QWidget(parent), m_Link(link), m_Roster(roster), m_Settings(settings)
 {
+    // Stable names for the widgets, by which tools and tests find them; the
+    // numbers are those of View() and Panel().
+    setObjectName(QStringLiteral("BughouseWnd"));
     for (size_t v = 0; v < 2; ++v)
     {
         m_Views[v] = new CBoardView(this);
-        m_Views[v]->setObjectName(QStringLiteral("Board View"));
+        m_Views[v]->setObjectName(QStringLiteral("board%1").arg(v));
         m_Views[v]->SetBughouseMode(true);
         m_Views[v]->SetObserver(this);
     }
     for (size_t p = 0; p < 4; ++p)
+    {
         m_Panels[p] = new CPlayerWnd(-1, this, this);
+        m_Panels[p]->setObjectName(QStringLiteral("panel%1").arg(p));
+    }
     m_Output = new COutputPane(this);
+    m_Output->setObjectName(QStringLiteral("chatOutput"));
     m_Chat = new CChatEdit(this);
+    m_Chat->setObjectName(QStringLiteral("chatInput"));
     m_Chat->Attach(this);
 
     const std::pair<int, int> buttons[] = {
