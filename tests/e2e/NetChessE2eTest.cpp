@@ -64,6 +64,23 @@ protected:
         EXPECT_TRUE(client->WaitForText(kTopPanel, QStringLiteral("alice")));
     }
 
+    void TearDown() override
+    {
+        // Both programs end cleanly, and a sanitizer's report (leaks come at exit) fails the test.
+        for (CProgramProcess* program : {client.get(), server.get()})
+        {
+            if (program == nullptr)
+                continue;
+            if (program->IsRunning())
+            {
+                EXPECT_TRUE(program->Quit()) << program->Label().toStdString();
+            }
+            const QString errors = program->ErrorOutput();
+            EXPECT_FALSE(errors.contains(QStringLiteral("runtime error:"))) << errors.toStdString();
+            EXPECT_FALSE(errors.contains(QStringLiteral("Sanitizer"))) << errors.toStdString();
+        }
+    }
+
     void StartGame()
     {
         ASSERT_EQ(server->Request(QStringLiteral("click ") + kStartGame), kOk);
@@ -141,6 +158,15 @@ TEST_F(NetChessE2eTest, ClientSeesServerLeaveWhenServerExits)
     EXPECT_TRUE(client->WaitFor(
         [&] { return WidgetEntry(*client, QStringLiteral("MainMenuWnd")).value(QStringLiteral("visible")).toBool(); }));
     EXPECT_TRUE(client->Quit()) << client->ErrorOutput().toStdString();
+}
+
+TEST_F(NetChessE2eTest, ClientProgramEndingLeavesTheGame)
+{
+    EXPECT_TRUE(client->Quit()) << client->ErrorOutput().toStdString();
+    // No game was running: the departure is printed, and the server waits again.
+    EXPECT_TRUE(server->WaitForText(kOutput, QStringLiteral("- bob leaves")));
+    EXPECT_TRUE(server->WaitForText(kTopPanel, QStringLiteral("< Waiting for client to connect >")));
+    EXPECT_FALSE(server->SawMessage(QStringLiteral("bob leaves")));
 }
 
 TEST_F(NetChessE2eTest, CompleteGameWithTakebackDeclinedDrawAndCheckmate)
