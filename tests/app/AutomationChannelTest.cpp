@@ -219,3 +219,28 @@ TEST_F(AutomationChannelTest, AnswersQueuedMessagesAndServesTheSocket)
     EXPECT_EQ(entries[2].toObject().value(QStringLiteral("answer")).toString(), QStringLiteral("yes"));
     socket.disconnectFromServer();
 }
+
+TEST_F(AutomationChannelTest, DropsFromTheHoldingsOfTheSideToMove)
+{
+    board->SetBughouseMode(true);
+    board->ReceivePiece(PIECE_KNIGHT, COLOUR_WHITE);
+    board->ReceivePiece(PIECE_QUEEN, COLOUR_BLACK);
+    board->EnableInput();
+    QJsonObject state = Json(channel.Execute(QStringLiteral("board board"))).toObject();
+    EXPECT_EQ(state.value(QStringLiteral("holdings")).toObject().value(QStringLiteral("white")).toString(),
+              QStringLiteral("N"));
+    EXPECT_EQ(state.value(QStringLiteral("holdings")).toObject().value(QStringLiteral("black")).toString(),
+              QStringLiteral("Q"));
+    EXPECT_TRUE(channel.Execute(QStringLiteral("drop board X e4")).startsWith(QStringLiteral("error not a drop")));
+    EXPECT_EQ(channel.Execute(QStringLiteral("drop board N e4")), QStringLiteral("ok"));
+    RunQueued();
+    // Black's strip is at the bottom of a turned-around board.
+    board->SetFlipped(true);
+    EXPECT_EQ(channel.Execute(QStringLiteral("drop board q d5")), QStringLiteral("ok"));
+    RunQueued();
+    state = Json(channel.Execute(QStringLiteral("board board"))).toObject();
+    EXPECT_EQ(state.value(QStringLiteral("fen")).toString().section(QLatin1Char(' '), 0, 0),
+              QStringLiteral("rnbqkbnr/pppppppp/8/3q4/4N3/8/PPPPPPPP/RNBQKBNR"));
+    EXPECT_EQ(state.value(QStringLiteral("holdings")).toObject().value(QStringLiteral("white")).toString(), QString());
+    EXPECT_TRUE(state.value(QStringLiteral("bughouse")).toBool());
+}

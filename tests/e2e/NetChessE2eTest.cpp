@@ -64,6 +64,23 @@ protected:
         EXPECT_TRUE(client->WaitForText(kTopPanel, QStringLiteral("alice")));
     }
 
+    void TearDown() override
+    {
+        // Both programs end cleanly, and a sanitizer's report (leaks come at exit) fails the test.
+        for (CProgramProcess* program : {client.get(), server.get()})
+        {
+            if (program == nullptr)
+                continue;
+            if (program->IsRunning())
+            {
+                EXPECT_TRUE(program->Quit()) << program->Label().toStdString();
+            }
+            const QString errors = program->ErrorOutput();
+            EXPECT_FALSE(errors.contains(QStringLiteral("runtime error:"))) << errors.toStdString();
+            EXPECT_FALSE(errors.contains(QStringLiteral("Sanitizer"))) << errors.toStdString();
+        }
+    }
+
     void StartGame()
     {
         ASSERT_EQ(server->Request(QStringLiteral("click ") + kStartGame), kOk);
@@ -143,6 +160,15 @@ TEST_F(NetChessE2eTest, ClientSeesServerLeaveWhenServerExits)
     EXPECT_TRUE(client->Quit()) << client->ErrorOutput().toStdString();
 }
 
+TEST_F(NetChessE2eTest, ClientProgramEndingLeavesTheGame)
+{
+    EXPECT_TRUE(client->Quit()) << client->ErrorOutput().toStdString();
+    // No game was running: the departure is printed, and the server waits again.
+    EXPECT_TRUE(server->WaitForText(kOutput, QStringLiteral("- bob leaves")));
+    EXPECT_TRUE(server->WaitForText(kTopPanel, QStringLiteral("< Waiting for client to connect >")));
+    EXPECT_FALSE(server->SawMessage(QStringLiteral("bob leaves")));
+}
+
 TEST_F(NetChessE2eTest, CompleteGameWithTakebackDeclinedDrawAndCheckmate)
 {
     StartGame();
@@ -218,5 +244,43 @@ TEST_F(NetChessE2eTest, ChannelRefusesWhatAPersonCannotDo)
     ASSERT_EQ(server->Request(QStringLiteral("move %1 e2e5").arg(kBoard)), kOk);
     Play(*server, *client, QStringLiteral("e2e4"), 1);
     EXPECT_EQ(server->Board(kBoard).value(QStringLiteral("moves")).toArray().first().toString(), QStringLiteral("e4"));
+}
+}
+
+namespace
+{
+TEST_F(NetChessE2eTest, PromotionIsChosenInTheChooserAndReachesThePeer)
+{
+    StartGame();
+    const char* moves[] = {"h2h4", "g7g5", "h4g5", "g8f6", "g5f6", "h7h5", "f6e7", "h5h4"};
+    int ply = 0;
+    for (const char* move : moves)
+    {
+        const bool white = ply % 2 == 0;
+        Play(white ? *server : *client, white ? *client : *server, QString::fromLatin1(move), ++ply);
+    }
+    ASSERT_EQ(server->Request(QStringLiteral("move %1 e7d8").arg(kBoard)), kOk);
+    // The chooser is a modal dialog; the channel keeps serving while it is open.
+    ASSERT_TRUE(server->WaitFor([&] {
+        for (const QJsonValue& window : server->Ask(QStringLiteral("list")).toArray())
+            if (window.toObject().value(QStringLiteral("class")).toString() == QLatin1String("CPromotionDlg"))
+                return true;
+        return false;
+    }));
+    EXPECT_TRUE(server->Request(QStringLiteral("click ") + kMenu).startsWith(QStringLiteral("error blocked")));
+    EXPECT_TRUE(server->Text(kOutput).contains(QStringLiteral("Game 1 started")));
+    // The knight.
+    ASSERT_EQ(server->Request(QStringLiteral("click promotion%1").arg(2)), kOk)
+        << server->Request(QStringLiteral("list")).toStdString();
+    for (CProgramProcess* program : {server.get(), client.get()})
+    {
+        ASSERT_TRUE(program->WaitFor(
+            [&] { return program->Board(kBoard).value(QStringLiteral("moves")).toArray().size() == 9; }));
+        const QJsonObject board = program->Board(kBoard);
+        EXPECT_TRUE(board.value(QStringLiteral("fen")).toString().startsWith(QStringLiteral("rnbNkb1r/")))
+            << board.value(QStringLiteral("fen")).toString().toStdString();
+        EXPECT_EQ(board.value(QStringLiteral("moves")).toArray().last().toString(), QStringLiteral("exd8=N"));
+    }
+    EXPECT_TRUE(client->Board(kBoard).value(QStringLiteral("input")).toBool());
 }
 }
