@@ -775,7 +775,7 @@ void CBughouseWnd::AfterReceived(int view, int seat, int32_t remainingMs, bool d
     mover->SetTime(ClockTime(remainingMs));
     if (m_Running)
         next->Start();
-    if (drawOffer)
+    if (drawOffer && m_Running)
     {
         if (seat == seats.PartnerOf(local))
             Print(UiText(IDS_BUGHOUSE_PARTNER_OFFERS_DRAW));
@@ -822,8 +822,9 @@ void CBughouseWnd::ReceiveMove(const CNetMessage& message)
     }
     if (capturedPiece >= 0 && TypeOfCode(static_cast<PieceCode>(capturedPiece)) != PIECE_KING)
         m_Views[static_cast<size_t>(1 - v)]->ReceivePiece(capturedPiece, capturedColour);
-    if (m_Running)
-        AfterReceived(v, move->seat, move->remainingMs, move->drawOffer);
+    // Also after a move that ended the match: the mover's clock shows the
+    // time the mover's program had, as it does everywhere else.
+    AfterReceived(v, move->seat, move->remainingMs, move->drawOffer);
 }
 
 void CBughouseWnd::ReceiveDrop(const CNetMessage& message)
@@ -843,8 +844,9 @@ void CBughouseWnd::ReceiveDrop(const CNetMessage& message)
         BoardsDiffer(drop->seat);
         return;
     }
-    if (m_Running)
-        AfterReceived(v, drop->seat, drop->remainingMs, drop->drawOffer);
+    // Also after a move that ended the match: the mover's clock shows the
+    // time the mover's program had, as it does everywhere else.
+    AfterReceived(v, drop->seat, drop->remainingMs, drop->drawOffer);
 }
 
 void CBughouseWnd::BoardsDiffer(int seat)

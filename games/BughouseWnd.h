@@ -161,8 +161,8 @@ private:
     void PlayerLeaves(const QString& name, int32_t userId);
     // Both boards' positions no longer agree with the mover's: stop here.
     void BoardsDiffer(int seat);
-    // After a move or drop of the seat on that view: its clock takes the time,
-    // the opponent's starts; a draw offer is noted.
+    // After a move or drop of the seat on that view: its clock takes the time;
+    // while the game runs the opponent's starts and a draw offer is noted.
     void AfterReceived(int view, int seat, int32_t remainingMs, bool drawOffer);
 
     CNetConnection& m_Link;

@@ -367,6 +367,9 @@ TEST_F(BughouseWndTest, DrawOffersTimeCallsAndThePartnersCheckmate)
     EXPECT_EQ(PlayerRoster::Instance().Defeats(), 1);
     ASSERT_FALSE(CMessageService::History().empty());
     EXPECT_EQ(CMessageService::History().back().text, QStringLiteral("Bob is checkmate.\nYou lose the game !"));
+    // The mating move's clock shows the time Dee's program sent with it.
+    EXPECT_EQ(window->Panel(3)->GetTime().Milliseconds(), 250000);
+    EXPECT_FALSE(window->Panel(2)->Clock().IsRunning());
 }
 
 TEST_F(BughouseWndTest, APlayerLeavingMidGameStopsItAndReseats)

@@ -177,6 +177,12 @@ TEST_F(BughouseE2eTest, FourProgramsPlayToAMateWithADrop)
         ASSERT_TRUE(player->program->WaitForText(kOutput, QStringLiteral("Game 1 started")))
             << player->name.toStdString();
 
+    // A chat line reaches every program under its sender's nickname.
+    ASSERT_EQ(Player("cid").program->Request(QStringLiteral("type BughouseWnd/chatInput good luck")), kOk);
+    ASSERT_EQ(Player("cid").program->Request(QStringLiteral("key BughouseWnd/chatInput Return")), kOk);
+    for (auto& player : players)
+        EXPECT_TRUE(player->program->WaitForText(kOutput, QStringLiteral("cid: good luck"))) << player->name.toStdString();
+
     Play("ann", "e2e4");
     Play("cid", "e2e4");
     Play("bob", "e7e5");
