@@ -247,3 +247,55 @@ TEST_F(BughouseE2eTest, FourProgramsPlayToAMateWithADrop)
     for (auto& player : players)
         EXPECT_TRUE(player->program->Quit()) << player->program->ErrorOutput().toStdString();
 }
+
+// A resignation ends the match alike everywhere; a program that quits in the
+// middle of the next game is seen leaving by the three others, who are reseated.
+TEST_F(BughouseE2eTest, AResignationThenAPlayerQuitsMidGame)
+{
+    ASSERT_EQ(Ann().Request(QStringLiteral("click ") + kStart), kOk);
+    for (auto& player : players)
+        ASSERT_TRUE(player->program->WaitForText(kOutput, QStringLiteral("Game 1 started")));
+    Play("ann", "d2d4");
+    Play("cid", "g1f3");
+
+    // bob resigns after saying yes to the question.
+    CProgramProcess& bob = *Player("bob").program;
+    ASSERT_EQ(bob.Request(QStringLiteral("answer yes")), kOk);
+    ASSERT_EQ(bob.Request(QStringLiteral("click BughouseWnd/button1020")), kOk);
+    EXPECT_TRUE(bob.WaitForMessage(QStringLiteral("Are you sure to resign ?")));
+    EXPECT_TRUE(Player("cid").program->WaitForMessage(QStringLiteral("Your partner has resigned.\nYou lose the game !")));
+    for (const char* name : {"ann", "dee"})
+        EXPECT_TRUE(Player(name).program->WaitForMessage(QStringLiteral("Your opponent has resigned.\nYou win the game !")))
+            << name;
+    for (const char* name : {"ann", "dee"})
+        EXPECT_TRUE(Player(name).program->WaitForText(kOutput, QStringLiteral("Victories: 1, Defeats: 0, Draws: 0")))
+            << name;
+    for (const char* name : {"bob", "cid"})
+        EXPECT_TRUE(Player(name).program->WaitForText(kOutput, QStringLiteral("Victories: 0, Defeats: 1, Draws: 0")))
+            << name;
+    ExpectSameBoards();
+
+    // Game 2: dee's program ends while the game runs.
+    ASSERT_TRUE(Ann().WaitFor([&] { return Ann().Request(QStringLiteral("click ") + kStart) == kOk; }));
+    for (auto& player : players)
+        ASSERT_TRUE(player->program->WaitForText(kOutput, QStringLiteral("Game 2 started")));
+    Play("cid", "e2e4");
+    CProgramProcess& dee = *Player("dee").program;
+    EXPECT_TRUE(dee.Quit()) << dee.ErrorOutput().toStdString();
+    players.erase(players.begin() + 3);
+    for (auto& player : players)
+    {
+        // A message box, since a game was running; the game stops for everybody.
+        EXPECT_TRUE(player->program->WaitForMessage(QStringLiteral("dee leaves"))) << player->name.toStdString();
+        EXPECT_TRUE(player->program->WaitFor([&] { return ClocksOf(*player).size() == 3; }))
+            << player->name.toStdString();
+        for (const QString& which : {QStringLiteral("A"), QStringLiteral("B")})
+            EXPECT_FALSE(player->Board(which).value(QStringLiteral("input")).toBool()) << player->name.toStdString();
+    }
+    // Three players: ann plays alone against bob and cid, and may start again.
+    EXPECT_TRUE(Ann().WaitFor([&] { return Ann().Request(QStringLiteral("click ") + kStart) == kOk; }));
+    for (auto& player : players)
+        EXPECT_TRUE(player->program->WaitForText(kOutput, QStringLiteral("Game 3 started"))) << player->name.toStdString();
+    for (auto& player : players)
+        EXPECT_TRUE(player->program->Quit()) << player->program->ErrorOutput().toStdString();
+}
