@@ -284,3 +284,25 @@ TEST_F(NetChessE2eTest, PromotionIsChosenInTheChooserAndReachesThePeer)
     EXPECT_TRUE(client->Board(kBoard).value(QStringLiteral("input")).toBool());
 }
 }
+
+namespace
+{
+TEST_F(NetChessE2eTest, SettingsChangedInTheServersDialogReachTheClient)
+{
+    ASSERT_EQ(server->Request(QStringLiteral("click NetChessWnd/button1025")), kOk);
+    ASSERT_TRUE(server->WaitFor([&] {
+        return WidgetEntry(*server, QStringLiteral("control1061")).value(QStringLiteral("visible")).toBool();
+    }));
+    // The minutes field, its text replaced as a person selects all and types.
+    ASSERT_EQ(server->Request(QStringLiteral("key control1061 Ctrl+A")), kOk);
+    ASSERT_EQ(server->Request(QStringLiteral("type control1061 3")), kOk);
+    EXPECT_TRUE(server->WaitFor([&] { return server->Text(QStringLiteral("control1061")) == QLatin1String("3"); }));
+    ASSERT_EQ(server->Request(QStringLiteral("click button1")), kOk);
+    EXPECT_TRUE(server->WaitForText(kOutput, QStringLiteral("3 min 0 sec")));
+    EXPECT_TRUE(client->WaitForText(kOutput, QStringLiteral("3 min 0 sec"))) << client->Text(kOutput).toStdString();
+    // The panel shows the name and the clock.
+    EXPECT_TRUE(client->WaitFor([&] {
+        return client->Text(QStringLiteral("NetChessWnd/bottomPanel")) == QLatin1String("bob\n3 min 0 sec");
+    })) << client->Text(QStringLiteral("NetChessWnd/bottomPanel")).toStdString();
+}
+}
