@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -111,6 +113,23 @@ protected:
         EXPECT_EQ(from.Text(kChat), QString());
     }
 
+    // Fills time fields of the server's settings dialog as a person does, and confirms it.
+    void ChangeServerSettings(const std::vector<std::pair<QString, QString>>& fields)
+    {
+        ASSERT_EQ(server->Request(QStringLiteral("click NetChessWnd/button1025")), kOk);
+        ASSERT_TRUE(server->WaitFor([&] {
+            return WidgetEntry(*server, QStringLiteral("control1061")).value(QStringLiteral("visible")).toBool();
+        }));
+        for (const auto& [field, text] : fields)
+        {
+            // The field's text is replaced: select all, then type.
+            ASSERT_EQ(server->Request(QStringLiteral("key %1 Ctrl+A").arg(field)), kOk);
+            ASSERT_EQ(server->Request(QStringLiteral("type %1 %2").arg(field, text)), kOk);
+            ASSERT_TRUE(server->WaitFor([&] { return server->Text(field) == text; })) << field.toStdString();
+        }
+        ASSERT_EQ(server->Request(QStringLiteral("click button1")), kOk);
+    }
+
     std::unique_ptr<CProgramProcess> server;
     std::unique_ptr<CProgramProcess> client;
 };
@@ -196,7 +215,7 @@ TEST_F(NetChessE2eTest, CompleteGameWithTakebackDeclinedDrawAndCheckmate)
     Play(*server, *client, QStringLiteral("g2g4"), 3);
     ASSERT_TRUE(client->WaitForText(kOutput, QStringLiteral("Opponent has offered a draw")));
     EXPECT_TRUE(WidgetEntry(*client, QStringLiteral("button1001")).value(QStringLiteral("visible")).toBool());
-    Chat(*client, *server, QStringLiteral("bob"), QStringLiteral("no draw, thanks"));
+    Chat(*client, *server, QStringLiteral("bob"), QStringLiteral("no draw, thanks — grüße ♞"));
 
     // The declining move mates: checkmate counted on both sides.
     Play(*client, *server, QStringLiteral("d8h4"), 4);
@@ -289,15 +308,7 @@ namespace
 {
 TEST_F(NetChessE2eTest, SettingsChangedInTheServersDialogReachTheClient)
 {
-    ASSERT_EQ(server->Request(QStringLiteral("click NetChessWnd/button1025")), kOk);
-    ASSERT_TRUE(server->WaitFor([&] {
-        return WidgetEntry(*server, QStringLiteral("control1061")).value(QStringLiteral("visible")).toBool();
-    }));
-    // The minutes field, its text replaced as a person selects all and types.
-    ASSERT_EQ(server->Request(QStringLiteral("key control1061 Ctrl+A")), kOk);
-    ASSERT_EQ(server->Request(QStringLiteral("type control1061 3")), kOk);
-    EXPECT_TRUE(server->WaitFor([&] { return server->Text(QStringLiteral("control1061")) == QLatin1String("3"); }));
-    ASSERT_EQ(server->Request(QStringLiteral("click button1")), kOk);
+    ChangeServerSettings({{QStringLiteral("control1061"), QStringLiteral("3")}});
     EXPECT_TRUE(server->WaitForText(kOutput, QStringLiteral("3 min 0 sec")));
     EXPECT_TRUE(client->WaitForText(kOutput, QStringLiteral("3 min 0 sec"))) << client->Text(kOutput).toStdString();
     // The panel shows the name and the clock.
