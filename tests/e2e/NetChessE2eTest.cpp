@@ -28,9 +28,11 @@ const QString kTopPanel = QStringLiteral("NetChessWnd/topPanel");
 
 const QString kOk = QStringLiteral("ok");
 
-// The widget's entry in "list": visible and enabled flags, or an empty object.
-QJsonObject WidgetEntry(CProgramProcess& program, const QString& name)
+// The widget's entry in "list" (by the last part of a path): visible and
+// enabled flags, or an empty object.
+QJsonObject WidgetEntry(CProgramProcess& program, const QString& path)
 {
+    const QString name = path.section(QLatin1Char('/'), -1);
     for (const QJsonValue& window : program.Ask(QStringLiteral("list")).toArray())
         for (const QJsonValue& widget : window.toObject().value(QStringLiteral("widgets")).toArray())
             if (widget.toObject().value(QStringLiteral("name")).toString() == name)
@@ -161,7 +163,7 @@ TEST_F(NetChessE2eTest, JoinPlayChatAndLeaveByMenu)
     // The game was running: the server is told in a message box.
     EXPECT_TRUE(server->WaitForMessage(QStringLiteral("bob leaves")));
     EXPECT_TRUE(server->WaitForText(kTopPanel, QStringLiteral("< Waiting for client to connect >")));
-    EXPECT_FALSE(WidgetEntry(*server, QStringLiteral("button1027")).value(QStringLiteral("enabled")).toBool());
+    EXPECT_FALSE(WidgetEntry(*server, kStartGame).value(QStringLiteral("enabled")).toBool());
     EXPECT_TRUE(client->Quit()) << client->ErrorOutput().toStdString();
     EXPECT_TRUE(server->Quit()) << server->ErrorOutput().toStdString();
 }
@@ -214,7 +216,7 @@ TEST_F(NetChessE2eTest, CompleteGameWithTakebackDeclinedDrawAndCheckmate)
     EXPECT_TRUE(server->WaitForText(kOutput, QStringLiteral("Draw will be offered with your next move")));
     Play(*server, *client, QStringLiteral("g2g4"), 3);
     ASSERT_TRUE(client->WaitForText(kOutput, QStringLiteral("Opponent has offered a draw")));
-    EXPECT_TRUE(WidgetEntry(*client, QStringLiteral("button1001")).value(QStringLiteral("visible")).toBool());
+    EXPECT_TRUE(WidgetEntry(*client, kAcceptDraw).value(QStringLiteral("visible")).toBool());
     Chat(*client, *server, QStringLiteral("bob"), QStringLiteral("no draw, thanks — grüße ♞"));
 
     // The declining move mates: checkmate counted on both sides.
@@ -225,7 +227,7 @@ TEST_F(NetChessE2eTest, CompleteGameWithTakebackDeclinedDrawAndCheckmate)
     EXPECT_TRUE(server->WaitForText(kOutput, QStringLiteral("Victories: 0, Defeats: 1, Draws: 0")));
     EXPECT_TRUE(client->WaitForText(kOutput, QStringLiteral("Victories: 1, Defeats: 0, Draws: 0")));
     EXPECT_FALSE(server->SawMessage(QStringLiteral("Game is a draw")));
-    EXPECT_FALSE(WidgetEntry(*client, QStringLiteral("button1001")).value(QStringLiteral("visible")).toBool());
+    EXPECT_FALSE(WidgetEntry(*client, kAcceptDraw).value(QStringLiteral("visible")).toBool());
 
     // A second game on a fresh board, ended by resignation after the question is answered yes.
     EXPECT_TRUE(server->Request(QStringLiteral("click ") + kStartGame).startsWith(QStringLiteral("error disabled")));
