@@ -122,8 +122,10 @@ protected:
         ASSERT_TRUE(server->WaitFor([&] {
             return WidgetEntry(*server, QStringLiteral("control1061")).value(QStringLiteral("visible")).toBool();
         }));
-        for (const auto& [field, text] : fields)
+        for (const auto& entry : fields)
         {
+            const QString& field = entry.first;
+            const QString& text = entry.second;
             // The field's text is replaced: select all, then type.
             ASSERT_EQ(server->Request(QStringLiteral("key %1 Ctrl+A").arg(field)), kOk);
             ASSERT_EQ(server->Request(QStringLiteral("type %1 %2").arg(field, text)), kOk);
