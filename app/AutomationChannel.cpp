@@ -60,6 +60,29 @@ QString Error(const QString& text)
     return line;
 }
 
+// The rest of the line after its first words, read as SplitWords reads them; trimmed.
+QString RestAfterWords(const QString& line, int count)
+{
+    qsizetype i = 0;
+    const qsizetype n = line.size();
+    for (int word = 0; word < count; ++word)
+    {
+        while (i < n && line[i].isSpace())
+            ++i;
+        if (i < n && line[i] == QLatin1Char('"'))
+        {
+            ++i;
+            while (i < n && line[i] != QLatin1Char('"'))
+                i += line[i] == QLatin1Char('\\') ? 2 : 1;
+            ++i;
+        }
+        else
+            while (i < n && !line[i].isSpace())
+                ++i;
+    }
+    return i < n ? line.mid(i).trimmed() : QString();
+}
+
 // "e4" -> the square; (-1, -1) when it is not one.
 CCoordinate ParseSquare(const QString& text)
 {
@@ -362,27 +385,10 @@ QString CAutomationChannel::Execute(const QString& line)
     if (command == QLatin1String("type") && needs(2))
     {
         // The text is the rest of the line after the name, or one quoted word.
-        QStringList head;
-        QString rest;
-        const QString trimmed = line.trimmed();
-        const qsizetype afterCommand = trimmed.indexOf(QLatin1Char(' '));
-        QString tail = afterCommand < 0 ? QString() : trimmed.mid(afterCommand + 1).trimmed();
-        if (tail.startsWith(QLatin1Char('"')))
-        {
-            // Quoted name: skip it with the word splitter's rules.
-            qsizetype i = 1;
-            while (i < tail.size() && tail[i] != QLatin1Char('"'))
-                i += tail[i] == QLatin1Char('\\') ? 2 : 1;
-            rest = tail.mid(i + 1);
-        }
-        else
-        {
-            const qsizetype space = tail.indexOf(QLatin1Char(' '));
-            rest = space < 0 ? QString() : tail.mid(space + 1);
-        }
-        rest = rest.trimmed();
-        if (rest.startsWith(QLatin1Char('"')) && SplitWords(rest, head) && head.size() == 1)
-            rest = head[0];
+        QString rest = RestAfterWords(line, 2);
+        QStringList quoted;
+        if (rest.startsWith(QLatin1Char('"')) && SplitWords(rest, quoted) && quoted.size() == 1)
+            rest = quoted[0];
         return Type(words[1], rest);
     }
     static const QStringList known = {QStringLiteral("list"),  QStringLiteral("click"),    QStringLiteral("type"),
@@ -408,7 +414,8 @@ QString CAutomationChannel::List() const
         for (QWidget* widget : top->findChildren<QWidget*>())
         {
             // Named widgets of shown parents: a hidden game window's insides are left out.
-            if (!IsNamed(widget) || widget->window() != top || !widget->parentWidget()->isVisible())
+            if (!IsNamed(widget) || widget->window() != top || widget->parentWidget() == nullptr ||
+                !widget->parentWidget()->isVisible())
                 continue;
             widgets.append(QJsonObject{{QStringLiteral("name"), widget->objectName()},
                                        {QStringLiteral("class"), QString::fromLatin1(widget->metaObject()->className())},

@@ -21,11 +21,13 @@ class QWidget;
 //
 // Protocol: one request line, one reply line (UTF-8). A request is words
 // separated by blanks; a word may be written in double quotes, inside which a
-// backslash escapes the next character (object names with blanks). Replies are "ok", "ok <JSON>" or
+// backslash escapes the next character and \n is a line break (object names
+// with blanks). Replies are "ok", "ok <JSON>" or
 // "error <text>". Commands:
 //   list                     visible top-level windows and their named widgets
 //   click NAME               a left click on a button; refused when hidden or disabled
-//   type NAME TEXT           types TEXT (the rest of the line) into an edit
+//   type NAME TEXT           types TEXT into an edit: the rest of the line, trimmed,
+//                            or one quoted word (to keep blanks at its ends)
 //   key NAME KEY             one key (Return, Escape, Up, Down, ... or a letter)
 //   text NAME                what the widget shows, as a JSON string
 //   board NAME               the board view's state as a JSON object

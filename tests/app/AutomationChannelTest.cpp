@@ -156,6 +156,11 @@ TEST_F(AutomationChannelTest, TypesKeysAndReadsTexts)
 
     EXPECT_EQ(Json(channel.Execute(QStringLiteral("text label"))).toString(), QStringLiteral("Hello \"there\""));
     EXPECT_EQ(Json(channel.Execute(QStringLiteral("text edit"))).toString(), QStringLiteral("hello, world"));
+    // Quoted, the text keeps its blanks; words may be separated by tabs.
+    edit->clear();
+    EXPECT_EQ(channel.Execute(QStringLiteral("type\tedit \" two  \\\"spaces\\\" \"")), QStringLiteral("ok"));
+    RunQueued();
+    EXPECT_EQ(edit->text(), QStringLiteral(" two  \"spaces\" "));
 
     const QJsonArray windows = Json(channel.Execute(QStringLiteral("list"))).toArray();
     QStringList names;

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -26,9 +28,11 @@ const QString kTopPanel = QStringLiteral("NetChessWnd/topPanel");
 
 const QString kOk = QStringLiteral("ok");
 
-// The widget's entry in "list": visible and enabled flags, or an empty object.
-QJsonObject WidgetEntry(CProgramProcess& program, const QString& name)
+// The widget's entry in "list" (by the last part of a path): visible and
+// enabled flags, or an empty object.
+QJsonObject WidgetEntry(CProgramProcess& program, const QString& path)
 {
+    const QString name = path.section(QLatin1Char('/'), -1);
     for (const QJsonValue& window : program.Ask(QStringLiteral("list")).toArray())
         for (const QJsonValue& widget : window.toObject().value(QStringLiteral("widgets")).toArray())
             if (widget.toObject().value(QStringLiteral("name")).toString() == name)
@@ -111,6 +115,25 @@ protected:
         EXPECT_EQ(from.Text(kChat), QString());
     }
 
+    // Fills time fields of the server's settings dialog as a person does, and confirms it.
+    void ChangeServerSettings(const std::vector<std::pair<QString, QString>>& fields)
+    {
+        ASSERT_EQ(server->Request(QStringLiteral("click NetChessWnd/button1025")), kOk);
+        ASSERT_TRUE(server->WaitFor([&] {
+            return WidgetEntry(*server, QStringLiteral("control1061")).value(QStringLiteral("visible")).toBool();
+        }));
+        for (const auto& entry : fields)
+        {
+            const QString& field = entry.first;
+            const QString& text = entry.second;
+            // The field's text is replaced: select all, then type.
+            ASSERT_EQ(server->Request(QStringLiteral("key %1 Ctrl+A").arg(field)), kOk);
+            ASSERT_EQ(server->Request(QStringLiteral("type %1 %2").arg(field, text)), kOk);
+            ASSERT_TRUE(server->WaitFor([&] { return server->Text(field) == text; })) << field.toStdString();
+        }
+        ASSERT_EQ(server->Request(QStringLiteral("click button1")), kOk);
+    }
+
     std::unique_ptr<CProgramProcess> server;
     std::unique_ptr<CProgramProcess> client;
 };
@@ -142,7 +165,7 @@ TEST_F(NetChessE2eTest, JoinPlayChatAndLeaveByMenu)
     // The game was running: the server is told in a message box.
     EXPECT_TRUE(server->WaitForMessage(QStringLiteral("bob leaves")));
     EXPECT_TRUE(server->WaitForText(kTopPanel, QStringLiteral("< Waiting for client to connect >")));
-    EXPECT_FALSE(WidgetEntry(*server, QStringLiteral("button1027")).value(QStringLiteral("enabled")).toBool());
+    EXPECT_FALSE(WidgetEntry(*server, kStartGame).value(QStringLiteral("enabled")).toBool());
     EXPECT_TRUE(client->Quit()) << client->ErrorOutput().toStdString();
     EXPECT_TRUE(server->Quit()) << server->ErrorOutput().toStdString();
 }
@@ -195,8 +218,8 @@ TEST_F(NetChessE2eTest, CompleteGameWithTakebackDeclinedDrawAndCheckmate)
     EXPECT_TRUE(server->WaitForText(kOutput, QStringLiteral("Draw will be offered with your next move")));
     Play(*server, *client, QStringLiteral("g2g4"), 3);
     ASSERT_TRUE(client->WaitForText(kOutput, QStringLiteral("Opponent has offered a draw")));
-    EXPECT_TRUE(WidgetEntry(*client, QStringLiteral("button1001")).value(QStringLiteral("visible")).toBool());
-    Chat(*client, *server, QStringLiteral("bob"), QStringLiteral("no draw, thanks"));
+    EXPECT_TRUE(WidgetEntry(*client, kAcceptDraw).value(QStringLiteral("visible")).toBool());
+    Chat(*client, *server, QStringLiteral("bob"), QStringLiteral("no draw, thanks — grüße ♞"));
 
     // The declining move mates: checkmate counted on both sides.
     Play(*client, *server, QStringLiteral("d8h4"), 4);
@@ -206,7 +229,7 @@ TEST_F(NetChessE2eTest, CompleteGameWithTakebackDeclinedDrawAndCheckmate)
     EXPECT_TRUE(server->WaitForText(kOutput, QStringLiteral("Victories: 0, Defeats: 1, Draws: 0")));
     EXPECT_TRUE(client->WaitForText(kOutput, QStringLiteral("Victories: 1, Defeats: 0, Draws: 0")));
     EXPECT_FALSE(server->SawMessage(QStringLiteral("Game is a draw")));
-    EXPECT_FALSE(WidgetEntry(*client, QStringLiteral("button1001")).value(QStringLiteral("visible")).toBool());
+    EXPECT_FALSE(WidgetEntry(*client, kAcceptDraw).value(QStringLiteral("visible")).toBool());
 
     // A second game on a fresh board, ended by resignation after the question is answered yes.
     EXPECT_TRUE(server->Request(QStringLiteral("click ") + kStartGame).startsWith(QStringLiteral("error disabled")));
@@ -282,5 +305,19 @@ TEST_F(NetChessE2eTest, PromotionIsChosenInTheChooserAndReachesThePeer)
         EXPECT_EQ(board.value(QStringLiteral("moves")).toArray().last().toString(), QStringLiteral("exd8=N"));
     }
     EXPECT_TRUE(client->Board(kBoard).value(QStringLiteral("input")).toBool());
+}
+}
+
+namespace
+{
+TEST_F(NetChessE2eTest, SettingsChangedInTheServersDialogReachTheClient)
+{
+    ChangeServerSettings({{QStringLiteral("control1061"), QStringLiteral("3")}});
+    EXPECT_TRUE(server->WaitForText(kOutput, QStringLiteral("3 min 0 sec")));
+    EXPECT_TRUE(client->WaitForText(kOutput, QStringLiteral("3 min 0 sec"))) << client->Text(kOutput).toStdString();
+    // The panel shows the name and the clock.
+    EXPECT_TRUE(client->WaitFor([&] {
+        return client->Text(QStringLiteral("NetChessWnd/bottomPanel")) == QLatin1String("bob\n3 min 0 sec");
+    })) << client->Text(QStringLiteral("NetChessWnd/bottomPanel")).toStdString();
 }
 }
