@@ -365,3 +365,21 @@ TEST(NetChessE2eStartFailure, ServerOnABusyPortIsToldAndStaysOnTheMainMenu)
     ExpectCleanEnd(server);
 }
 }
+
+namespace
+{
+TEST(ProgramE2e, WithoutArgumentsTheMenuLeadsToTheLocalGame)
+{
+    CProgramProcess program(QStringLiteral("local"));
+    ASSERT_TRUE(program.Start({}));
+    EXPECT_TRUE(program.WaitFor([&] { return MainMenuShown(program); }));
+    ASSERT_EQ(program.Request(QStringLiteral("click MainMenuWnd/button1048")), kOk);
+    ASSERT_TRUE(program.WaitFor([&] { return !MainMenuShown(program); }));
+    const QJsonObject board = program.Board(QStringLiteral("LocalChessWnd/board"));
+    EXPECT_EQ(board.value(QStringLiteral("fen")).toString(),
+              QStringLiteral("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
+    EXPECT_TRUE(program.Text(QStringLiteral("LocalChessWnd/bottomPanel")).startsWith(QStringLiteral("Player 1\n")))
+        << program.Text(QStringLiteral("LocalChessWnd/bottomPanel")).toStdString();
+    ExpectCleanEnd(program);
+}
+}
