@@ -249,3 +249,15 @@ TEST_F(AutomationChannelTest, DropsFromTheHoldingsOfTheSideToMove)
     EXPECT_EQ(state.value(QStringLiteral("holdings")).toObject().value(QStringLiteral("white")).toString(), QString());
     EXPECT_TRUE(state.value(QStringLiteral("bughouse")).toBool());
 }
+
+TEST(AutomationChannelSwitch, NothingListensWithoutTheVariableOrAUsablePath)
+{
+    qunsetenv(CAutomationChannel::kEnvironmentVariable);
+    EXPECT_EQ(CAutomationChannel::FromEnvironment(), nullptr);
+    qputenv(CAutomationChannel::kEnvironmentVariable, "/nonexistent-folder/automation");
+    EXPECT_EQ(CAutomationChannel::FromEnvironment(), nullptr);
+    qunsetenv(CAutomationChannel::kEnvironmentVariable);
+    CAutomationChannel channel;
+    EXPECT_FALSE(channel.Listen(QStringLiteral("/nonexistent-folder/automation")));
+    EXPECT_FALSE(channel.IsListening());
+}

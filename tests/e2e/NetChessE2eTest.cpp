@@ -1,7 +1,11 @@
-// Two copies of the program, started by their command line as server and
-// client on a loopback port, play network chess against each other. All that
-// is asserted is read from the programs themselves through their channels.
+// Copies of the program, started by their command line as server and client
+// on a loopback port, play network chess against each other, or fail to start
+// and say so. All that is asserted is read from the programs themselves
+// through their automation channels.
 #include "ProgramProcess.h"
+
+#include <QHostAddress>
+#include <QTcpServer>
 
 #include <gtest/gtest.h>
 
@@ -319,5 +323,63 @@ TEST_F(NetChessE2eTest, SettingsChangedInTheServersDialogReachTheClient)
     EXPECT_TRUE(client->WaitFor([&] {
         return client->Text(QStringLiteral("NetChessWnd/bottomPanel")) == QLatin1String("bob\n3 min 0 sec");
     })) << client->Text(QStringLiteral("NetChessWnd/bottomPanel")).toStdString();
+}
+}
+
+namespace
+{
+bool MainMenuShown(CProgramProcess& program)
+{
+    return WidgetEntry(program, QStringLiteral("MainMenuWnd")).value(QStringLiteral("visible")).toBool();
+}
+
+void ExpectCleanEnd(CProgramProcess& program)
+{
+    EXPECT_TRUE(program.Quit()) << program.ErrorOutput().toStdString();
+    EXPECT_FALSE(program.ErrorOutput().contains(QStringLiteral("Sanitizer")));
+    EXPECT_FALSE(program.ErrorOutput().contains(QStringLiteral("runtime error:")));
+}
+
+TEST(NetChessE2eStartFailure, ClientWithoutServerIsToldAndStaysOnTheMainMenu)
+{
+    // Nothing listens on a port just found free.
+    const int port = CProgramProcess::FreePort();
+    ASSERT_GT(port, 0);
+    CProgramProcess client(QStringLiteral("client"));
+    ASSERT_TRUE(client.Start({QStringLiteral("client"), QStringLiteral("single"), QStringLiteral("127.0.0.1"),
+                              QString::number(port), QStringLiteral("bob")}));
+    EXPECT_TRUE(client.WaitForMessage(QStringLiteral("Impossible to connect.\n\nVerify these following items:")));
+    EXPECT_TRUE(client.WaitFor([&] { return MainMenuShown(client); }));
+    ExpectCleanEnd(client);
+}
+
+TEST(NetChessE2eStartFailure, ServerOnABusyPortIsToldAndStaysOnTheMainMenu)
+{
+    QTcpServer holder;
+    ASSERT_TRUE(holder.listen(QHostAddress::Any, 0));
+    CProgramProcess server(QStringLiteral("server"));
+    ASSERT_TRUE(server.Start({QStringLiteral("server"), QStringLiteral("single"), QString::number(holder.serverPort()),
+                              QStringLiteral("alice")}));
+    EXPECT_TRUE(server.WaitForMessage(QStringLiteral("Impossible to start the server.")));
+    EXPECT_TRUE(server.WaitFor([&] { return MainMenuShown(server); }));
+    ExpectCleanEnd(server);
+}
+}
+
+namespace
+{
+TEST(ProgramE2e, WithoutArgumentsTheMenuLeadsToTheLocalGame)
+{
+    CProgramProcess program(QStringLiteral("local"));
+    ASSERT_TRUE(program.Start({}));
+    EXPECT_TRUE(program.WaitFor([&] { return MainMenuShown(program); }));
+    ASSERT_EQ(program.Request(QStringLiteral("click MainMenuWnd/button1048")), kOk);
+    ASSERT_TRUE(program.WaitFor([&] { return !MainMenuShown(program); }));
+    const QJsonObject board = program.Board(QStringLiteral("LocalChessWnd/board"));
+    EXPECT_EQ(board.value(QStringLiteral("fen")).toString(),
+              QStringLiteral("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
+    EXPECT_TRUE(program.Text(QStringLiteral("LocalChessWnd/bottomPanel")).startsWith(QStringLiteral("Player 1\n")))
+        << program.Text(QStringLiteral("LocalChessWnd/bottomPanel")).toStdString();
+    ExpectCleanEnd(program);
 }
 }
