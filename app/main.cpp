@@ -1,4 +1,5 @@
 // The Pellomar II program.
+#include "AutomationChannel.h"
 #include "PellomarApp.h"
 
 #include <QApplication>
@@ -11,6 +12,8 @@ int main(int argc, char** argv)
     // A peer that has gone must not end the program through a write to its socket.
     std::signal(SIGPIPE, SIG_IGN);
     QApplication application(argc, argv);
+    // Tests drive the program through this channel; it exists only when asked for.
+    const std::unique_ptr<CAutomationChannel> automation = CAutomationChannel::FromEnvironment();
     CPellomarApp app;
     if (!app.InitInstance())
         return 0;

@@ -238,8 +238,3 @@ std::optional<std::pair<QString, QString>> CBughouseProtocol::ReadChat(const CNe
         return std::nullopt;
     return std::make_pair(FromWire(nickname), FromWire(text));
 }
-
-bool CBughouseProtocol::IsSendersSeat(const CBughouseSeats& seats, int seat, int32_t senderId)
-{
-    return seats.IsSeat(seat) && senderId != 0 && seats.Entry(seat).connectionId == senderId;
-}

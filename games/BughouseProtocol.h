@@ -83,9 +83,6 @@ public:
     // Sender nickname and text of MSG_CHAT.
     [[nodiscard]] static std::optional<std::pair<QString, QString>> ReadChat(const CNetMessage& message);
 
-    // At the server: a client may only speak for its own seat.
-    [[nodiscard]] static bool IsSendersSeat(const CBughouseSeats& seats, int seat, int32_t senderId);
-
     [[nodiscard]] static std::string ToWire(const QString& text);
     [[nodiscard]] static QString FromWire(const std::string& text);
 };

@@ -71,17 +71,25 @@ int32_t CapturedBy(const CChessPosition& position, const CMove& move, Colour& co
 CBughouseWnd::CBughouseWnd(CNetConnection& link, PlayerRoster& roster, GameSettings& settings, QWidget* parent)
     : QWidget(parent), m_Link(link), m_Roster(roster), m_Settings(settings)
 {
+    // Stable names for the widgets, by which tools and tests find them; the
+    // numbers are those of View() and Panel().
+    setObjectName(QStringLiteral("BughouseWnd"));
     for (size_t v = 0; v < 2; ++v)
     {
         m_Views[v] = new CBoardView(this);
-        m_Views[v]->setObjectName(QStringLiteral("Board View"));
+        m_Views[v]->setObjectName(QStringLiteral("board%1").arg(v));
         m_Views[v]->SetBughouseMode(true);
         m_Views[v]->SetObserver(this);
     }
     for (size_t p = 0; p < 4; ++p)
+    {
         m_Panels[p] = new CPlayerWnd(-1, this, this);
+        m_Panels[p]->setObjectName(QStringLiteral("panel%1").arg(p));
+    }
     m_Output = new COutputPane(this);
+    m_Output->setObjectName(QStringLiteral("chatOutput"));
     m_Chat = new CChatEdit(this);
+    m_Chat->setObjectName(QStringLiteral("chatInput"));
     m_Chat->Attach(this);
 
     const std::pair<int, int> buttons[] = {
@@ -106,10 +114,7 @@ CBughouseWnd::CBughouseWnd(CNetConnection& link, PlayerRoster& roster, GameSetti
         connect(button, &QPushButton::clicked, this, [this, id = id] { OnCommand(id); });
         m_Buttons[id] = button;
     }
-    m_RunSettings = [this](bool isServer, bool running) {
-        CDoubleSettingsDlg dialog(m_Settings, isServer, running, this);
-        return dialog.exec() == QDialog::Accepted;
-    };
+    m_RunSettings = [](CDoubleSettingsDlg& dialog) { return dialog.exec(); };
     // Both boards side by side need the whole 800 x 600.
     setMinimumSize(800, 600);
     resize(800, 600);
@@ -420,15 +425,11 @@ void CBughouseWnd::OnCommand(int id)
         OpenSettings();
         break;
     case kRulesId:
-    case kHelpId: {
-        auto* html = new CHtmlDlg(this);
-        html->setAttribute(Qt::WA_DeleteOnClose);
-        if (id == kRulesId)
-            html->ShowHelp(IDS_BUGHOUSE_RULES_TITLE, IDS_BUGHOUSE_RULES_PAGE);
-        else
-            html->ShowHelp(IDS_NETWORK_BUGHOUSE_HELP_TITLE, IDS_NETWORK_BUGHOUSE_HELP_PAGE);
+        ShowHelpPage(IDS_BUGHOUSE_RULES_TITLE, IDS_BUGHOUSE_RULES_PAGE);
         break;
-    }
+    case kHelpId:
+        ShowHelpPage(IDS_NETWORK_BUGHOUSE_HELP_TITLE, IDS_NETWORK_BUGHOUSE_HELP_PAGE);
+        break;
     case kMenuId:
         Menu();
         break;
@@ -487,9 +488,21 @@ void CBughouseWnd::SwitchColours(bool send)
         (void)Send(CNetMessage(MSG_SWITCH_COLORS));
 }
 
+void CBughouseWnd::ShowHelpPage(int titleId, int pageId)
+{
+    if (m_Help == nullptr)
+        m_Help = new CHtmlDlg(this);
+    m_Help->ShowHelp(titleId, pageId);
+}
+
 void CBughouseWnd::OpenSettings()
 {
-    if (!m_RunSettings || !m_RunSettings(IsServer(), m_Running) || !IsServer())
+    CDoubleSettingsDlg dialog(m_Settings, IsServer(), m_Running, this);
+    if (!m_RunSettings || m_RunSettings(dialog) != IDOK || !IsServer())
+        return;
+    // During a game the dialog changes only the display options: the clocks
+    // keep running as they are, and the clients keep the same settings.
+    if (m_Running)
         return;
     ApplySettingsToClocks();
     PrintSummary();
@@ -762,7 +775,7 @@ void CBughouseWnd::AfterReceived(int view, int seat, int32_t remainingMs, bool d
     mover->SetTime(ClockTime(remainingMs));
     if (m_Running)
         next->Start();
-    if (drawOffer)
+    if (drawOffer && m_Running)
     {
         if (seat == seats.PartnerOf(local))
             Print(UiText(IDS_BUGHOUSE_PARTNER_OFFERS_DRAW));
@@ -809,8 +822,9 @@ void CBughouseWnd::ReceiveMove(const CNetMessage& message)
     }
     if (capturedPiece >= 0 && TypeOfCode(static_cast<PieceCode>(capturedPiece)) != PIECE_KING)
         m_Views[static_cast<size_t>(1 - v)]->ReceivePiece(capturedPiece, capturedColour);
-    if (m_Running)
-        AfterReceived(v, move->seat, move->remainingMs, move->drawOffer);
+    // Also after a move that ended the match: the mover's clock shows the
+    // time the mover's program had, as it does everywhere else.
+    AfterReceived(v, move->seat, move->remainingMs, move->drawOffer);
 }
 
 void CBughouseWnd::ReceiveDrop(const CNetMessage& message)
@@ -830,8 +844,9 @@ void CBughouseWnd::ReceiveDrop(const CNetMessage& message)
         BoardsDiffer(drop->seat);
         return;
     }
-    if (m_Running)
-        AfterReceived(v, drop->seat, drop->remainingMs, drop->drawOffer);
+    // Also after a move that ended the match: the mover's clock shows the
+    // time the mover's program had, as it does everywhere else.
+    AfterReceived(v, drop->seat, drop->remainingMs, drop->drawOffer);
 }
 
 void CBughouseWnd::BoardsDiffer(int seat)

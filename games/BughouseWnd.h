@@ -15,6 +15,8 @@
 #include <map>
 
 class CBoardView;
+class CDoubleSettingsDlg;
+class CHtmlDlg;
 class CNetConnection;
 class CNetMessage;
 class COutputPane;
@@ -60,8 +62,8 @@ public:
         std::function<void()> showWindow; // make this window the visible one
         std::function<void()> showMenu;   // hide this window, show the main menu
     };
-    // Runs the bughouse settings dialog; true when it closed with OK.
-    using SettingsRunner = std::function<bool(bool isServer, bool running)>;
+    // Runs the bughouse settings dialog and returns its result (IDOK on OK).
+    using SettingsRunner = std::function<int(CDoubleSettingsDlg& dialog)>;
 
     CBughouseWnd(CNetConnection& link, PlayerRoster& roster, GameSettings& settings, QWidget* parent = nullptr);
     ~CBughouseWnd() override;
@@ -115,6 +117,8 @@ public:
     [[nodiscard]] bool IsFlagFallen() const { return m_FlagFell; }
     [[nodiscard]] int RotationStep() const { return m_RotationStep; }
     [[nodiscard]] int GameCounter() const { return m_GameCounter; }
+    // The help window of Rules and Help, made on the first press; null before.
+    [[nodiscard]] CHtmlDlg* HelpDialog() const { return m_Help; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -142,6 +146,7 @@ private:
     void ChangeSeats(int command);
     void SwitchColours(bool send);
     void OpenSettings();
+    void ShowHelpPage(int titleId, int pageId);
     void ApplySettingsToClocks();
     void PrintSummary();
     void Menu();
@@ -156,8 +161,8 @@ private:
     void PlayerLeaves(const QString& name, int32_t userId);
     // Both boards' positions no longer agree with the mover's: stop here.
     void BoardsDiffer(int seat);
-    // After a move or drop of the seat on that view: its clock takes the time,
-    // the opponent's starts; a draw offer is noted.
+    // After a move or drop of the seat on that view: its clock takes the time;
+    // while the game runs the opponent's starts and a draw offer is noted.
     void AfterReceived(int view, int seat, int32_t remainingMs, bool drawOffer);
 
     CNetConnection& m_Link;
@@ -172,6 +177,7 @@ private:
     COutputPane* m_Output;
     CChatEdit* m_Chat;
     std::map<int, CSkinButton*> m_Buttons;
+    CHtmlDlg* m_Help = nullptr; // a child of this window, shown again on each press
 
     bool m_Running = false;
     bool m_OfferedToMe = false;

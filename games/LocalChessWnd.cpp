@@ -96,6 +96,11 @@ CLocalChessWnd::CLocalChessWnd(CEngineLoader& engines, CEngineListener& listener
     m_BottomPanel->resize(360, 19);
     m_MoveList = new CMoveListWnd(this, this);
     m_MoveList->resize(150, 411);
+    // Stable names for the widgets, by which tools and tests find them.
+    m_Board->setObjectName(QStringLiteral("board"));
+    m_TopPanel->setObjectName(QStringLiteral("topPanel"));
+    m_BottomPanel->setObjectName(QStringLiteral("bottomPanel"));
+    m_MoveList->setObjectName(QStringLiteral("moveList"));
     for (const ButtonRow& row : kButtonRows)
     {
         auto* button = new CSkinButton(row.caption, this, row.id);

@@ -14,6 +14,7 @@
 #include "PlayerRoster.h"
 #include "PlayerWnd.h"
 #include "ProgramFolders.h"
+#include "PromotionDlg.h"
 #include "SingleNetSettingsDlg.h"
 #include "SkinButton.h"
 #include "SoundPlayer.h"
@@ -78,6 +79,7 @@ CNetChessWnd::CNetChessWnd(CNetConnection& link, PlayerRoster& roster, GameSetti
 {
     m_Board = new CBoardView(this);
     m_Board->SetObserver(this);
+    UseOwnPromotionChooser();
     m_Board->SetHighlightSetting([this] { return m_Settings.IsCurrentMoveHighlighted(); });
     m_Top = new CPlayerWnd(-1, this, this);
     m_Bottom = new CPlayerWnd(0, this, this);
@@ -85,6 +87,14 @@ CNetChessWnd::CNetChessWnd(CNetConnection& link, PlayerRoster& roster, GameSetti
     m_Output = new COutputPane(this);
     m_Chat = new CChatEdit(this);
     m_Chat->Attach(this);
+    // Stable names for the widgets, by which tools and tests find them.
+    setObjectName(QStringLiteral("NetChessWnd"));
+    m_Board->setObjectName(QStringLiteral("board"));
+    m_Top->setObjectName(QStringLiteral("topPanel"));
+    m_Bottom->setObjectName(QStringLiteral("bottomPanel"));
+    m_MoveList->setObjectName(QStringLiteral("moveList"));
+    m_Output->setObjectName(QStringLiteral("chatOutput"));
+    m_Chat->setObjectName(QStringLiteral("chatInput"));
 
     const std::pair<int, int> buttons[] = {
         {kResetBoardId, IDS_NC_RESET_BOARD},   {kStartGameId, IDS_NC_START_GAME},
@@ -365,7 +375,7 @@ void CNetChessWnd::StartGame()
     m_MoveList->SetInformation(QString());
     m_MoveList->SetResult(std::string());
     m_Board->SetKingCapture(m_Settings.IsKingCanBeCaptured());
-    m_Board->SetPromotionChooser(nullptr);
+    UseOwnPromotionChooser();
     m_Running = true; // IsMyTurn asks for a running game
     const bool myTurn = IsMyTurn();
     if (myTurn)
@@ -429,7 +439,7 @@ void CNetChessWnd::ReceiveGameStarted(const CNetMessage& message)
     EndGame();
     m_Board->NewGame();
     m_Board->SetKingCapture(m_Settings.IsKingCanBeCaptured());
-    m_Board->SetPromotionChooser(nullptr);
+    UseOwnPromotionChooser();
     m_Board->LoadMoveList(moves);
     // A move list our rules cannot follow would leave the two boards apart.
     if (m_Board->MoveTexts().size() != moves.size())
@@ -472,10 +482,34 @@ void CNetChessWnd::ReceiveGameStarted(const CNetMessage& message)
 // ---------------------------------------------------------------------------
 // Moves
 
+void CNetChessWnd::UseOwnPromotionChooser()
+{
+    m_Board->SetPromotionChooser([this](Colour side, const CChessPosition&) { return AskPromotion(side); });
+}
+
+int32_t CNetChessWnd::AskPromotion(Colour side)
+{
+    if (m_PromotionAsker)
+        return m_PromotionAsker(side);
+    CPromotionDlg dialog(side, window());
+    // Over the board's middle, where the pawn is.
+    const QRect area(m_Board->mapToGlobal(QPoint(0, 0)), m_Board->size());
+    dialog.move(area.center() - QPoint(CPromotionDlg::kWidth / 2, CPromotionDlg::kHeight / 2));
+    return CPromotionDlg::PieceOfResult(dialog.exec());
+}
+
 void CNetChessWnd::OnMove(CBoardView*, const CMove& move, int32_t& promotion, Colour, bool, int32_t,
                           std::string& sanText)
 {
     m_MoveList->AddMove(sanText);
+    // The game ended while the promotion chooser was open (a result or a lost
+    // connection arrived meanwhile): the move stays on this board only.
+    if (!m_Running)
+    {
+        m_Board->DisableInput();
+        UpdateButtons();
+        return;
+    }
     if (TimeLimited())
         m_ClockSwitch.SwitchAfterMove(m_Bottom->Clock(), m_Top->Clock(), m_Settings);
     SetTitle(UiText(IDS_APP_TITLE));
@@ -546,7 +580,7 @@ void CNetChessWnd::ReceiveMove(const CNetMessage& message)
     const CMove move(CCoordinate(v[0], v[1]), CCoordinate(v[2], v[3]));
     std::string san;
     const bool played = m_Board->PlayMove(move, isVisible(), san);
-    m_Board->SetPromotionChooser(nullptr);
+    UseOwnPromotionChooser();
     if (!played)
     {
         CommunicationError();

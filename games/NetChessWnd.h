@@ -71,6 +71,8 @@ public:
     using FileAsker = std::function<QString(bool save, const QString& folder, const QString& suggested)>;
     // Runs the network settings dialog; true when it closed with OK.
     using SettingsRunner = std::function<bool(bool isServer, bool running)>;
+    // Asks the local player which piece a pawn becomes (a PieceType).
+    using PromotionAsker = std::function<int32_t(Colour side)>;
 
     CNetChessWnd(CNetConnection& link, PlayerRoster& roster, GameSettings& settings, QWidget* parent = nullptr);
     ~CNetChessWnd() override;
@@ -78,6 +80,8 @@ public:
     void SetFrameHooks(FrameHooks hooks) { m_Hooks = std::move(hooks); }
     void SetFileAsker(FileAsker asker) { m_AskFile = std::move(asker); }
     void SetSettingsRunner(SettingsRunner runner) { m_RunSettings = std::move(runner); }
+    // Replaces the promotion chooser dialog (tests).
+    void SetPromotionAsker(PromotionAsker asker) { m_PromotionAsker = std::move(asker); }
     // A server started from the command line does not put its address in the chat input.
     void SetStartedFromCommandLine(bool fromCommandLine) { m_FromCommandLine = fromCommandLine; }
 
@@ -147,6 +151,9 @@ protected:
 
 private:
     void Layout();
+    // Own moves ask the local player for the promotion piece.
+    void UseOwnPromotionChooser();
+    [[nodiscard]] int32_t AskPromotion(Colour side);
     void EndGame();
     void UpdateButtons();
     void Print(const QString& text);
@@ -194,6 +201,7 @@ private:
     FrameHooks m_Hooks;
     FileAsker m_AskFile;
     SettingsRunner m_RunSettings;
+    PromotionAsker m_PromotionAsker;
     bool m_FromCommandLine = false;
     bool m_Leaving = false;          // Menu is closing the link
 

@@ -224,7 +224,8 @@ void CNetConnection::OnMessage(int userId, const CNetMessage& message)
         HandleJoinRequest(userId, message);
         return;
     }
-    if (id >= MSG_FIRST_JOIN_ID || m_admitted.count(userId) == 0 || !IsRelayable(id))
+    if (id >= MSG_FIRST_JOIN_ID || m_admitted.count(userId) == 0 || !IsRelayable(id) ||
+        !SpeaksForSender(userId, message))
         return;
     const std::vector<int> seated = m_seated;
     for (int other : seated)
@@ -250,6 +251,40 @@ bool CNetConnection::IsRelayable(int id) const
     case MSG_GAME_ABORTED:
     case MSG_SWITCH_COLORS:
         return m_mode == GAME_MODE_SINGLE;
+    default:
+        return true;
+    }
+}
+
+bool CNetConnection::SpeaksForSender(int userId, const CNetMessage& message) const
+{
+    if (m_mode != GAME_MODE_DOUBLE)
+        return true;
+    // The server's roster holds each seated client's user id; seat 0 is the
+    // server itself, which no client may speak for.
+    int seat = -1;
+    for (int i = 1; i < m_roster.Count(); ++i)
+    {
+        if (m_roster.GetEntry(i).connectionId == userId)
+            seat = i;
+    }
+    if (seat < 0)
+        return false;
+    switch (message.GetId())
+    {
+    case MSG_MOVE:
+    case MSG_DROP:
+    case MSG_RESIGN:
+    case MSG_TIME_CALL:
+    case MSG_TIME_EXPIRED: {
+        std::int32_t named = -1;
+        return message.GetIntAt(0, named) && named == seat;
+    }
+    case MSG_CHAT:
+    case MSG_PLAYER_LEFT: {
+        std::string named;
+        return message.GetStringAt(0, named) && FromWire(named) == m_roster.GetEntry(seat).name;
+    }
     default:
         return true;
     }

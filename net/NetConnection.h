@@ -100,6 +100,10 @@ private:
     // Whether a client may send this id for the server to relay.
     [[nodiscard]] bool IsRelayable(int id) const;
     [[nodiscard]] bool IsSeated(int userId) const;
+    // Whether a client's bughouse message names its sender as the one who
+    // acts: the seat of a move, drop, resignation, time call or time loss,
+    // the nickname of a chat line or a departure.
+    [[nodiscard]] bool SpeaksForSender(int userId, const CNetMessage& message) const;
 
     PlayerRoster& m_roster;
     GameSettings& m_settings;

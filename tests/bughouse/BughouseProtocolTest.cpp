@@ -207,18 +207,13 @@ TEST(BughouseProtocol, SettingsTravelAndOutOfRangeValuesAreRefused)
     EXPECT_FALSE(CBughouseProtocol::ReadSettings(CNetMessage(MSG_SETTINGS), 0));
 }
 
-TEST(BughouseProtocol, SeatMessagesAndTheSendersOwnSeat)
+TEST(BughouseProtocol, SeatMessagesNameATakenSeatOtherThanTheReaders)
 {
     const CBughouseSeats seats = FourSeats();
     EXPECT_EQ(CBughouseProtocol::ReadSeat(CBughouseProtocol::MakeSeatMessage(MSG_RESIGN, 3), seats, 0), 3);
     EXPECT_FALSE(CBughouseProtocol::ReadSeat(CBughouseProtocol::MakeSeatMessage(MSG_RESIGN, 0), seats, 0));
     EXPECT_FALSE(CBughouseProtocol::ReadSeat(CBughouseProtocol::MakeSeatMessage(MSG_RESIGN, 4), seats, 0));
     EXPECT_FALSE(CBughouseProtocol::ReadSeat(CNetMessage(MSG_RESIGN), seats, 0));
-
-    EXPECT_TRUE(CBughouseProtocol::IsSendersSeat(seats, 2, 12));
-    EXPECT_FALSE(CBughouseProtocol::IsSendersSeat(seats, 3, 12)) << "a client speaking for another seat";
-    EXPECT_FALSE(CBughouseProtocol::IsSendersSeat(seats, 0, 0)) << "nobody sends as the server";
-    EXPECT_FALSE(CBughouseProtocol::IsSendersSeat(seats, 9, 12));
 }
 
 TEST(BughouseProtocol, ChatCarriesTheSendersNickname)

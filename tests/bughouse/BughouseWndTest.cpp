@@ -3,6 +3,8 @@
 #include "BoardView.h"
 #include "BughouseProtocol.h"
 #include "BughouseWnd.h"
+#include "DoubleSettingsDlg.h"
+#include "HtmlDlg.h"
 #include "GameSettings.h"
 #include "INetConnectionUi.h"
 #include "MessageDlg.h"
@@ -10,13 +12,17 @@
 #include "NetMessage.h"
 #include "NetMessageClient.h"
 #include "NetProtocol.h"
+#include "OutputPane.h"
 #include "PlayerRoster.h"
 #include "PlayerWnd.h"
 #include "SkinButton.h"
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QTest>
 
@@ -361,6 +367,9 @@ TEST_F(BughouseWndTest, DrawOffersTimeCallsAndThePartnersCheckmate)
     EXPECT_EQ(PlayerRoster::Instance().Defeats(), 1);
     ASSERT_FALSE(CMessageService::History().empty());
     EXPECT_EQ(CMessageService::History().back().text, QStringLiteral("Bob is checkmate.\nYou lose the game !"));
+    // The mating move's clock shows the time Dee's program sent with it.
+    EXPECT_EQ(window->Panel(3)->GetTime().Milliseconds(), 250000);
+    EXPECT_FALSE(window->Panel(2)->Clock().IsRunning());
 }
 
 TEST_F(BughouseWndTest, APlayerLeavingMidGameStopsItAndReseats)
@@ -408,11 +417,12 @@ class CClientUi : public INetConnectionUi
 public:
     CNetConnection* link = nullptr;
     int port = 0;
+    QString nickname = QStringLiteral("Bob");
     std::optional<QString> RunConnectionDialog(bool) override
     {
         if (!link->OpenClientConnection(QStringLiteral("127.0.0.1"), port))
             return std::nullopt;
-        return QStringLiteral("Bob");
+        return nickname;
     }
     void ShowWaitDialog() override
     {
@@ -424,6 +434,32 @@ public:
 
 private:
     bool m_closed = false;
+};
+
+// A second program in the same process: its own roster, settings, link and
+// window, joined to the server on the port given.
+struct CClientProgram
+{
+    PlayerRoster roster;
+    GameSettings settings;
+    CNetConnection link{roster, settings};
+    CClientUi ui;
+    CBughouseWnd window{link, roster, settings};
+
+    CClientProgram(int port, const QString& nickname)
+    {
+        ui.link = &link;
+        ui.port = port;
+        ui.nickname = nickname;
+        link.SetUi(&ui);
+        link.SetGameWindows(nullptr, &window);
+        link.Join(GAME_MODE_DOUBLE, true);
+    }
+    ~CClientProgram()
+    {
+        link.Leave(false);
+        link.SetGameWindows(nullptr, nullptr);
+    }
 };
 
 std::string Board(const CChessPosition& position)
@@ -525,4 +561,191 @@ TEST_F(BughouseWndTest, BothTimeRules)
     EXPECT_EQ(PlayerRoster::Instance().Defeats(), 2);
     EXPECT_EQ(CMessageService::History().back().text, QStringLiteral("Your time has expired.\nYou lose the game !"));
     ASSERT_TRUE(WaitUntil([&] { return cid.Count(MSG_TIME_EXPIRED) == 2; }));
+}
+
+// The server relays a client's message only when the client speaks for
+// itself: a message that names another seat or another player reaches nobody.
+TEST_F(BughouseWndTest, AClientSpeaksOnlyForItsOwnSeat)
+{
+    SeatFour();
+    Start();
+    CScriptedPlayer& bob = *players[0];
+    CScriptedPlayer& cid = *players[1];
+    CScriptedPlayer& dee = *players[2];
+    // Dee (seat 3) tries to act for Bob (seat 1) and for the server (seat 0).
+    const struct
+    {
+        const char* what;
+        CNetMessage message;
+    } forged[] = {
+        {"move for Bob", Move(1, 1, 6, 3, 4, 3)},
+        {"move for the server", Move(0, 0, 1, 3, 3, 3)},
+        {"drop for Bob", Drop(1, 1, 4, 3, PIECE_PAWN)},
+        {"resignation for Bob", CBughouseProtocol::MakeSeatMessage(MSG_RESIGN, 1)},
+        {"time call for Bob", CBughouseProtocol::MakeSeatMessage(MSG_TIME_CALL, 1)},
+        {"time loss for Cid", CBughouseProtocol::MakeSeatMessage(MSG_TIME_EXPIRED, 2)},
+        {"seatless resignation", CNetMessage(MSG_RESIGN)},
+        {"chat as Bob", CBughouseProtocol::MakeChat(QStringLiteral("Bob"), QStringLiteral("I resign"))},
+        {"Bob leaving", [] {
+             CNetMessage left(MSG_PLAYER_LEFT);
+             left.AddString("Bob");
+             return left;
+         }()},
+    };
+    int markers = 0;
+    for (const auto& [what, message] : forged)
+    {
+        SCOPED_TRACE(what);
+        ASSERT_TRUE(dee.SendMessage(message));
+        // Dee's own chat line after it: once it has arrived, the forged
+        // message would have arrived before it.
+        ++markers;
+        ASSERT_TRUE(dee.SendMessage(CBughouseProtocol::MakeChat(QStringLiteral("Dee"), QString::number(markers))));
+        for (CScriptedPlayer* other : {&bob, &cid})
+        {
+            ASSERT_TRUE(WaitUntil([&] {
+                const auto chat = CBughouseProtocol::ReadChat(other->Last(MSG_CHAT));
+                return chat && chat->second == QString::number(markers);
+            }));
+            int arrived = 0;
+            for (const CNetMessage& m : other->received)
+            {
+                const auto chat = CBughouseProtocol::ReadChat(m);
+                arrived += m.GetId() == message.GetId() && !(chat && chat->first == QStringLiteral("Dee")) ? 1 : 0;
+            }
+            EXPECT_EQ(arrived, 0);
+        }
+        EXPECT_TRUE(window->IsGameRunning());
+        EXPECT_EQ(RosterOrder(), "ABCD");
+        EXPECT_TRUE(bob.IsConnected());
+    }
+    EXPECT_EQ(window->View(0)->GetPosition().TypeAt(CCoordinate(3, 3)), 0);
+    EXPECT_EQ(window->View(1)->GetPosition().SideToMove(), COLOUR_WHITE);
+
+    // Dee's genuine e4 reaches the server's board and both other clients.
+    ASSERT_TRUE(dee.SendMessage(Move(3, 0, 1, 3, 3, 3)));
+    for (CScriptedPlayer* other : {&bob, &cid})
+        ASSERT_TRUE(WaitUntil([&] { return other->Has(MSG_MOVE); }));
+    ASSERT_TRUE(WaitUntil([&] { return window->View(1)->SideToMove() == COLOUR_BLACK; }));
+    EXPECT_EQ(window->View(1)->GetPosition().TypeAt(CCoordinate(3, 3)), PIECE_PAWN);
+    EXPECT_FALSE(dee.Has(MSG_MOVE)) << "the sender does not get its own move back";
+}
+
+// Settings at the server: the real dialog, answered by the test as a person
+// would; OK gives all four clocks the new time and every client the settings.
+TEST_F(BughouseWndTest, SettingsAtTheServerReachEveryClient)
+{
+    CClientProgram bob(link->GetPort(), QStringLiteral("Bob"));
+    ASSERT_TRUE(WaitUntil([&] { return bob.roster.Count() == 2; }));
+    CScriptedPlayer& cid = Join("Cid");
+    ASSERT_TRUE(WaitUntil([&] { return bob.roster.Count() == 3; }));
+
+    // Fills in the dialog and answers OK; records whether the rules could be changed.
+    auto answer = [](bool& editable, const QString& minutes, bool withOk) {
+        return [&editable, minutes, withOk](CDoubleSettingsDlg& dialog) {
+            auto* field = qobject_cast<QLineEdit*>(dialog.Control(CSettingsDlg::kMinutesId));
+            auto* bonus = qobject_cast<QLineEdit*>(dialog.Control(CSettingsDlg::kBonusId));
+            auto* timeCall = qobject_cast<QCheckBox*>(dialog.Control(CSettingsDlg::kTimeCallId));
+            auto* king = qobject_cast<QCheckBox*>(dialog.Control(CSettingsDlg::kKingCaptureId));
+            if (field == nullptr || bonus == nullptr || timeCall == nullptr || king == nullptr)
+                return int(IDCANCEL);
+            editable = field->isEnabled() && timeCall->isEnabled() && king->isEnabled();
+            if (!withOk)
+                return int(IDCANCEL);
+            if (editable)
+            {
+                field->setText(minutes);
+                bonus->setText(QStringLiteral("3"));
+                timeCall->setChecked(true);
+                king->setChecked(true);
+            }
+            dialog.OnOk();
+            return dialog.result();
+        };
+    };
+    bool editable = false;
+    window->SetSettingsRunner(answer(editable, QStringLiteral("12"), true));
+    window->OnCommand(CBughouseWnd::kSettingsId);
+    EXPECT_TRUE(editable);
+    const int64_t twelve = 12 * 60 * 1000;
+    for (int p = 0; p < 4; ++p)
+        EXPECT_EQ(window->Panel(p)->GetTime().Milliseconds(), twelve);
+    const std::string summary = std::string(
+        "- Game settings: 12 min 0 sec with 3 sec for increment, king can be captured, you must press button Time Call "
+        "when opponent's time runs out");
+    ASSERT_FALSE(window->Output()->Lines().empty());
+    EXPECT_EQ(window->Output()->Lines().back().text.toStdString(), summary);
+
+    ASSERT_TRUE(WaitUntil([&] { return cid.Has(MSG_SETTINGS); }));
+    const auto values = CBughouseProtocol::ReadSettings(cid.Last(MSG_SETTINGS), 0);
+    ASSERT_TRUE(values);
+    EXPECT_EQ(values->GameTimeMs(), twelve);
+    EXPECT_EQ(values->bonusSeconds, 3);
+    EXPECT_FALSE(values->winOnOpponentTimeZero);
+    EXPECT_TRUE(values->kingCanBeCaptured);
+    // Bob's program applies them to its settings and its four clocks.
+    ASSERT_TRUE(WaitUntil([&] { return bob.settings.GetGameTime().Milliseconds() == twelve; }));
+    EXPECT_EQ(bob.settings.GetNbSecondsBonus(), 3);
+    EXPECT_TRUE(bob.settings.IsKingCanBeCaptured());
+    EXPECT_FALSE(bob.settings.IsWinOnOpponentTimeZero());
+    for (int p = 0; p < 4; ++p)
+        EXPECT_EQ(bob.window.Panel(p)->GetTime().Milliseconds(), twelve);
+    ASSERT_FALSE(bob.window.Output()->Lines().empty());
+    EXPECT_EQ(bob.window.Output()->Lines().back().text.toStdString(), summary);
+
+    // Cancel changes nothing and sends nothing.
+    window->SetSettingsRunner(answer(editable, QStringLiteral("20"), false));
+    window->OnCommand(CBughouseWnd::kSettingsId);
+    // A client sees the dialog read-only; its OK sends nothing.
+    bob.window.SetSettingsRunner(answer(editable, QStringLiteral("20"), true));
+    bob.window.OnCommand(CBughouseWnd::kSettingsId);
+    EXPECT_FALSE(editable);
+    Pump(150);
+    EXPECT_EQ(cid.Count(MSG_SETTINGS), 1);
+    EXPECT_EQ(settings.GetGameTime().Milliseconds(), twelve);
+
+    // During a game the rules are read-only, and OK leaves the running clocks alone.
+    Start();
+    ASSERT_TRUE(WaitUntil([&] { return bob.window.IsGameRunning(); }));
+    window->Panel(0)->SetTime(ClockTime(5000));
+    window->SetSettingsRunner(answer(editable, QStringLiteral("20"), true));
+    window->OnCommand(CBughouseWnd::kSettingsId);
+    EXPECT_FALSE(editable);
+    EXPECT_LE(window->Panel(0)->GetTime().Milliseconds(), 5000);
+    Pump(150);
+    EXPECT_EQ(cid.Count(MSG_SETTINGS), 1);
+}
+
+// Rules and Help show their pages, at any time, in one help window.
+TEST_F(BughouseWndTest, RulesAndHelpShowTheirPages)
+{
+    Join("Bob");
+    Start();
+    const struct
+    {
+        int button;
+        const char* title;
+        const char* page;
+    } pages[] = {
+        {CBughouseWnd::kRulesId, "Bughouse Rules", "/Bughouse Rules.htm"},
+        {CBughouseWnd::kHelpId, "Network Bughouse Help", "/Network Bughouse.htm"},
+        {CBughouseWnd::kRulesId, "Bughouse Rules", "/Bughouse Rules.htm"},
+    };
+    CHtmlDlg* first = nullptr;
+    for (const auto& p : pages)
+    {
+        SCOPED_TRACE(p.title);
+        EXPECT_TRUE(Enabled(p.button));
+        window->OnCommand(p.button);
+        CHtmlDlg* help = window->HelpDialog();
+        ASSERT_NE(help, nullptr);
+        first = first == nullptr ? help : first;
+        EXPECT_EQ(help, first) << "one help window, shown again";
+        EXPECT_EQ(help->windowTitle(), QString::fromLatin1(p.title));
+        EXPECT_TRUE(help->Address().endsWith(QString::fromLatin1(p.page)));
+        EXPECT_TRUE(QFileInfo(help->Address()).isFile()) << qPrintable(help->Address());
+        EXPECT_TRUE(help->isVisible());
+        EXPECT_FALSE(help->isModal());
+    }
+    EXPECT_TRUE(window->IsGameRunning()) << "a look at the rules does not stop the game";
 }

@@ -120,6 +120,15 @@ CNetMessage Move(int row)
     return message;
 }
 
+// A bughouse move: the mover's seat first, then the move's fields.
+CNetMessage SeatMove(int seat)
+{
+    CNetMessage message(MSG_MOVE);
+    for (int value : {seat, 0, 1, 3, 3, 3, 0, 0, 0, 0, 299000, 0})
+        message.AddInt(value);
+    return message;
+}
+
 std::vector<std::string> Names(const PlayerRoster& roster)
 {
     std::vector<std::string> names;
@@ -292,18 +301,20 @@ TEST_F(NetConnectionTest, BughouseServerSeatsThreeRelaysAndRefusesAFourth)
     JoinAs(d, GAME_MODE_DOUBLE, QStringLiteral("Dan"), server.link.GetPort());
     EXPECT_EQ(d.ui.m_messages, std::vector<QString>{QStringLiteral("Too much users !")});
 
-    // A client's move reaches the two others unchanged and the server too, not the sender.
+    // A client's move reaches the two others unchanged and the server too, not
+    // the sender; one that names another seat than the sender's reaches nobody.
     for (CProgram* p : {&a, &b, &c})
         p->bughouse.m_messages.clear();
-    ASSERT_TRUE(a.link.Send(Move(4)));
+    ASSERT_TRUE(a.link.Send(SeatMove(3)));
+    ASSERT_TRUE(a.link.Send(SeatMove(2)));
     ASSERT_TRUE(WaitUntil([&] {
         return b.bughouse.m_messages.size() == 1 && c.bughouse.m_messages.size() == 1 &&
                server.bughouse.m_messages.size() == 1;
     }));
     Pump(30);
-    EXPECT_EQ(b.bughouse.m_messages[0], Move(4));
-    EXPECT_EQ(c.bughouse.m_messages[0], Move(4));
-    EXPECT_EQ(server.bughouse.m_messages[0], Move(4));
+    EXPECT_EQ(b.bughouse.m_messages[0], SeatMove(2));
+    EXPECT_EQ(c.bughouse.m_messages[0], SeatMove(2));
+    EXPECT_EQ(server.bughouse.m_messages[0], SeatMove(2));
     EXPECT_TRUE(a.bughouse.m_messages.empty());
 
     // A client leaving is relayed as MSG_PLAYER_LEFT, then seen at the server as gone.

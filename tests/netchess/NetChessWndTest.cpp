@@ -365,6 +365,70 @@ TEST_F(NetChessWndTest, TakebackUndoesOnePlyOnBothSides)
     EXPECT_EQ(client.wnd->MoveList()->ShownMoves(), std::vector<std::string>{"d4"});
 }
 
+TEST_F(NetChessWndTest, OwnPromotionAsksTheChooserAndThePieceTravels)
+{
+    std::vector<Colour> serverAsked;
+    std::vector<Colour> clientAsked;
+    server.wnd->SetPromotionAsker([&](Colour side) {
+        serverAsked.push_back(side);
+        return static_cast<int32_t>(PIECE_KNIGHT);
+    });
+    client.wnd->SetPromotionAsker([&](Colour side) {
+        clientAsked.push_back(side);
+        return static_cast<int32_t>(PIECE_ROOK);
+    });
+    Connect();
+    StartGame();
+    const char* moves[][2] = {{"h2", "h4"}, {"g7", "g5"}, {"h4", "g5"}, {"g8", "f6"}, {"g5", "f6"},
+                              {"h7", "h5"}, {"f6", "e7"}, {"h5", "h4"}};
+    for (size_t i = 0; i < std::size(moves); ++i)
+    {
+        Side& mover = i % 2 == 0 ? server : client;
+        Move(mover, i % 2 == 0 ? client : server, moves[i][0], moves[i][1]);
+    }
+    EXPECT_TRUE(serverAsked.empty());
+    Move(server, client, "e7", "d8");
+    // Asked once, for White; the chosen knight is on both boards, and the
+    // receiver played it without asking its own player.
+    EXPECT_EQ(serverAsked, std::vector<Colour>{COLOUR_WHITE});
+    EXPECT_TRUE(clientAsked.empty());
+    const PieceCode knight = MakePieceCode(COLOUR_WHITE, PIECE_KNIGHT, true);
+    for (const Side* side : {&server, &client})
+    {
+        const CChessPosition& position = side->wnd->Board()->GetPosition();
+        EXPECT_EQ(position.PieceAt(CCoordinate::FromText("d8")), knight);
+        EXPECT_EQ(side->wnd->MoveList()->ShownMoves().back(), "exd8=N");
+    }
+    EXPECT_TRUE(client.wnd->IsMyTurn());
+    EXPECT_TRUE(client.wnd->IsGameRunning());
+}
+
+TEST_F(NetChessWndTest, PromotionFinishedAfterTheGameEndedStartsNoClockAndSendsNothing)
+{
+    // While the chooser is open the opponent resigns; the move then completes locally only.
+    server.wnd->SetPromotionAsker([&](Colour) {
+        client.wnd->OnCommand(CNetChessWnd::kResignId);
+        EXPECT_TRUE(Pump([&] { return !server.wnd->IsGameRunning(); }));
+        return static_cast<int32_t>(PIECE_QUEEN);
+    });
+    Connect();
+    StartGame();
+    const char* moves[][2] = {{"h2", "h4"}, {"g7", "g5"}, {"h4", "g5"}, {"g8", "f6"}, {"g5", "f6"},
+                              {"h7", "h5"}, {"f6", "e7"}, {"h5", "h4"}};
+    for (size_t i = 0; i < std::size(moves); ++i)
+        Move(i % 2 == 0 ? server : client, i % 2 == 0 ? client : server, moves[i][0], moves[i][1]);
+    server.Drag("e7", "d8");
+    EXPECT_FALSE(server.wnd->IsGameRunning());
+    EXPECT_EQ(server.Stats(), "1/0/0");
+    EXPECT_EQ(server.wnd->Board()->MoveTexts().size(), 9u);
+    EXPECT_FALSE(server.wnd->TopPanel()->Clock().IsRunning());
+    EXPECT_FALSE(server.wnd->BottomPanel()->Clock().IsRunning());
+    EXPECT_FALSE(server.wnd->Board()->IsInputEnabled());
+    Settle();
+    EXPECT_EQ(client.wnd->Board()->MoveTexts().size(), 8u);
+    EXPECT_TRUE(clientMessages.filter(QStringLiteral("error")).isEmpty());
+}
+
 TEST_F(NetChessWndTest, ResignAndAbort)
 {
     Connect();

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+
+// One running copy of the program, headless, with its own settings folder,
+// driven through its automation channel. The destructor ends the process it
+// started (asking it to quit first) and nothing else.
+class CProgramProcess
+{
+public:
+    // Generous: the sanitizer builds and a busy machine are slow.
+    static constexpr int kTimeoutMs = 30000;
+
+    explicit CProgramProcess(QString label);
+    ~CProgramProcess();
+    CProgramProcess(const CProgramProcess&) = delete;
+    CProgramProcess& operator=(const CProgramProcess&) = delete;
+
+    // Starts the program with the arguments and connects to its channel.
+    [[nodiscard]] bool Start(const QStringList& arguments);
+    // One request line; the reply line, or "error <why>" when the channel fails.
+    QString Request(const QString& line);
+    // A request that must answer "ok ..."; its JSON part (null for a bare "ok").
+    QJsonValue Ask(const QString& line);
+    // The shortcuts of the commands.
+    QString Text(const QString& name);
+    QJsonObject Board(const QString& name);
+    QJsonArray Messages();
+    // True when a message dialog's text contains the part.
+    bool SawMessage(const QString& part);
+    // Polls the condition until it holds or the time is out.
+    bool WaitFor(const std::function<bool()>& condition, int timeoutMs = kTimeoutMs);
+    bool WaitForText(const QString& name, const QString& part, int timeoutMs = kTimeoutMs);
+    bool WaitForMessage(const QString& part, int timeoutMs = kTimeoutMs);
+    // Asks the program to quit and waits for its end; true when it exited with code 0.
+    bool Quit();
+    [[nodiscard]] bool IsRunning() const { return m_Process.state() != QProcess::NotRunning; }
+    [[nodiscard]] const QString& Label() const { return m_Label; }
+    // What the program wrote on its error output (for failure reports).
+    QString ErrorOutput();
+
+    // A free TCP port on loopback.
+    static int FreePort();
+
+private:
+    QString m_Label;
+    QTemporaryDir m_Folder;
+    QProcess m_Process;
+    QLocalSocket m_Socket;
+};
