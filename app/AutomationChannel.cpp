@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -365,7 +366,19 @@ QString CAutomationChannel::Execute(const QString& line)
         return Messages();
     if (command == QLatin1String("quit"))
     {
-        Queue([] { QCoreApplication::quit(); });
+        m_QuitRequested = true;
+        Queue([] {
+            // A person closes an open dialog before leaving; its loop would outlive the quit.
+            // Bounded: a dialog that refuses to close must not hold the quit forever.
+            for (int i = 0; i < 8; ++i)
+            {
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                if (dialog == nullptr)
+                    break;
+                dialog->reject();
+            }
+            QCoreApplication::quit();
+        });
         return Ok();
     }
     if (command == QLatin1String("answer") && needs(2))

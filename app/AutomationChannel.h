@@ -35,7 +35,8 @@ class QWidget;
 //   drop NAME Q e4           drags a piece from the holdings (P N B R Q)
 //   messages                 every notice and question shown, with its answer
 //   answer yes|no|ok         queues the answer of a coming message
-//   quit                     ends the program as its main loop ends
+//   quit                     ends the program as its main loop ends (an open
+//                            modal dialog is closed first)
 // A NAME may be a path "parent/child" of object names when one is not unique;
 // visible widgets are preferred to hidden ones.
 //
@@ -69,6 +70,11 @@ public:
     // Actions are queued to run from the event loop.
     QString Execute(const QString& line);
 
+    // A quit was asked for. The main loop may not run yet (a modal dialog of
+    // the start-up, such as the wait for a server, is closed by the quit):
+    // the program then ends instead of entering it.
+    [[nodiscard]] bool IsQuitRequested() const { return m_QuitRequested; }
+
     // Splits a request into words; false on an unterminated quote.
     static bool SplitWords(const QString& line, QStringList& words);
 
@@ -95,4 +101,5 @@ private:
     std::deque<int> m_Answers;  // queued answers, IDYES / IDNO / IDOK
     int m_PendingActions = 0;   // queued actions not yet started
     bool m_AnswererInstalled = false;
+    bool m_QuitRequested = false;
 };

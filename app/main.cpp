@@ -19,7 +19,7 @@ int main(int argc, char** argv)
         return 0;
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
-    if (!app.RunCommandLine(arguments))
+    if (!app.RunCommandLine(arguments) || (automation && automation->IsQuitRequested()))
     {
         app.ExitInstance();
         return 0;

@@ -383,3 +383,23 @@ TEST(ProgramE2e, WithoutArgumentsTheMenuLeadsToTheLocalGame)
     ExpectCleanEnd(program);
 }
 }
+
+namespace
+{
+TEST(NetChessE2eStartFailure, ClientWaitingForASilentServerStillQuits)
+{
+    // A loopback listener that takes the connection and never answers the join request.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    CProgramProcess client(QStringLiteral("client"));
+    ASSERT_TRUE(client.Start({QStringLiteral("client"), QStringLiteral("single"), QStringLiteral("127.0.0.1"),
+                              QString::number(silent.serverPort()), QStringLiteral("bob")}));
+    EXPECT_TRUE(client.WaitFor([&] {
+        for (const QJsonValue& window : client.Ask(QStringLiteral("list")).toArray())
+            if (window.toObject().value(QStringLiteral("title")).toString() == QLatin1String("Waiting for the Server"))
+                return true;
+        return false;
+    }));
+    ExpectCleanEnd(client);
+}
+}
