@@ -1,6 +1,7 @@
 #include "WinboardAdapter.h"
 
 #include "ConfigureDlg.h"
+#include "EngineResult.h"
 #include "EngineRegistry.h"
 #include "IChessEngineListener.h"
 #include "LineSplitter.h"
@@ -10,8 +11,12 @@
 
 #include <QApplication>
 
+#include <QCoreApplication>
+#include <QMetaObject>
+
 #include <cerrno>
 #include <condition_variable>
+#include <functional>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
@@ -22,6 +27,11 @@ struct CWinboardAdapter::Flags
     std::atomic<bool> playsWhite{true};
     std::atomic<bool> waitingForGo{false};
     std::atomic<bool> gameRunning{false};
+
+    // The moves of the running game, both sides', in order: what a restarted
+    // engine is given to catch up. The reader adds the engine's own moves.
+    std::mutex movesMutex;
+    std::vector<EngineMove> moves;
 };
 
 // What the adapter and its reader thread share. The reader holds its own
@@ -50,9 +60,13 @@ struct CWinboardAdapter::Channel
     bool featureDone = false;
     bool noColours = false;
     bool notWinboard = false;
+    std::string engineName; // its "feature myname"
+    // Called on the reader thread when the engine's output closes while the
+    // adapter still holds the process: the engine has died.
+    std::function<void()> onDeath;
 };
 
-CWinboardAdapter::CWinboardAdapter() : m_Flags(std::make_shared<Flags>()) {}
+CWinboardAdapter::CWinboardAdapter() : m_Flags(std::make_shared<Flags>()), m_Alive(std::make_shared<int>(0)) {}
 
 CWinboardAdapter::~CWinboardAdapter()
 {
@@ -119,6 +133,20 @@ bool CWinboardAdapter::StartProcess(const std::string& commandLine, const std::s
     }
     channel->listener = m_Listener;
     channel->flags = m_Flags;
+    // The adapter lives on the user-interface thread: the news is posted
+    // there, and dropped if the adapter or this process is gone by then.
+    channel->onDeath = [this, alive = std::weak_ptr<void>(m_Alive), weak = std::weak_ptr<Channel>(channel)] {
+        if (QCoreApplication::instance() == nullptr)
+            return;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [this, alive, weak] {
+                const std::shared_ptr<Channel> dead = weak.lock();
+                if (!alive.expired() && dead && dead == m_Channel)
+                    OnEngineDied();
+            },
+            Qt::QueuedConnection);
+    };
     std::this_thread::sleep_for(m_Timings.startDelay);
     try
     {
@@ -250,6 +278,10 @@ bool CWinboardAdapter::WaitForHandshake()
     // "computer", may crash on "black". Only a program that declared no
     // features at all gets them.
     m_NoColours = m_Channel->noColours || m_Channel->featureSeen;
+    // Fairy-Max does not know "computer" and takes it for a move; in a game
+    // with no moves yet that corrupts its state, and it crashes or hangs at
+    // the next "go". It makes no use of the command, so it is not sent.
+    m_NoComputer = m_Channel->engineName.rfind("Fairy-Max", 0) == 0;
     return true;
 }
 
@@ -257,10 +289,28 @@ bool CWinboardAdapter::StartGame(int32_t baseSeconds, int32_t incrementSeconds)
 {
     Quit();
     Start();
-    const bool engineToMove = (m_Replay.size() % 2 == 0) == m_Flags->playsWhite.load();
+    m_BaseSeconds = baseSeconds;
+    m_IncrementSeconds = incrementSeconds;
+    m_Restarted = false;
+    const std::vector<EngineMove> replay = std::move(m_Replay);
+    ClearMoves();
+    {
+        std::lock_guard lock(m_Flags->movesMutex);
+        m_Flags->moves = replay;
+    }
+    m_LastEngineClock = m_LastOpponentClock = std::to_string(baseSeconds * 100);
+    OpenGame(replay, m_LastEngineClock, m_LastOpponentClock);
+    return true;
+}
+
+void CWinboardAdapter::OpenGame(const std::vector<EngineMove>& replay, const std::string& engineClock,
+                                const std::string& opponentClock)
+{
+    const bool engineToMove = (replay.size() % 2 == 0) == m_Flags->playsWhite.load();
     m_Flags->waitingForGo = !engineToMove;
     m_Flags->gameRunning = true;
     m_NoColours = false;
+    m_NoComputer = false;
 
     Write("xboard\n");
     WritePaced("protover 2\n");
@@ -274,18 +324,17 @@ bool CWinboardAdapter::StartGame(int32_t baseSeconds, int32_t incrementSeconds)
     }
     WritePaced("new\n");
     WritePaced("random\n");
-    WritePaced("level 0 " + CWinboardParser::LevelTimeText(baseSeconds) + " " + std::to_string(incrementSeconds) +
-               "\n");
+    WritePaced("level 0 " + CWinboardParser::LevelTimeText(m_BaseSeconds) + " " +
+               std::to_string(m_IncrementSeconds) + "\n");
     WritePaced("hard\n");
     WritePaced("force\n");
-    for (const EngineMove& move : m_Replay)
+    for (const EngineMove& move : replay)
         WritePaced(CWinboardParser::MoveText(move));
-    ClearMoves();
-    WritePaced("computer\n");
+    if (!m_NoComputer)
+        WritePaced("computer\n");
     if (engineToMove)
     {
-        const std::string time = std::to_string(baseSeconds * 100);
-        const std::string clocks = "time " + time + "\notim " + time + "\n";
+        const std::string clocks = "time " + engineClock + "\notim " + opponentClock + "\n";
         if (m_NoColours)
             WritePaced(clocks + "go\n");
         else if (m_Flags->playsWhite)
@@ -293,13 +342,52 @@ bool CWinboardAdapter::StartGame(int32_t baseSeconds, int32_t incrementSeconds)
         else
             WritePaced(clocks + "black\ngo\n");
     }
-    return true;
+}
+
+void CWinboardAdapter::OnEngineDied()
+{
+    // Between games a dead engine does no harm: the next game starts a new one.
+    if (!m_Flags->gameRunning)
+        return;
+    ReleaseProcess();
+    // The game goes on with a fresh engine that is given the moves so far,
+    // once per game. An engine that dies again (or cannot be started) cannot
+    // play this game: it is reported as resigning, which ends the game in the
+    // window with a message and stops the clocks. The game's record is kept,
+    // and Start Game resumes it with a new engine.
+    if (!m_Restarted)
+    {
+        m_Restarted = true;
+        Start();
+        if (m_Process.IsRunning())
+        {
+            std::vector<EngineMove> moves;
+            {
+                std::lock_guard lock(m_Flags->movesMutex);
+                moves = m_Flags->moves;
+            }
+            OpenGame(moves, m_LastEngineClock, m_LastOpponentClock);
+            if (m_Process.IsRunning())
+                return;
+        }
+    }
+    m_Flags->gameRunning = false;
+    ReleaseProcess();
+    if (m_Listener != nullptr)
+        m_Listener->OnEngineResult(ENGINE_RESULT_RESIGNS);
 }
 
 bool CWinboardAdapter::OpponentMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank,
                                     int32_t promotion, int32_t engineClock, int32_t opponentClock)
 {
     const bool wasWaiting = m_Flags->waitingForGo.exchange(false);
+    m_LastEngineClock = std::to_string(engineClock);
+    m_LastOpponentClock = std::to_string(opponentClock);
+    if (m_Flags->gameRunning)
+    {
+        std::lock_guard lock(m_Flags->movesMutex);
+        m_Flags->moves.push_back(EngineMove{fromFile, fromRank, toFile, toRank, promotion});
+    }
     Write("time " + std::to_string(engineClock) + "\notim " + std::to_string(opponentClock) + "\n");
     Write(CWinboardParser::MoveText(EngineMove{fromFile, fromRank, toFile, toRank, promotion}));
     if (wasWaiting)
@@ -355,6 +443,10 @@ void CWinboardAdapter::ReaderMain(std::shared_ptr<Channel> channel)
             if (flags.gameRunning && !flags.waitingForGo)
             {
                 const EngineMove m = parsed.move;
+                {
+                    std::lock_guard lock(flags.movesMutex);
+                    flags.moves.push_back(m);
+                }
                 return deliver([&m](IChessEngineListener& listener) {
                     listener.OnEngineMove(m.fromFile, m.fromRank, m.toFile, m.toRank, m.promotion);
                 });
@@ -369,6 +461,8 @@ void CWinboardAdapter::ReaderMain(std::shared_ptr<Channel> channel)
             ch.featureSeen = true;
             ch.featureDone = ch.featureDone || parsed.featureDone;
             ch.noColours = ch.noColours || parsed.featureNoColours;
+            if (!parsed.featureName.empty())
+                ch.engineName = parsed.featureName;
             ch.changed.notify_all();
             return true;
         }
@@ -388,6 +482,7 @@ void CWinboardAdapter::ReaderMain(std::shared_ptr<Channel> channel)
     CLineSplitter splitter;
     char buffer[4096];
     bool running = true;
+    bool outputClosed = false;
     while (running)
     {
         pollfd fds[2] = {{ch.output, POLLIN, 0}, {ch.wake[0], POLLIN, 0}};
@@ -400,13 +495,23 @@ void CWinboardAdapter::ReaderMain(std::shared_ptr<Channel> channel)
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0)
+        {
+            outputClosed = true;
             break;
+        }
         splitter.Feed(std::string_view(buffer, static_cast<size_t>(count)), [&](const std::string& line) {
             if (running)
                 running = handleLine(line);
         });
     }
-    std::lock_guard lock(ch.mutex);
-    ch.finished = true;
-    ch.changed.notify_all();
+    std::function<void()> onDeath;
+    {
+        std::lock_guard lock(ch.mutex);
+        ch.finished = true;
+        ch.changed.notify_all();
+        if (outputClosed && !ch.cancelled)
+            onDeath = std::move(ch.onDeath);
+    }
+    if (onDeath)
+        onDeath();
 }

@@ -80,6 +80,13 @@ private:
     // Waits for the "feature ... done=1" handshake within bounds; false when
     // the program has ended or does not speak WinBoard.
     bool WaitForHandshake();
+    // Writes the lines that open a game in the running engine: time control,
+    // the moves so far, and a search with these clocks if it is to move.
+    void OpenGame(const std::vector<EngineMove>& replay, const std::string& engineClock,
+                  const std::string& opponentClock);
+    // The engine's process ended by itself while a game runs (on the
+    // user-interface thread).
+    void OnEngineDied();
     void Write(const std::string& text);
     void WritePaced(const std::string& line);
     static void ReaderMain(std::shared_ptr<Channel> channel);
@@ -95,6 +102,17 @@ private:
     // The program speaks protocol 2 (it sent "feature" lines): it is sent no
     // "white" or "black".
     bool m_NoColours = false;
+    // The program cannot take "computer" (see WaitForHandshake).
+    bool m_NoComputer = false;
     Timings m_Timings;
+    int32_t m_BaseSeconds = 0;
+    int32_t m_IncrementSeconds = 0;
+    // The clocks of the last OpponentMove, for an engine restarted mid-game.
+    std::string m_LastEngineClock = "0";
+    std::string m_LastOpponentClock = "0";
+    // The engine has been restarted once in this game.
+    bool m_Restarted = false;
+    // Expires with the object: news from a reader thread that arrives later is dropped.
+    std::shared_ptr<void> m_Alive;
     std::optional<std::pair<std::string, std::string>> m_Override;
 };
