@@ -4,23 +4,14 @@
 #include "EngineResult.h"
 #include "EngineRegistry.h"
 #include "IChessEngineListener.h"
-#include "LineSplitter.h"
 #include "PluginMessages.h"
 #include "RavelinTexts.h"
 #include "WinboardParser.h"
 
 #include <QApplication>
-
-#include <QCoreApplication>
 #include <QMetaObject>
 
-#include <cerrno>
-#include <condition_variable>
-#include <functional>
-#include <fcntl.h>
 #include <mutex>
-#include <poll.h>
-#include <unistd.h>
 
 struct CWinboardAdapter::Flags
 {
@@ -34,36 +25,16 @@ struct CWinboardAdapter::Flags
     std::vector<EngineMove> moves;
 };
 
-// What the adapter and its reader thread share. The reader holds its own
-// reference, so it never touches the adapter, which may be destroyed while
-// the reader is still handing a move over.
-struct CWinboardAdapter::Channel
+// What the adapter and its reader thread share: the handshake as the reader
+// has seen it.
+struct CWinboardAdapter::Channel : CEngineConnection::Channel
 {
-    ~Channel()
-    {
-        for (int fd : {output, wake[0], wake[1]})
-            if (fd >= 0)
-                close(fd);
-    }
-
-    int output = -1;           // read end of the engine's output
-    int wake[2] = {-1, -1};    // written once to stop the reader
-    IChessEngineListener* listener = nullptr;
     std::shared_ptr<Flags> flags;
-
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool cancelled = false;    // no listener call may begin any more
-    bool inCall = false;       // a listener call is in progress
-    bool finished = false;     // the output pipe has closed
     bool featureSeen = false;
     bool featureDone = false;
     bool noColours = false;
     bool notWinboard = false;
     std::string engineName; // its "feature myname"
-    // Called on the reader thread when the engine's output closes while the
-    // adapter still holds the process: the engine has died.
-    std::function<void()> onDeath;
 };
 
 CWinboardAdapter::CWinboardAdapter() : m_Flags(std::make_shared<Flags>()), m_Alive(std::make_shared<int>(0)) {}
@@ -97,7 +68,7 @@ bool CWinboardAdapter::IsGameRunning() const
 bool CWinboardAdapter::Start()
 {
     // A second Start would otherwise leave the first engine running unseen.
-    if (m_Process.IsRunning())
+    if (m_Connection.IsRunning())
         Quit();
     std::string commandLine;
     std::string workingDirectory;
@@ -123,16 +94,10 @@ bool CWinboardAdapter::LookUpEngine(std::string& commandLine, std::string& worki
 bool CWinboardAdapter::StartProcess(const std::string& commandLine, const std::string& workingDirectory)
 {
     ReleaseProcess();
-    if (!m_Process.Start(commandLine, workingDirectory))
-        return false;
     auto channel = std::make_shared<Channel>();
-    channel->output = m_Process.TakeOutput();
-    if (pipe2(channel->wake, O_CLOEXEC) != 0)
-    {
-        channel->wake[0] = channel->wake[1] = -1;
-    }
     channel->listener = m_Listener;
     channel->flags = m_Flags;
+    channel->onLine = [&ch = *channel](const std::string& line) { return HandleLine(ch, line); };
     // The adapter lives on the user-interface thread: the news is posted
     // there, and dropped if the adapter or this process is gone by then.
     channel->onDeath = [this, alive = std::weak_ptr<void>(m_Alive), weak = std::weak_ptr<Channel>(channel)] {
@@ -142,52 +107,22 @@ bool CWinboardAdapter::StartProcess(const std::string& commandLine, const std::s
             QCoreApplication::instance(),
             [this, alive, weak] {
                 const std::shared_ptr<Channel> dead = weak.lock();
-                if (!alive.expired() && dead && dead == m_Channel)
+                if (!alive.expired() && dead && dead == m_Connection.GetChannel())
                     OnEngineDied();
             },
             Qt::QueuedConnection);
     };
-    std::this_thread::sleep_for(m_Timings.startDelay);
-    try
-    {
-        m_Reader = std::thread(ReaderMain, channel);
-    }
-    catch (const std::system_error&)
-    {
-        m_Process.Release(std::chrono::milliseconds(0));
-        return false;
-    }
-    m_Channel = std::move(channel);
-    return true;
+    return m_Connection.Start(commandLine, workingDirectory, std::move(channel), m_Timings.startDelay);
 }
 
 void CWinboardAdapter::ReleaseProcess()
 {
-    if (m_Channel)
-    {
-        bool inCall = false;
-        {
-            std::lock_guard lock(m_Channel->mutex);
-            m_Channel->cancelled = true;
-            inCall = m_Channel->inCall;
-        }
-        if (m_Channel->wake[1] >= 0)
-        {
-            const char byte = 0;
-            [[maybe_unused]] ssize_t ignored = write(m_Channel->wake[1], &byte, 1);
-        }
-        // A reader waiting for the user-interface thread to take a move
-        // cannot be joined from that thread: it finishes on its own, holding
-        // its own reference to the channel.
-        if (inCall)
-            m_Reader.detach();
-        else if (m_Reader.joinable())
-            m_Reader.join();
-        m_Channel.reset();
-    }
-    if (m_Reader.joinable())
-        m_Reader.detach();
-    m_Process.Release(m_Timings.quitGrace);
+    m_Connection.Release(m_Timings.quitGrace);
+}
+
+CWinboardAdapter::Channel* CWinboardAdapter::CurrentChannel() const
+{
+    return static_cast<Channel*>(m_Connection.GetChannel().get());
 }
 
 bool CWinboardAdapter::Quit()
@@ -236,7 +171,7 @@ void CWinboardAdapter::AddMove(int32_t fromFile, int32_t fromRank, int32_t toFil
 
 void CWinboardAdapter::Write(const std::string& text)
 {
-    m_Process.Write(text);
+    m_Connection.Write(text);
 }
 
 void CWinboardAdapter::WritePaced(const std::string& line)
@@ -247,27 +182,28 @@ void CWinboardAdapter::WritePaced(const std::string& line)
 
 bool CWinboardAdapter::WaitForHandshake()
 {
-    if (!m_Channel)
+    Channel* channel = CurrentChannel();
+    if (channel == nullptr)
         return false;
-    std::unique_lock lock(m_Channel->mutex);
+    std::unique_lock lock(channel->mutex);
     const auto start = std::chrono::steady_clock::now();
     auto deadline = start + m_Timings.featureWait;
     bool extended = false;
     for (;;)
     {
-        if (m_Channel->notWinboard || m_Channel->finished)
+        if (channel->notWinboard || channel->finished)
             return false;
-        if (m_Channel->featureDone)
+        if (channel->featureDone)
             break;
-        if (m_Channel->featureSeen && !extended)
+        if (channel->featureSeen && !extended)
         {
             deadline = start + m_Timings.doneWait;
             extended = true;
         }
-        if (m_Channel->changed.wait_until(lock, deadline) == std::cv_status::timeout)
+        if (channel->changed.wait_until(lock, deadline) == std::cv_status::timeout)
         {
             // No features, or no "done=1": go on like a protocol 1 interface.
-            if (m_Channel->notWinboard || m_Channel->finished)
+            if (channel->notWinboard || channel->finished)
                 return false;
             break;
         }
@@ -277,11 +213,11 @@ bool CWinboardAdapter::WaitForHandshake()
     // hoichess leaves on "black" and fairymax, after its error on
     // "computer", may crash on "black". Only a program that declared no
     // features at all gets them.
-    m_NoColours = m_Channel->noColours || m_Channel->featureSeen;
+    m_NoColours = channel->noColours || channel->featureSeen;
     // Fairy-Max does not know "computer" and takes it for a move; in a game
     // with no moves yet that corrupts its state, and it crashes or hangs at
     // the next "go". It makes no use of the command, so it is not sent.
-    m_NoComputer = m_Channel->engineName.rfind("Fairy-Max", 0) == 0;
+    m_NoComputer = channel->engineName.rfind("Fairy-Max", 0) == 0;
     return true;
 }
 
@@ -314,7 +250,7 @@ void CWinboardAdapter::OpenGame(const std::vector<EngineMove>& replay, const std
 
     Write("xboard\n");
     WritePaced("protover 2\n");
-    if (m_Process.IsRunning() && !WaitForHandshake())
+    if (m_Connection.IsRunning() && !WaitForHandshake())
     {
         // It ended at once or is not a WinBoard engine: the same failure as a
         // start that did not succeed, and no process is left behind.
@@ -359,7 +295,7 @@ void CWinboardAdapter::OnEngineDied()
     {
         m_Restarted = true;
         Start();
-        if (m_Process.IsRunning())
+        if (m_Connection.IsRunning())
         {
             std::vector<EngineMove> moves;
             {
@@ -367,7 +303,7 @@ void CWinboardAdapter::OnEngineDied()
                 moves = m_Flags->moves;
             }
             OpenGame(moves, m_LastEngineClock, m_LastOpponentClock);
-            if (m_Process.IsRunning())
+            if (m_Connection.IsRunning())
                 return;
         }
     }
@@ -414,104 +350,48 @@ void CWinboardAdapter::Destroy()
     delete this;
 }
 
-void CWinboardAdapter::ReaderMain(std::shared_ptr<Channel> channel)
+bool CWinboardAdapter::HandleLine(Channel& ch, const std::string& line)
 {
-    Channel& ch = *channel;
     Flags& flags = *ch.flags;
-
-    // Calls the listener unless the adapter has let go of this process;
-    // false when it has.
-    auto deliver = [&ch](auto call) {
+    const WinboardLine parsed = CWinboardParser::ParseLine(line, flags.playsWhite);
+    switch (parsed.kind)
+    {
+    case WinboardLine::Kind::Move:
+        if (flags.gameRunning && !flags.waitingForGo)
         {
-            std::lock_guard lock(ch.mutex);
-            if (ch.cancelled)
-                return false;
-            ch.inCall = true;
-        }
-        if (ch.listener != nullptr)
-            call(*ch.listener);
-        std::lock_guard lock(ch.mutex);
-        ch.inCall = false;
-        return !ch.cancelled;
-    };
-
-    auto handleLine = [&](const std::string& line) {
-        const WinboardLine parsed = CWinboardParser::ParseLine(line, flags.playsWhite);
-        switch (parsed.kind)
-        {
-        case WinboardLine::Kind::Move:
-            if (flags.gameRunning && !flags.waitingForGo)
+            const EngineMove m = parsed.move;
             {
-                const EngineMove m = parsed.move;
-                {
-                    std::lock_guard lock(flags.movesMutex);
-                    flags.moves.push_back(m);
-                }
-                return deliver([&m](IChessEngineListener& listener) {
-                    listener.OnEngineMove(m.fromFile, m.fromRank, m.toFile, m.toRank, m.promotion);
-                });
+                std::lock_guard lock(flags.movesMutex);
+                flags.moves.push_back(m);
             }
-            return true;
-        case WinboardLine::Kind::Result:
-            if (flags.gameRunning)
-                return deliver([&parsed](IChessEngineListener& listener) { listener.OnEngineResult(parsed.result); });
-            return true;
-        case WinboardLine::Kind::Feature: {
-            std::lock_guard lock(ch.mutex);
-            ch.featureSeen = true;
-            ch.featureDone = ch.featureDone || parsed.featureDone;
-            ch.noColours = ch.noColours || parsed.featureNoColours;
-            if (!parsed.featureName.empty())
-                ch.engineName = parsed.featureName;
-            ch.changed.notify_all();
-            return true;
-        }
-        case WinboardLine::Kind::NotWinboard: {
-            std::lock_guard lock(ch.mutex);
-            if (!ch.featureSeen)
-                ch.notWinboard = true;
-            ch.changed.notify_all();
-            return true;
-        }
-        case WinboardLine::Kind::Other:
-            return true;
+            return ch.Deliver([&m](IChessEngineListener& listener) {
+                listener.OnEngineMove(m.fromFile, m.fromRank, m.toFile, m.toRank, m.promotion);
+            });
         }
         return true;
-    };
-
-    CLineSplitter splitter;
-    char buffer[4096];
-    bool running = true;
-    bool outputClosed = false;
-    while (running)
-    {
-        pollfd fds[2] = {{ch.output, POLLIN, 0}, {ch.wake[0], POLLIN, 0}};
-        const int ready = poll(fds, ch.wake[0] >= 0 ? 2 : 1, -1);
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready < 0 || (fds[1].revents & (POLLIN | POLLHUP)) != 0)
-            break;
-        const ssize_t count = read(ch.output, buffer, 4095);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-        {
-            outputClosed = true;
-            break;
-        }
-        splitter.Feed(std::string_view(buffer, static_cast<size_t>(count)), [&](const std::string& line) {
-            if (running)
-                running = handleLine(line);
-        });
-    }
-    std::function<void()> onDeath;
-    {
+    case WinboardLine::Kind::Result:
+        if (flags.gameRunning)
+            return ch.Deliver([&parsed](IChessEngineListener& listener) { listener.OnEngineResult(parsed.result); });
+        return true;
+    case WinboardLine::Kind::Feature: {
         std::lock_guard lock(ch.mutex);
-        ch.finished = true;
+        ch.featureSeen = true;
+        ch.featureDone = ch.featureDone || parsed.featureDone;
+        ch.noColours = ch.noColours || parsed.featureNoColours;
+        if (!parsed.featureName.empty())
+            ch.engineName = parsed.featureName;
         ch.changed.notify_all();
-        if (outputClosed && !ch.cancelled)
-            onDeath = std::move(ch.onDeath);
+        return true;
     }
-    if (onDeath)
-        onDeath();
+    case WinboardLine::Kind::NotWinboard: {
+        std::lock_guard lock(ch.mutex);
+        if (!ch.featureSeen)
+            ch.notWinboard = true;
+        ch.changed.notify_all();
+        return true;
+    }
+    case WinboardLine::Kind::Other:
+        return true;
+    }
+    return true;
 }

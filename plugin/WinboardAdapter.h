@@ -1,7 +1,7 @@
 #pragma once
 
 #include "EngineMove.h"
-#include "EngineProcess.h"
+#include "EngineConnection.h"
 #include "IChessEngine.h"
 
 #include <atomic>
@@ -61,8 +61,8 @@ public:
 
     [[nodiscard]] bool PlaysWhite() const;
     [[nodiscard]] bool IsGameRunning() const;
-    [[nodiscard]] bool HasProcess() const { return m_Process.IsRunning(); }
-    [[nodiscard]] pid_t ProcessId() const { return m_Process.Pid(); }
+    [[nodiscard]] bool HasProcess() const { return m_Connection.IsRunning(); }
+    [[nodiscard]] pid_t ProcessId() const { return m_Connection.Pid(); }
     [[nodiscard]] size_t ReplayCount() const { return m_Replay.size(); }
 
 private:
@@ -74,8 +74,7 @@ private:
     // The configured program of the object's colour; false when none.
     bool LookUpEngine(std::string& commandLine, std::string& workingDirectory) const;
     bool StartProcess(const std::string& commandLine, const std::string& workingDirectory);
-    // Stops the reader thread without waiting for a hand-over in progress,
-    // closes the pipes and lets the reaper end the process.
+    // Lets go of the engine: see CEngineConnection::Release.
     void ReleaseProcess();
     // Waits for the "feature ... done=1" handshake within bounds; false when
     // the program has ended or does not speak WinBoard.
@@ -89,12 +88,13 @@ private:
     void OnEngineDied();
     void Write(const std::string& text);
     void WritePaced(const std::string& line);
-    static void ReaderMain(std::shared_ptr<Channel> channel);
+    [[nodiscard]] Channel* CurrentChannel() const;
+    // One line of the engine's output, on the reader thread; false once the
+    // adapter has let go of the engine.
+    static bool HandleLine(Channel& channel, const std::string& line);
 
     IChessEngineListener* m_Listener = nullptr;
-    CEngineProcess m_Process;
-    std::thread m_Reader;
-    std::shared_ptr<Channel> m_Channel;
+    CEngineConnection m_Connection;
     // Plays White, waiting for the first "go", game running: written here,
     // read by the reader thread.
     std::shared_ptr<Flags> m_Flags;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "EngineMove.h"
-#include "EngineProcess.h"
+#include "EngineConnection.h"
 #include "IChessEngine.h"
 
 #include <chrono>
@@ -55,8 +55,8 @@ public:
 
     [[nodiscard]] bool PlaysWhite() const { return m_PlaysWhite; }
     [[nodiscard]] bool IsGameRunning() const;
-    [[nodiscard]] bool HasProcess() const { return m_Process.IsRunning(); }
-    [[nodiscard]] pid_t ProcessId() const { return m_Process.Pid(); }
+    [[nodiscard]] bool HasProcess() const { return m_Connection.IsRunning(); }
+    [[nodiscard]] pid_t ProcessId() const { return m_Connection.Pid(); }
 
     // Base time StartGame receives when the game has no time limit, and the
     // clocks OpponentMove then receives.
@@ -70,20 +70,20 @@ private:
 
     bool LookUpEngine(std::string& commandLine, std::string& workingDirectory) const;
     bool StartProcess(const std::string& commandLine, const std::string& workingDirectory);
-    // Stops the reader thread without waiting for a hand-over in progress,
-    // closes the pipes and lets the reaper end the process.
+    // Lets go of the engine: see CEngineConnection::Release.
     void ReleaseProcess();
     // Waits until the reader has seen the answer or the process has ended.
     bool WaitFor(bool Channel::*answer, std::chrono::milliseconds timeout);
     // Sends the game so far and a search with these clocks (centiseconds).
     void Go(int32_t engineClock, int32_t opponentClock);
     void Write(const std::string& text);
-    static void ReaderMain(std::shared_ptr<Channel> channel);
+    [[nodiscard]] Channel* CurrentChannel() const;
+    // One line of the engine's output, on the reader thread; false once the
+    // adapter has let go of the engine.
+    static bool HandleLine(Channel& channel, const std::string& line);
 
     IChessEngineListener* m_Listener = nullptr;
-    CEngineProcess m_Process;
-    std::thread m_Reader;
-    std::shared_ptr<Channel> m_Channel;
+    CEngineConnection m_Connection;
     bool m_PlaysWhite = true;
     std::vector<EngineMove> m_Replay;
     int32_t m_BaseSeconds = 0;
