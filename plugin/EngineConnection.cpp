@@ -2,6 +2,9 @@
 
 #include "LineSplitter.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -87,6 +90,27 @@ void CEngineConnection::Release(std::chrono::milliseconds grace)
     if (m_Reader.joinable())
         m_Reader.detach();
     m_Process.Release(grace);
+}
+
+std::function<void()> CEngineConnection::DeathNotice(std::weak_ptr<void> alive, const std::shared_ptr<Channel>& channel,
+                                                     std::function<void()> action) const
+{
+    return [this, alive = std::move(alive), weak = std::weak_ptr<Channel>(channel), action = std::move(action)] {
+        QCoreApplication* application = QCoreApplication::instance();
+        if (application == nullptr)
+            return;
+        QMetaObject::invokeMethod(
+            application,
+            [this, alive, weak, action] {
+                // `this` belongs to the owner: looked at only while it lives.
+                if (alive.expired())
+                    return;
+                const std::shared_ptr<Channel> dead = weak.lock();
+                if (dead && dead == m_Channel)
+                    action();
+            },
+            Qt::QueuedConnection);
+    };
 }
 
 void CEngineConnection::ReaderMain(std::shared_ptr<Channel> channel)

@@ -70,6 +70,13 @@ public:
     // grace period.
     void Release(std::chrono::milliseconds grace);
 
+    // A Channel::onDeath that runs `action` on the application's main thread
+    // (the user-interface thread, where the adapters live), unless by then
+    // the owner has gone (`alive` has expired) or this connection has let go
+    // of the channel's engine. Nothing runs without an application object.
+    [[nodiscard]] std::function<void()> DeathNotice(std::weak_ptr<void> alive, const std::shared_ptr<Channel>& channel,
+                                                    std::function<void()> action) const;
+
     // Writes the whole text to the engine; ignored when no engine runs.
     void Write(std::string_view text) { m_Process.Write(text); }
 

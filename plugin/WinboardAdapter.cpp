@@ -9,7 +9,6 @@
 #include "WinboardParser.h"
 
 #include <QApplication>
-#include <QMetaObject>
 
 #include <mutex>
 
@@ -98,20 +97,7 @@ bool CWinboardAdapter::StartProcess(const std::string& commandLine, const std::s
     channel->listener = m_Listener;
     channel->flags = m_Flags;
     channel->onLine = [&ch = *channel](const std::string& line) { return HandleLine(ch, line); };
-    // The adapter lives on the user-interface thread: the news is posted
-    // there, and dropped if the adapter or this process is gone by then.
-    channel->onDeath = [this, alive = std::weak_ptr<void>(m_Alive), weak = std::weak_ptr<Channel>(channel)] {
-        if (QCoreApplication::instance() == nullptr)
-            return;
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [this, alive, weak] {
-                const std::shared_ptr<Channel> dead = weak.lock();
-                if (!alive.expired() && dead && dead == m_Connection.GetChannel())
-                    OnEngineDied();
-            },
-            Qt::QueuedConnection);
-    };
+    channel->onDeath = m_Connection.DeathNotice(m_Alive, channel, [this] { OnEngineDied(); });
     return m_Connection.Start(commandLine, workingDirectory, std::move(channel), m_Timings.startDelay);
 }
 

@@ -1,5 +1,6 @@
 #include "UciAdapter.h"
 
+#include "EngineResult.h"
 #include "IChessEngineListener.h"
 #include "PluginMessages.h"
 #include "UciConfigureDlg.h"
@@ -25,7 +26,7 @@ struct CUciAdapter::Channel : CEngineConnection::Channel
     std::vector<std::string> moves;
 };
 
-CUciAdapter::CUciAdapter() = default;
+CUciAdapter::CUciAdapter() : m_Alive(std::make_shared<int>(0)) {}
 
 CUciAdapter::~CUciAdapter()
 {
@@ -90,6 +91,7 @@ bool CUciAdapter::StartProcess(const std::string& commandLine, const std::string
     auto channel = std::make_shared<Channel>();
     channel->listener = m_Listener;
     channel->onLine = [&ch = *channel](const std::string& line) { return HandleLine(ch, line); };
+    channel->onDeath = m_Connection.DeathNotice(m_Alive, channel, [this] { OnEngineDied(); });
     return m_Connection.Start(commandLine, workingDirectory, std::move(channel), std::chrono::milliseconds(0));
 }
 
@@ -182,6 +184,7 @@ bool CUciAdapter::StartGame(int32_t baseSeconds, int32_t incrementSeconds)
     ClearMoves();
     m_BaseSeconds = baseSeconds;
     m_IncrementSeconds = std::max<int32_t>(incrementSeconds, 0);
+    m_Restarted = false;
     if (!Start())
         return true;
     Write("ucinewgame\nisready\n");
@@ -208,6 +211,8 @@ void CUciAdapter::Go(int32_t engineClock, int32_t opponentClock)
     Channel* const channel = CurrentChannel();
     if (channel == nullptr)
         return;
+    m_LastEngineClock = engineClock;
+    m_LastOpponentClock = opponentClock;
     std::string text = "position startpos";
     {
         std::lock_guard lock(channel->mutex);
@@ -255,6 +260,46 @@ bool CUciAdapter::OpponentMove(int32_t fromFile, int32_t fromRank, int32_t toFil
     }
     Go(engineClock, opponentClock);
     return true;
+}
+
+void CUciAdapter::OnEngineDied()
+{
+    std::vector<std::string> moves;
+    bool searching = false;
+    {
+        Channel* const dead = CurrentChannel();
+        std::lock_guard lock(dead->mutex);
+        // Between games a dead engine does no harm: the next game starts a new one.
+        if (!dead->gameRunning)
+            return;
+        moves = dead->moves;
+        searching = dead->searches > 0;
+    }
+    ReleaseProcess();
+    // The game goes on with a fresh engine, once per game; it is given the
+    // moves so far and, if it was searching, the search again. An engine
+    // that dies again (or cannot be started) is reported as resigning, which
+    // ends the game in the window with a message and stops the clocks.
+    if (!m_Restarted)
+    {
+        m_Restarted = true;
+        if (Start())
+        {
+            Write("ucinewgame\nisready\n");
+            WaitFor(&Channel::readyOk, m_Timings.readyWait);
+            Channel* const fresh = CurrentChannel();
+            {
+                std::lock_guard lock(fresh->mutex);
+                fresh->moves = std::move(moves);
+                fresh->gameRunning = true;
+            }
+            if (searching)
+                Go(m_LastEngineClock, m_LastOpponentClock);
+            return;
+        }
+    }
+    if (m_Listener != nullptr)
+        m_Listener->OnEngineResult(ENGINE_RESULT_RESIGNS);
 }
 
 bool CUciAdapter::StopGame()

@@ -76,6 +76,8 @@ private:
     bool WaitFor(bool Channel::*answer, std::chrono::milliseconds timeout);
     // Sends the game so far and a search with these clocks (centiseconds).
     void Go(int32_t engineClock, int32_t opponentClock);
+    // The engine's process ended by itself (on the user-interface thread).
+    void OnEngineDied();
     void Write(const std::string& text);
     [[nodiscard]] Channel* CurrentChannel() const;
     // One line of the engine's output, on the reader thread; false once the
@@ -88,6 +90,13 @@ private:
     std::vector<EngineMove> m_Replay;
     int32_t m_BaseSeconds = 0;
     int32_t m_IncrementSeconds = 0;
+    // The clocks of the last search, for an engine restarted mid-game.
+    int32_t m_LastEngineClock = 0;
+    int32_t m_LastOpponentClock = 0;
+    // The engine has been restarted once in this game.
+    bool m_Restarted = false;
+    // Expires with the object: news from a reader thread that arrives later is dropped.
+    std::shared_ptr<void> m_Alive;
     Timings m_Timings;
     std::optional<std::pair<std::string, std::string>> m_Override;
 };
