@@ -3,7 +3,6 @@
 #include "EngineResult.h"
 #include "RavelinTexts.h"
 
-#include <QCoreApplication>
 
 #include <QTemporaryDir>
 
@@ -391,22 +390,6 @@ TEST_F(WinboardAdapterTest, FiftyNewGamesLeaveNoZombieAndNoDescriptor)
     for (pid_t old : pids)
         EXPECT_TRUE(ProcessGone(old)) << old;
 }
-
-namespace
-{
-// Runs the user-interface thread's queue, where the adapter learns of a dead
-// engine, until the condition holds or the time is up.
-template <typename Condition> bool PumpUntil(Condition condition, std::chrono::milliseconds timeout = 5s)
-{
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!condition() && std::chrono::steady_clock::now() < end)
-    {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(1ms);
-    }
-    return condition();
-}
-} // namespace
 
 TEST_F(WinboardAdapterTest, AnEngineThatDiesMidGameIsRestartedOnceWithTheMovesSoFar)
 {

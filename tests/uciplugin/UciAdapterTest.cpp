@@ -4,7 +4,6 @@
 #include "UciMoveText.h"
 #include "UciTestSupport.h"
 
-#include <QCoreApplication>
 
 #include <cerrno>
 #include <csignal>
@@ -262,22 +261,6 @@ TEST_F(UciAdapterTest, AnEngineThatIgnoresQuitIsEnded)
     EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
     EXPECT_TRUE(kill(pid, 0) != 0 && errno == ESRCH);
 }
-
-namespace
-{
-// Runs the user-interface thread's queue, where the adapter learns of a dead
-// engine, until the condition holds or the time is up.
-template <typename Condition> bool PumpUntil(Condition condition, std::chrono::milliseconds timeout = 5s)
-{
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!condition() && std::chrono::steady_clock::now() < end)
-    {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(1ms);
-    }
-    return condition();
-}
-} // namespace
 
 TEST_F(UciAdapterTest, AnEngineThatDiesMidGameIsRestartedOnceWithTheGameSoFar)
 {
