@@ -1,58 +1,42 @@
 #include "WinboardAdapter.h"
 
 #include "ConfigureDlg.h"
+#include "EngineResult.h"
 #include "EngineRegistry.h"
 #include "IChessEngineListener.h"
-#include "LineSplitter.h"
 #include "PluginMessages.h"
 #include "RavelinTexts.h"
 #include "WinboardParser.h"
 
 #include <QApplication>
 
-#include <cerrno>
-#include <condition_variable>
-#include <fcntl.h>
 #include <mutex>
-#include <poll.h>
-#include <unistd.h>
 
 struct CWinboardAdapter::Flags
 {
     std::atomic<bool> playsWhite{true};
     std::atomic<bool> waitingForGo{false};
     std::atomic<bool> gameRunning{false};
+
+    // The moves of the running game, both sides', in order: what a restarted
+    // engine is given to catch up. The reader adds the engine's own moves.
+    std::mutex movesMutex;
+    std::vector<EngineMove> moves;
 };
 
-// What the adapter and its reader thread share. The reader holds its own
-// reference, so it never touches the adapter, which may be destroyed while
-// the reader is still handing a move over.
-struct CWinboardAdapter::Channel
+// What the adapter and its reader thread share: the handshake as the reader
+// has seen it.
+struct CWinboardAdapter::Channel : CEngineConnection::Channel
 {
-    ~Channel()
-    {
-        for (int fd : {output, wake[0], wake[1]})
-            if (fd >= 0)
-                close(fd);
-    }
-
-    int output = -1;           // read end of the engine's output
-    int wake[2] = {-1, -1};    // written once to stop the reader
-    IChessEngineListener* listener = nullptr;
     std::shared_ptr<Flags> flags;
-
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool cancelled = false;    // no listener call may begin any more
-    bool inCall = false;       // a listener call is in progress
-    bool finished = false;     // the output pipe has closed
     bool featureSeen = false;
     bool featureDone = false;
     bool noColours = false;
     bool notWinboard = false;
+    std::string engineName; // its "feature myname"
 };
 
-CWinboardAdapter::CWinboardAdapter() : m_Flags(std::make_shared<Flags>()) {}
+CWinboardAdapter::CWinboardAdapter() : m_Flags(std::make_shared<Flags>()), m_Alive(std::make_shared<int>(0)) {}
 
 CWinboardAdapter::~CWinboardAdapter()
 {
@@ -83,7 +67,7 @@ bool CWinboardAdapter::IsGameRunning() const
 bool CWinboardAdapter::Start()
 {
     // A second Start would otherwise leave the first engine running unseen.
-    if (m_Process.IsRunning())
+    if (m_Connection.IsRunning())
         Quit();
     std::string commandLine;
     std::string workingDirectory;
@@ -109,57 +93,22 @@ bool CWinboardAdapter::LookUpEngine(std::string& commandLine, std::string& worki
 bool CWinboardAdapter::StartProcess(const std::string& commandLine, const std::string& workingDirectory)
 {
     ReleaseProcess();
-    if (!m_Process.Start(commandLine, workingDirectory))
-        return false;
     auto channel = std::make_shared<Channel>();
-    channel->output = m_Process.TakeOutput();
-    if (pipe2(channel->wake, O_CLOEXEC) != 0)
-    {
-        channel->wake[0] = channel->wake[1] = -1;
-    }
     channel->listener = m_Listener;
     channel->flags = m_Flags;
-    std::this_thread::sleep_for(m_Timings.startDelay);
-    try
-    {
-        m_Reader = std::thread(ReaderMain, channel);
-    }
-    catch (const std::system_error&)
-    {
-        m_Process.Release(std::chrono::milliseconds(0));
-        return false;
-    }
-    m_Channel = std::move(channel);
-    return true;
+    channel->onLine = [&ch = *channel](const std::string& line) { return HandleLine(ch, line); };
+    channel->onDeath = m_Connection.DeathNotice(m_Alive, channel, [this] { OnEngineDied(); });
+    return m_Connection.Start(commandLine, workingDirectory, std::move(channel), m_Timings.startDelay);
 }
 
 void CWinboardAdapter::ReleaseProcess()
 {
-    if (m_Channel)
-    {
-        bool inCall = false;
-        {
-            std::lock_guard lock(m_Channel->mutex);
-            m_Channel->cancelled = true;
-            inCall = m_Channel->inCall;
-        }
-        if (m_Channel->wake[1] >= 0)
-        {
-            const char byte = 0;
-            [[maybe_unused]] ssize_t ignored = write(m_Channel->wake[1], &byte, 1);
-        }
-        // A reader waiting for the user-interface thread to take a move
-        // cannot be joined from that thread: it finishes on its own, holding
-        // its own reference to the channel.
-        if (inCall)
-            m_Reader.detach();
-        else if (m_Reader.joinable())
-            m_Reader.join();
-        m_Channel.reset();
-    }
-    if (m_Reader.joinable())
-        m_Reader.detach();
-    m_Process.Release(m_Timings.quitGrace);
+    m_Connection.Release(m_Timings.quitGrace);
+}
+
+CWinboardAdapter::Channel* CWinboardAdapter::CurrentChannel() const
+{
+    return static_cast<Channel*>(m_Connection.GetChannel().get());
 }
 
 bool CWinboardAdapter::Quit()
@@ -208,7 +157,7 @@ void CWinboardAdapter::AddMove(int32_t fromFile, int32_t fromRank, int32_t toFil
 
 void CWinboardAdapter::Write(const std::string& text)
 {
-    m_Process.Write(text);
+    m_Connection.Write(text);
 }
 
 void CWinboardAdapter::WritePaced(const std::string& line)
@@ -219,27 +168,28 @@ void CWinboardAdapter::WritePaced(const std::string& line)
 
 bool CWinboardAdapter::WaitForHandshake()
 {
-    if (!m_Channel)
+    Channel* channel = CurrentChannel();
+    if (channel == nullptr)
         return false;
-    std::unique_lock lock(m_Channel->mutex);
+    std::unique_lock lock(channel->mutex);
     const auto start = std::chrono::steady_clock::now();
     auto deadline = start + m_Timings.featureWait;
     bool extended = false;
     for (;;)
     {
-        if (m_Channel->notWinboard || m_Channel->finished)
+        if (channel->notWinboard || channel->finished)
             return false;
-        if (m_Channel->featureDone)
+        if (channel->featureDone)
             break;
-        if (m_Channel->featureSeen && !extended)
+        if (channel->featureSeen && !extended)
         {
             deadline = start + m_Timings.doneWait;
             extended = true;
         }
-        if (m_Channel->changed.wait_until(lock, deadline) == std::cv_status::timeout)
+        if (channel->changed.wait_until(lock, deadline) == std::cv_status::timeout)
         {
             // No features, or no "done=1": go on like a protocol 1 interface.
-            if (m_Channel->notWinboard || m_Channel->finished)
+            if (channel->notWinboard || channel->finished)
                 return false;
             break;
         }
@@ -249,7 +199,11 @@ bool CWinboardAdapter::WaitForHandshake()
     // hoichess leaves on "black" and fairymax, after its error on
     // "computer", may crash on "black". Only a program that declared no
     // features at all gets them.
-    m_NoColours = m_Channel->noColours || m_Channel->featureSeen;
+    m_NoColours = channel->noColours || channel->featureSeen;
+    // Fairy-Max does not know "computer" and takes it for a move; in a game
+    // with no moves yet that corrupts its state, and it crashes or hangs at
+    // the next "go". It makes no use of the command, so it is not sent.
+    m_NoComputer = channel->engineName.rfind("Fairy-Max", 0) == 0;
     return true;
 }
 
@@ -257,14 +211,32 @@ bool CWinboardAdapter::StartGame(int32_t baseSeconds, int32_t incrementSeconds)
 {
     Quit();
     Start();
-    const bool engineToMove = (m_Replay.size() % 2 == 0) == m_Flags->playsWhite.load();
+    m_BaseSeconds = baseSeconds;
+    m_IncrementSeconds = incrementSeconds;
+    m_Restarted = false;
+    const std::vector<EngineMove> replay = std::move(m_Replay);
+    ClearMoves();
+    {
+        std::lock_guard lock(m_Flags->movesMutex);
+        m_Flags->moves = replay;
+    }
+    m_LastEngineClock = m_LastOpponentClock = std::to_string(baseSeconds * 100);
+    OpenGame(replay, m_LastEngineClock, m_LastOpponentClock);
+    return true;
+}
+
+void CWinboardAdapter::OpenGame(const std::vector<EngineMove>& replay, const std::string& engineClock,
+                                const std::string& opponentClock)
+{
+    const bool engineToMove = (replay.size() % 2 == 0) == m_Flags->playsWhite.load();
     m_Flags->waitingForGo = !engineToMove;
     m_Flags->gameRunning = true;
     m_NoColours = false;
+    m_NoComputer = false;
 
     Write("xboard\n");
     WritePaced("protover 2\n");
-    if (m_Process.IsRunning() && !WaitForHandshake())
+    if (m_Connection.IsRunning() && !WaitForHandshake())
     {
         // It ended at once or is not a WinBoard engine: the same failure as a
         // start that did not succeed, and no process is left behind.
@@ -274,18 +246,17 @@ bool CWinboardAdapter::StartGame(int32_t baseSeconds, int32_t incrementSeconds)
     }
     WritePaced("new\n");
     WritePaced("random\n");
-    WritePaced("level 0 " + CWinboardParser::LevelTimeText(baseSeconds) + " " + std::to_string(incrementSeconds) +
-               "\n");
+    WritePaced("level 0 " + CWinboardParser::LevelTimeText(m_BaseSeconds) + " " +
+               std::to_string(m_IncrementSeconds) + "\n");
     WritePaced("hard\n");
     WritePaced("force\n");
-    for (const EngineMove& move : m_Replay)
+    for (const EngineMove& move : replay)
         WritePaced(CWinboardParser::MoveText(move));
-    ClearMoves();
-    WritePaced("computer\n");
+    if (!m_NoComputer)
+        WritePaced("computer\n");
     if (engineToMove)
     {
-        const std::string time = std::to_string(baseSeconds * 100);
-        const std::string clocks = "time " + time + "\notim " + time + "\n";
+        const std::string clocks = "time " + engineClock + "\notim " + opponentClock + "\n";
         if (m_NoColours)
             WritePaced(clocks + "go\n");
         else if (m_Flags->playsWhite)
@@ -293,13 +264,52 @@ bool CWinboardAdapter::StartGame(int32_t baseSeconds, int32_t incrementSeconds)
         else
             WritePaced(clocks + "black\ngo\n");
     }
-    return true;
+}
+
+void CWinboardAdapter::OnEngineDied()
+{
+    // Between games a dead engine does no harm: the next game starts a new one.
+    if (!m_Flags->gameRunning)
+        return;
+    ReleaseProcess();
+    // The game goes on with a fresh engine that is given the moves so far,
+    // once per game. An engine that dies again (or cannot be started) cannot
+    // play this game: it is reported as resigning, which ends the game in the
+    // window with a message and stops the clocks. The game's record is kept,
+    // and Start Game resumes it with a new engine.
+    if (!m_Restarted)
+    {
+        m_Restarted = true;
+        Start();
+        if (m_Connection.IsRunning())
+        {
+            std::vector<EngineMove> moves;
+            {
+                std::lock_guard lock(m_Flags->movesMutex);
+                moves = m_Flags->moves;
+            }
+            OpenGame(moves, m_LastEngineClock, m_LastOpponentClock);
+            if (m_Connection.IsRunning())
+                return;
+        }
+    }
+    m_Flags->gameRunning = false;
+    ReleaseProcess();
+    if (m_Listener != nullptr)
+        m_Listener->OnEngineResult(ENGINE_RESULT_RESIGNS);
 }
 
 bool CWinboardAdapter::OpponentMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank,
                                     int32_t promotion, int32_t engineClock, int32_t opponentClock)
 {
     const bool wasWaiting = m_Flags->waitingForGo.exchange(false);
+    m_LastEngineClock = std::to_string(engineClock);
+    m_LastOpponentClock = std::to_string(opponentClock);
+    if (m_Flags->gameRunning)
+    {
+        std::lock_guard lock(m_Flags->movesMutex);
+        m_Flags->moves.push_back(EngineMove{fromFile, fromRank, toFile, toRank, promotion});
+    }
     Write("time " + std::to_string(engineClock) + "\notim " + std::to_string(opponentClock) + "\n");
     Write(CWinboardParser::MoveText(EngineMove{fromFile, fromRank, toFile, toRank, promotion}));
     if (wasWaiting)
@@ -326,87 +336,48 @@ void CWinboardAdapter::Destroy()
     delete this;
 }
 
-void CWinboardAdapter::ReaderMain(std::shared_ptr<Channel> channel)
+bool CWinboardAdapter::HandleLine(Channel& ch, const std::string& line)
 {
-    Channel& ch = *channel;
     Flags& flags = *ch.flags;
-
-    // Calls the listener unless the adapter has let go of this process;
-    // false when it has.
-    auto deliver = [&ch](auto call) {
+    const WinboardLine parsed = CWinboardParser::ParseLine(line, flags.playsWhite);
+    switch (parsed.kind)
+    {
+    case WinboardLine::Kind::Move:
+        if (flags.gameRunning && !flags.waitingForGo)
         {
-            std::lock_guard lock(ch.mutex);
-            if (ch.cancelled)
-                return false;
-            ch.inCall = true;
-        }
-        if (ch.listener != nullptr)
-            call(*ch.listener);
-        std::lock_guard lock(ch.mutex);
-        ch.inCall = false;
-        return !ch.cancelled;
-    };
-
-    auto handleLine = [&](const std::string& line) {
-        const WinboardLine parsed = CWinboardParser::ParseLine(line, flags.playsWhite);
-        switch (parsed.kind)
-        {
-        case WinboardLine::Kind::Move:
-            if (flags.gameRunning && !flags.waitingForGo)
+            const EngineMove m = parsed.move;
             {
-                const EngineMove m = parsed.move;
-                return deliver([&m](IChessEngineListener& listener) {
-                    listener.OnEngineMove(m.fromFile, m.fromRank, m.toFile, m.toRank, m.promotion);
-                });
+                std::lock_guard lock(flags.movesMutex);
+                flags.moves.push_back(m);
             }
-            return true;
-        case WinboardLine::Kind::Result:
-            if (flags.gameRunning)
-                return deliver([&parsed](IChessEngineListener& listener) { listener.OnEngineResult(parsed.result); });
-            return true;
-        case WinboardLine::Kind::Feature: {
-            std::lock_guard lock(ch.mutex);
-            ch.featureSeen = true;
-            ch.featureDone = ch.featureDone || parsed.featureDone;
-            ch.noColours = ch.noColours || parsed.featureNoColours;
-            ch.changed.notify_all();
-            return true;
-        }
-        case WinboardLine::Kind::NotWinboard: {
-            std::lock_guard lock(ch.mutex);
-            if (!ch.featureSeen)
-                ch.notWinboard = true;
-            ch.changed.notify_all();
-            return true;
-        }
-        case WinboardLine::Kind::Other:
-            return true;
+            return ch.Deliver([&m](IChessEngineListener& listener) {
+                listener.OnEngineMove(m.fromFile, m.fromRank, m.toFile, m.toRank, m.promotion);
+            });
         }
         return true;
-    };
-
-    CLineSplitter splitter;
-    char buffer[4096];
-    bool running = true;
-    while (running)
-    {
-        pollfd fds[2] = {{ch.output, POLLIN, 0}, {ch.wake[0], POLLIN, 0}};
-        const int ready = poll(fds, ch.wake[0] >= 0 ? 2 : 1, -1);
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready < 0 || (fds[1].revents & (POLLIN | POLLHUP)) != 0)
-            break;
-        const ssize_t count = read(ch.output, buffer, 4095);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            break;
-        splitter.Feed(std::string_view(buffer, static_cast<size_t>(count)), [&](const std::string& line) {
-            if (running)
-                running = handleLine(line);
-        });
+    case WinboardLine::Kind::Result:
+        if (flags.gameRunning)
+            return ch.Deliver([&parsed](IChessEngineListener& listener) { listener.OnEngineResult(parsed.result); });
+        return true;
+    case WinboardLine::Kind::Feature: {
+        std::lock_guard lock(ch.mutex);
+        ch.featureSeen = true;
+        ch.featureDone = ch.featureDone || parsed.featureDone;
+        ch.noColours = ch.noColours || parsed.featureNoColours;
+        if (!parsed.featureName.empty())
+            ch.engineName = parsed.featureName;
+        ch.changed.notify_all();
+        return true;
     }
-    std::lock_guard lock(ch.mutex);
-    ch.finished = true;
-    ch.changed.notify_all();
+    case WinboardLine::Kind::NotWinboard: {
+        std::lock_guard lock(ch.mutex);
+        if (!ch.featureSeen)
+            ch.notWinboard = true;
+        ch.changed.notify_all();
+        return true;
+    }
+    case WinboardLine::Kind::Other:
+        return true;
+    }
+    return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "EngineMove.h"
-#include "EngineProcess.h"
+#include "EngineConnection.h"
 #include "IChessEngine.h"
 
 #include <atomic>
@@ -61,8 +61,8 @@ public:
 
     [[nodiscard]] bool PlaysWhite() const;
     [[nodiscard]] bool IsGameRunning() const;
-    [[nodiscard]] bool HasProcess() const { return m_Process.IsRunning(); }
-    [[nodiscard]] pid_t ProcessId() const { return m_Process.Pid(); }
+    [[nodiscard]] bool HasProcess() const { return m_Connection.IsRunning(); }
+    [[nodiscard]] pid_t ProcessId() const { return m_Connection.Pid(); }
     [[nodiscard]] size_t ReplayCount() const { return m_Replay.size(); }
 
 private:
@@ -74,20 +74,27 @@ private:
     // The configured program of the object's colour; false when none.
     bool LookUpEngine(std::string& commandLine, std::string& workingDirectory) const;
     bool StartProcess(const std::string& commandLine, const std::string& workingDirectory);
-    // Stops the reader thread without waiting for a hand-over in progress,
-    // closes the pipes and lets the reaper end the process.
+    // Lets go of the engine: see CEngineConnection::Release.
     void ReleaseProcess();
     // Waits for the "feature ... done=1" handshake within bounds; false when
     // the program has ended or does not speak WinBoard.
     bool WaitForHandshake();
+    // Writes the lines that open a game in the running engine: time control,
+    // the moves so far, and a search with these clocks if it is to move.
+    void OpenGame(const std::vector<EngineMove>& replay, const std::string& engineClock,
+                  const std::string& opponentClock);
+    // The engine's process ended by itself while a game runs (on the
+    // user-interface thread).
+    void OnEngineDied();
     void Write(const std::string& text);
     void WritePaced(const std::string& line);
-    static void ReaderMain(std::shared_ptr<Channel> channel);
+    [[nodiscard]] Channel* CurrentChannel() const;
+    // One line of the engine's output, on the reader thread; false once the
+    // adapter has let go of the engine.
+    static bool HandleLine(Channel& channel, const std::string& line);
 
     IChessEngineListener* m_Listener = nullptr;
-    CEngineProcess m_Process;
-    std::thread m_Reader;
-    std::shared_ptr<Channel> m_Channel;
+    CEngineConnection m_Connection;
     // Plays White, waiting for the first "go", game running: written here,
     // read by the reader thread.
     std::shared_ptr<Flags> m_Flags;
@@ -95,6 +102,17 @@ private:
     // The program speaks protocol 2 (it sent "feature" lines): it is sent no
     // "white" or "black".
     bool m_NoColours = false;
+    // The program cannot take "computer" (see WaitForHandshake).
+    bool m_NoComputer = false;
     Timings m_Timings;
+    int32_t m_BaseSeconds = 0;
+    int32_t m_IncrementSeconds = 0;
+    // The clocks of the last OpponentMove, for an engine restarted mid-game.
+    std::string m_LastEngineClock = "0";
+    std::string m_LastOpponentClock = "0";
+    // The engine has been restarted once in this game.
+    bool m_Restarted = false;
+    // Expires with the object: news from a reader thread that arrives later is dropped.
+    std::shared_ptr<void> m_Alive;
     std::optional<std::pair<std::string, std::string>> m_Override;
 };

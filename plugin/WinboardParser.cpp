@@ -58,6 +58,8 @@ void ParseFeatures(const std::string& line, WinboardLine& parsed)
         }
         else if (key == "colors")
             parsed.featureNoColours = value == "0";
+        else if (key == "myname")
+            parsed.featureName = value;
     }
 }
 } // namespace

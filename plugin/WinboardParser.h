@@ -24,6 +24,7 @@ struct WinboardLine
     bool featureDone = false;    // done=1
     bool featureWaiting = false; // done=0: more features follow
     bool featureNoColours = false; // colors=0: "white" and "black" are not wanted
+    std::string featureName;       // myname="...", empty when the line has none
 };
 
 // The line parser of the WinBoard adapter, free of any I/O so that it can be

@@ -1,7 +1,7 @@
 #include "UciAdapter.h"
 
+#include "EngineResult.h"
 #include "IChessEngineListener.h"
-#include "LineSplitter.h"
 #include "PluginMessages.h"
 #include "UciConfigureDlg.h"
 #include "UciMoveText.h"
@@ -11,35 +11,13 @@
 #include <QApplication>
 
 #include <algorithm>
-#include <cerrno>
-#include <condition_variable>
-#include <fcntl.h>
 #include <mutex>
-#include <poll.h>
 #include <sstream>
-#include <unistd.h>
 
-// What the adapter and its reader thread share. The reader holds its own
-// reference, so it never touches the adapter, which may be destroyed while
-// the reader is still handing a move over.
-struct CUciAdapter::Channel
+// What the adapter and its reader thread share: the engine's answers and the
+// game as the reader has seen it.
+struct CUciAdapter::Channel : CEngineConnection::Channel
 {
-    ~Channel()
-    {
-        for (int fd : {output, wake[0], wake[1]})
-            if (fd >= 0)
-                close(fd);
-    }
-
-    int output = -1;        // read end of the engine's output
-    int wake[2] = {-1, -1}; // written once to stop the reader
-    IChessEngineListener* listener = nullptr;
-
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool cancelled = false; // no listener call may begin any more
-    bool inCall = false;    // a listener call is in progress
-    bool finished = false;  // the output pipe has closed
     bool uciOk = false;
     bool readyOk = false;
     bool gameRunning = false;
@@ -48,7 +26,7 @@ struct CUciAdapter::Channel
     std::vector<std::string> moves;
 };
 
-CUciAdapter::CUciAdapter() = default;
+CUciAdapter::CUciAdapter() : m_Alive(std::make_shared<int>(0)) {}
 
 CUciAdapter::~CUciAdapter()
 {
@@ -68,16 +46,17 @@ void CUciAdapter::SetEngineOverride(const std::string& commandLine, const std::s
 
 bool CUciAdapter::IsGameRunning() const
 {
-    if (!m_Channel)
+    Channel* const channel = CurrentChannel();
+    if (channel == nullptr)
         return false;
-    std::lock_guard lock(m_Channel->mutex);
-    return m_Channel->gameRunning;
+    std::lock_guard lock(channel->mutex);
+    return channel->gameRunning;
 }
 
 bool CUciAdapter::Start()
 {
     // A second Start would otherwise leave the first engine running unseen.
-    if (m_Process.IsRunning())
+    if (m_Connection.IsRunning())
         Quit();
     std::string commandLine;
     std::string workingDirectory;
@@ -109,64 +88,36 @@ bool CUciAdapter::LookUpEngine(std::string& commandLine, std::string& workingDir
 bool CUciAdapter::StartProcess(const std::string& commandLine, const std::string& workingDirectory)
 {
     ReleaseProcess();
-    if (!m_Process.Start(commandLine, workingDirectory))
-        return false;
     auto channel = std::make_shared<Channel>();
-    channel->output = m_Process.TakeOutput();
-    if (pipe2(channel->wake, O_CLOEXEC) != 0)
-        channel->wake[0] = channel->wake[1] = -1;
     channel->listener = m_Listener;
-    try
-    {
-        m_Reader = std::thread(ReaderMain, channel);
-    }
-    catch (const std::system_error&)
-    {
-        m_Process.Release(std::chrono::milliseconds(0));
-        return false;
-    }
-    m_Channel = std::move(channel);
-    return true;
+    channel->onLine = [&ch = *channel](const std::string& line) { return HandleLine(ch, line); };
+    channel->onDeath = m_Connection.DeathNotice(m_Alive, channel, [this] { OnEngineDied(); });
+    return m_Connection.Start(commandLine, workingDirectory, std::move(channel), std::chrono::milliseconds(0));
 }
 
 void CUciAdapter::ReleaseProcess()
 {
-    if (m_Channel)
+    if (Channel* channel = CurrentChannel())
     {
-        bool inCall = false;
-        {
-            std::lock_guard lock(m_Channel->mutex);
-            m_Channel->cancelled = true;
-            m_Channel->gameRunning = false;
-            inCall = m_Channel->inCall;
-        }
-        if (m_Channel->wake[1] >= 0)
-        {
-            const char byte = 0;
-            [[maybe_unused]] ssize_t ignored = write(m_Channel->wake[1], &byte, 1);
-        }
-        // A reader waiting for the user-interface thread to take a move
-        // cannot be joined from that thread: it finishes on its own, holding
-        // its own reference to the channel.
-        if (inCall)
-            m_Reader.detach();
-        else if (m_Reader.joinable())
-            m_Reader.join();
-        m_Channel.reset();
+        std::lock_guard lock(channel->mutex);
+        channel->gameRunning = false;
     }
-    if (m_Reader.joinable())
-        m_Reader.detach();
-    m_Process.Release(m_Timings.quitGrace);
+    m_Connection.Release(m_Timings.quitGrace);
+}
+
+CUciAdapter::Channel* CUciAdapter::CurrentChannel() const
+{
+    return static_cast<Channel*>(m_Connection.GetChannel().get());
 }
 
 bool CUciAdapter::WaitFor(bool Channel::*answer, std::chrono::milliseconds timeout)
 {
-    if (!m_Channel)
+    Channel* channel = CurrentChannel();
+    if (channel == nullptr)
         return false;
-    std::unique_lock lock(m_Channel->mutex);
-    m_Channel->changed.wait_for(lock, timeout,
-                                [&] { return m_Channel.get()->*answer || m_Channel->finished; });
-    return m_Channel.get()->*answer;
+    std::unique_lock lock(channel->mutex);
+    channel->changed.wait_for(lock, timeout, [&] { return channel->*answer || channel->finished; });
+    return channel->*answer;
 }
 
 bool CUciAdapter::Quit()
@@ -178,11 +129,12 @@ bool CUciAdapter::Quit()
 
 void CUciAdapter::SetListener(IChessEngineListener* listener)
 {
+    Channel* const channel = CurrentChannel();
     m_Listener = listener;
-    if (m_Channel)
+    if (channel != nullptr)
     {
-        std::lock_guard lock(m_Channel->mutex);
-        m_Channel->listener = listener;
+        std::lock_guard lock(channel->mutex);
+        channel->listener = listener;
     }
 }
 
@@ -220,7 +172,7 @@ void CUciAdapter::AddMove(int32_t fromFile, int32_t fromRank, int32_t toFile, in
 
 void CUciAdapter::Write(const std::string& text)
 {
-    m_Process.Write(text);
+    m_Connection.Write(text);
 }
 
 bool CUciAdapter::StartGame(int32_t baseSeconds, int32_t incrementSeconds)
@@ -232,16 +184,18 @@ bool CUciAdapter::StartGame(int32_t baseSeconds, int32_t incrementSeconds)
     ClearMoves();
     m_BaseSeconds = baseSeconds;
     m_IncrementSeconds = std::max<int32_t>(incrementSeconds, 0);
+    m_Restarted = false;
     if (!Start())
         return true;
     Write("ucinewgame\nisready\n");
     WaitFor(&Channel::readyOk, m_Timings.readyWait);
     {
-        std::lock_guard lock(m_Channel->mutex);
-        m_Channel->moves.clear();
+        Channel* const channel = CurrentChannel();
+        std::lock_guard lock(channel->mutex);
+        channel->moves.clear();
         for (const EngineMove& move : replay)
-            m_Channel->moves.push_back(UciMoveText::Format(move));
-        m_Channel->gameRunning = true;
+            channel->moves.push_back(UciMoveText::Format(move));
+        channel->gameRunning = true;
     }
     const bool engineToMove = (replay.size() % 2 == 0) == m_PlaysWhite;
     if (engineToMove)
@@ -254,18 +208,21 @@ bool CUciAdapter::StartGame(int32_t baseSeconds, int32_t incrementSeconds)
 
 void CUciAdapter::Go(int32_t engineClock, int32_t opponentClock)
 {
-    if (!m_Channel)
+    Channel* const channel = CurrentChannel();
+    if (channel == nullptr)
         return;
+    m_LastEngineClock = engineClock;
+    m_LastOpponentClock = opponentClock;
     std::string text = "position startpos";
     {
-        std::lock_guard lock(m_Channel->mutex);
-        if (!m_Channel->moves.empty())
+        std::lock_guard lock(channel->mutex);
+        if (!channel->moves.empty())
         {
             text += " moves";
-            for (const std::string& move : m_Channel->moves)
+            for (const std::string& move : channel->moves)
                 text += " " + move;
         }
-        ++m_Channel->searches;
+        ++channel->searches;
     }
     text += "\n";
     const bool unlimited = m_BaseSeconds >= kUnlimitedBaseSeconds ||
@@ -292,27 +249,69 @@ void CUciAdapter::Go(int32_t engineClock, int32_t opponentClock)
 bool CUciAdapter::OpponentMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank,
                                int32_t promotion, int32_t engineClock, int32_t opponentClock)
 {
-    if (!m_Channel)
+    Channel* const channel = CurrentChannel();
+    if (channel == nullptr)
         return true;
     {
-        std::lock_guard lock(m_Channel->mutex);
-        if (!m_Channel->gameRunning)
+        std::lock_guard lock(channel->mutex);
+        if (!channel->gameRunning)
             return true;
-        m_Channel->moves.push_back(UciMoveText::Format(EngineMove{fromFile, fromRank, toFile, toRank, promotion}));
+        channel->moves.push_back(UciMoveText::Format(EngineMove{fromFile, fromRank, toFile, toRank, promotion}));
     }
     Go(engineClock, opponentClock);
     return true;
 }
 
+void CUciAdapter::OnEngineDied()
+{
+    std::vector<std::string> moves;
+    bool searching = false;
+    {
+        Channel* const dead = CurrentChannel();
+        std::lock_guard lock(dead->mutex);
+        // Between games a dead engine does no harm: the next game starts a new one.
+        if (!dead->gameRunning)
+            return;
+        moves = dead->moves;
+        searching = dead->searches > 0;
+    }
+    ReleaseProcess();
+    // The game goes on with a fresh engine, once per game; it is given the
+    // moves so far and, if it was searching, the search again. An engine
+    // that dies again (or cannot be started) is reported as resigning, which
+    // ends the game in the window with a message and stops the clocks.
+    if (!m_Restarted)
+    {
+        m_Restarted = true;
+        if (Start())
+        {
+            Write("ucinewgame\nisready\n");
+            WaitFor(&Channel::readyOk, m_Timings.readyWait);
+            Channel* const fresh = CurrentChannel();
+            {
+                std::lock_guard lock(fresh->mutex);
+                fresh->moves = std::move(moves);
+                fresh->gameRunning = true;
+            }
+            if (searching)
+                Go(m_LastEngineClock, m_LastOpponentClock);
+            return;
+        }
+    }
+    if (m_Listener != nullptr)
+        m_Listener->OnEngineResult(ENGINE_RESULT_RESIGNS);
+}
+
 bool CUciAdapter::StopGame()
 {
-    if (!m_Channel)
+    Channel* const channel = CurrentChannel();
+    if (channel == nullptr)
         return true;
     bool searching = false;
     {
-        std::lock_guard lock(m_Channel->mutex);
-        m_Channel->gameRunning = false;
-        searching = m_Channel->searches > 0;
+        std::lock_guard lock(channel->mutex);
+        channel->gameRunning = false;
+        searching = channel->searches > 0;
     }
     // The "bestmove" that answers "stop" is not reported.
     if (searching)
@@ -327,70 +326,38 @@ void CUciAdapter::Destroy()
     delete this;
 }
 
-void CUciAdapter::ReaderMain(std::shared_ptr<Channel> channel)
+bool CUciAdapter::HandleLine(Channel& ch, const std::string& line)
 {
-    Channel& ch = *channel;
-
-    auto handleLine = [&ch](const std::string& line) {
-        std::istringstream words(line);
-        std::string command;
-        words >> command;
-        std::unique_lock lock(ch.mutex);
-        if (command == "uciok")
-            ch.uciOk = true;
-        else if (command == "readyok")
-            ch.readyOk = true;
-        else if (command == "bestmove" && ch.searches > 0)
-        {
-            // Only the answer to the latest "go" counts; an earlier search's
-            // answer that arrives late is stale.
-            if (--ch.searches > 0)
-                return true;
-            std::string text;
-            words >> text;
-            const std::optional<EngineMove> move = UciMoveText::Parse(text);
-            // "(none)", "0000" or garbage: the engine has no move, and the
-            // program's rules judge the position it is left in.
-            if (!ch.gameRunning || !move || ch.cancelled)
-                return true;
-            ch.moves.push_back(UciMoveText::Format(*move));
-            ch.inCall = true;
-            IChessEngineListener* listener = ch.listener;
-            lock.unlock();
-            if (listener != nullptr)
-                listener->OnEngineMove(move->fromFile, move->fromRank, move->toFile, move->toRank, move->promotion);
-            lock.lock();
-            ch.inCall = false;
-            return !ch.cancelled;
-        }
-        else
-            return true;
-        ch.changed.notify_all();
-        return true;
-    };
-
-    CLineSplitter splitter;
-    char buffer[4096];
-    bool running = true;
-    while (running)
+    std::istringstream words(line);
+    std::string command;
+    words >> command;
+    std::unique_lock lock(ch.mutex);
+    if (command == "uciok")
+        ch.uciOk = true;
+    else if (command == "readyok")
+        ch.readyOk = true;
+    else if (command == "bestmove" && ch.searches > 0)
     {
-        pollfd fds[2] = {{ch.output, POLLIN, 0}, {ch.wake[0], POLLIN, 0}};
-        const int ready = poll(fds, ch.wake[0] >= 0 ? 2 : 1, -1);
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready < 0 || (fds[1].revents & (POLLIN | POLLHUP)) != 0)
-            break;
-        const ssize_t count = read(ch.output, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            break;
-        splitter.Feed(std::string_view(buffer, static_cast<size_t>(count)), [&](const std::string& line) {
-            if (running)
-                running = handleLine(line);
+        // Only the answer to the latest "go" counts; an earlier search's
+        // answer that arrives late is stale.
+        if (--ch.searches > 0)
+            return true;
+        std::string text;
+        words >> text;
+        const std::optional<EngineMove> move = UciMoveText::Parse(text);
+        // "(none)", "0000" or garbage: the engine has no move, and the
+        // program's rules judge the position it is left in.
+        if (!ch.gameRunning || !move || ch.cancelled)
+            return true;
+        ch.moves.push_back(UciMoveText::Format(*move));
+        lock.unlock();
+        const EngineMove m = *move;
+        return ch.Deliver([&m](IChessEngineListener& listener) {
+            listener.OnEngineMove(m.fromFile, m.fromRank, m.toFile, m.toRank, m.promotion);
         });
     }
-    std::lock_guard lock(ch.mutex);
-    ch.finished = true;
+    else
+        return true;
     ch.changed.notify_all();
+    return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "EngineMove.h"
-#include "EngineProcess.h"
+#include "EngineConnection.h"
 #include "IChessEngine.h"
 
 #include <chrono>
@@ -55,8 +55,8 @@ public:
 
     [[nodiscard]] bool PlaysWhite() const { return m_PlaysWhite; }
     [[nodiscard]] bool IsGameRunning() const;
-    [[nodiscard]] bool HasProcess() const { return m_Process.IsRunning(); }
-    [[nodiscard]] pid_t ProcessId() const { return m_Process.Pid(); }
+    [[nodiscard]] bool HasProcess() const { return m_Connection.IsRunning(); }
+    [[nodiscard]] pid_t ProcessId() const { return m_Connection.Pid(); }
 
     // Base time StartGame receives when the game has no time limit, and the
     // clocks OpponentMove then receives.
@@ -70,24 +70,33 @@ private:
 
     bool LookUpEngine(std::string& commandLine, std::string& workingDirectory) const;
     bool StartProcess(const std::string& commandLine, const std::string& workingDirectory);
-    // Stops the reader thread without waiting for a hand-over in progress,
-    // closes the pipes and lets the reaper end the process.
+    // Lets go of the engine: see CEngineConnection::Release.
     void ReleaseProcess();
     // Waits until the reader has seen the answer or the process has ended.
     bool WaitFor(bool Channel::*answer, std::chrono::milliseconds timeout);
     // Sends the game so far and a search with these clocks (centiseconds).
     void Go(int32_t engineClock, int32_t opponentClock);
+    // The engine's process ended by itself (on the user-interface thread).
+    void OnEngineDied();
     void Write(const std::string& text);
-    static void ReaderMain(std::shared_ptr<Channel> channel);
+    [[nodiscard]] Channel* CurrentChannel() const;
+    // One line of the engine's output, on the reader thread; false once the
+    // adapter has let go of the engine.
+    static bool HandleLine(Channel& channel, const std::string& line);
 
     IChessEngineListener* m_Listener = nullptr;
-    CEngineProcess m_Process;
-    std::thread m_Reader;
-    std::shared_ptr<Channel> m_Channel;
+    CEngineConnection m_Connection;
     bool m_PlaysWhite = true;
     std::vector<EngineMove> m_Replay;
     int32_t m_BaseSeconds = 0;
     int32_t m_IncrementSeconds = 0;
+    // The clocks of the last search, for an engine restarted mid-game.
+    int32_t m_LastEngineClock = 0;
+    int32_t m_LastOpponentClock = 0;
+    // The engine has been restarted once in this game.
+    bool m_Restarted = false;
+    // Expires with the object: news from a reader thread that arrives later is dropped.
+    std::shared_ptr<void> m_Alive;
     Timings m_Timings;
     std::optional<std::pair<std::string, std::string>> m_Override;
 };

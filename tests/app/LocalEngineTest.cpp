@@ -311,3 +311,32 @@ TEST_F(LocalEngineTest, SettingsChooseTheEnginesOfBothPlayers)
     m_Window->OnSettings();
     EXPECT_EQ(m_Window->WhiteEngine(), m_Loader.WhiteList()[0]);
 }
+
+// An engine that dies on each move it receives: the adapter starts it again
+// once, it dies again, and the game ends as its resignation with the clocks
+// stopped; the record is kept.
+TEST_F(LocalEngineTest, AnEngineThatKeepsDyingEndsTheGameAsItsResignation)
+{
+    OpenWith(COLOUR_BLACK, QStringLiteral("on MOVE crash\n"));
+    m_Window->OnNewGame();
+    AppTest::Drag(m_Window->Board(), "e2", "e4");
+    ASSERT_TRUE(AppTest::WaitFor([&] { return !m_Window->IsRunning(); }));
+    EXPECT_EQ(AppTest::TakeMessages(), QStringList{QStringLiteral("Black has resigned.\nWhite wins the game !")});
+    EXPECT_FALSE(m_Window->TopPanel()->Clock().IsCounting());
+    EXPECT_FALSE(m_Window->BottomPanel()->Clock().IsCounting());
+    EXPECT_EQ(Moves(), std::vector<std::string>{"e4"});
+}
+
+// An engine that never answers is not timed out by the program; its own
+// clock ends the game.
+TEST_F(LocalEngineTest, ASilentEngineLosesOnItsClock)
+{
+    GameSettings::Instance().SetGameTime(0, 0, 1);
+    OpenWith(COLOUR_BLACK, QString());
+    m_Window->OnNewGame();
+    AppTest::Drag(m_Window->Board(), "e2", "e4");
+    ASSERT_TRUE(AppTest::WaitFor([&] { return !m_Window->IsRunning(); }, 5000));
+    EXPECT_TRUE(m_Window->HasBlackLost());
+    EXPECT_EQ(AppTest::TakeMessages(), QStringList{QStringLiteral("Black's time has expired.\nWhite wins the game !")});
+    EXPECT_FALSE(m_Window->TopPanel()->Clock().IsCounting());
+}

@@ -13,7 +13,8 @@
 //   on WORD ACTION ARG   when a received line starts with WORD; ACTION is one of
 //                        say TEXT (a line; \n, \r and \t escapes), raw TEXT (no
 //                        newline), sleep MS, exit CODE, ignore (for quit: stay),
-//                        crash, flood N (N noise lines), longline N (one line
+//                        crash, crashonce FILE (only while FILE does not
+//                        exist; creates it), flood N (N noise lines), longline N (one line
 //                        of N bytes), hang (stops reading for ever)
 // The word MOVE stands for any opponent move in coordinate notation.
 #include <chrono>
@@ -167,6 +168,16 @@ int main(int argc, char** argv)
                     stay = true;
                 else if (rule.action == "crash")
                     std::abort();
+                else if (rule.action == "crashonce")
+                {
+                    // Crashes the first time only: the marker file remembers
+                    // it for the engine started after the crash.
+                    if (access(rule.argument.c_str(), F_OK) != 0)
+                    {
+                        std::ofstream(rule.argument) << "crashed\n";
+                        std::abort();
+                    }
+                }
                 else if (rule.action == "flood")
                     for (int i = 0; i < std::atoi(rule.argument.c_str()); ++i)
                         Print("# thinking " + std::to_string(i) + "\tSAN Nf3 e5 Bc4\n");

@@ -6,12 +6,15 @@
 #include "ProcessReaper.h"
 #include "WinboardAdapter.h"
 
+#include <QCoreApplication>
+
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Records what an adapter reports, on the adapter's reader thread.
@@ -140,4 +143,18 @@ inline CWinboardAdapter::Timings FastTimings()
     timings.linePacing = std::chrono::milliseconds(0);
     timings.quitGrace = std::chrono::milliseconds(300);
     return timings;
+}
+
+// Runs the user-interface thread's queue (where an adapter learns that its
+// engine has died) until the condition holds or the time is up.
+template <typename Condition>
+bool PumpUntil(Condition condition, std::chrono::milliseconds timeout = std::chrono::seconds(5))
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!condition() && std::chrono::steady_clock::now() < end)
+    {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return condition();
 }

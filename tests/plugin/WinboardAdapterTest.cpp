@@ -3,6 +3,7 @@
 #include "EngineResult.h"
 #include "RavelinTexts.h"
 
+
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -184,6 +185,16 @@ TEST_F(WinboardAdapterTest, LeavesOutColoursForAnEngineThatSpeaksProtocolTwo)
     white->StartGame(60, 0);
     white->Quit();
     EXPECT_EQ(Log(1), kOpening + "level 0 1 0\nhard\nforce\ncomputer\ntime 6000\notim 6000\ngo\nquit\n");
+
+    // Fairy-Max takes "computer" for a move and crashes on it: it is left out.
+    for (int32_t colour : {kWhite, kBlack})
+    {
+        auto fairy = Make("on protover say feature myname=\"Fairy-Max 5.0b\" ping=1 done=1\nmoves d2d4\n", colour);
+        fairy->StartGame(60, 0);
+        fairy->Quit();
+    }
+    EXPECT_EQ(Log(2), kOpening + "level 0 1 0\nhard\nforce\ntime 6000\notim 6000\ngo\nquit\n");
+    EXPECT_EQ(Log(3), kOpening + "level 0 1 0\nhard\nforce\nquit\n");
 }
 
 TEST_F(WinboardAdapterTest, ReportsOnlyWhileTheGameRunsAndAfterTheFirstGo)
@@ -378,4 +389,53 @@ TEST_F(WinboardAdapterTest, FiftyNewGamesLeaveNoZombieAndNoDescriptor)
     ASSERT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
     for (pid_t old : pids)
         EXPECT_TRUE(ProcessGone(old)) << old;
+}
+
+TEST_F(WinboardAdapterTest, AnEngineThatDiesMidGameIsRestartedOnceWithTheMovesSoFar)
+{
+    // It crashes on White's second move; the new engine is given the whole
+    // game, the clocks of that move and a "go", and the game goes on.
+    const std::string marker = Path("crashed");
+    auto engine = Make("moves e7e5 b8c6\non g1f3 crashonce " + marker + "\n", kBlack);
+    engine->StartGame(60, 0);
+    engine->OpponentMove(3, 1, 3, 3, 0, 6000, 5900);
+    ASSERT_TRUE(m_Listener.WaitForMoves(1));
+    const pid_t first = engine->ProcessId();
+    engine->OpponentMove(1, 0, 2, 2, 0, 5800, 5700);
+    ASSERT_TRUE(PumpUntil([&] { return m_Listener.Moves().size() >= 2; }));
+    EXPECT_NE(engine->ProcessId(), first);
+    EXPECT_TRUE(engine->IsGameRunning());
+    EXPECT_TRUE(m_Listener.Results().empty());
+    // The new engine keeps playing.
+    engine->OpponentMove(6, 1, 6, 2, 0, 5600, 5500);
+    ASSERT_TRUE(m_Listener.WaitForMoves(3));
+    engine->Quit();
+    const std::string log = Log(0);
+    const std::string restart = kOpening + "level 0 1 0\nhard\nforce\ne2e4\ne7e5\ng1f3\ncomputer\n"
+                                           "time 5800\notim 5700\nblack\ngo\n"
+                                           "time 5600\notim 5500\nb2b3\nquit\n";
+    ASSERT_GE(log.size(), restart.size());
+    EXPECT_EQ(log.substr(log.size() - restart.size()), restart);
+    EXPECT_TRUE(m_Messages.Texts().empty());
+}
+
+TEST_F(WinboardAdapterTest, AnEngineThatDiesAgainResignsAndAnEngineThatDiesBetweenGamesIsLeftAlone)
+{
+    auto engine = Make("moves e7e5\non g1f3 crash\n", kBlack);
+    engine->StartGame(60, 0);
+    engine->OpponentMove(3, 1, 3, 3, 0, 6000, 6000);
+    ASSERT_TRUE(m_Listener.WaitForMoves(1));
+    engine->OpponentMove(1, 0, 2, 2, 0, 6000, 6000);
+    ASSERT_TRUE(PumpUntil([&] { return !m_Listener.Results().empty(); }));
+    EXPECT_EQ(m_Listener.Results(), (std::vector<int32_t>{ENGINE_RESULT_RESIGNS}));
+    EXPECT_FALSE(engine->IsGameRunning());
+    EXPECT_FALSE(engine->HasProcess());
+    EXPECT_EQ(m_Listener.Moves().size(), 1u);
+
+    // After the game has stopped, a dying engine changes nothing.
+    auto idle = Make("on result crash\n", kWhite);
+    idle->StartGame(60, 0);
+    idle->StopGame();
+    EXPECT_FALSE(PumpUntil([&] { return m_Listener.Results().size() > 1; }, 300ms));
+    EXPECT_FALSE(idle->IsGameRunning());
 }

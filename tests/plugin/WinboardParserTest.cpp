@@ -90,6 +90,7 @@ TEST(WinboardParser, ReadsTheFeatureHandshakeAndARefusedXboard)
     EXPECT_EQ(done.kind, Kind::Feature);
     EXPECT_TRUE(done.featureDone);
     EXPECT_TRUE(done.featureNoColours);
+    EXPECT_EQ(done.featureName, "GNU Chess 6.2.7");
 
     const WinboardLine waiting = CWinboardParser::ParseLine("feature done=0\n", true);
     EXPECT_TRUE(waiting.featureWaiting);
@@ -98,6 +99,8 @@ TEST(WinboardParser, ReadsTheFeatureHandshakeAndARefusedXboard)
     const WinboardLine quoted = CWinboardParser::ParseLine("feature myname=\"colors=0 done=1\" ping=1\n", true);
     EXPECT_FALSE(quoted.featureDone);
     EXPECT_FALSE(quoted.featureNoColours);
+    EXPECT_EQ(quoted.featureName, "colors=0 done=1");
+    EXPECT_EQ(waiting.featureName, "");
 
     EXPECT_EQ(CWinboardParser::ParseLine("Unknown command: 'xboard'. Type help for more information.\n", true).kind,
               Kind::NotWinboard);

@@ -10,8 +10,9 @@
 //   silent               never answers "uci"
 //   hold                 answers a "go" only when "stop" arrives
 //   on WORD ACTION ARG   when a received line starts with WORD: say TEXT (a
-//                        line, \n escapes), sleep MS, exit CODE, ignore (for
-//                        quit: stay)
+//                        line, \n escapes), sleep MS, exit CODE, exitonce FILE
+//                        (exits only while FILE does not exist; creates it),
+//                        ignore (for quit: stay)
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
@@ -134,6 +135,16 @@ int main(int argc, char** argv)
                     std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(rule.argument.c_str())));
                 else if (rule.action == "exit")
                     return std::atoi(rule.argument.c_str());
+                else if (rule.action == "exitonce")
+                {
+                    // Leaves the first time only: the marker file remembers
+                    // it for the engine started afterwards.
+                    if (access(rule.argument.c_str(), F_OK) != 0)
+                    {
+                        std::ofstream(rule.argument) << "left\n";
+                        return 1;
+                    }
+                }
                 else if (rule.action == "ignore")
                     stay = true;
             }

@@ -1,7 +1,9 @@
 // The UCI adapter against the scripted engine: the exact command sequences
 // of a game, the engine's answers, and the process handling.
+#include "EngineResult.h"
 #include "UciMoveText.h"
 #include "UciTestSupport.h"
+
 
 #include <cerrno>
 #include <csignal>
@@ -260,15 +262,33 @@ TEST_F(UciAdapterTest, AnEngineThatIgnoresQuitIsEnded)
     EXPECT_TRUE(kill(pid, 0) != 0 && errno == ESRCH);
 }
 
-TEST_F(UciAdapterTest, AnEngineThatDiesMidGameLeavesTheGameUsable)
+TEST_F(UciAdapterTest, AnEngineThatDiesMidGameIsRestartedOnceWithTheGameSoFar)
+{
+    QTemporaryDir marker;
+    CScriptedUciEngine engine("moves e7e5\non go exitonce " + marker.path().toStdString() + "/left\n");
+    UciAdapterPtr adapter = Make(engine, 1);
+    adapter->StartGame(300, 0);
+    adapter->OpponentMove(3, 1, 3, 3, 0, 29000, 28000);
+    ASSERT_TRUE(PumpUntil([&] { return !m_Listener.Moves().empty(); }));
+    EXPECT_EQ(m_Listener.Moves(), std::vector<EngineMove>{kE7E5});
+    EXPECT_TRUE(adapter->IsGameRunning());
+    // Both engines log to the same file: the second is given the game and the search again.
+    const std::string search = "position startpos moves e2e4\ngo wtime 280000 btime 290000 winc 0 binc 0\n";
+    EXPECT_EQ(engine.Log(), "uci\nucinewgame\nisready\n" + search + "uci\nucinewgame\nisready\n" + search);
+    EXPECT_TRUE(m_Messages.Texts().empty());
+}
+
+TEST_F(UciAdapterTest, AnEngineThatDiesAgainResignsAndLeavesTheGameUsable)
 {
     CScriptedUciEngine engine("on go exit 1\n");
     UciAdapterPtr adapter = Make(engine, 1);
     adapter->StartGame(300, 0);
     ASSERT_TRUE(adapter->HasProcess());
     adapter->OpponentMove(3, 1, 3, 3, 0, 30000, 30000);
-    ASSERT_TRUE(engine.WaitForLogEnd("go wtime 300000 btime 300000 winc 0 binc 0\n"));
-    // Writes to the dead engine fail quietly.
+    ASSERT_TRUE(PumpUntil([&] { return !m_Listener.Results().empty(); }));
+    EXPECT_EQ(m_Listener.Results(), std::vector<int32_t>{ENGINE_RESULT_RESIGNS});
+    EXPECT_FALSE(adapter->IsGameRunning());
+    // Later calls go nowhere, quietly.
     adapter->OpponentMove(1, 0, 2, 2, 0, 30000, 30000);
     adapter->StopGame();
     adapter.reset();

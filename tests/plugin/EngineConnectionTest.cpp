@@ -1,0 +1,82 @@
+// The engine connection both adapters share: lines in order, news of an
+// engine that ends by itself, and silence after the adapter lets go.
+#include "EngineConnection.h"
+#include "ProcessReaper.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace
+{
+struct CRecordingChannel : CEngineConnection::Channel
+{
+    std::vector<std::string> lines; // guarded by mutex
+    std::atomic<int> deaths{0};
+};
+
+std::shared_ptr<CRecordingChannel> MakeChannel()
+{
+    auto channel = std::make_shared<CRecordingChannel>();
+    channel->onLine = [&ch = *channel](const std::string& line) {
+        std::lock_guard lock(ch.mutex);
+        ch.lines.push_back(line);
+        ch.changed.notify_all();
+        return true;
+    };
+    channel->onDeath = [&ch = *channel] { ++ch.deaths; };
+    return channel;
+}
+
+bool WaitFinished(CRecordingChannel& channel)
+{
+    std::unique_lock lock(channel.mutex);
+    return channel.changed.wait_for(lock, 5s, [&] { return channel.finished; });
+}
+} // namespace
+
+TEST(EngineConnection, HandsOverLinesAndReportsAnEngineThatEndsByItself)
+{
+    CEngineConnection connection;
+    auto channel = MakeChannel();
+    ASSERT_TRUE(connection.Start("/bin/sh -c 'read a; printf \"one\\r\\ntw\"; sleep 0.05; echo \"o $a\"'", "",
+                                 channel, 0ms));
+    connection.Write("x\n");
+    ASSERT_TRUE(WaitFinished(*channel));
+    {
+        std::lock_guard lock(channel->mutex);
+        EXPECT_EQ(channel->lines, (std::vector<std::string>{"one\n", "two x\n"}));
+    }
+    // The news follows the end of reading.
+    for (int i = 0; i < 500 && channel->deaths == 0; ++i)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(channel->deaths, 1);
+    connection.Release(0ms);
+    EXPECT_FALSE(connection.IsRunning());
+    EXPECT_FALSE(channel->Deliver([](IChessEngineListener&) { ADD_FAILURE() << "delivered after release"; }));
+}
+
+TEST(EngineConnection, LettingGoIsNoDeathAndStartingAgainLetsGoOfTheFirst)
+{
+    CEngineConnection connection;
+    auto first = MakeChannel();
+    ASSERT_TRUE(connection.Start("/bin/sleep 30", "", first, 0ms));
+    const pid_t pid = connection.Pid();
+    auto second = MakeChannel();
+    ASSERT_TRUE(connection.Start("/bin/sleep 30", "", second, 0ms));
+    EXPECT_NE(connection.Pid(), pid);
+    {
+        std::lock_guard lock(first->mutex);
+        EXPECT_TRUE(first->cancelled);
+    }
+    connection.Release(0ms);
+    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
+    EXPECT_EQ(first->deaths, 0);
+    EXPECT_EQ(second->deaths, 0);
+    EXPECT_FALSE(connection.Start("/no/such/program", "", MakeChannel(), 0ms));
+    EXPECT_FALSE(connection.IsRunning());
+}
