@@ -7,6 +7,7 @@
 #include "MovesWnd.h"
 #include "OutputPane.h"
 #include "PlayerWnd.h"
+#include "UiText.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -134,9 +135,20 @@ QString AnswerName(int answer)
     }
 }
 
-bool IsNamed(const QWidget* widget)
+// The name a request uses for the widget: its object name, or for a dialog
+// control without one "control<id>" after its control id.
+QString AutomationName(const QWidget* widget)
 {
     const QString name = widget->objectName();
+    if (!name.isEmpty())
+        return name;
+    const QVariant id = widget->property(kControlIdProperty);
+    return id.isValid() ? QStringLiteral("control%1").arg(id.toInt()) : QString();
+}
+
+bool IsNamed(const QWidget* widget)
+{
+    const QString name = AutomationName(widget);
     return !name.isEmpty() && !name.startsWith(QStringLiteral("qt_"));
 }
 
@@ -430,7 +442,7 @@ QString CAutomationChannel::List() const
             if (!IsNamed(widget) || widget->window() != top || widget->parentWidget() == nullptr ||
                 !widget->parentWidget()->isVisible())
                 continue;
-            widgets.append(QJsonObject{{QStringLiteral("name"), widget->objectName()},
+            widgets.append(QJsonObject{{QStringLiteral("name"), AutomationName(widget)},
                                        {QStringLiteral("class"), QString::fromLatin1(widget->metaObject()->className())},
                                        {QStringLiteral("visible"), widget->isVisible()},
                                        {QStringLiteral("enabled"), widget->isEnabled()}});
@@ -454,11 +466,11 @@ QWidget* CAutomationChannel::FindWidget(const QString& name, QString& error) con
     }
     // The earlier parts of the path name ancestors, in order, not necessarily direct parents.
     auto matches = [&path](QWidget* widget) {
-        if (widget->objectName() != path.last())
+        if (AutomationName(widget) != path.last())
             return false;
         qsizetype part = path.size() - 2;
         for (QWidget* up = widget->parentWidget(); up != nullptr && part >= 0; up = up->parentWidget())
-            if (up->objectName() == path[part])
+            if (AutomationName(up) == path[part])
                 --part;
         return part < 0;
     };

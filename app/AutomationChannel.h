@@ -38,7 +38,8 @@ class QWidget;
 //   quit                     ends the program as its main loop ends (an open
 //                            modal dialog is closed first)
 // A NAME may be a path "parent/child" of object names when one is not unique;
-// visible widgets are preferred to hidden ones.
+// visible widgets are preferred to hidden ones. A dialog control without an
+// object name is named "control<id>" after its control id.
 //
 // In automation mode no message dialog waits for a person: a question takes
 // the first queued yes/no and otherwise Yes (the command that asked is carried

@@ -2,8 +2,10 @@
 
 #include "BoardView.h"
 #include "MessageDlg.h"
+#include "UiText.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -168,6 +170,37 @@ TEST_F(AutomationChannelTest, TypesKeysAndReadsTexts)
         names << window.toObject().value(QStringLiteral("name")).toString();
     EXPECT_TRUE(names.contains(QStringLiteral("First")));
     EXPECT_TRUE(names.contains(QStringLiteral("Second")));
+}
+
+TEST_F(AutomationChannelTest, DialogControlsAreNamedByTheirIdAndListsChosenByKeys)
+{
+    // A type list as the settings dialogs make it: a control id, no object name.
+    auto* types = new QComboBox(&first);
+    types->setProperty(kControlIdProperty, 1058);
+    types->addItems({QStringLiteral("Human"), QStringLiteral("Engine A"), QStringLiteral("Engine B")});
+    types->move(0, 60);
+    types->show();
+
+    QStringList names;
+    for (const QJsonValue& window : Json(channel.Execute(QStringLiteral("list"))).toArray())
+        for (const QJsonValue& widget : window.toObject().value(QStringLiteral("widgets")).toArray())
+            names << widget.toObject().value(QStringLiteral("name")).toString();
+    EXPECT_TRUE(names.contains(QStringLiteral("control1058")));
+    EXPECT_EQ(Json(channel.Execute(QStringLiteral("text First/control1058"))).toString(), QStringLiteral("Human"));
+    // Down steps through the items and stops at the last, as with a person's keyboard.
+    for (const char* expected : {"Engine A", "Engine B", "Engine B"})
+    {
+        EXPECT_EQ(channel.Execute(QStringLiteral("key control1058 Down")), QStringLiteral("ok"));
+        RunQueued();
+        EXPECT_EQ(types->currentText(), QString::fromLatin1(expected));
+    }
+    EXPECT_EQ(channel.Execute(QStringLiteral("key control1058 Up")), QStringLiteral("ok"));
+    RunQueued();
+    EXPECT_EQ(Json(channel.Execute(QStringLiteral("text control1058"))).toString(), QStringLiteral("Engine A"));
+    // An object name wins over the id.
+    types->setObjectName(QStringLiteral("types"));
+    EXPECT_TRUE(channel.Execute(QStringLiteral("text control1058")).startsWith(QStringLiteral("error no widget")));
+    EXPECT_EQ(Json(channel.Execute(QStringLiteral("text types"))).toString(), QStringLiteral("Engine A"));
 }
 
 TEST_F(AutomationChannelTest, MovesByDraggingInEitherOrientation)
