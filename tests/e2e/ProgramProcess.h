@@ -44,6 +44,8 @@ public:
     bool Quit();
     [[nodiscard]] bool IsRunning() const { return m_Process.state() != QProcess::NotRunning; }
     [[nodiscard]] const QString& Label() const { return m_Label; }
+    // The program's process id while it runs, else 0.
+    [[nodiscard]] qint64 ProcessId() const { return m_Process.processId(); }
     // What the program wrote on its error output (for failure reports).
     QString ErrorOutput();
 
