@@ -218,6 +218,8 @@ TEST_F(LocalUciE2eTest, PersonPlaysAWholeGameAgainstStockfishChosenInTheSettings
     ASSERT_EQ(program.Request(QStringLiteral("click MainMenuWnd/button1048")), kOk);
     ASSERT_TRUE(program.WaitFor([&] { return IsShown(program, QStringLiteral("LocalChessWnd")); }));
     ASSERT_EQ(program.Board(kBoard).value(QStringLiteral("fen")).toString(), kStartPosition);
+    // White at the bottom: the top player of the dialog is Black.
+    ASSERT_FALSE(program.Board(kBoard).value(QStringLiteral("flipped")).toBool());
 
     // Settings: Black is Stockfish through the UCI plug-in, White stays a
     // person; a custom one-minute game without bonus, the shortest accepted.
