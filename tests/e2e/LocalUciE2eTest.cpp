@@ -2,8 +2,9 @@
 // from the main menu to the local chess window, the Settings dialog makes
 // Black a "UCI Engine" on a one-minute clock, and White's moves are dragged
 // on the board, each chosen from the position the program shows, until the
-// program announces the end of the game. Skipped when Debian's stockfish is
-// not installed.
+// program announces the end of the game; and Stockfish as White is ended
+// with the program that quits in the middle of a game. Skipped when Debian's
+// stockfish is not installed.
 #include "ProgramProcess.h"
 
 #include "ChessPosition.h"
@@ -207,43 +208,87 @@ protected:
         ASSERT_EQ(program.Text(list), type);
     }
 
+    // From the main menu to a started local game whose player of the list
+    // (the top one is Black) is Stockfish, on a one-minute clock.
+    void StartGameAgainstStockfish(CProgramProcess& program, const QString& engineList)
+    {
+        ASSERT_TRUE(program.Start({})) << program.ErrorOutput().toStdString();
+        ASSERT_TRUE(program.WaitFor([&] { return IsShown(program, QStringLiteral("MainMenuWnd")); }));
+        ASSERT_EQ(program.Request(QStringLiteral("click MainMenuWnd/button1048")), kOk);
+        ASSERT_TRUE(program.WaitFor([&] { return IsShown(program, QStringLiteral("LocalChessWnd")); }));
+        ASSERT_EQ(program.Board(kBoard).value(QStringLiteral("fen")).toString(), kStartPosition);
+        // White at the bottom: the top player of the dialog is Black.
+        ASSERT_FALSE(program.Board(kBoard).value(QStringLiteral("flipped")).toBool());
+
+        // Settings: one player is Stockfish through the UCI plug-in, the other
+        // a person; a custom one-minute game without bonus, the shortest accepted.
+        const QString personList = engineList == kBlackType ? kWhiteType : kBlackType;
+        ASSERT_EQ(program.Request(QStringLiteral("click LocalChessWnd/button1025")), kOk);
+        ASSERT_TRUE(program.WaitFor([&] { return IsShown(program, engineList); }));
+        ChooseType(program, engineList, kUciType);
+        if (program.Text(personList) != QLatin1String("Human"))
+        {
+            // Up to the first entry, the person.
+            for (int step = 0; step < 8; ++step)
+                ASSERT_EQ(program.Request(QStringLiteral("key %1 Up").arg(personList)), kOk);
+            ASSERT_TRUE(program.WaitFor([&] { return program.Text(personList) == QLatin1String("Human"); }));
+        }
+        ASSERT_EQ(program.Request(QStringLiteral("click control1076")), kOk);
+        ASSERT_TRUE(program.WaitFor([&] {
+            return WidgetEntry(program, QStringLiteral("control1059")).value(QStringLiteral("enabled")).toBool();
+        }));
+        Fill(program, QStringLiteral("control1059"), QStringLiteral("0"));
+        Fill(program, QStringLiteral("control1061"), QStringLiteral("1"));
+        Fill(program, QStringLiteral("control1062"), QStringLiteral("0"));
+        Fill(program, QStringLiteral("control1060"), QStringLiteral("0"));
+        ASSERT_EQ(program.Request(QStringLiteral("click button1")), kOk);
+        ASSERT_TRUE(program.WaitFor([&] { return !IsShown(program, engineList); }))
+            << program.Messages().size() << " messages; the dialog stayed open";
+        ASSERT_EQ(program.Request(QStringLiteral("click LocalChessWnd/button1027")), kOk);
+    }
+
+    // When the board takes the person's move for the side ("w" or "b"), drags
+    // a seeded pseudo-random legal move of the position shown and waits until
+    // the program took it. False when it is not the person's turn.
+    bool PlayPersonMove(CProgramProcess& program, const QString& side)
+    {
+        const QJsonObject board = program.Board(kBoard);
+        if (!board.value(QStringLiteral("input")).toBool() || board.value(QStringLiteral("side")).toString() != side)
+            return false;
+        CChessPosition position;
+        std::string error;
+        const std::string fen = board.value(QStringLiteral("fen")).toString().toStdString();
+        EXPECT_TRUE(CFenText::ReadFen(position, fen, &error)) << fen << ": " << error;
+        const std::vector<std::string> legal = LegalMoves(position);
+        if (legal.empty())
+            return false; // the program is about to say why
+        const std::string move = legal[m_Random() % legal.size()];
+        const auto plyBefore = board.value(QStringLiteral("moves")).toArray().size();
+        EXPECT_EQ(program.Request(QStringLiteral("move %1 %2").arg(kBoard, QString::fromStdString(move))), kOk)
+            << move;
+        if (IsPromotion(position, move))
+        {
+            EXPECT_TRUE(program.WaitFor([&] { return IsWindowOpen(program, QStringLiteral("CPromotionDlg")); }));
+            EXPECT_EQ(program.Request(QStringLiteral("click promotion%1").arg(PIECE_QUEEN)), kOk);
+        }
+        EXPECT_TRUE(program.WaitFor([&] {
+            return program.Board(kBoard).value(QStringLiteral("moves")).toArray().size() > plyBefore;
+        })) << "the drag of " << move << " was not taken";
+        return true;
+    }
+
+    std::mt19937 m_Random{20261207u};
     SubreaperGuard m_Reaper;
 };
 
 TEST_F(LocalUciE2eTest, PersonPlaysAWholeGameAgainstStockfishChosenInTheSettings)
 {
     CProgramProcess program(QStringLiteral("local"));
-    ASSERT_TRUE(program.Start({})) << program.ErrorOutput().toStdString();
-    ASSERT_TRUE(program.WaitFor([&] { return IsShown(program, QStringLiteral("MainMenuWnd")); }));
-    ASSERT_EQ(program.Request(QStringLiteral("click MainMenuWnd/button1048")), kOk);
-    ASSERT_TRUE(program.WaitFor([&] { return IsShown(program, QStringLiteral("LocalChessWnd")); }));
-    ASSERT_EQ(program.Board(kBoard).value(QStringLiteral("fen")).toString(), kStartPosition);
-    // White at the bottom: the top player of the dialog is Black.
-    ASSERT_FALSE(program.Board(kBoard).value(QStringLiteral("flipped")).toBool());
-
-    // Settings: Black is Stockfish through the UCI plug-in, White stays a
-    // person; a custom one-minute game without bonus, the shortest accepted.
-    ASSERT_EQ(program.Request(QStringLiteral("click LocalChessWnd/button1025")), kOk);
-    ASSERT_TRUE(program.WaitFor([&] { return IsShown(program, kBlackType); }));
-    EXPECT_EQ(program.Text(kWhiteType), QStringLiteral("Human"));
-    ChooseType(program, kBlackType, kUciType);
-    ASSERT_EQ(program.Request(QStringLiteral("click control1076")), kOk);
-    ASSERT_TRUE(program.WaitFor([&] {
-        return WidgetEntry(program, QStringLiteral("control1059")).value(QStringLiteral("enabled")).toBool();
-    }));
-    Fill(program, QStringLiteral("control1059"), QStringLiteral("0"));
-    Fill(program, QStringLiteral("control1061"), QStringLiteral("1"));
-    Fill(program, QStringLiteral("control1062"), QStringLiteral("0"));
-    Fill(program, QStringLiteral("control1060"), QStringLiteral("0"));
-    EXPECT_EQ(program.Text(kWhiteType), QStringLiteral("Human"));
-    ASSERT_EQ(program.Request(QStringLiteral("click button1")), kOk);
-    ASSERT_TRUE(program.WaitFor([&] { return !IsShown(program, kBlackType); }))
-        << program.Messages().size() << " messages; the dialog stayed open";
-
-    ASSERT_EQ(program.Request(QStringLiteral("click LocalChessWnd/button1027")), kOk);
+    StartGameAgainstStockfish(program, kBlackType);
+    if (HasFatalFailure())
+        return;
 
     // White's moves: a seeded pseudo-random legal move of the position shown.
-    std::mt19937 random(20261207u);
     std::set<pid_t> engines;
     QString result;
     int whiteMoves = 0;
@@ -253,30 +298,8 @@ TEST_F(LocalUciE2eTest, PersonPlaysAWholeGameAgainstStockfishChosenInTheSettings
             result = AnnouncedResult(program);
             if (!result.isEmpty())
                 return true;
-            const QJsonObject board = program.Board(kBoard);
-            if (!board.value(QStringLiteral("input")).toBool() ||
-                board.value(QStringLiteral("side")).toString() != QLatin1String("w"))
-                return false;
-            CChessPosition position;
-            std::string error;
-            const std::string fen = board.value(QStringLiteral("fen")).toString().toStdString();
-            EXPECT_TRUE(CFenText::ReadFen(position, fen, &error)) << fen << ": " << error;
-            const std::vector<std::string> legal = LegalMoves(position);
-            if (legal.empty())
-                return false; // the program is about to say why
-            const std::string move = legal[random() % legal.size()];
-            const auto plyBefore = board.value(QStringLiteral("moves")).toArray().size();
-            EXPECT_EQ(program.Request(QStringLiteral("move %1 %2").arg(kBoard, QString::fromStdString(move))), kOk)
-                << move;
-            if (IsPromotion(position, move))
-            {
-                EXPECT_TRUE(program.WaitFor([&] { return IsWindowOpen(program, QStringLiteral("CPromotionDlg")); }));
-                EXPECT_EQ(program.Request(QStringLiteral("click promotion%1").arg(PIECE_QUEEN)), kOk);
-            }
-            EXPECT_TRUE(program.WaitFor([&] {
-                return program.Board(kBoard).value(QStringLiteral("moves")).toArray().size() > plyBefore;
-            })) << "the drag of " << move << " was not taken";
-            ++whiteMoves;
+            if (PlayPersonMove(program, QStringLiteral("w")))
+                ++whiteMoves;
             return false;
         },
         100000))
@@ -322,5 +345,38 @@ TEST_F(LocalUciE2eTest, PersonPlaysAWholeGameAgainstStockfishChosenInTheSettings
         const bool exists = ReadProc(pid, info);
         EXPECT_TRUE(!exists || info.name != "stockfish" || info.state == 'Z') << "stockfish " << pid << " is left";
     }
+}
+
+TEST_F(LocalUciE2eTest, StockfishAsWhiteIsEndedCleanlyWhenTheProgramQuitsWhileItThinks)
+{
+    CProgramProcess program(QStringLiteral("local"));
+    StartGameAgainstStockfish(program, kWhiteType);
+    if (HasFatalFailure())
+        return;
+
+    // The engine opens; the person answers three times, and the program is
+    // told to quit right after the last answer, while the engine thinks.
+    std::set<pid_t> engines;
+    int blackMoves = 0;
+    ASSERT_TRUE(program.WaitFor([&] {
+        engines.merge(StockfishChildrenOf(static_cast<pid_t>(program.ProcessId()), true));
+        if (PlayPersonMove(program, QStringLiteral("b")))
+            ++blackMoves;
+        return blackMoves == 3 || !AnnouncedResult(program).isEmpty();
+    })) << program.Text(QStringLiteral("LocalChessWnd/moveList")).toStdString();
+    ASSERT_EQ(blackMoves, 3);
+    const QJsonArray moves = program.Board(kBoard).value(QStringLiteral("moves")).toArray();
+    // Stockfish may already have answered the last move, seldom as fast.
+    ASSERT_GE(moves.size(), 6);
+    CChessPosition replay;
+    for (const QJsonValue& move : moves)
+        ASSERT_TRUE(replay.PlaySan(move.toString().toStdString())) << move.toString().toStdString();
+    ASSERT_FALSE(engines.empty()) << "no stockfish process was started by the program";
+
+    const pid_t programPid = static_cast<pid_t>(program.ProcessId());
+    EXPECT_TRUE(program.Quit()) << program.ErrorOutput().toStdString();
+    EXPECT_FALSE(program.ErrorOutput().contains(QStringLiteral("Sanitizer"))) << program.ErrorOutput().toStdString();
+    EXPECT_TRUE(StockfishChildrenOf(programPid, false).empty());
+    EXPECT_TRUE(StockfishChildrenOf(getpid(), true).empty()) << "a stockfish outlived the program";
 }
 }
