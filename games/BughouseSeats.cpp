@@ -104,16 +104,13 @@ int CBughouseSeats::OpponentOf(int seat, int board) const
         return -1;
     switch (Count())
     {
-    case 2:
-        return 1 - seat;
+    case 2: return 1 - seat;
     case 3:
         if (!SeatZeroFlag())
             return seat == 0 ? 1 + board : 0;
         return seat == 2 ? board : 2;
-    case 4:
-        return seat ^ 2; // 0 against 2, 1 against 3
-    default:
-        return -1;
+    case 4: return seat ^ 2; // 0 against 2, 1 against 3
+    default: return -1;
     }
 }
 
@@ -126,20 +123,15 @@ Colour CBughouseSeats::ColourOf(int seat, int board) const
     Colour first = own;
     switch (Count())
     {
-    case 2:
-        first = seat == 0 ? own : other;
-        break;
+    case 2: first = seat == 0 ? own : other; break;
     case 3:
         if (!SeatZeroFlag())
             first = seat == 1 ? other : own;
         else
             first = seat == 0 ? own : other;
         break;
-    case 4:
-        first = (seat == 0 || seat == 3) ? own : other;
-        break;
-    default:
-        break;
+    case 4: first = (seat == 0 || seat == 3) ? own : other; break;
+    default: break;
     }
     return board == 0 ? first : OppositeColour(first);
 }

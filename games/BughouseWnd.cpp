@@ -361,17 +361,10 @@ void CBughouseWnd::EndMatch(const BughouseVerdict& verdict)
     StopGame();
     switch (verdict.counter)
     {
-    case BughouseCounter::Victory:
-        m_Roster.AddVictory();
-        break;
-    case BughouseCounter::Defeat:
-        m_Roster.AddDefeat();
-        break;
-    case BughouseCounter::Draw:
-        m_Roster.AddDraw();
-        break;
-    case BughouseCounter::None:
-        break;
+    case BughouseCounter::Victory: m_Roster.AddVictory(); break;
+    case BughouseCounter::Defeat: m_Roster.AddDefeat(); break;
+    case BughouseCounter::Draw: m_Roster.AddDraw(); break;
+    case BughouseCounter::None: break;
     }
     if (verdict.counter != BughouseCounter::None)
         Print(m_Roster.StatisticsText());
@@ -393,48 +386,27 @@ void CBughouseWnd::OnCommand(int id)
         if (Send(CNetMessage(MSG_GAME_STARTED)))
             StartGame();
         break;
-    case kResignId:
-        Resign();
-        break;
-    case kTimeCallId:
-        (void)Send(CBughouseProtocol::MakeSeatMessage(MSG_TIME_CALL, LocalSeat()));
-        break;
-    case kAbortGameId:
-        AbortGame();
-        break;
+    case kResignId: Resign(); break;
+    case kTimeCallId: (void)Send(CBughouseProtocol::MakeSeatMessage(MSG_TIME_CALL, LocalSeat())); break;
+    case kAbortGameId: AbortGame(); break;
     case kOfferDrawId:
         m_OwnOffer = true;
         Print(UiText(IDS_BUGHOUSE_DRAW_NEXT_MOVE));
         UpdateButtons();
         break;
-    case kAcceptDrawId:
-        AcceptDraw();
-        break;
+    case kAcceptDrawId: AcceptDraw(); break;
     case kCancelOfferId:
         m_OwnOffer = false;
         UpdateButtons();
         break;
     case kRotatePlayersId:
-    case kSwitchPartnerId:
-        ChangeSeats(id);
-        break;
-    case kSwitchColorId:
-        SwitchColours(true);
-        break;
-    case kSettingsId:
-        OpenSettings();
-        break;
-    case kRulesId:
-        ShowHelpPage(IDS_BUGHOUSE_RULES_TITLE, IDS_BUGHOUSE_RULES_PAGE);
-        break;
-    case kHelpId:
-        ShowHelpPage(IDS_NETWORK_BUGHOUSE_HELP_TITLE, IDS_NETWORK_BUGHOUSE_HELP_PAGE);
-        break;
-    case kMenuId:
-        Menu();
-        break;
-    default:
-        break;
+    case kSwitchPartnerId: ChangeSeats(id); break;
+    case kSwitchColorId: SwitchColours(true); break;
+    case kSettingsId: OpenSettings(); break;
+    case kRulesId: ShowHelpPage(IDS_BUGHOUSE_RULES_TITLE, IDS_BUGHOUSE_RULES_PAGE); break;
+    case kHelpId: ShowHelpPage(IDS_NETWORK_BUGHOUSE_HELP_TITLE, IDS_NETWORK_BUGHOUSE_HELP_PAGE); break;
+    case kMenuId: Menu(); break;
+    default: break;
     }
 }
 
@@ -541,8 +513,8 @@ void CBughouseWnd::SendChat(const QString& text)
 // ---------------------------------------------------------------------------
 // The local player's moves and clocks
 
-void CBughouseWnd::OnMove(CBoardView* view, const CMove& move, int32_t& promotion, Colour /*sideToMove*/,
-                          bool captured, int32_t capturedPiece, std::string& /*sanText*/)
+void CBughouseWnd::OnMove(CBoardView* view, const CMove& move, int32_t& promotion, Colour /*sideToMove*/, bool captured,
+                          int32_t capturedPiece, std::string& /*sanText*/)
 {
     const int v = ViewIndex(view);
     if (v < 0 || !m_Running)
@@ -651,26 +623,16 @@ void CBughouseWnd::HandleGameMessage(const CNetMessage& message)
     {
     case MSG_JOIN_ACCEPTED:
     case MSG_PLAYER_JOINED:
-    case MSG_SEATS_CHANGED:
-        ReceiveSeats(message);
-        break;
+    case MSG_SEATS_CHANGED: ReceiveSeats(message); break;
     case MSG_GAME_STARTED:
         if (!IsServer())
             StartGame();
         break;
-    case MSG_MOVE:
-        ReceiveMove(message);
-        break;
-    case MSG_DROP:
-        ReceiveDrop(message);
-        break;
+    case MSG_MOVE: ReceiveMove(message); break;
+    case MSG_DROP: ReceiveDrop(message); break;
     case MSG_RESIGN:
-    case MSG_TIME_EXPIRED:
-        ReceiveSeatMessage(message);
-        break;
-    case MSG_TIME_CALL:
-        ReceiveTimeCall(message);
-        break;
+    case MSG_TIME_EXPIRED: ReceiveSeatMessage(message); break;
+    case MSG_TIME_CALL: ReceiveTimeCall(message); break;
     case MSG_FLAG_FELL:
         if (m_Running)
         {
@@ -697,10 +659,9 @@ void CBughouseWnd::HandleGameMessage(const CNetMessage& message)
         if (!IsServer())
             ReceiveSettings(message, 0);
         break;
-    case MSG_CHAT:
-        ReceiveChat(message);
-        break;
-    case MSG_PLAYER_LEFT: {
+    case MSG_CHAT: ReceiveChat(message); break;
+    case MSG_PLAYER_LEFT:
+    {
         std::string name;
         (void)message.GetStringAt(0, name);
         const QString nickname = CBughouseProtocol::FromWire(name);
@@ -708,8 +669,7 @@ void CBughouseWnd::HandleGameMessage(const CNetMessage& message)
         PlayerLeaves(nickname, seat >= 0 ? m_Roster.GetEntry(seat).connectionId : 0);
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 

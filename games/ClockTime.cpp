@@ -23,10 +23,7 @@ int64_t SaturatingMulAdd(int64_t value, int64_t factor, int64_t addend)
 }
 } // namespace
 
-ClockTime::ClockTime(int64_t milliseconds)
-    : m_milliseconds(Bounded(milliseconds))
-{
-}
+ClockTime::ClockTime(int64_t milliseconds) : m_milliseconds(Bounded(milliseconds)) {}
 
 void ClockTime::Set(int64_t hours, int64_t minutes, int64_t seconds)
 {
@@ -43,12 +40,14 @@ ClockTime ClockTime::FromHms(int64_t hours, int64_t minutes, int64_t seconds)
 
 void ClockTime::Add(int64_t milliseconds)
 {
-    m_milliseconds = Bounded(int64_t{m_milliseconds} + std::clamp<int64_t>(milliseconds, -(int64_t{1} << 40), int64_t{1} << 40));
+    m_milliseconds =
+        Bounded(int64_t{m_milliseconds} + std::clamp<int64_t>(milliseconds, -(int64_t{1} << 40), int64_t{1} << 40));
 }
 
 void ClockTime::Subtract(int64_t milliseconds)
 {
-    m_milliseconds = Bounded(int64_t{m_milliseconds} - std::clamp<int64_t>(milliseconds, -(int64_t{1} << 40), int64_t{1} << 40));
+    m_milliseconds =
+        Bounded(int64_t{m_milliseconds} - std::clamp<int64_t>(milliseconds, -(int64_t{1} << 40), int64_t{1} << 40));
 }
 
 QString ClockTime::Text() const

@@ -22,11 +22,10 @@ void ReadFlag(RegistryStore& store, const char* name, bool& flag)
 } // namespace
 
 GameSettings::GameSettings()
-    : m_gameTime(ClockTime::FromHms(0, 5, 0))
-    , m_whiteEngine(Text(ProgramTexts::IDS_HUMAN))
-    , m_blackEngine(Text(ProgramTexts::IDS_WINBOARD_ENGINE))
-    , m_bottomPlayerName(Text(ProgramTexts::IDS_DEFAULT_BOTTOM_PLAYER))
-    , m_topPlayerName(Text(ProgramTexts::IDS_DEFAULT_TOP_PLAYER))
+    : m_gameTime(ClockTime::FromHms(0, 5, 0)), m_whiteEngine(Text(ProgramTexts::IDS_HUMAN)),
+      m_blackEngine(Text(ProgramTexts::IDS_WINBOARD_ENGINE)),
+      m_bottomPlayerName(Text(ProgramTexts::IDS_DEFAULT_BOTTOM_PLAYER)),
+      m_topPlayerName(Text(ProgramTexts::IDS_DEFAULT_TOP_PLAYER))
 {
 }
 

@@ -450,8 +450,8 @@ QString CLocalChessWnd::DefaultSaveName() const
     const int whiteEntry = ColourOfEntry(0) == COLOUR_WHITE ? 0 : 1;
     const QByteArray white = roster.GetEntry(whiteEntry).name.toUtf8();
     const QByteArray black = roster.GetEntry(1 - whiteEntry).name.toUtf8();
-    return QString::asprintf(UiText(IDS_DEFAULT_SAVE_NAME).toUtf8().constData(), white.constData(),
-                             black.constData(), m_SaveCounter);
+    return QString::asprintf(UiText(IDS_DEFAULT_SAVE_NAME).toUtf8().constData(), white.constData(), black.constData(),
+                             m_SaveCounter);
 }
 
 void CLocalChessWnd::OnSaveGame()
@@ -466,10 +466,9 @@ void CLocalChessWnd::OnSaveGame()
         path += QLatin1Char('.') + UiText(IDS_PGN_EXTENSION);
     const PlayerRoster& roster = PlayerRoster::Instance();
     const int whiteEntry = ColourOfEntry(0) == COLOUR_WHITE ? 0 : 1;
-    const bool saved = m_Board->SavePgn(QFile::encodeName(path).toStdString(),
-                                        roster.GetEntry(whiteEntry).name.toStdString(),
-                                        roster.GetEntry(1 - whiteEntry).name.toStdString(), m_Drawn, m_WhiteLost,
-                                        m_BlackLost);
+    const bool saved =
+        m_Board->SavePgn(QFile::encodeName(path).toStdString(), roster.GetEntry(whiteEntry).name.toStdString(),
+                         roster.GetEntry(1 - whiteEntry).name.toStdString(), m_Drawn, m_WhiteLost, m_BlackLost);
     if (saved)
         m_SaveFolder = FolderOf(path);
     else
@@ -572,10 +571,9 @@ void CLocalChessWnd::TellEngineOpponentMove(IChessEngine* engine, const CMove& m
     const bool unlimited = settings.IsTimeInfinite();
     const Colour side = m_Board->SideToMove();
     const int32_t engineClock = CClockSwitch::EngineCentiseconds(PanelOf(side)->GetTime(), unlimited);
-    const int32_t opponentClock =
-        CClockSwitch::EngineCentiseconds(PanelOf(OppositeColour(side))->GetTime(), unlimited);
-    engine->OpponentMove(move.from.Column(), move.from.Row(), move.to.Column(), move.to.Row(), promotion,
-                         engineClock, opponentClock);
+    const int32_t opponentClock = CClockSwitch::EngineCentiseconds(PanelOf(OppositeColour(side))->GetTime(), unlimited);
+    engine->OpponentMove(move.from.Column(), move.from.Row(), move.to.Column(), move.to.Row(), promotion, engineClock,
+                         opponentClock);
 }
 
 void CLocalChessWnd::OnEngineMoveMessage(quint32 word)
@@ -606,8 +604,8 @@ void CLocalChessWnd::PlayEngineMove(quint32 word)
         return;
 
     const GameSettings& settings = GameSettings::Instance();
-    m_ClockSwitch.SwitchAfterMove(m_BottomPanel->Clock(), ColourOfEntry(0), m_TopPanel->Clock(),
-                                  OppositeColour(mover), settings.GetNbSecondsBonus(), !settings.IsTimeInfinite());
+    m_ClockSwitch.SwitchAfterMove(m_BottomPanel->Clock(), ColourOfEntry(0), m_TopPanel->Clock(), OppositeColour(mover),
+                                  settings.GetNbSecondsBonus(), !settings.IsTimeInfinite());
     m_EnginePromotion = IsPromotionChoice(engineMove.promotion) ? engineMove.promotion : PIECE_QUEEN;
     std::string sanText;
     const bool played = m_Board->PlayMove(move, true, sanText);

@@ -97,14 +97,22 @@ CNetChessWnd::CNetChessWnd(CNetConnection& link, PlayerRoster& roster, GameSetti
     m_Chat->setObjectName(QStringLiteral("chatInput"));
 
     const std::pair<int, int> buttons[] = {
-        {kResetBoardId, IDS_NC_RESET_BOARD},   {kStartGameId, IDS_NC_START_GAME},
-        {kTimeCallId, IDS_NC_TIME_CALL},       {kAbortGameId, IDS_NC_ABORT_GAME},
-        {kResignId, IDS_NC_RESIGN},            {kOfferDrawId, IDS_NC_OFFER_DRAW},
-        {kCancelOfferId, IDS_NC_CANCEL_OFFER}, {kAcceptDrawId, IDS_NC_ACCEPT_DRAW},
-        {kTakebackId, IDS_NC_TAKEBACK},        {kAcceptTakebackId, IDS_NC_ACCEPT_TAKEBACK},
-        {kSwitchColorId, IDS_NC_SWITCH_COLOR}, {kLoadGameId, IDS_NC_LOAD_GAME},
-        {kSaveGameId, IDS_NC_SAVE_GAME},       {kHelpId, IDS_CONN_HELP},
-        {kSettingsId, IDS_NC_SETTINGS},        {kMenuId, IDS_NC_MENU},
+        {kResetBoardId, IDS_NC_RESET_BOARD},
+        {kStartGameId, IDS_NC_START_GAME},
+        {kTimeCallId, IDS_NC_TIME_CALL},
+        {kAbortGameId, IDS_NC_ABORT_GAME},
+        {kResignId, IDS_NC_RESIGN},
+        {kOfferDrawId, IDS_NC_OFFER_DRAW},
+        {kCancelOfferId, IDS_NC_CANCEL_OFFER},
+        {kAcceptDrawId, IDS_NC_ACCEPT_DRAW},
+        {kTakebackId, IDS_NC_TAKEBACK},
+        {kAcceptTakebackId, IDS_NC_ACCEPT_TAKEBACK},
+        {kSwitchColorId, IDS_NC_SWITCH_COLOR},
+        {kLoadGameId, IDS_NC_LOAD_GAME},
+        {kSaveGameId, IDS_NC_SAVE_GAME},
+        {kHelpId, IDS_CONN_HELP},
+        {kSettingsId, IDS_NC_SETTINGS},
+        {kMenuId, IDS_NC_MENU},
     };
     for (const auto& [id, text] : buttons)
     {
@@ -121,7 +129,7 @@ CNetChessWnd::CNetChessWnd(CNetConnection& link, PlayerRoster& roster, GameSetti
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(QStringLiteral("pgn"));
         return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
-                                                                                        : QString();
+                                                                                       : QString();
     };
     m_RunSettings = [this](bool isServer, bool running) {
         CSingleNetSettingsDlg dialog(m_Settings, isServer, running, this);
@@ -311,8 +319,7 @@ void CNetChessWnd::UpdateButtons()
     };
     set(kStartGameId, !m_Running, idleServer && m_Roster.Count() >= 2 && m_Board->IsGameGoingOn());
     set(kResignId, m_Running, true);
-    set(kTimeCallId, true,
-        !m_Settings.IsWinOnOpponentTimeZero() && m_Running && TimeLimited() && m_OpponentFlagFell);
+    set(kTimeCallId, true, !m_Settings.IsWinOnOpponentTimeZero() && m_Running && TimeLimited() && m_OpponentFlagFell);
     set(kOfferDrawId, (!m_DrawPending && !m_DrawOffered) || !m_Running, m_Running);
     set(kCancelOfferId, m_Running && m_DrawPending && !m_DrawOffered, true);
     set(kAcceptDrawId, m_Running && m_DrawOffered, true);
@@ -979,11 +986,8 @@ void CNetChessWnd::HandleGameMessage(const CNetMessage& message)
             return;
         SwitchColours();
         break;
-    case MSG_PLAYER_LEFT:
-        OpponentLeft();
-        break;
-    default:
-        break;
+    case MSG_PLAYER_LEFT: OpponentLeft(); break;
+    default: break;
     }
 }
 

@@ -64,8 +64,8 @@ public:
     struct FrameHooks
     {
         std::function<void(const QString&)> setTitle; // the main frame's title
-        std::function<void()> showWindow;              // show this window (it then runs Open)
-        std::function<void()> showMenu;                // hide this window, show the main menu
+        std::function<void()> showWindow;             // show this window (it then runs Open)
+        std::function<void()> showMenu;               // hide this window, show the main menu
     };
     // Asks for a file name: save = true for Save Game; empty when cancelled.
     using FileAsker = std::function<QString(bool save, const QString& folder, const QString& suggested)>;
@@ -203,7 +203,7 @@ private:
     SettingsRunner m_RunSettings;
     PromotionAsker m_PromotionAsker;
     bool m_FromCommandLine = false;
-    bool m_Leaving = false;          // Menu is closing the link
+    bool m_Leaving = false; // Menu is closing the link
 
     CBoardView* m_Board;
     CPlayerWnd* m_Top;
@@ -221,16 +221,16 @@ private:
     bool m_BlackLost = false;
     bool m_DrawPending = false;
     bool m_DrawOffered = false;
-    bool m_DrawOfferSent = false;    // my last move carried an offer the opponent may accept
+    bool m_DrawOfferSent = false; // my last move carried an offer the opponent may accept
     bool m_TakebackRequested = false;
-    bool m_TakebackAsked = false;    // I asked to undo and wait for the answer
+    bool m_TakebackAsked = false; // I asked to undo and wait for the answer
     bool m_Running = false;
     bool m_OpponentFlagFell = false;
-    bool m_MyFlagFell = false;       // my clock ran out in this game (a Time Call may follow)
+    bool m_MyFlagFell = false; // my clock ran out in this game (a Time Call may follow)
     int m_GameNumber = 0;
     int m_SaveCounter = 1;
     QString m_LastSummary;
-    QString m_AddressText;           // the address list put into the chat input
+    QString m_AddressText; // the address list put into the chat input
     QString m_LoadFolder;
     QString m_SaveFolder;
 };

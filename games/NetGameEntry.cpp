@@ -20,8 +20,7 @@ QString Text(int id)
 class CCommandLineUi : public INetConnectionUi
 {
 public:
-    CCommandLineUi(const CNetCommandLine& commandLine, CNetConnection& link, RegistryStore& store,
-                   INetConnectionUi& ui)
+    CCommandLineUi(const CNetCommandLine& commandLine, CNetConnection& link, RegistryStore& store, INetConnectionUi& ui)
         : m_CommandLine(commandLine), m_Link(link), m_Store(store), m_Ui(ui)
     {
     }
@@ -75,14 +74,10 @@ CNetGameEntry::Outcome CNetGameEntry::Start(const CNetCommandLine& commandLine, 
 {
     switch (commandLine.kind)
     {
-    case CNetCommandLine::Kind::None:
-        return Outcome::MainMenu;
-    case CNetCommandLine::Kind::Invalid:
-        ui.ShowMessage(Text(ProgramTexts::IDS_CMDLINE_INVALID));
-        return Outcome::Exit;
+    case CNetCommandLine::Kind::None: return Outcome::MainMenu;
+    case CNetCommandLine::Kind::Invalid: ui.ShowMessage(Text(ProgramTexts::IDS_CMDLINE_INVALID)); return Outcome::Exit;
     case CNetCommandLine::Kind::Server:
-    case CNetCommandLine::Kind::Client:
-        break;
+    case CNetCommandLine::Kind::Client: break;
     }
     link.SetStartedFromCommandLine(true);
     CCommandLineUi once(commandLine, link, store, ui);

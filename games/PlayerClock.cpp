@@ -6,9 +6,7 @@
 
 #include <utility>
 
-CPlayerClock::CPlayerClock(IClockOwner* owner, QObject* parent)
-    : QObject(parent)
-    , m_owner(owner)
+CPlayerClock::CPlayerClock(IClockOwner* owner, QObject* parent) : QObject(parent), m_owner(owner)
 {
     m_timer.setInterval(kTickPeriodMs);
     m_timer.setTimerType(Qt::PreciseTimer);

@@ -80,6 +80,5 @@ void PlayerRoster::Reset()
 
 QString PlayerRoster::StatisticsText() const
 {
-    return QString::asprintf(ProgramTexts::Text(ProgramTexts::IDS_STATISTICS).c_str(), m_victories, m_defeats,
-                             m_draws);
+    return QString::asprintf(ProgramTexts::Text(ProgramTexts::IDS_STATISTICS).c_str(), m_victories, m_defeats, m_draws);
 }

@@ -12,9 +12,9 @@
 struct PlayerEntry
 {
     QString name;
-    int32_t connectionId = 0;         // message-layer user id of the peer; 0 for a local player
+    int32_t connectionId = 0; // message-layer user id of the peer; 0 for a local player
     Colour colour = COLOUR_WHITE;
-    int32_t seat = 0;                 // used by the bughouse seating only
+    int32_t seat = 0; // used by the bughouse seating only
 
     [[nodiscard]] bool operator==(const PlayerEntry&) const = default;
 };

@@ -88,15 +88,9 @@ bool WriteAll(int fd, const QByteArray& bytes)
 
 } // namespace
 
-RegistryStore::RegistryStore()
-    : RegistryStore(DefaultFilePath())
-{
-}
+RegistryStore::RegistryStore() : RegistryStore(DefaultFilePath()) {}
 
-RegistryStore::RegistryStore(QString filePath)
-    : m_filePath(std::move(filePath))
-{
-}
+RegistryStore::RegistryStore(QString filePath) : m_filePath(std::move(filePath)) {}
 
 RegistryStore::~RegistryStore()
 {
@@ -216,7 +210,8 @@ int RegistryStore::ReadDword(const QString& name, int32_t& out, int32_t def)
         out = static_cast<int32_t>(value->dword);
         return RESULT_READ;
     }
-    const Change change{Change::Kind::SetValue, SubKeyPath(), name, CRegistryValue::FromDword(static_cast<uint32_t>(def))};
+    const Change change{Change::Kind::SetValue, SubKeyPath(), name,
+                        CRegistryValue::FromDword(static_cast<uint32_t>(def))};
     return Apply({change}) == RESULT_OK ? RESULT_DEFAULT_WRITTEN : RESULT_FAILED;
 }
 
@@ -247,7 +242,8 @@ int RegistryStore::WriteDword(const QString& name, int32_t value)
     std::lock_guard guard(m_mutex);
     if (m_subKeyName.isEmpty())
         return RESULT_NO_SUBKEY;
-    return Apply({{Change::Kind::SetValue, SubKeyPath(), name, CRegistryValue::FromDword(static_cast<uint32_t>(value))}});
+    return Apply(
+        {{Change::Kind::SetValue, SubKeyPath(), name, CRegistryValue::FromDword(static_cast<uint32_t>(value))}});
 }
 
 int RegistryStore::WriteString(const QString& name, const QString& value)
@@ -297,8 +293,7 @@ int RegistryStore::DeleteSubKey()
     return hasSubKeys ? RESULT_FAILED : result;
 }
 
-RegistryStore::Batch::Batch(RegistryStore& store)
-    : m_store(store)
+RegistryStore::Batch::Batch(RegistryStore& store) : m_store(store)
 {
     std::lock_guard guard(m_store.m_mutex);
     ++m_store.m_batchDepth;
@@ -329,7 +324,9 @@ int RegistryStore::Flush()
 
 RegistryStore::FileStamp RegistryStore::StampOfFile() const
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(QFile::encodeName(m_filePath).constData(), &info) != 0)
         return {};
     return {true, info.st_dev, info.st_ino, info.st_size, Nanoseconds(info.st_mtim), Nanoseconds(info.st_ctim)};
@@ -358,9 +355,12 @@ CRegistryTree RegistryStore::LoadFile(bool holdingLock)
     QFile file(m_filePath);
     if (file.open(QIODevice::ReadOnly))
     {
-        struct stat info{};
+        struct stat info
+        {
+        };
         if (::fstat(file.handle(), &info) == 0)
-            m_stamp = {true, info.st_dev, info.st_ino, info.st_size, Nanoseconds(info.st_mtim), Nanoseconds(info.st_ctim)};
+            m_stamp = {
+                true, info.st_dev, info.st_ino, info.st_size, Nanoseconds(info.st_mtim), Nanoseconds(info.st_ctim)};
         const QByteArray bytes = file.read(CRegistryTree::kMaxFileBytes + 1);
         if (file.error() == QFileDevice::NoError)
         {
@@ -385,7 +385,8 @@ CRegistryTree RegistryStore::LoadFile(bool holdingLock)
         return LoadFile(true);
     // Without the lock the file is left alone; the next save tries again.
     m_unreadableFile = true;
-    qWarning().noquote() << QStringLiteral("Pellomar II: the settings file \"%1\" could not be read (%2); the defaults are used.")
+    qWarning().noquote() << QStringLiteral(
+                                "Pellomar II: the settings file \"%1\" could not be read (%2); the defaults are used.")
                                 .arg(m_filePath, reason);
     return {};
 }
@@ -475,7 +476,9 @@ bool RegistryStore::WriteFileAtomically(const QByteArray& bytes)
     const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
-    struct stat old{};
+    struct stat old
+    {
+    };
     if (::stat(finalName.constData(), &old) == 0)
         (void)::fchmod(fd, old.st_mode & 07777);
     bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;

@@ -194,8 +194,8 @@ private:
     QStringList m_rootPath; // root name first; empty when no root is open
     QString m_subKeyName;   // empty when no subkey is open
     QStringList m_subKeyParts;
-    CRegistryTree m_tree;    // file content plus unsaved changes
-    FileStamp m_stamp;      // of the file as last read or written
+    CRegistryTree m_tree; // file content plus unsaved changes
+    FileStamp m_stamp;    // of the file as last read or written
     bool m_loaded = false;
     int m_batchDepth = 0;
     bool m_unreadableFile = false; // the file did not parse and could not be set aside yet

@@ -84,8 +84,7 @@ bool ReadQuoted(const QString& line, qsizetype& pos, QString& out)
             pos += 2;
             break;
         }
-        default:
-            return false;
+        default: return false;
         }
     }
     return false;

@@ -23,9 +23,7 @@ CConfigureDlg::NewEngineRunner& Runner()
 }
 } // namespace
 
-CConfigureDlg::CConfigureDlg(bool white, QWidget* parent) : CConfigureDlg(CEngineRegistry::Instance(), white, parent)
-{
-}
+CConfigureDlg::CConfigureDlg(bool white, QWidget* parent) : CConfigureDlg(CEngineRegistry::Instance(), white, parent) {}
 
 CConfigureDlg::CConfigureDlg(CEngineList& engines, bool white, QWidget* parent)
     : QDialog(parent), m_Engines(engines), m_White(white)

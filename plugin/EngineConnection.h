@@ -50,8 +50,8 @@ public:
 
     private:
         friend class CEngineConnection;
-        int m_Output = -1;           // read end of the engine's output
-        int m_Wake[2] = {-1, -1};    // written once to stop the reader
+        int m_Output = -1;        // read end of the engine's output
+        int m_Wake[2] = {-1, -1}; // written once to stop the reader
     };
 
     CEngineConnection() = default;
@@ -62,8 +62,8 @@ public:
     // Lets go of any engine still held, starts the program (see
     // CEngineProcess::Start) and, after `readDelay`, the reader thread over
     // the channel. False, with nothing left running, on failure.
-    bool Start(const std::string& commandLine, const std::string& workingDirectory,
-               std::shared_ptr<Channel> channel, std::chrono::milliseconds readDelay);
+    bool Start(const std::string& commandLine, const std::string& workingDirectory, std::shared_ptr<Channel> channel,
+               std::chrono::milliseconds readDelay);
 
     // Stops the reader without waiting for a hand-over in progress, closes
     // the pipes and hands the process to the reaper, which ends it after the

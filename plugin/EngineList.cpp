@@ -37,8 +37,7 @@ bool IsProgram(const fs::path& file)
 }
 } // namespace
 
-CEngineList::CEngineList(EngineListSetup setup)
-    : m_Setup(std::move(setup)), m_Store(std::make_unique<RegistryStore>())
+CEngineList::CEngineList(EngineListSetup setup) : m_Setup(std::move(setup)), m_Store(std::make_unique<RegistryStore>())
 {
 }
 

@@ -38,8 +38,8 @@ CNewEngineDlg::CNewEngineDlg(CEngineList& engines, bool white, const std::string
     m_Name = new QLineEdit(QString::fromStdString(displayName), this);
     m_CommandLine = new QLineEdit(QString::fromStdString(commandLine), this);
     m_WorkingDirectory = new QLineEdit(QString::fromStdString(workingDirectory), this);
-    for (auto [edit, id] : {std::pair{m_Name, IDC_NAME}, {m_CommandLine, IDC_COMMAND_LINE},
-                            {m_WorkingDirectory, IDC_WORKING_DIRECTORY}})
+    for (auto [edit, id] :
+         {std::pair{m_Name, IDC_NAME}, {m_CommandLine, IDC_COMMAND_LINE}, {m_WorkingDirectory, IDC_WORKING_DIRECTORY}})
     {
         edit->setObjectName(QString::number(id));
         edit->setProperty("controlId", id);

@@ -31,8 +31,8 @@ public:
 
     // previousName is empty when adding.
     CNewEngineDlg(CEngineList& engines, bool white, const std::string& caption, const std::string& displayName,
-                  const std::string& previousName, const std::string& commandLine,
-                  const std::string& workingDirectory, QWidget* parent = nullptr);
+                  const std::string& previousName, const std::string& commandLine, const std::string& workingDirectory,
+                  QWidget* parent = nullptr);
 
     // Replaces the file-open dialog of Browse (tests): returns the chosen
     // path, or an empty text for Cancel.

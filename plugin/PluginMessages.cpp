@@ -36,15 +36,10 @@ bool CPluginMessages::Show(Kind kind, const std::string& caption, const std::str
     const QString message = QString::fromStdString(text);
     switch (kind)
     {
-    case Kind::Error:
-        QMessageBox::critical(nullptr, title, message);
-        return true;
-    case Kind::Information:
-        QMessageBox::information(nullptr, title, message);
-        return true;
+    case Kind::Error: QMessageBox::critical(nullptr, title, message); return true;
+    case Kind::Information: QMessageBox::information(nullptr, title, message); return true;
     case Kind::Question:
-        return QMessageBox::question(nullptr, title, message, QMessageBox::Yes | QMessageBox::No) ==
-               QMessageBox::Yes;
+        return QMessageBox::question(nullptr, title, message, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     }
     return false;
 }

@@ -155,8 +155,7 @@ bool CFenText::ReadFen(CChessPosition& position, const std::string& fen, std::st
         const int wantRow = whitePassed ? 2 : 5;
         const int step = whitePassed ? 1 : -1;
         const Colour pawnColour = whitePassed ? COLOUR_WHITE : COLOUR_BLACK;
-        if (passed.y != wantRow || s.board[passed.Index()] != 0 ||
-            s.board[passed.x + 8 * (passed.y - step)] != 0 ||
+        if (passed.y != wantRow || s.board[passed.Index()] != 0 || s.board[passed.x + 8 * (passed.y - step)] != 0 ||
             !Holds(s, passed.y + step, passed.x, pawnColour, PIECE_PAWN))
             return Fail(error, "no pawn has just passed the en-passant square");
         s.enPassant = 1;

@@ -25,8 +25,11 @@ const std::map<int, std::string>& Table()
         {IDS_CONN_SERVER_PORT_LABEL, "Por&t:"},
         {IDS_CONN_EMPTY_NICKNAME, "You must enter a nickname."},
         {IDS_CONN_LONG_NICKNAME, "The nickname should have less than 20 characters."},
-        {IDS_CONN_START_FAILED, "Impossible to start the server.\n\nVerify if the port is not used by other application.\nIf the problem persists reboot your computer."},
-        {IDS_CONN_CONNECT_FAILED, "Impossible to connect.\n\nVerify these following items:\n- The server needs to be started before you connect.\n- You must connect with the same IP and Port of the server.\n- The server must not have a Firewall that blocks your connection."},
+        {IDS_CONN_START_FAILED, "Impossible to start the server.\n\nVerify if the port is not used by other "
+                                "application.\nIf the problem persists reboot your computer."},
+        {IDS_CONN_CONNECT_FAILED, "Impossible to connect.\n\nVerify these following items:\n- The server needs to be "
+                                  "started before you connect.\n- You must connect with the same IP and Port of the "
+                                  "server.\n- The server must not have a Firewall that blocks your connection."},
         {IDS_WAIT_CAPTION, "Waiting for the Server"},
         {IDS_WAIT_TEXT, "Trying to connect to the server..."},
         {IDS_LAN_CAPTION, "LAN Server Search"},
@@ -34,7 +37,9 @@ const std::map<int, std::string>& Table()
         {IDS_LAN_REFRESH, "Refresh"},
         {IDS_LAN_NONE, "<No servers found on LAN>"},
         {IDS_SERVER_STARTED_AT, "Your server started at IP \"%s\" and Port %d"},
-        {IDS_CMDLINE_INVALID, "Parameters passed to Pellomar are invalid.\nIt should be:\n\nserver single port nickname,\nserver double port nickname,\nclient single ip port nickname or\nclient double ip port nickname."},
+        {IDS_CMDLINE_INVALID,
+         "Parameters passed to Pellomar are invalid.\nIt should be:\n\nserver single port nickname,\nserver double "
+         "port nickname,\nclient single ip port nickname or\nclient double ip port nickname."},
         {IDS_NC_RESET_BOARD, "Reset Board"},
         {IDS_NC_START_GAME, "Start Game"},
         {IDS_NC_TIME_CALL, "Time Call"},
@@ -72,7 +77,8 @@ const std::map<int, std::string>& Table()
         {IDS_NC_MY_TIME_EXPIRED, "Your time has expired.\nYou lose the game !"},
         {IDS_NC_OPPONENT_TIME_EXPIRED, "Opponent's time has expired.\nYou win the game !"},
         {IDS_NC_ASK_QUIT, "Connection will be closed.\nAre you sure to quit ?"},
-        {IDS_NC_SERVER_LEFT, "The server left the game.\n\nAt this point, you can save the current game or return to the main menu."},
+        {IDS_NC_SERVER_LEFT,
+         "The server left the game.\n\nAt this point, you can save the current game or return to the main menu."},
         {IDS_NC_COMM_ERROR, "An error occured while communicating with the server."},
         {IDS_NC_WHITE, "White"},
         {IDS_NC_BLACK, "Black"},
@@ -160,10 +166,12 @@ const std::map<int, std::string>& Table()
         {IDS_NET_REFUSED_FULL, "Too much users !"},
         {IDS_NET_REFUSED_NICKNAME, "Nickname already exists !"},
         {IDS_NET_REFUSED_STARTED, "Server has started the game !"},
-        {IDS_NET_VERSION_SERVER_NEWER, "The version of your Pellomar is %d.%d and the version of the server is %d.%d.\n\n"
-                                       "Please install the same version as the server."},
-        {IDS_NET_VERSION_SERVER_OLDER, "The version of your Pellomar is %d.%d and the version of the server is %d.%d.\n\n"
-                                       "Please tell to the server to install the same version as you."},
+        {IDS_NET_VERSION_SERVER_NEWER,
+         "The version of your Pellomar is %d.%d and the version of the server is %d.%d.\n\n"
+         "Please install the same version as the server."},
+        {IDS_NET_VERSION_SERVER_OLDER,
+         "The version of your Pellomar is %d.%d and the version of the server is %d.%d.\n\n"
+         "Please tell to the server to install the same version as you."},
         {IDS_COMPANY_KEY, "Zentrique"},
         {IDS_LOCAL_WHITE, "White"},
         {IDS_LOCAL_BLACK, "Black"},

@@ -86,7 +86,7 @@ inline constexpr int IDS_MINUTES = 63027;
 inline constexpr int IDS_SECONDS = 63028;
 inline constexpr int IDS_NAME = 63029;
 inline constexpr int IDS_TYPE = 63030;
-inline constexpr int IDS_INTEGER_RANGE = 63031; // "%1" and "%2" are the bounds
+inline constexpr int IDS_INTEGER_RANGE = 63031;     // "%1" and "%2" are the bounds
 inline constexpr int IDS_HELP_PAGE_MISSING = 63032; // "%1" is the page's path
 inline constexpr int IDS_BROWSE_START = 63033;
 inline constexpr int IDS_BROWSE_BACK = 63034;
@@ -160,7 +160,6 @@ inline constexpr int IDS_BUGHOUSE_CONFIRM_ABORT = 66024;
 inline constexpr int IDS_BUGHOUSE_CONFIRM_QUIT = 66025;
 inline constexpr int IDS_BUGHOUSE_SERVER_STARTED = 66026;
 inline constexpr int IDS_BUGHOUSE_REFUSED_MOVE = 66027;
-
 
 // Network chess: connection dialog, LAN search, command line, game window (65000 and up).
 inline constexpr int IDS_LAN_SEARCH_BUTTON = 145;

@@ -171,8 +171,8 @@ void CMainFrame::ShowChild(QWidget* child, bool networkWindow)
         resize(std::max(width(), minimum.width()), std::max(height(), minimum.height()));
     child->setGeometry(rect());
     child->show();
-    for (QWidget* other : {static_cast<QWidget*>(m_MainMenu), static_cast<QWidget*>(m_LocalChess), m_NetChess,
-                           m_Bughouse})
+    for (QWidget* other :
+         {static_cast<QWidget*>(m_MainMenu), static_cast<QWidget*>(m_LocalChess), m_NetChess, m_Bughouse})
         if (other != nullptr && other != child)
             other->hide();
     UpdateMinimumSize();
@@ -186,8 +186,8 @@ void CMainFrame::UpdateMinimumSize()
 
 void CMainFrame::resizeEvent(QResizeEvent*)
 {
-    for (QWidget* child : {static_cast<QWidget*>(m_MainMenu), static_cast<QWidget*>(m_LocalChess), m_NetChess,
-                           m_Bughouse})
+    for (QWidget* child :
+         {static_cast<QWidget*>(m_MainMenu), static_cast<QWidget*>(m_LocalChess), m_NetChess, m_Bughouse})
         if (child != nullptr)
             child->setGeometry(rect());
 }

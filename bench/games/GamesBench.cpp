@@ -18,16 +18,18 @@ QByteArray TypicalFile()
 {
     CRegistryTree tree;
     const QStringList root = kProductKey.split('\\');
-    for (const char* name : {"IsTimeInfinite", "NbHours", "NbMinutes", "NbSeconds", "NbSecondsBonus",
-                             "IsKingCanBeCaptured", "IsWinOnOpponentTimeZero", "IsCurrentMoveHighlighted",
-                             "PlaySoundOnOpponentMove"})
+    for (const char* name :
+         {"IsTimeInfinite", "NbHours", "NbMinutes", "NbSeconds", "NbSecondsBonus", "IsKingCanBeCaptured",
+          "IsWinOnOpponentTimeZero", "IsCurrentMoveHighlighted", "PlaySoundOnOpponentMove"})
         tree.SetValue(root + QStringList{"Settings"}, name, CRegistryValue::FromDword(1));
     for (const char* name : {"WhiteEngine", "BlackEngine", "BottomPlayerName", "TopPlayerName"})
         tree.SetValue(root + QStringList{"Settings"}, name, CRegistryValue::FromString("Winboard-Compatible Engine"));
     for (int i = 0; i < 10; ++i)
     {
-        tree.SetValue(root + QStringList{"Connection"}, QString("Ip%1").arg(i), CRegistryValue::FromString("192.168.1.10"));
-        tree.SetValue(root + QStringList{"WindowPosition"}, QString("wp.field%1").arg(i), CRegistryValue::FromDword(0xFFFFFFFF));
+        tree.SetValue(root + QStringList{"Connection"}, QString("Ip%1").arg(i),
+                      CRegistryValue::FromString("192.168.1.10"));
+        tree.SetValue(root + QStringList{"WindowPosition"}, QString("wp.field%1").arg(i),
+                      CRegistryValue::FromDword(0xFFFFFFFF));
         const QStringList engine = root + QStringList{"Winboard-Compatible Engines", QString("Engine %1").arg(i)};
         tree.SetValue(engine, "CommandLine", CRegistryValue::FromString("/usr/games/fairymax --some \"quoted\" args"));
         tree.SetValue(engine, "WorkingDirectory", CRegistryValue::FromString("/home/user/engines/fairymax/"));

@@ -44,9 +44,9 @@ TEST_F(ClockSwitchTest, TheBonusIsCreditedLessTheTimeTheMoveTook)
         {300000, 10, 3000, 300000 - 3000 + 7000}, // 3 s of a 10 s bonus: 7 s back
         {300000, 10, 12000, 300000 - 12000},      // longer than the bonus: nothing
         {300000, 10, 10000, 300000 - 10000},
-        {300000, 10, 0, 310000},                  // at once: the whole bonus
-        {300000, 0, 3000, 297000},                // no bonus: never a credit
-        {2000, 10, 5000, 0},                      // nothing left: no credit
+        {300000, 10, 0, 310000},   // at once: the whole bonus
+        {300000, 0, 3000, 297000}, // no bonus: never a credit
+        {2000, 10, 5000, 0},       // nothing left: no credit
     };
     for (const Case& c : cases)
     {

@@ -12,17 +12,10 @@ TEST(ClockTime, TextShowsMinutesAndSecondsBelowAnHourAndFieldsWithLeadingZerosFr
         int64_t milliseconds;
         const char* text;
     };
-    for (const Case& c : {Case{0, "0 min 0 sec"},
-                          Case{59999, "0 min 59 sec"},
-                          Case{9000, "0 min 9 sec"},
-                          Case{300000, "5 min 0 sec"},
-                          Case{3599999, "59 min 59 sec"},
-                          Case{3600000, "01:00:00"},
-                          Case{3725000, "01:02:05"},
-                          Case{3909000, "01:05:09"},
-                          Case{36000000, "10:00:00"},
-                          Case{43200000, "12:00:00"},
-                          Case{int64_t{123} * 3600000 + 45 * 60000 + 6000, "123:45:06"}})
+    for (const Case& c : {Case{0, "0 min 0 sec"}, Case{59999, "0 min 59 sec"}, Case{9000, "0 min 9 sec"},
+                          Case{300000, "5 min 0 sec"}, Case{3599999, "59 min 59 sec"}, Case{3600000, "01:00:00"},
+                          Case{3725000, "01:02:05"}, Case{3909000, "01:05:09"}, Case{36000000, "10:00:00"},
+                          Case{43200000, "12:00:00"}, Case{int64_t{123} * 3600000 + 45 * 60000 + 6000, "123:45:06"}})
     {
         EXPECT_EQ(ClockTime(c.milliseconds).Text().toStdString(), c.text) << c.milliseconds;
     }
@@ -45,9 +38,9 @@ TEST(ClockTime, SetFromHoursMinutesSecondsAndStaysWithinBounds)
     // Stored settings are untrusted: absurd or negative parts never wrap.
     EXPECT_EQ(ClockTime::FromHms(0xFFFFFFFFLL, 0, 0).Milliseconds(), std::numeric_limits<int32_t>::max());
     EXPECT_EQ(ClockTime::FromHms(-1, 0, 0).Milliseconds(), 0);
-    EXPECT_EQ(ClockTime::FromHms(std::numeric_limits<int64_t>::max(), std::numeric_limits<int64_t>::max(), 1)
-                  .Milliseconds(),
-              std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(
+        ClockTime::FromHms(std::numeric_limits<int64_t>::max(), std::numeric_limits<int64_t>::max(), 1).Milliseconds(),
+        std::numeric_limits<int32_t>::max());
     EXPECT_EQ(ClockTime(-5).Milliseconds(), 0);
 }
 

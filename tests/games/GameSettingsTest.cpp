@@ -46,10 +46,10 @@ TEST_F(GameSettingsTest, FirstLoadFromAnEmptyStoreYieldsTheDefaultsAndWritesAllT
         const char* name;
         int32_t value;
     };
-    for (const DwordCase& c : {DwordCase{"IsTimeInfinite", 0}, DwordCase{"NbHours", 0}, DwordCase{"NbMinutes", 5},
-                               DwordCase{"NbSeconds", 0}, DwordCase{"NbSecondsBonus", 0},
-                               DwordCase{"IsKingCanBeCaptured", 0}, DwordCase{"IsWinOnOpponentTimeZero", 0},
-                               DwordCase{"IsCurrentMoveHighlighted", 1}, DwordCase{"PlaySoundOnOpponentMove", 1}})
+    for (const DwordCase& c :
+         {DwordCase{"IsTimeInfinite", 0}, DwordCase{"NbHours", 0}, DwordCase{"NbMinutes", 5}, DwordCase{"NbSeconds", 0},
+          DwordCase{"NbSecondsBonus", 0}, DwordCase{"IsKingCanBeCaptured", 0}, DwordCase{"IsWinOnOpponentTimeZero", 0},
+          DwordCase{"IsCurrentMoveHighlighted", 1}, DwordCase{"PlaySoundOnOpponentMove", 1}})
     {
         int32_t value = -7;
         EXPECT_EQ(other.ReadDword(c.name, value, -7), RegistryStore::RESULT_READ) << c.name;
@@ -60,8 +60,9 @@ TEST_F(GameSettingsTest, FirstLoadFromAnEmptyStoreYieldsTheDefaultsAndWritesAllT
         const char* name;
         const char* value;
     };
-    for (const StringCase& c : {StringCase{"WhiteEngine", "Human"}, StringCase{"BlackEngine", "Winboard-Compatible Engine"},
-                                StringCase{"BottomPlayerName", "Player 1"}, StringCase{"TopPlayerName", "Player 2"}})
+    for (const StringCase& c :
+         {StringCase{"WhiteEngine", "Human"}, StringCase{"BlackEngine", "Winboard-Compatible Engine"},
+          StringCase{"BottomPlayerName", "Player 1"}, StringCase{"TopPlayerName", "Player 2"}})
     {
         QString value;
         EXPECT_EQ(other.ReadString(c.name, value, "?"), RegistryStore::RESULT_OK) << c.name;

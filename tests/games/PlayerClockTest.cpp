@@ -1,6 +1,6 @@
+#include "PlayerClock.h"
 #include "GameSettings.h"
 #include "IClockOwner.h"
-#include "PlayerClock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -167,9 +167,16 @@ TEST_F(RegistryStoreTest, StringsOfAtMost256CharactersAreStoredAndLongerOnesRefu
 
 TEST_F(RegistryStoreTest, NamesAndStringsWithAnyCharacterSurviveTheFile)
 {
-    const QStringList texts = {"", "say \"hi\"", "C:\\Engines\\Fruit\\", "two\nlines\r\n", "tab\there",
-                               QString("bell") + QChar(7) + QChar(0x7f), QString::fromUtf8("Ärger ♞ 王"),
-                               "[not a key]", "\"=dword:00000001", "; not a comment"};
+    const QStringList texts = {"",
+                               "say \"hi\"",
+                               "C:\\Engines\\Fruit\\",
+                               "two\nlines\r\n",
+                               "tab\there",
+                               QString("bell") + QChar(7) + QChar(0x7f),
+                               QString::fromUtf8("Ärger ♞ 王"),
+                               "[not a key]",
+                               "\"=dword:00000001",
+                               "; not a comment"};
     const QString key = QString::fromUtf8("Winboard-Compatible Engines\\Fairy-Max 5.0b [x] é");
     {
         auto store = OpenStore(key);
@@ -301,8 +308,7 @@ TEST_F(RegistryStoreTest, AFileThatCannotBeReadIsSetAsideAndTheDefaultsAreUsed)
     const QByteArray header = "PELLOMAR-REGISTRY 1\n[HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II\\Settings]\n";
     const QByteArray badFiles[] = {
         header + "\"NbMinutes\"=dword:0000000G\n",
-        header + "\"NbMinutes\"=dword:00000007\n\"WhiteEngine\"=\"\xc3\x28\"\n",
-        "<?xml version=\"1.0\"?><settings/>",
+        header + "\"NbMinutes\"=dword:00000007\n\"WhiteEngine\"=\"\xc3\x28\"\n", "<?xml version=\"1.0\"?><settings/>",
         QByteArray(), // stands for a folder in the file's place
     };
     for (const QByteArray& bad : badFiles)
@@ -320,7 +326,8 @@ TEST_F(RegistryStoreTest, AFileThatCannotBeReadIsSetAsideAndTheDefaultsAreUsed)
         EXPECT_EQ(value, 5);
 
         // The unreadable file is kept aside untouched; the new one parses.
-        const QStringList aside = QDir(m_dir.path()).entryList({"Pellomar II.conf.corrupt-*"}, QDir::Files | QDir::Dirs);
+        const QStringList aside =
+            QDir(m_dir.path()).entryList({"Pellomar II.conf.corrupt-*"}, QDir::Files | QDir::Dirs);
         ASSERT_EQ(aside.size(), 1) << bad.toStdString();
         if (!bad.isEmpty())
         {

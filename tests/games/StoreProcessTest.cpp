@@ -45,7 +45,8 @@ protected:
         int round = -1;
         for (int i = 0; i < count; ++i)
         {
-            const CRegistryValue* value = tree.FindValue(kChurnKey, tag + '-' + QString::number(i).rightJustified(3, '0'));
+            const CRegistryValue* value =
+                tree.FindValue(kChurnKey, tag + '-' + QString::number(i).rightJustified(3, '0'));
             if (!value || value->type != CRegistryValue::Type::String || value->text.size() != 200)
                 return -1;
             const int valueRound = value->text.section(' ', 0, 0).section('-', 1).toInt();
@@ -155,8 +156,8 @@ TEST_F(StoreProcessTest, AnUnreadableFileIsRenamedAsideWithAWarningOnStandardErr
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(garbage);
     }
-    auto helper = StartHelper({"read", FilePath(), "HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II", "Settings",
-                               "NbMinutes"});
+    auto helper = StartHelper(
+        {"read", FilePath(), "HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II", "Settings", "NbMinutes"});
     ASSERT_TRUE(helper->waitForFinished(10000));
     EXPECT_EQ(helper->exitCode(), 0);
     // The default (0 here) was handed out and written.
