@@ -518,7 +518,8 @@ void CNetChessWnd::OnMove(CBoardView*, const CMove& move, int32_t& promotion, Co
         return;
     }
     if (TimeLimited())
-        m_ClockSwitch.SwitchAfterMove(m_Bottom->Clock(), m_Top->Clock(), m_Settings);
+        m_ClockSwitch.SwitchAfterMove(m_Bottom->Clock(), m_Top->Clock(), m_Settings.GetNbSecondsBonus(),
+                                      !m_Settings.IsTimeInfinite());
     SetTitle(UiText(IDS_APP_TITLE));
     m_DrawOffered = false;
     m_TakebackRequested = false;

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-// The games tests run with an event loop (for the clock's timer) and with the
+// The clock tests run with an event loop (for the clock's timer) and with the
 // process-wide settings store in a folder of their own, so that no test ever
 // reads or writes the user's real settings.
 int main(int argc, char** argv)

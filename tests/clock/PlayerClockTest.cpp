@@ -1,5 +1,4 @@
 #include "PlayerClock.h"
-#include "GameSettings.h"
 #include "IClockOwner.h"
 
 #include <QCoreApplication>
@@ -187,20 +186,17 @@ TEST_F(PlayerClockTest, AnUnlimitedClockRunsWithoutTimerAndNeverExpires)
     EXPECT_EQ(m_clock.GetTime().Milliseconds(), 60000);
 }
 
-TEST_F(PlayerClockTest, ResumeRunsTheClockOnlyWhenTheSettingsLimitTheTime)
+TEST_F(PlayerClockTest, ResumeRunsTheClockOnlyWhenTheTimeIsLimited)
 {
-    GameSettings& settings = GameSettings::Instance();
-    const bool wasInfinite = settings.IsTimeInfinite();
-    settings.SetIsTimeInfinite(true);
     m_clock.SetTime(ClockTime(60000));
+    m_clock.SetUnlimited(true);
     m_clock.Start();
     m_clock.Pause();
     m_clock.Resume();
     EXPECT_FALSE(m_clock.IsTimerArmed());
-    settings.SetIsTimeInfinite(false);
+    m_clock.SetUnlimited(false);
     m_clock.Resume();
     EXPECT_TRUE(m_clock.IsTimerArmed());
-    settings.SetIsTimeInfinite(wasInfinite);
 }
 
 TEST_F(PlayerClockTest, AddTimeCreditsBankedAndShownTime)

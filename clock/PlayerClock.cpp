@@ -1,6 +1,5 @@
 #include "PlayerClock.h"
 
-#include "GameSettings.h"
 #include "IClockOwner.h"
 #include "ProgramTexts.h"
 
@@ -86,7 +85,7 @@ void CPlayerClock::Pause()
 
 void CPlayerClock::Resume()
 {
-    if (!m_unlimited && !GameSettings::Instance().IsTimeInfinite())
+    if (!m_unlimited)
     {
         if (m_counting)
             Charge();

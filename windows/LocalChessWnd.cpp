@@ -307,7 +307,9 @@ void CLocalChessWnd::RestartEngine(IChessEngine* engine, bool replayRecord)
                             promotion);
         }
     }
-    const auto control = CClockSwitch::EngineTimeControlOf(GameSettings::Instance());
+    const GameSettings& settings = GameSettings::Instance();
+    const auto control =
+        CClockSwitch::EngineTimeControlOf(settings.IsTimeInfinite(), settings.GetGameTime(), settings.GetNbSecondsBonus());
     engine->StartGame(control.gameSeconds, control.bonusSeconds);
 }
 

@@ -48,8 +48,8 @@ public:
     void Stop();
     // Charges the time run and disarms the timer; the clock stays running.
     void Pause();
-    // Counts time again when the settings record limits the time and this
-    // clock is not unlimited, whatever the running flag says; with no time
+    // Counts time again when this clock is not unlimited, whatever the
+    // running flag says; with no time
     // left the owner is told at once. A clock already counting is first
     // charged, so no time is lost.
     void Resume();

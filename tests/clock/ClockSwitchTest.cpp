@@ -1,5 +1,4 @@
 #include "ClockSwitch.h"
-#include "GameSettings.h"
 #include "IClockOwner.h"
 #include "PlayerClock.h"
 
@@ -110,38 +109,19 @@ TEST_F(ClockSwitchTest, TheClocksAreFoundByTheColourToMove)
     EXPECT_EQ(m_black.GetTime().Milliseconds(), 59000);
 }
 
-TEST_F(ClockSwitchTest, ASwitchTakesTheTimeControlFromTheSettings)
-{
-    GameSettings settings;
-    settings.SetNbSecondsBonus(5);
-    m_switch.StartGame(m_white, m_black, ClockTime(60000), false);
-    m_white.Start();
-    m_now += 1000;
-    m_switch.SwitchAfterMove(m_white, m_black, settings);
-    EXPECT_EQ(m_white.GetTime().Milliseconds(), 63000);
-    settings.SetIsTimeInfinite(true);
-    m_now += 1000;
-    m_switch.SwitchAfterMove(m_black, m_white, settings);
-    EXPECT_EQ(m_black.GetTime().Milliseconds(), 59000);
-}
-
 TEST(ClockSwitch, EnginesGetCentisecondsOrTheUnlimitedFigures)
 {
     EXPECT_EQ(CClockSwitch::EngineCentiseconds(ClockTime(12345), false), 1234);
     EXPECT_EQ(CClockSwitch::EngineCentiseconds(ClockTime(9), false), 0);
     EXPECT_EQ(CClockSwitch::EngineCentiseconds(ClockTime(12345), true), 10000000);
 
-    GameSettings settings;
-    auto control = CClockSwitch::EngineTimeControlOf(settings);
+    auto control = CClockSwitch::EngineTimeControlOf(false, ClockTime::FromHms(0, 5, 0), 0);
     EXPECT_EQ(control.gameSeconds, 300);
     EXPECT_EQ(control.bonusSeconds, 0);
-    settings.SetGameTime(1, 0, 30);
-    settings.SetNbSecondsBonus(12);
-    control = CClockSwitch::EngineTimeControlOf(settings);
+    control = CClockSwitch::EngineTimeControlOf(false, ClockTime::FromHms(1, 0, 30), 12);
     EXPECT_EQ(control.gameSeconds, 3630);
     EXPECT_EQ(control.bonusSeconds, 12);
-    settings.SetIsTimeInfinite(true);
-    control = CClockSwitch::EngineTimeControlOf(settings);
+    control = CClockSwitch::EngineTimeControlOf(true, ClockTime::FromHms(1, 0, 30), 12);
     EXPECT_EQ(control.gameSeconds, 100000);
     EXPECT_EQ(control.bonusSeconds, 0);
 }

@@ -6,7 +6,6 @@
 #include <cstdint>
 
 class CPlayerClock;
-class GameSettings;
 
 // What the games share about driving the two clocks of a chess board: the
 // start of a game, the switch after each move with the bonus credit, and the
@@ -31,8 +30,6 @@ public:
     // colour now to move is the next player's, the other the mover's.
     void SwitchAfterMove(CPlayerClock& clockA, Colour colourA, CPlayerClock& clockB, Colour sideToMove,
                          int32_t bonusSeconds, bool timeLimited);
-    // The same with the time control taken from the settings.
-    void SwitchAfterMove(CPlayerClock& mover, CPlayerClock& next, const GameSettings& settings);
 
     [[nodiscard]] ClockTime MoveStartTime() const { return m_moveStart; }
     void SetMoveStartTime(const ClockTime& time) { m_moveStart = time; }
@@ -53,7 +50,8 @@ public:
         int32_t gameSeconds = 0;
         int32_t bonusSeconds = 0;
     };
-    [[nodiscard]] static EngineTimeControl EngineTimeControlOf(const GameSettings& settings);
+    [[nodiscard]] static EngineTimeControl EngineTimeControlOf(bool timeInfinite, const ClockTime& gameTime,
+                                                              int32_t bonusSeconds);
 
 private:
     ClockTime m_moveStart;

@@ -1,6 +1,5 @@
 #include "ClockSwitch.h"
 
-#include "GameSettings.h"
 #include "PlayerClock.h"
 
 #include <algorithm>
@@ -38,11 +37,6 @@ void CClockSwitch::SwitchAfterMove(CPlayerClock& clockA, Colour colourA, CPlayer
         SwitchAfterMove(clockA, clockB, bonusSeconds, timeLimited);
 }
 
-void CClockSwitch::SwitchAfterMove(CPlayerClock& mover, CPlayerClock& next, const GameSettings& settings)
-{
-    SwitchAfterMove(mover, next, settings.GetNbSecondsBonus(), !settings.IsTimeInfinite());
-}
-
 int64_t CClockSwitch::BonusCredit(int32_t bonusSeconds, const ClockTime& moveStart, const ClockTime& bankedAfterStop)
 {
     if (bonusSeconds <= 0 || bankedAfterStop.IsZero())
@@ -59,9 +53,10 @@ int32_t CClockSwitch::EngineCentiseconds(const ClockTime& time, bool unlimited)
     return unlimited ? kUnlimitedCentiseconds : time.Milliseconds() / 10;
 }
 
-CClockSwitch::EngineTimeControl CClockSwitch::EngineTimeControlOf(const GameSettings& settings)
+CClockSwitch::EngineTimeControl CClockSwitch::EngineTimeControlOf(bool timeInfinite, const ClockTime& gameTime,
+                                                                   int32_t bonusSeconds)
 {
-    if (settings.IsTimeInfinite())
+    if (timeInfinite)
         return {kUnlimitedGameSeconds, 0};
-    return {settings.GetGameTime().Milliseconds() / 1000, settings.GetNbSecondsBonus()};
+    return {gameTime.Milliseconds() / 1000, bonusSeconds};
 }
