@@ -743,7 +743,7 @@ QString CAutomationChannel::Board(const QString& name) const
         {QStringLiteral("bughouse"), view->IsBughouseLayout()},
         {QStringLiteral("moves"), moves},
         {QStringLiteral("ply"), position.CurrentPly()},
-        {QStringLiteral("gameGoingOn"), view->IsGameGoingOn()},
+        {QStringLiteral("gameGoingOn"), position.IsGameGoingOn()},
     });
 }
 

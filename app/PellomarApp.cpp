@@ -51,9 +51,14 @@ bool CPellomarApp::InitInstance()
     m_HelpFolder = ProgramFolders::HelpFolder();
     m_GamesFolder = ProgramFolders::GamesFolder();
 
-    RegistryStore::Instance().OpenRoot(UiText(IDS_PRODUCT_KEY));
+    m_Store = std::make_unique<RegistryStore>();
+    m_Store->OpenRoot(UiText(IDS_PRODUCT_KEY));
+    m_Settings = std::make_unique<GameSettings>();
+    m_Settings->Load(*m_Store);
+    m_Roster = std::make_unique<PlayerRoster>();
+    m_Bitmaps = &CBitmapCache::Instance();
 
-    m_MainFrame = std::make_unique<CMainFrame>();
+    m_MainFrame = std::make_unique<CMainFrame>(AppServices{*m_Store, *m_Settings, *m_Roster, *m_Bitmaps});
     m_MainFrame->SetGamesFolder(m_GamesFolder);
     SetUpNetwork();
     m_MainFrame->RestorePlacement();
@@ -76,30 +81,36 @@ void CPellomarApp::ExitInstance()
     m_MainFrame.reset();
     m_NetUi.reset();
     m_Link.reset();
-    PlayerRoster::Release();
-    GameSettings::Release();
-    CBitmapCache::Release();
-    RegistryStore::Release();
+    m_Roster.reset();
+    if (m_Settings && m_Store)
+        m_Settings->Save(*m_Store);
+    m_Settings.reset();
+    if (m_Bitmaps != nullptr)
+        CBitmapCache::Release();
+    m_Bitmaps = nullptr;
+    if (m_Store)
+        m_Store->Close();
+    m_Store.reset();
 }
 
 void CPellomarApp::SetUpNetwork()
 {
     CMainFrame* frame = m_MainFrame.get();
-    m_Link = std::make_unique<CNetConnection>(PlayerRoster::Instance(), GameSettings::Instance());
-    m_NetUi = std::make_unique<CNetConnectionUi>(*m_Link, RegistryStore::Instance(), frame);
+    m_Link = std::make_unique<CNetConnection>(*m_Roster, *m_Settings);
+    m_NetUi = std::make_unique<CNetConnectionUi>(*m_Link, *m_Store, frame);
     m_Link->SetUi(m_NetUi.get());
     m_Link->SetAdvertiserFactory([](int port) { return std::make_unique<CLanAdvertiser>(port); });
 
     // Both windows exist from the start: an admitted client's window must be
     // there when the server's answer arrives.
-    m_NetChess = new CNetChessWnd(*m_Link, PlayerRoster::Instance(), GameSettings::Instance(), frame);
+    m_NetChess = new CNetChessWnd(*m_Link, *m_Roster, *m_Settings, *m_Bitmaps, frame);
     m_NetChess->hide();
     m_NetChess->SetFrameHooks({[frame](const QString& title) { frame->setWindowTitle(title); },
                                [frame] { frame->ShowNetChess(); }, [frame] { frame->ShowMainMenu(); }});
-    m_Bughouse = new CBughouseWnd(*m_Link, PlayerRoster::Instance(), GameSettings::Instance(), frame);
+    m_Bughouse = new CBughouseWnd(*m_Link, *m_Roster, *m_Settings, *m_Bitmaps, frame);
     m_Bughouse->hide();
-    m_Bughouse->SetFrameHooks({[frame] { frame->ShowBughouse(); }, [frame] { frame->ShowMainMenu(); }});
-    m_Link->SetGameWindows(m_NetChess, m_Bughouse);
+    m_Bughouse->SetFrameHooks({{}, [frame] { frame->ShowBughouse(); }, [frame] { frame->ShowMainMenu(); }});
+    m_Link->SetGameWindows(&m_NetChess->Session(), &m_Bughouse->Session());
 
     CNetChessWnd* chess = m_NetChess;
     CBughouseWnd* bughouse = m_Bughouse;
@@ -135,12 +146,12 @@ bool CPellomarApp::RunCommandLine(const QStringList& arguments)
         return true;
     const CNetCommandLine commandLine = CNetCommandLine::Parse(CNetCommandLine::Join(arguments));
     m_CommandLineStart = commandLine.kind != CNetCommandLine::Kind::None;
-    switch (CNetGameEntry::Start(commandLine, *m_Link, RegistryStore::Instance(), *m_NetUi))
+    switch (CNetGameEntry::Start(commandLine, *m_Link, *m_Store, *m_NetUi))
     {
     case CNetGameEntry::Outcome::Exit: return false;
     case CNetGameEntry::Outcome::Server:
-        m_NetChess->SetStartedFromCommandLine(true);
-        m_Bughouse->SetStartedFromCommandLine(true);
+        m_NetChess->Session().SetStartedFromCommandLine(true);
+        m_Bughouse->Session().SetStartedFromCommandLine(true);
         ShowNetworkWindow(commandLine.mode);
         return true;
     default: return true;

@@ -5,15 +5,21 @@
 
 #include <memory>
 
+class CBitmapCache;
 class CBughouseWnd;
 class CMainFrame;
 class CNetChessWnd;
 class CNetConnection;
 class CNetConnectionUi;
+class GameSettings;
+class PlayerRoster;
+class RegistryStore;
 
 // The application object: starts the program in its fixed order (display
-// check, store, main frame with its restored placement) and releases the
-// process-wide objects in their fixed order at exit.
+// check, store, settings, main frame with its restored placement) and holds
+// the shared services for the whole run: the settings store, the settings
+// record, the roster, the bitmap cache and the network link. Everything else
+// is handed what it uses. At exit it releases them in their fixed order.
 class CPellomarApp
 {
 public:
@@ -34,6 +40,10 @@ public:
 
     [[nodiscard]] CMainFrame* MainFrame() const { return m_MainFrame.get(); }
     [[nodiscard]] CNetConnection* NetworkLink() const { return m_Link.get(); }
+    // The services, once InitInstance has made them (null before and after the run).
+    [[nodiscard]] GameSettings* Settings() const { return m_Settings.get(); }
+    [[nodiscard]] PlayerRoster* Roster() const { return m_Roster.get(); }
+    [[nodiscard]] RegistryStore* Store() const { return m_Store.get(); }
     // Starts a network game from the command line (the arguments without the
     // program name). False when the program must end (invalid command line).
     bool RunCommandLine(const QStringList& arguments);
@@ -55,6 +65,10 @@ private:
     void EnterNetworkGame(int mode);
     void ShowNetworkWindow(int mode);
 
+    std::unique_ptr<RegistryStore> m_Store;
+    std::unique_ptr<GameSettings> m_Settings;
+    std::unique_ptr<PlayerRoster> m_Roster;
+    CBitmapCache* m_Bitmaps = nullptr; // the skin's cache, released at exit
     std::unique_ptr<CNetConnection> m_Link;
     std::unique_ptr<CNetConnectionUi> m_NetUi;
     CNetChessWnd* m_NetChess = nullptr; // children of the main frame

@@ -3,8 +3,6 @@
 #include "ProgramTexts.h"
 #include "RegistryStore.h"
 
-std::unique_ptr<GameSettings> GameSettings::s_instance;
-
 namespace
 {
 QString Text(int id)
@@ -30,25 +28,6 @@ GameSettings::GameSettings()
 }
 
 GameSettings::~GameSettings() = default;
-
-GameSettings& GameSettings::Instance()
-{
-    if (!s_instance)
-    {
-        auto settings = std::make_unique<GameSettings>();
-        settings->Load(RegistryStore::Instance());
-        s_instance = std::move(settings);
-    }
-    return *s_instance;
-}
-
-void GameSettings::Release()
-{
-    if (!s_instance)
-        return;
-    s_instance->Save(RegistryStore::Instance());
-    s_instance.reset();
-}
 
 void GameSettings::Load(RegistryStore& store)
 {

@@ -5,13 +5,13 @@
 #include <QString>
 
 #include <cstdint>
-#include <memory>
 
 class RegistryStore;
 
 // The settings record: time control, rule options, display options and the
-// players of the local game. One per process, loaded from the store's
-// "Settings" subkey on first access and saved there when released at exit.
+// players of the local game. The application object holds the one the program
+// uses: it loads it from the store's "Settings" subkey at start and saves it
+// there at exit, and hands it to whatever reads or changes it.
 class GameSettings
 {
 public:
@@ -21,11 +21,6 @@ public:
     // A record holding the defaults; touches no store.
     GameSettings();
     virtual ~GameSettings();
-
-    // The process-wide record, created and loaded on first call.
-    [[nodiscard]] static GameSettings& Instance();
-    // Saves the process-wide record (if it exists) and destroys it.
-    static void Release();
 
     // Reads the thirteen values in order, each with its default (a missing
     // value is written with it). Opens the product key first when the store
@@ -88,6 +83,4 @@ private:
     QString m_blackEngine;
     QString m_bottomPlayerName;
     QString m_topPlayerName;
-
-    static std::unique_ptr<GameSettings> s_instance;
 };

@@ -4,20 +4,6 @@
 
 #include <algorithm>
 
-std::unique_ptr<PlayerRoster> PlayerRoster::s_instance;
-
-PlayerRoster& PlayerRoster::Instance()
-{
-    if (!s_instance)
-        s_instance = std::make_unique<PlayerRoster>();
-    return *s_instance;
-}
-
-void PlayerRoster::Release()
-{
-    s_instance.reset();
-}
-
 const PlayerEntry& PlayerRoster::GetEntry(int i) const
 {
     static const PlayerEntry empty;

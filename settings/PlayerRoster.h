@@ -5,7 +5,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 // One player of the current game.
@@ -20,7 +19,8 @@ struct PlayerEntry
 };
 
 // The players of the current game, the local nickname, and the results of the
-// current stay in a network game window. One per process.
+// current stay in a network game window. The application object holds the one
+// the program uses and hands it to the games and the network link.
 class PlayerRoster
 {
 public:
@@ -29,9 +29,6 @@ public:
 
     PlayerRoster() = default;
     virtual ~PlayerRoster() = default;
-
-    [[nodiscard]] static PlayerRoster& Instance();
-    static void Release();
 
     [[nodiscard]] int Count() const { return static_cast<int>(m_players.size()); }
     // The entry at index i; an empty entry (name "", White) for an index out of range.
@@ -68,6 +65,4 @@ private:
     int32_t m_draws = 0;
     std::vector<PlayerEntry> m_players;
     QString m_nickname;
-
-    static std::unique_ptr<PlayerRoster> s_instance;
 };

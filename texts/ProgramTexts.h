@@ -5,6 +5,9 @@
 // The program's string table: every text shown to the user, by its numeric id.
 namespace ProgramTexts
 {
+inline constexpr int IDS_FIFTY_MOVE_RULE = 178;
+inline constexpr int IDS_INSUFFICIENT_MATERIAL = 179;
+inline constexpr int IDS_THREEFOLD_REPETITION = 180;
 inline constexpr int IDS_PGN_LOAD_ERROR = 184;
 inline constexpr int IDS_PGN_SAVE_ERROR = 185;
 inline constexpr int IDS_HUMAN = 196;

@@ -45,15 +45,16 @@ void Save(QWidget& widget, const char* name)
         std::printf("%s\n", qPrintable(path));
 }
 
-void Play(CBoardView& view, std::initializer_list<const char*> moves)
+// The players of the sample panels.
+PlayerRoster g_Roster;
+
+void Play(CChessPosition& position, std::initializer_list<const char*> moves)
 {
     for (const char* m : moves)
     {
-        std::string text;
         const std::string s(m);
-        if (!view.PlayMove(
-                CMove(CCoordinate::FromText(s.substr(0, 2).c_str()), CCoordinate::FromText(s.substr(2, 2).c_str())),
-                false, text))
+        if (!position.MakeMove(
+                CMove(CCoordinate::FromText(s.substr(0, 2).c_str()), CCoordinate::FromText(s.substr(2, 2).c_str()))))
             std::fprintf(stderr, "move %s refused\n", m);
     }
 }
@@ -77,14 +78,16 @@ void Composition(SampleOwner& owner)
     QPalette palette;
     palette.setBrush(QPalette::Window, CBitmapCache::Instance().Get("IDB_PATTERN").Pixmap());
     window.setPalette(palette);
-    auto* top = new CPlayerWnd(1, nullptr, &window);
+    auto* top = new CPlayerWnd(g_Roster, 1, &window);
     top->setGeometry(10, 10, 360, 19);
     top->SetTime(ClockTime::FromHms(0, 4, 12));
     top->SetComputerMark(true);
-    auto* board = new CBoardView(&window);
+    CChessPosition position;
+    auto* board = new CBoardView(CBitmapCache::Instance(), &window);
     board->move(10, 40);
-    Play(*board, {"e2e4", "c7c5", "g1f3", "d7d6", "d2d4", "c5d4", "f3d4", "g8f6", "b1c3", "a7a6"});
-    auto* bottom = new CPlayerWnd(0, nullptr, &window);
+    Play(position, {"e2e4", "c7c5", "g1f3", "d7d6", "d2d4", "c5d4", "f3d4", "g8f6", "b1c3", "a7a6"});
+    board->ShowPosition(&position);
+    auto* bottom = new CPlayerWnd(g_Roster, 0, &window);
     bottom->setGeometry(10, 411, 360, 19);
     bottom->SetTime(ClockTime::FromHms(0, 3, 58));
     bottom->Start();
@@ -123,29 +126,38 @@ int main(int argc, char** argv)
         return 1;
     }
     CSoundPlayer::SetMuted(true);
-    PlayerRoster::Instance().SetEntry(0, PlayerEntry{QStringLiteral("Alice"), 0, COLOUR_WHITE, 0});
-    PlayerRoster::Instance().SetEntry(1, PlayerEntry{QStringLiteral("Fairy-Max"), 0, COLOUR_BLACK, 1});
+    g_Roster.SetEntry(0, PlayerEntry{QStringLiteral("Alice"), 0, COLOUR_WHITE, 0});
+    g_Roster.SetEntry(1, PlayerEntry{QStringLiteral("Fairy-Max"), 0, COLOUR_BLACK, 1});
+    CBitmapCache& bitmaps = CBitmapCache::Instance();
 
     // Boards
     {
-        CBoardView view;
+        CChessPosition position;
+        CBoardView view(bitmaps);
+        view.SetHighlightSetting([] { return true; });
+        view.ShowPosition(&position);
         Save(view, "board-start");
         view.SetFlipped(true);
         Save(view, "board-flipped");
         view.SetFlipped(false);
-        Play(view, {"e2e4", "e7e5", "g1f3", "b8c6", "f1c4", "f8c5", "e1g1", "g8f6", "d2d3", "d7d6", "c1g5"});
+        Play(position, {"e2e4", "e7e5", "g1f3", "b8c6", "f1c4", "f8c5", "e1g1", "g8f6", "d2d3", "d7d6", "c1g5"});
+        view.ShowPosition(&position);
         Save(view, "board-midgame-highlight");
     }
     {
-        CBoardView view;
+        CChessPosition position;
+        position.SetDropsOption(1);
+        CBoardView view(bitmaps);
+        view.SetHighlightSetting([] { return true; });
         view.SetBughouseMode(true);
-        Play(view, {"e2e4", "d7d5", "e4d5", "d8d5", "b1c3"});
-        view.ReceivePiece(PIECE_KNIGHT, COLOUR_WHITE);
-        view.ReceivePiece(PIECE_PAWN, COLOUR_WHITE);
-        view.ReceivePiece(PIECE_PAWN, COLOUR_WHITE);
-        view.ReceivePiece(PIECE_BISHOP, COLOUR_BLACK);
-        view.ReceivePiece(0x08 | PIECE_QUEEN, COLOUR_BLACK); // a promoted piece comes back as a pawn
-        view.PlayDrop(CCoordinate::FromText("e6"), PIECE_BISHOP, false);
+        Play(position, {"e2e4", "d7d5", "e4d5", "d8d5", "b1c3"});
+        position.ReceivePiece(PIECE_KNIGHT, COLOUR_WHITE);
+        position.ReceivePiece(PIECE_PAWN, COLOUR_WHITE);
+        position.ReceivePiece(PIECE_PAWN, COLOUR_WHITE);
+        position.ReceivePiece(PIECE_BISHOP, COLOUR_BLACK);
+        position.ReceivePiece(0x08 | PIECE_QUEEN, COLOUR_BLACK); // a promoted piece comes back as a pawn
+        position.DropPiece(position.SideToMove(), PIECE_BISHOP, CCoordinate::FromText("e6"));
+        view.ShowPosition(&position, CCoordinate::FromText("e6"));
         Save(view, "board-bughouse-holdings");
         view.SetFlipped(true);
         Save(view, "board-bughouse-flipped");
@@ -153,19 +165,19 @@ int main(int argc, char** argv)
 
     // Player panels
     {
-        CPlayerWnd running(0, nullptr, nullptr);
+        CPlayerWnd running(g_Roster, 0, nullptr);
         running.SetTime(ClockTime::FromHms(0, 4, 37));
         running.Start();
         Save(running, "panel-running");
         running.Stop();
-        CPlayerWnd idle(1, nullptr, nullptr);
+        CPlayerWnd idle(g_Roster, 1, nullptr);
         idle.SetTime(ClockTime::FromHms(1, 5, 9));
         idle.SetComputerMark(true);
         Save(idle, "panel-idle");
-        CPlayerWnd waiting(-1, nullptr, nullptr);
+        CPlayerWnd waiting(g_Roster, -1, nullptr);
         waiting.SetTime(ClockTime::FromHms(0, 5, 0));
         Save(waiting, "panel-waiting");
-        CPlayerWnd unlimited(0, nullptr, nullptr);
+        CPlayerWnd unlimited(g_Roster, 0, nullptr);
         unlimited.SetUnlimited(true);
         Save(unlimited, "panel-unlimited");
     }

@@ -2,12 +2,9 @@
 #include "ProgramFont.h"
 
 #include "BitmapCache.h"
-#include "GameSettings.h"
-#include "PgnFile.h"
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QThread>
 
 namespace
 {
@@ -19,25 +16,21 @@ constexpr int kWhitePiecesTop = 410;
 constexpr int kBlackPiecesTop = 450;
 } // namespace
 
-CBoardView::CBoardView(QWidget* parent)
-    : QWidget(parent), m_Sheet(CBitmapCache::Instance().Get(QStringLiteral("IDB_BOARD")))
+CBoardView::CBoardView(CBitmapCache& bitmaps, QWidget* parent)
+    : QWidget(parent), m_Sheet(bitmaps.Get(QStringLiteral("IDB_BOARD")))
 {
     setObjectName(QStringLiteral("Board View"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_CoordinateFont = ProgramFont(QStringLiteral("Tahoma"), 14, true);
-    m_IsHighlightOn = [] { return GameSettings::Instance().IsCurrentMoveHighlighted(); };
     setFixedSize(360, 360);
-}
-
-void CBoardView::SetPromotionChooser(CChessPosition::PromotionChooser chooser)
-{
-    m_Position.SetPromotionChooser(std::move(chooser));
+    m_AnimationTimer.setSingleShot(true);
+    m_AnimationTimer.setInterval(kAnimationPauseMs);
+    connect(&m_AnimationTimer, &QTimer::timeout, this, &CBoardView::EndAnimation);
 }
 
 void CBoardView::SetBughouseMode(bool on)
 {
     m_Bughouse = on ? 1 : 0;
-    m_Position.SetDropsOption(m_Bughouse);
     if (on)
         setFixedSize(320, 410);
     else
@@ -47,6 +40,8 @@ void CBoardView::SetBughouseMode(bool on)
 
 void CBoardView::SetFlipped(bool flipped)
 {
+    if (flipped == m_Flipped)
+        return;
     m_Flipped = flipped;
     InvalidateAll();
 }
@@ -55,6 +50,13 @@ void CBoardView::SetHighlightSetting(std::function<bool()> isHighlightOn)
 {
     m_IsHighlightOn = std::move(isHighlightOn);
     update();
+}
+
+void CBoardView::ShowPosition(const CChessPosition* position, const CCoordinate& highlight)
+{
+    m_Position = position;
+    m_Highlight = highlight;
+    InvalidateAll();
 }
 
 void CBoardView::DisableInput()
@@ -68,8 +70,9 @@ CCoordinate CBoardView::LastMoveSquare() const
 {
     if (m_Bughouse)
         return m_Highlight;
-    const int32_t ply = m_Position.CurrentPly();
-    const auto& moves = m_Position.RecordedMoves();
+    const CChessPosition& position = GetPosition();
+    const int32_t ply = position.CurrentPly();
+    const auto& moves = position.RecordedMoves();
     if (ply <= 0 || ply > static_cast<int32_t>(moves.size()))
         return CCoordinate::None();
     return moves[static_cast<size_t>(ply - 1)].to;
@@ -146,6 +149,7 @@ void CBoardView::DrawPiece(QPainter& painter, const QPoint& at, Colour colour, P
 
 void CBoardView::RenderBuffer()
 {
+    const CChessPosition& position = GetPosition();
     const QRect area = BufferRect();
     if (m_Buffer.size() != area.size())
         m_Buffer = QPixmap(area.size());
@@ -171,7 +175,7 @@ void CBoardView::RenderBuffer()
                 DrawPiece(painter, QPoint(10 + 60 * t, StripTop(colour)), colour, t);
                 const QRect count = HoldingsCountRect(colour, t);
                 painter.drawText(count.topLeft() + QPoint(0, QFontMetrics(font()).ascent()),
-                                 QString::asprintf("%d", m_Position.Holdings(colour, t)));
+                                 QString::asprintf("%d", position.Holdings(colour, t)));
             }
         }
     }
@@ -183,7 +187,7 @@ void CBoardView::RenderBuffer()
             const CCoordinate square(row, column);
             if (square == m_HiddenSquare)
                 continue;
-            const PieceCode code = m_Position.PieceAt(square);
+            const PieceCode code = position.PieceAt(square);
             if (code != 0)
                 DrawPiece(painter, SquareRect(square).topLeft() + offset, ColourOfCode(code), TypeOfCode(code));
         }
@@ -246,14 +250,17 @@ void CBoardView::InvalidateAll()
 
 void CBoardView::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton || !m_InputEnabled || IsDragging() || m_Animating)
+    if (event->button() != Qt::LeftButton || !m_InputEnabled || IsDragging())
         return;
+    // A press lands a piece still on its way at once: the player need not wait for it.
+    EndAnimation();
+    const CChessPosition& position = GetPosition();
     const QPoint point = event->position().toPoint();
-    const Colour side = m_Position.SideToMove();
+    const Colour side = position.SideToMove();
     const CCoordinate square = SquareAt(point);
     if (square.IsOnBoard())
     {
-        const PieceCode code = m_Position.PieceAt(square);
+        const PieceCode code = position.PieceAt(square);
         if (code == 0 || ColourOfCode(code) != side)
             return;
         m_Selected = square;
@@ -266,7 +273,7 @@ void CBoardView::mousePressEvent(QMouseEvent* event)
     else
     {
         const int slot = HoldingsSlotAt(point, side);
-        if (slot < 0 || m_Position.Holdings(side, slot) < 1)
+        if (slot < 0 || position.Holdings(side, slot) < 1)
             return;
         m_DraggedType = slot;
         m_DraggedColour = side;
@@ -304,231 +311,68 @@ void CBoardView::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton || !IsDragging())
         return;
     const CCoordinate target = SquareAt(event->position().toPoint());
-    const CCoordinate previous = LastMoveSquare();
     if (m_DraggingFromHoldings)
     {
         const PieceType type = m_DraggedType;
         EndDrag();
-        if (!target.IsOnBoard())
-            return;
-        const Colour side = m_Position.SideToMove();
-        if (!m_Position.DropPiece(side, type, target))
-            return;
-        InvalidateSquare(target);
-        InvalidateSquare(previous);
-        m_Highlight = target;
-        m_BufferDirty = true;
-        update(HoldingsCountRect(side, type));
-        if (m_Observer != nullptr)
-            m_Observer->OnDrop(this, target, type, m_Position.SideToMove());
-        Judge();
+        if (target.IsOnBoard() && m_Observer != nullptr)
+            m_Observer->OnDropRequested(this, target, type);
         return;
     }
-
     const CCoordinate from = m_Selected;
     EndDrag();
-    if (!target.IsOnBoard())
-        return;
-    CCoordinate square1 = CCoordinate::None();
-    CCoordinate square2 = CCoordinate::None();
-    int32_t promotion = 0;
-    uint8_t captured = 0;
-    int32_t capturedPiece = 0;
-    std::string text;
-    const CMove move(from, target);
-    if (!m_Position.MakeMove(move, square1, square2, promotion, captured, capturedPiece, text, true))
-        return;
-    InvalidateSquare(from);
-    InvalidateSquare(target);
-    InvalidateSquare(square1);
-    InvalidateSquare(square2);
-    InvalidateSquare(previous);
-    m_Highlight = target;
-    if (m_Observer != nullptr)
-        m_Observer->OnMove(this, move, promotion, m_Position.SideToMove(), captured != 0, capturedPiece, text);
-    Judge();
-}
-
-void CBoardView::Judge()
-{
-    if (m_Observer == nullptr)
-        return;
-    const Colour side = m_Position.SideToMove();
-    if (m_Position.IsMate())
-        m_Observer->OnCheckmate(this, side);
-    else if (m_Position.IsStalemate())
-        m_Observer->OnStalemate(this, side);
-    else if (!m_Bughouse)
-    {
-        if (m_Position.IsRepetition())
-            m_Observer->OnThreefoldRepetition(this, side);
-        else if (m_Position.IsInsufficientMaterial())
-            m_Observer->OnInsufficientMaterial(this, side);
-        else if (m_Position.IsFiftyMoveDraw())
-            m_Observer->OnFiftyMoveRule(this, side);
-    }
-    if (m_Position.IsCheck())
-        m_Observer->OnCheck(this, side);
+    // A piece put back where it was is no move.
+    if (target.IsOnBoard() && target != from && m_Observer != nullptr)
+        m_Observer->OnMoveRequested(this, CMove(from, target));
 }
 
 // ---------------------------------------------------------------------------
-// Moves from an engine or the network
+// Animation of moves that come from an engine or the network
 
-void CBoardView::Animate(const QPoint& from, const QPoint& to)
+void CBoardView::StartAnimation(const QPoint& from, const QPoint& to, const CCoordinate& square, Colour colour,
+                                PieceType type)
 {
-    // Two frames: half-way (rounded towards zero), then the destination.
-    m_Animating = true;
-    m_BufferDirty = true;
-    MoveDragTo(from + (to - from) / 2);
-    repaint();
-    QThread::msleep(kAnimationPauseMs);
-    MoveDragTo(to);
-    repaint();
-    m_Animating = false;
-    update(QRect(m_DragPos, QSize(kSquare, kSquare)));
-}
-
-bool CBoardView::PlayMove(const CMove& move, bool animate, std::string& moveText)
-{
-    DisableInput();
-    // Try it on a copy first, so a refused move neither animates nor changes anything.
-    CChessPosition trial(m_Position);
-    trial.SetKingCaptureOption(m_Position.KingCaptureOption());
-    trial.SetDropsOption(m_Position.DropsOption() ? 1 : 0);
-    if (!trial.MakeMove(move, false))
-        return false;
-
-    const CCoordinate previous = LastMoveSquare();
-    if (animate)
-    {
-        const PieceCode code = m_Position.PieceAt(move.from);
-        m_HiddenSquare = move.from;
-        m_DraggedColour = ColourOfCode(code);
-        m_DraggedType = TypeOfCode(code);
-        InvalidateSquare(move.from);
-        Animate(SquareRect(move.from).topLeft(), SquareRect(move.to).topLeft());
-        m_HiddenSquare = CCoordinate::None();
-    }
-    CCoordinate square1 = CCoordinate::None();
-    CCoordinate square2 = CCoordinate::None();
-    int32_t promotion = 0;
-    uint8_t captured = 0;
-    int32_t capturedPiece = 0;
-    const bool made = m_Position.MakeMove(move, square1, square2, promotion, captured, capturedPiece, moveText, true);
-    InvalidateSquare(move.from);
-    if (!made)
-        return false;
-    InvalidateSquare(square1);
-    InvalidateSquare(square2);
-    InvalidateSquare(previous);
-    InvalidateSquare(move.to);
-    m_Highlight = move.to;
-    repaint();
-    Judge();
-    return true;
-}
-
-bool CBoardView::PlayDrop(const CCoordinate& square, PieceType type, bool animate)
-{
-    DisableInput();
-    const Colour side = m_Position.SideToMove();
-    CChessPosition trial(m_Position);
-    trial.SetDropsOption(1);
-    if (!trial.DropPiece(side, type, square))
-        return false;
-    const CCoordinate previous = LastMoveSquare();
-    if (animate)
-    {
-        m_DraggedColour = side;
-        m_DraggedType = type;
-        Animate(QPoint(10 + 60 * type, StripTop(side)), SquareRect(square).topLeft());
-    }
-    if (!m_Position.DropPiece(side, type, square))
-        return false;
-    m_BufferDirty = true;
-    update(HoldingsCountRect(side, type));
-    InvalidateSquare(previous);
-    InvalidateSquare(square);
-    m_Highlight = square;
-    repaint();
-    Judge();
-    return true;
-}
-
-void CBoardView::ReceivePiece(int32_t nibble, Colour colour)
-{
-    m_Position.ReceivePiece(nibble, colour);
-    m_BufferDirty = true;
-    const PieceType type = IsPromotedNibble(nibble) ? PIECE_PAWN : (nibble & 7);
-    if (type >= PIECE_PAWN && type <= PIECE_QUEEN)
-        update(HoldingsCountRect(colour, type));
-}
-
-// ---------------------------------------------------------------------------
-// The game record
-
-void CBoardView::NewGame()
-{
+    if (m_Animating)
+        EndAnimation();
     if (IsDragging())
         EndDrag();
-    m_Position.Reset();
-    m_Highlight = CCoordinate::None();
-    InvalidateAll();
+    // Half-way (rounded towards zero) for the pause, then the piece lands.
+    m_Animating = true;
+    m_DraggedColour = colour;
+    m_DraggedType = type;
+    m_HiddenSquare = square;
+    m_BufferDirty = true;
+    update(SquareRect(square));
+    MoveDragTo(from + (to - from) / 2);
+    m_AnimationTimer.start();
 }
 
-bool CBoardView::TakeBack()
+void CBoardView::EndAnimation()
 {
-    const bool done = m_Position.TakeBack();
-    InvalidateAll();
-    return done;
+    m_AnimationTimer.stop();
+    if (!m_Animating)
+        return;
+    m_Animating = false;
+    update(QRect(m_DragPos, QSize(kSquare, kSquare)));
+    const CCoordinate hidden = m_HiddenSquare;
+    m_HiddenSquare = CCoordinate::None();
+    InvalidateSquare(hidden);
 }
 
-bool CBoardView::StepBack()
+void CBoardView::AnimateMove(const CMove& move)
 {
-    const bool done = m_Position.StepBack();
-    InvalidateAll();
-    return done;
+    const PieceCode code = GetPosition().PieceAt(move.to);
+    if (code == 0 || !move.from.IsOnBoard())
+        return;
+    StartAnimation(SquareRect(move.from).topLeft(), SquareRect(move.to).topLeft(), move.to, ColourOfCode(code),
+                   TypeOfCode(code));
 }
 
-bool CBoardView::StepForward(std::string& moveText)
+void CBoardView::AnimateDrop(PieceType type, const CCoordinate& square)
 {
-    const bool done = m_Position.StepForward(moveText);
-    InvalidateAll();
-    return done;
-}
-
-bool CBoardView::GoToStart()
-{
-    const bool done = m_Position.GoToStart();
-    InvalidateAll();
-    return done;
-}
-
-bool CBoardView::GoToEnd()
-{
-    const bool done = m_Position.GoToEnd();
-    InvalidateAll();
-    return done;
-}
-
-void CBoardView::LoadMoveList(const std::vector<std::string>& sanTexts)
-{
-    m_Position.LoadMoveList(sanTexts);
-    m_Highlight = CCoordinate::None();
-    InvalidateAll();
-}
-
-bool CBoardView::LoadPgn(const std::string& fileName, std::string& whiteName, std::string& blackName,
-                         std::string& result)
-{
-    const bool loaded = CPgnFile::LoadPgn(m_Position, fileName, whiteName, blackName, result);
-    m_Highlight = CCoordinate::None();
-    InvalidateAll();
-    return loaded;
-}
-
-bool CBoardView::SavePgn(const std::string& fileName, const std::string& whiteName, const std::string& blackName,
-                         bool draw, bool blackWon, bool whiteWon) const
-{
-    return CPgnFile::SavePgn(m_Position, fileName, whiteName, blackName, draw, blackWon, whiteWon);
+    const PieceCode code = GetPosition().PieceAt(square);
+    if (code == 0 || !m_Bughouse)
+        return;
+    const Colour colour = ColourOfCode(code);
+    StartAnimation(QPoint(10 + 60 * type, StripTop(colour)), SquareRect(square).topLeft(), square, colour, type);
 }

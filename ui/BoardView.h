@@ -1,23 +1,26 @@
 #pragma once
 
+#include "BoardViewObserver.h"
 #include "ChessPosition.h"
-#include "GameObserver.h"
 
 #include <QFont>
 #include <QPixmap>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
 #include <string>
 #include <vector>
 
+class CBitmapCache;
 class CCachedBitmap;
 
-// One chess board on screen. It owns the game's position and is the only way
-// the game window reaches it: the view changes the position only through the
-// position's own operations and redraws from what they report. The person
-// moves by dragging; engine and network moves arrive through PlayMove/PlayDrop.
+// One chess board on screen. It shows the position it is given, the way round
+// it is told, and reports the local player's gestures (a drag from one square
+// to another, a drop from the holdings) to its observer. It owns no game
+// state: a gesture changes nothing until the position it shows is changed by
+// its owner and shown again.
 class CBoardView : public QWidget
 {
     Q_OBJECT
@@ -29,17 +32,24 @@ public:
     static constexpr int kBottomStripTop = 370;
     static constexpr int kAnimationPauseMs = 25;
 
-    explicit CBoardView(QWidget* parent = nullptr);
+    explicit CBoardView(CBitmapCache& bitmaps, QWidget* parent = nullptr);
 
-    // Set-up by the game window
-    void SetObserver(IGameObserver* observer) { m_Observer = observer; }
-    void SetPromotionChooser(CChessPosition::PromotionChooser chooser);
-    // The bughouse layout together with the position's drops option; resizes the view.
+    // Set-up by the window
+    void SetObserver(IBoardViewObserver* observer) { m_Observer = observer; }
+    // The bughouse layout (holdings strips); resizes the view.
     void SetBughouseMode(bool on);
-    void SetKingCapture(bool on) { m_Position.SetKingCaptureOption(on); }
     void SetFlipped(bool flipped);
-    // Where the view reads the "highlight the current move" setting (the settings record by default).
+    // Where the view reads the "highlight the current move" setting; off without one.
     void SetHighlightSetting(std::function<bool()> isHighlightOn);
+
+    // Shows a position that its owner keeps alive and tells the view about
+    // after each change. highlight: the last move's square of a bughouse
+    // board (an ordinary board marks the move at the record's current ply).
+    void ShowPosition(const CChessPosition* position, const CCoordinate& highlight = CCoordinate::None());
+    // A move or drop of the position now shown, made by an engine or the
+    // network: the piece is shown half-way for a moment before it lands.
+    void AnimateMove(const CMove& move);
+    void AnimateDrop(PieceType type, const CCoordinate& square);
 
     void EnableInput() { m_InputEnabled = true; }
     // Also cancels a drag from the board: the piece returns to its square.
@@ -49,35 +59,15 @@ public:
     [[nodiscard]] bool IsInputEnabled() const { return m_InputEnabled; }
     [[nodiscard]] bool IsFlipped() const { return m_Flipped; }
     [[nodiscard]] bool IsBughouseLayout() const { return m_Bughouse; }
-    [[nodiscard]] Colour SideToMove() const { return m_Position.SideToMove(); }
-    [[nodiscard]] const CChessPosition& GetPosition() const { return m_Position; }
+    [[nodiscard]] bool IsAnimating() const { return m_Animating; }
+    // The position shown (an empty record at the initial position before any).
+    [[nodiscard]] const CChessPosition& GetPosition() const { return m_Position != nullptr ? *m_Position : m_Blank; }
+    [[nodiscard]] Colour SideToMove() const { return GetPosition().SideToMove(); }
+    [[nodiscard]] const std::vector<std::string>& MoveTexts() const { return GetPosition().MoveTexts(); }
     [[nodiscard]] bool IsDragging() const { return m_DraggingFromBoard || m_DraggingFromHoldings; }
     [[nodiscard]] CCoordinate HighlightSquare() const { return m_Highlight; }
     // The square whose highlight is drawn now (none when there is nothing to show).
     [[nodiscard]] CCoordinate LastMoveSquare() const;
-
-    // Game operations (each redraws what it changed)
-    void NewGame();
-    // A move from an engine or the network, with the two-frame animation when asked.
-    // False, with board and highlight as they were, when the move is refused.
-    bool PlayMove(const CMove& move, bool animate, std::string& moveText);
-    // A drop from the network. False, with everything as it was, when the drop is refused.
-    bool PlayDrop(const CCoordinate& square, PieceType type, bool animate);
-    void ReceivePiece(int32_t nibble, Colour colour);
-    bool TakeBack();
-    bool StepBack();
-    bool StepForward(std::string& moveText);
-    bool GoToStart();
-    bool GoToEnd();
-    [[nodiscard]] bool CanTakeBack() const { return m_Position.CanTakeBack(); }
-    [[nodiscard]] bool CanStepBack() const { return m_Position.CanStepBack(); }
-    [[nodiscard]] bool CanStepForward() const { return m_Position.CanStepForward(); }
-    [[nodiscard]] bool IsGameGoingOn() const { return m_Position.IsGameGoingOn(); }
-    [[nodiscard]] const std::vector<std::string>& MoveTexts() const { return m_Position.MoveTexts(); }
-    void LoadMoveList(const std::vector<std::string>& sanTexts);
-    bool LoadPgn(const std::string& fileName, std::string& whiteName, std::string& blackName, std::string& result);
-    bool SavePgn(const std::string& fileName, const std::string& whiteName, const std::string& blackName, bool draw,
-                 bool blackWon, bool whiteWon) const;
 
     // Geometry, in the view's coordinates
     [[nodiscard]] QRect SquareRect(const CCoordinate& square) const;
@@ -103,8 +93,9 @@ private:
     void InvalidateAll();
     void MoveDragTo(const QPoint& topLeft);
     void EndDrag();
-    void Judge();
-    void Animate(const QPoint& from, const QPoint& to);
+    // Shows the piece half-way between two points, hiding its square, until the pause ends.
+    void StartAnimation(const QPoint& from, const QPoint& to, const CCoordinate& square, Colour colour, PieceType type);
+    void EndAnimation();
 
     // The flags and squares of the drag and the animation
     bool m_DraggingFromBoard = false;
@@ -119,12 +110,14 @@ private:
     CCoordinate m_Selected = CCoordinate::None();
     CCoordinate m_HiddenSquare = CCoordinate::None(); // lifted piece, drawn at the drag position
     int32_t m_DraggedColour = COLOUR_NONE;
-    IGameObserver* m_Observer = nullptr;
-    CChessPosition m_Position;
+    IBoardViewObserver* m_Observer = nullptr;
+    const CChessPosition* m_Position = nullptr;
+    CChessPosition m_Blank;
 
     const CCachedBitmap& m_Sheet;
     QFont m_CoordinateFont;
     QPixmap m_Buffer;
     bool m_BufferDirty = true;
     std::function<bool()> m_IsHighlightOn;
+    QTimer m_AnimationTimer;
 };

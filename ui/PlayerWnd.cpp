@@ -12,20 +12,34 @@ const QColor kRunningText(255, 255, 255);
 const QColor kIdleText(224, 132, 0);
 } // namespace
 
-CPlayerWnd::CPlayerWnd(int playerIndex, IClockOwner* owner, QWidget* parent)
-    : QWidget(parent), m_PlayerIndex(playerIndex), m_Clock(owner)
+CPlayerWnd::CPlayerWnd(const PlayerRoster& roster, int playerIndex, QWidget* parent)
+    : QWidget(parent), m_Roster(roster), m_PlayerIndex(playerIndex)
 {
     setObjectName(QStringLiteral("PlayerWnd"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_Font = ProgramFont(QStringLiteral("Tahoma"), 14, true);
     resize(360, 19);
-    connect(&m_Clock, &CPlayerClock::ClockAreaChanged, this, [this] {
+    Follow(&m_Clock);
+}
+
+void CPlayerWnd::ShowClock(CPlayerClock* clock)
+{
+    Follow(clock != nullptr ? clock : &m_Clock);
+    update();
+}
+
+void CPlayerWnd::Follow(CPlayerClock* clock)
+{
+    disconnect(m_AreaConnection);
+    disconnect(m_PanelConnection);
+    m_Shown = clock;
+    m_AreaConnection = connect(clock, &CPlayerClock::ClockAreaChanged, this, [this] {
         if (m_LayoutDone)
             update(m_ClockRect);
         else
             update();
     });
-    connect(&m_Clock, &CPlayerClock::PanelChanged, this, [this] { update(); });
+    m_PanelConnection = connect(clock, &CPlayerClock::PanelChanged, this, [this] { update(); });
 }
 
 void CPlayerWnd::SetPlayerIndex(int index)
@@ -44,12 +58,12 @@ void CPlayerWnd::SetComputerMark(bool mark)
 
 const PlayerEntry& CPlayerWnd::GetPlayer() const
 {
-    return PlayerRoster::Instance().GetEntry(m_PlayerIndex);
+    return m_Roster.GetEntry(m_PlayerIndex);
 }
 
 QColor CPlayerWnd::TextColour() const
 {
-    return m_Clock.IsRunning() ? kRunningText : kIdleText;
+    return m_Shown->IsRunning() ? kRunningText : kIdleText;
 }
 
 QString CPlayerWnd::NameText() const
@@ -64,11 +78,11 @@ QString CPlayerWnd::NameText() const
 
 QString CPlayerWnd::ClockText() const
 {
-    if (m_Clock.IsUnlimited())
+    if (m_Shown->IsUnlimited())
         return UiText(ProgramTexts::IDS_NO_TIME_LIMIT);
     if (m_PlayerIndex == -1)
         return ClockTime().Text();
-    return m_Clock.GetShownTime().Text();
+    return m_Shown->GetShownTime().Text();
 }
 
 void CPlayerWnd::Layout()

@@ -7,15 +7,18 @@
 #include <QRect>
 #include <QWidget>
 
-class IClockOwner;
-
-// A player panel: the player's name on the left and the player's clock on the right.
+// A player panel: the player's name on the left and the player's clock on the
+// right. It shows a roster entry and a clock; the clock is its own until it is
+// given the one of a game.
 class CPlayerWnd : public QWidget
 {
     Q_OBJECT
 
 public:
-    CPlayerWnd(int playerIndex, IClockOwner* owner, QWidget* parent);
+    CPlayerWnd(const PlayerRoster& roster, int playerIndex, QWidget* parent);
+
+    // Shows a clock that lives as long as the panel; null shows the panel's own again.
+    void ShowClock(CPlayerClock* clock);
 
     // Repaints the whole panel.
     void SetPlayerIndex(int index);
@@ -27,16 +30,16 @@ public:
     [[nodiscard]] const PlayerEntry& GetPlayer() const;
 
     // The clock (Start, Stop, Pause, Resume, SetTime, ...).
-    [[nodiscard]] CPlayerClock& Clock() { return m_Clock; }
-    [[nodiscard]] const CPlayerClock& Clock() const { return m_Clock; }
-    void SetTime(const ClockTime& time) { m_Clock.SetTime(time); }
-    void SetUnlimited(bool unlimited) { m_Clock.SetUnlimited(unlimited); }
-    void AddTime(int64_t milliseconds) { m_Clock.AddTime(milliseconds); }
-    [[nodiscard]] ClockTime GetTime() const { return m_Clock.GetTime(); }
-    void Start() { m_Clock.Start(); }
-    void Stop() { m_Clock.Stop(); }
-    void Pause() { m_Clock.Pause(); }
-    void Resume() { m_Clock.Resume(); }
+    [[nodiscard]] CPlayerClock& Clock() { return *m_Shown; }
+    [[nodiscard]] const CPlayerClock& Clock() const { return *m_Shown; }
+    void SetTime(const ClockTime& time) { m_Shown->SetTime(time); }
+    void SetUnlimited(bool unlimited) { m_Shown->SetUnlimited(unlimited); }
+    void AddTime(int64_t milliseconds) { m_Shown->AddTime(milliseconds); }
+    [[nodiscard]] ClockTime GetTime() const { return m_Shown->GetTime(); }
+    void Start() { m_Shown->Start(); }
+    void Stop() { m_Shown->Stop(); }
+    void Pause() { m_Shown->Pause(); }
+    void Resume() { m_Shown->Resume(); }
 
     // What the two halves show now.
     [[nodiscard]] QString NameText() const;
@@ -51,10 +54,15 @@ protected:
 
 private:
     void Layout();
+    void Follow(CPlayerClock* clock);
 
+    const PlayerRoster& m_Roster;
     int m_PlayerIndex;
     bool m_ComputerMark = false;
     CPlayerClock m_Clock;
+    CPlayerClock* m_Shown = &m_Clock;
+    QMetaObject::Connection m_AreaConnection;
+    QMetaObject::Connection m_PanelConnection;
     QRect m_NameRect;
     QRect m_ClockRect;
     bool m_LayoutDone = false;

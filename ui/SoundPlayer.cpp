@@ -3,14 +3,10 @@
 #include "ResourceData.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QThread>
 
 #include <QHash>
 #include <QSoundEffect>
 #include <QUrl>
-
-#include <algorithm>
 
 namespace
 {
@@ -24,7 +20,7 @@ QHash<QString, QSoundEffect*>& Effects()
 }
 } // namespace
 
-void CSoundPlayer::Play(const QString& waveName, bool synchronous)
+void CSoundPlayer::Play(const QString& waveName)
 {
     ++g_Requests;
     if (IsMuted() || QCoreApplication::instance() == nullptr)
@@ -40,17 +36,6 @@ void CSoundPlayer::Play(const QString& waveName, bool synchronous)
     if (effect->status() == QSoundEffect::Error)
         return;
     effect->play();
-    if (!synchronous)
-        return;
-    // Wait for the length of the sound without running the event loop, so that
-    // no game message is handled in the middle of the caller's work.
-    if (effect->status() != QSoundEffect::Ready)
-        return;
-    QFile wave(ResourceData::SoundPath(key));
-    constexpr qint64 kHeader = 44;
-    constexpr qint64 kBytesPerSecond = 22050 * 2;
-    const qint64 ms = std::min<qint64>(1000, std::max<qint64>(0, wave.size() - kHeader) * 1000 / kBytesPerSecond);
-    QThread::msleep(static_cast<unsigned long>(ms));
 }
 
 void CSoundPlayer::SetMuted(bool muted)

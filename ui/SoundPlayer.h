@@ -7,8 +7,8 @@
 class CSoundPlayer
 {
 public:
-    // Synchronous play returns when the sound is done (bounded by a short timeout).
-    static void Play(const QString& waveName, bool synchronous = false);
+    // Starts the sound and returns at once: the user-interface thread never waits for it.
+    static void Play(const QString& waveName);
     // Tests and headless tools mute the program; PELLOMAR_MUTE=1 does the same.
     static void SetMuted(bool muted);
     [[nodiscard]] static bool IsMuted();

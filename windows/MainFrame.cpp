@@ -42,11 +42,11 @@ QRect VirtualScreen()
 }
 } // namespace
 
-CMainFrame::CMainFrame(QWidget* parent) : QWidget(parent)
+CMainFrame::CMainFrame(const AppServices& services, QWidget* parent) : QWidget(parent), m_Services(services)
 {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(UiText(IDS_APP_TITLE));
-    const CCachedBitmap& icon = CBitmapCache::Instance().Get(QStringLiteral("IDI_PELLOMAR"));
+    const CCachedBitmap& icon = m_Services.bitmaps.Get(QStringLiteral("IDI_PELLOMAR"));
     if (icon.IsLoaded())
         setWindowIcon(QIcon(icon.Pixmap()));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -93,7 +93,7 @@ void CMainFrame::ShowMainMenu()
 {
     if (m_MainMenu == nullptr)
     {
-        m_MainMenu = new CMainMenuWnd(this);
+        m_MainMenu = new CMainMenuWnd(m_Services.bitmaps, this);
         m_MainMenu->setGeometry(rect());
         connect(m_MainMenu, &CMainMenuWnd::LocalChessRequested, this, &CMainFrame::ShowLocalChess);
         connect(m_MainMenu, &CMainMenuWnd::NetworkChessRequested, this, [this] {
@@ -123,7 +123,8 @@ void CMainFrame::ShowLocalChess()
             m_Engines.Load(m_EngineRoots, &m_Listener);
             m_EnginesLoaded = true;
         }
-        m_LocalChess = new CLocalChessWnd(m_Engines, m_Listener, this);
+        m_LocalChess =
+            new CLocalChessWnd(m_Services.settings, m_Services.roster, m_Engines, m_Listener, m_Services.bitmaps, this);
         m_LocalChess->SetGamesFolder(m_GamesFolder);
         m_LocalChess->setGeometry(rect());
         connect(m_LocalChess, &CLocalChessWnd::MenuRequested, this, &CMainFrame::ShowMainMenu);
@@ -206,7 +207,7 @@ void CMainFrame::wheelEvent(QWheelEvent* event)
 
 bool CMainFrame::ConfirmClose()
 {
-    if (m_NetworkWindow && PlayerRoster::Instance().Count() > 1)
+    if (m_NetworkWindow && m_Services.roster.Count() > 1)
         return CMessageDlg::Ask(UiText(IDS_CONFIRM_QUIT_NETWORK), this) == IDYES;
     return true;
 }
@@ -224,7 +225,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 
 void CMainFrame::SavePlacement()
 {
-    RegistryStore& store = RegistryStore::Instance();
+    RegistryStore& store = m_Services.store;
     if (!store.HasRoot())
         store.OpenRoot(UiText(IDS_PRODUCT_KEY));
     const QString previous = store.SubKeyName();
@@ -251,7 +252,7 @@ void CMainFrame::SavePlacement()
 
 bool CMainFrame::RestorePlacement()
 {
-    RegistryStore& store = RegistryStore::Instance();
+    RegistryStore& store = m_Services.store;
     if (!store.HasRoot())
         store.OpenRoot(UiText(IDS_PRODUCT_KEY));
     const QString previous = store.SubKeyName();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AppServices.h"
 #include "EngineListener.h"
 #include "EngineLoader.h"
 
@@ -36,7 +37,7 @@ public:
     // installed by the network games. The window must offer a minimum size.
     using WindowFactory = std::function<QWidget*(CMainFrame& frame)>;
 
-    explicit CMainFrame(QWidget* parent = nullptr);
+    explicit CMainFrame(const AppServices& services, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     void ShowMainMenu();
@@ -73,6 +74,7 @@ public:
     [[nodiscard]] QWidget* VisibleChild() const;
     [[nodiscard]] CEngineLoader& Engines() { return m_Engines; }
     [[nodiscard]] CEngineListener& EngineListener() { return m_Listener; }
+    [[nodiscard]] const AppServices& Services() const { return m_Services; }
 
     // The close question of a network game; true when the frame may close.
     bool ConfirmClose();
@@ -87,6 +89,7 @@ private:
     void ShowChild(QWidget* child, bool networkWindow);
     void UpdateMinimumSize();
 
+    AppServices m_Services;
     CEngineLoader m_Engines;
     CEngineListener m_Listener;
     std::vector<std::filesystem::path> m_EngineRoots;

@@ -29,7 +29,7 @@ constexpr MenuButton kMenuButtons[] = {
 const QColor kLogoKey(255, 0, 0);
 } // namespace
 
-CMainMenuWnd::CMainMenuWnd(QWidget* parent) : QWidget(parent)
+CMainMenuWnd::CMainMenuWnd(CBitmapCache& bitmaps, QWidget* parent) : QWidget(parent), m_Bitmaps(bitmaps)
 {
     setObjectName(QStringLiteral("MainMenuWnd"));
     for (const MenuButton& entry : kMenuButtons)
@@ -75,7 +75,7 @@ void CMainMenuWnd::ShowHelp(int titleId, int pageId)
 
 void CMainMenuWnd::Layout()
 {
-    const CCachedBitmap& logo = CBitmapCache::Instance().Get(QStringLiteral("IDB_BACK"));
+    const CCachedBitmap& logo = m_Bitmaps.Get(QStringLiteral("IDB_BACK"));
     const int logoHeight = logo.Size().height();
     const int count = static_cast<int>(m_Buttons.size());
     const int buttonHeight = m_Buttons.begin()->second->height();
@@ -99,7 +99,7 @@ void CMainMenuWnd::resizeEvent(QResizeEvent*)
 void CMainMenuWnd::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    CBitmapCache& cache = CBitmapCache::Instance();
+    CBitmapCache& cache = m_Bitmaps;
     cache.Get(QStringLiteral("IDB_PATTERN")).Tile(painter, rect());
     cache.Get(QStringLiteral("IDB_BACK")).DrawTransparent(painter, m_LogoRect.topLeft(), kLogoKey);
 }

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 
+class CBitmapCache;
 class CHtmlDlg;
 class CSkinButton;
 
@@ -30,7 +31,7 @@ public:
     static constexpr int kLogoGap = 20;
     static constexpr int kButtonGap = 10;
 
-    explicit CMainMenuWnd(QWidget* parent = nullptr);
+    explicit CMainMenuWnd(CBitmapCache& bitmaps, QWidget* parent = nullptr);
     ~CMainMenuWnd() override;
 
     // Runs the command of the button with that id, as a click does.
@@ -55,6 +56,7 @@ private:
     void Layout();
     void ShowHelp(int titleId, int pageId);
 
+    CBitmapCache& m_Bitmaps;
     std::map<int, CSkinButton*> m_Buttons;
     QRect m_LogoRect;
     CHtmlDlg* m_Help = nullptr; // a child of the frame's window

@@ -1,5 +1,6 @@
 // Drawing cost of the board view: a full repaint and one step of a drag, which
 // must stay far below a frame so that dragging and the animation never stutter.
+#include "BitmapCache.h"
 #include "BoardView.h"
 #include "SoundPlayer.h"
 
@@ -14,8 +15,10 @@ namespace
 {
 void BoardFullRepaint(benchmark::State& state)
 {
-    CBoardView view;
+    CChessPosition position;
+    CBoardView view(CBitmapCache::Instance());
     view.SetBughouseMode(state.range(0) != 0);
+    view.ShowPosition(&position);
     view.show();
     QPixmap target(view.size());
     for (auto _ : state)
@@ -28,7 +31,9 @@ BENCHMARK(BoardFullRepaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void BoardDragStep(benchmark::State& state)
 {
-    CBoardView view;
+    CChessPosition position;
+    CBoardView view(CBitmapCache::Instance());
+    view.ShowPosition(&position);
     view.show();
     view.EnableInput();
     const QPoint from = view.SquareRect(CCoordinate::FromText("e2")).center();

@@ -1,5 +1,6 @@
 #include "AutomationChannel.h"
 
+#include "BitmapCache.h"
 #include "BoardView.h"
 #include "MessageDlg.h"
 #include "UiText.h"
@@ -34,6 +35,24 @@ QJsonValue Json(const QString& reply)
     return document.array().first();
 }
 
+// Plays the legal gestures of a board view on its position, as a game window does.
+struct PositionOwner : IBoardViewObserver
+{
+    CChessPosition position;
+    CBoardView* view = nullptr;
+
+    void OnMoveRequested(CBoardView*, const CMove& move) override
+    {
+        if (position.MakeMove(move))
+            view->ShowPosition(&position);
+    }
+    void OnDropRequested(CBoardView*, const CCoordinate& square, PieceType type) override
+    {
+        if (position.DropPiece(position.SideToMove(), type, square))
+            view->ShowPosition(&position, square);
+    }
+};
+
 // Two windows with a few named widgets; "go" is in both.
 class AutomationChannelTest : public ::testing::Test
 {
@@ -61,7 +80,10 @@ protected:
         edit = new QLineEdit(&first);
         edit->setObjectName(QStringLiteral("edit"));
         QObject::connect(edit, &QLineEdit::returnPressed, [this] { returned.append(edit->text()); });
-        board = new CBoardView(&first);
+        board = new CBoardView(CBitmapCache::Instance(), &first);
+        owner.view = board;
+        board->SetObserver(&owner);
+        board->ShowPosition(&owner.position);
         board->setObjectName(QStringLiteral("board"));
         board->move(0, 100);
         first.resize(500, 500);
@@ -77,6 +99,7 @@ protected:
     QLabel* label = nullptr;
     QLineEdit* edit = nullptr;
     CBoardView* board = nullptr;
+    PositionOwner owner;
     int clicks[2] = {0, 0};
     QStringList returned;
     CAutomationChannel& channel = *m_Channel;
@@ -261,8 +284,10 @@ TEST_F(AutomationChannelTest, AnswersQueuedMessagesAndServesTheSocket)
 TEST_F(AutomationChannelTest, DropsFromTheHoldingsOfTheSideToMove)
 {
     board->SetBughouseMode(true);
-    board->ReceivePiece(PIECE_KNIGHT, COLOUR_WHITE);
-    board->ReceivePiece(PIECE_QUEEN, COLOUR_BLACK);
+    owner.position.SetDropsOption(1);
+    owner.position.ReceivePiece(PIECE_KNIGHT, COLOUR_WHITE);
+    owner.position.ReceivePiece(PIECE_QUEEN, COLOUR_BLACK);
+    board->ShowPosition(&owner.position);
     board->EnableInput();
     QJsonObject state = Json(channel.Execute(QStringLiteral("board board"))).toObject();
     EXPECT_EQ(state.value(QStringLiteral("holdings")).toObject().value(QStringLiteral("white")).toString(),

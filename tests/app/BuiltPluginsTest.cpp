@@ -5,6 +5,8 @@
 // engine is not installed.
 #include "AppTestSupport.h"
 
+#include "BitmapCache.h"
+
 #include "BoardView.h"
 #include "ChessPosition.h"
 #include "EngineListener.h"
@@ -14,6 +16,7 @@
 #include "LocalChessWnd.h"
 #include "MessageDlg.h"
 #include "MoveListWnd.h"
+#include "PlayerRoster.h"
 #include "RegistryStore.h"
 #include "SingleSettingsDlg.h"
 
@@ -32,6 +35,8 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+
+using S = CLocalChessSession;
 
 namespace
 {
@@ -97,7 +102,7 @@ protected:
         store.WriteString(QStringLiteral("CommandLine"), QString::fromLatin1(kPhalanx));
         store.WriteString(QStringLiteral("WorkingDirectory"), m_Folder.path() + QLatin1Char('/'));
 
-        GameSettings& settings = GameSettings::Instance();
+        GameSettings& settings = m_Settings;
         settings.SetIsTimeInfinite(false);
         settings.SetGameTime(0, 1, 0);
         settings.SetNbSecondsBonus(0);
@@ -145,6 +150,8 @@ protected:
     }
 
     QTemporaryDir m_Folder;
+    GameSettings m_Settings;
+    PlayerRoster m_Roster;
     CEngineListener m_Listener;
     CEngineLoader m_Loader;
     QWidget m_Frame;
@@ -157,10 +164,10 @@ protected:
 
 TEST_F(BuiltPluginsTest, StockfishPlaysPhalanxAfterBeingChosenInTheSettings)
 {
-    m_Window = new CLocalChessWnd(m_Loader, m_Listener, &m_Frame);
+    m_Window = new CLocalChessWnd(m_Settings, m_Roster, m_Loader, m_Listener, CBitmapCache::Instance(), &m_Frame);
     m_Window->resize(CLocalChessWnd::kMinimumWidth, CLocalChessWnd::kMinimumHeight);
     m_Window->Open();
-    ASSERT_FALSE(m_Window->IsWhiteEngine() || m_Window->IsBlackEngine());
+    ASSERT_FALSE(m_Window->Session().IsEngine(COLOUR_WHITE) || m_Window->Session().IsEngine(COLOUR_BLACK));
 
     // The bottom player has White: Stockfish through the UCI plug-in; the top
     // player Phalanx through the WinBoard plug-in.
@@ -186,37 +193,39 @@ TEST_F(BuiltPluginsTest, StockfishPlaysPhalanxAfterBeingChosenInTheSettings)
         dialog.OnOk();
         return dialog.result();
     });
-    m_Window->OnSettings();
+    m_Window->OnCommand(S::ID_SETTINGS);
     for (const QStringList& types : offered)
         EXPECT_EQ(types, (QStringList{QStringLiteral("Human"), kWinboardType, kUciType}));
     EXPECT_EQ(m_ConfigureTitle, QStringLiteral("Configure Engines"));
     EXPECT_TRUE(m_ConfigureList.contains(QStringLiteral("Stockfish"))) << m_ConfigureList.join(", ").toStdString();
-    ASSERT_TRUE(m_Window->IsWhiteEngine() && m_Window->IsBlackEngine());
-    EXPECT_EQ(QString::fromUtf8(m_Window->WhiteEngine()->GetName()), kUciType);
-    EXPECT_EQ(QString::fromUtf8(m_Window->BlackEngine()->GetName()), kWinboardType);
-    EXPECT_EQ(GameSettings::Instance().GetWhiteEngine(), kUciType);
-    EXPECT_EQ(GameSettings::Instance().GetBlackEngine(), kWinboardType);
+    ASSERT_TRUE(m_Window->Session().IsEngine(COLOUR_WHITE) && m_Window->Session().IsEngine(COLOUR_BLACK));
+    EXPECT_EQ(QString::fromUtf8(m_Window->Session().EngineOf(COLOUR_WHITE)->GetName()), kUciType);
+    EXPECT_EQ(QString::fromUtf8(m_Window->Session().EngineOf(COLOUR_BLACK)->GetName()), kWinboardType);
+    EXPECT_EQ(m_Settings.GetWhiteEngine(), kUciType);
+    EXPECT_EQ(m_Settings.GetBlackEngine(), kWinboardType);
 
     // Short clocks keep both engines quick.
-    GameSettings::Instance().SetGameTime(0, 0, 8);
-    m_Window->OnNewGame();
+    m_Settings.SetGameTime(0, 0, 8);
+    m_Window->Session().NewGame();
     ASSERT_TRUE(AppTest::WaitFor(
-        [&] { return !m_Window->IsRunning() || m_Window->MoveList()->ShownMoves().size() >= kPlyLimit; }, 60000))
+        [&] { return !m_Window->Session().IsRunning() || m_Window->MoveList()->ShownMoves().size() >= kPlyLimit; },
+        60000))
         << m_Window->MoveList()->ShownMoves().size() << " plies";
     const QStringList children = ChildProcesses();
     const std::vector<std::string> moves = m_Window->MoveList()->ShownMoves();
     std::string record;
     for (const std::string& move : moves)
         record += move + ' ';
-    std::printf("[ %zu plies%s ] %s\n", moves.size(), m_Window->IsRunning() ? "" : ", game over", record.c_str());
+    std::printf("[ %zu plies%s ] %s\n", moves.size(), m_Window->Session().IsRunning() ? "" : ", game over",
+                record.c_str());
 
     EXPECT_GE(moves.size(), 10u) << record;
     EXPECT_EQ(moves, m_Window->Board()->MoveTexts()) << "every move shown was played on the board";
     CChessPosition replay;
     for (const std::string& move : moves)
         ASSERT_TRUE(replay.PlaySan(move)) << move << " is not legal after " << record;
-    if (m_Window->IsRunning())
-        m_Window->OnAbortGame();
+    if (m_Window->Session().IsRunning())
+        m_Window->Session().AbortGame();
     EXPECT_TRUE(m_PluginBoxes.isEmpty()) << m_PluginBoxes.join('\n').toStdString();
     // Both engine processes ran as children of the program.
     EXPECT_EQ(children.filter(QStringLiteral("stockfish")).size(), 1) << children.join(", ").toStdString();

@@ -3,6 +3,8 @@
 // installed.
 #include "AppTestSupport.h"
 
+#include "BitmapCache.h"
+
 #include "BoardView.h"
 #include "ChessPosition.h"
 #include "EngineListener.h"
@@ -29,6 +31,7 @@
 #include <gtest/gtest.h>
 
 using W = CLocalChessWnd;
+using S = CLocalChessSession;
 
 namespace
 {
@@ -51,7 +54,7 @@ class LocalEngineTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        GameSettings& settings = GameSettings::Instance();
+        GameSettings& settings = m_Settings;
         settings.SetIsTimeInfinite(false);
         settings.SetGameTime(0, 5, 0);
         settings.SetNbSecondsBonus(0);
@@ -78,10 +81,10 @@ protected:
         IChessEngine* engine = engineColour == COLOUR_WHITE ? m_Loader.WhiteList()[0] : m_Loader.BlackList()[0];
         AppTest::ConfigureEngine(
             engine, AppTest::FakeEngineCommand(m_Folder.path(), QStringLiteral("engine"), kHandshake + script, &m_Log));
-        GameSettings& settings = GameSettings::Instance();
+        GameSettings& settings = m_Settings;
         (engineColour == COLOUR_WHITE ? settings.SetWhiteEngine(AppTest::EngineTypeName())
                                       : settings.SetBlackEngine(AppTest::EngineTypeName()));
-        m_Window = new W(m_Loader, m_Listener, &m_Frame);
+        m_Window = new W(m_Settings, m_Roster, m_Loader, m_Listener, CBitmapCache::Instance(), &m_Frame);
         m_Window->resize(W::kMinimumWidth, W::kMinimumHeight);
         m_Window->Open();
     }
@@ -100,6 +103,8 @@ protected:
     }
 
     QTemporaryDir m_Folder;
+    GameSettings m_Settings;
+    PlayerRoster m_Roster;
     CEngineListener m_Listener;
     CEngineLoader m_Loader;
     QWidget m_Frame;
@@ -110,12 +115,12 @@ protected:
 TEST_F(LocalEngineTest, EngineRepliesToThePersonsMove)
 {
     OpenWith(COLOUR_BLACK, QStringLiteral("moves e7e5 g8f6\n"));
-    EXPECT_TRUE(m_Window->IsBlackEngine());
+    EXPECT_TRUE(m_Window->Session().IsEngine(COLOUR_BLACK));
     EXPECT_TRUE(m_Window->TopPanel()->ComputerMark());
     EXPECT_FALSE(m_Window->BottomPanel()->ComputerMark());
-    m_Window->OnNewGame();
+    m_Window->Session().NewGame();
     EXPECT_TRUE(m_Window->Board()->IsInputEnabled()) << "White is a person";
-    EXPECT_FALSE(m_Window->Button(W::ID_OFFER_DRAW)->isEnabled()) << "no draw offers against an engine";
+    EXPECT_FALSE(m_Window->Button(S::ID_OFFER_DRAW)->isEnabled()) << "no draw offers against an engine";
     const int sounds = CSoundPlayer::RequestCount();
     AppTest::Drag(m_Window->Board(), "e2", "e4");
     EXPECT_FALSE(m_Window->Board()->IsInputEnabled()) << "locked while the engine thinks";
@@ -125,7 +130,7 @@ TEST_F(LocalEngineTest, EngineRepliesToThePersonsMove)
     EXPECT_EQ(m_Frame.windowTitle(), QStringLiteral("* [Pellomar II] *"));
     EXPECT_EQ(CSoundPlayer::RequestCount(), sounds + 1);
     EXPECT_TRUE(m_Window->BottomPanel()->Clock().IsCounting()) << "the clocks switched to White";
-    EXPECT_FALSE(m_Window->Button(W::ID_ACCEPT_DRAW)->isEnabled());
+    EXPECT_FALSE(m_Window->Button(S::ID_ACCEPT_DRAW)->isEnabled());
     // The engine received the person's move in coordinate notation.
     EXPECT_TRUE(Log().contains(QStringLiteral("e2e4")));
     AppTest::Drag(m_Window->Board(), "g1", "f3");
@@ -137,18 +142,18 @@ TEST_F(LocalEngineTest, EngineRepliesToThePersonsMove)
 TEST_F(LocalEngineTest, PauseHoldsBackTheEngineMoveUntilContinue)
 {
     OpenWith(COLOUR_BLACK, QStringLiteral("moves e7e5\n"));
-    m_Window->OnNewGame();
+    m_Window->Session().NewGame();
     AppTest::Drag(m_Window->Board(), "e2", "e4");
-    m_Window->OnPauseGame();
-    ASSERT_TRUE(AppTest::WaitFor([&] { return m_Window->HasDeferredMove(); }));
+    m_Window->Session().PauseGame();
+    ASSERT_TRUE(AppTest::WaitFor([&] { return m_Window->Session().HasDeferredMove(); }));
     EXPECT_EQ(Moves(), std::vector<std::string>{"e4"});
     EXPECT_FALSE(m_Window->TopPanel()->Clock().IsCounting()) << "the engine's clock is paused";
     // A later move replaces the one kept.
-    m_Window->OnEngineMoveMessage(Pack("d7", "d5"));
+    m_Window->Session().OnEngineMove(UnpackEngineMove(Pack("d7", "d5")));
     EXPECT_EQ(Moves(), std::vector<std::string>{"e4"});
-    m_Window->OnContinueGame();
+    m_Window->Session().ContinueGame();
     EXPECT_EQ(Moves(), (std::vector<std::string>{"e4", "d5"}));
-    EXPECT_FALSE(m_Window->HasDeferredMove());
+    EXPECT_FALSE(m_Window->Session().HasDeferredMove());
     EXPECT_TRUE(m_Window->BottomPanel()->Clock().IsCounting()) << "the clocks switch when the move is played";
     EXPECT_FALSE(m_Window->TopPanel()->Clock().IsCounting());
     EXPECT_TRUE(m_Window->Board()->IsInputEnabled());
@@ -157,9 +162,9 @@ TEST_F(LocalEngineTest, PauseHoldsBackTheEngineMoveUntilContinue)
 TEST_F(LocalEngineTest, TakebackDuringTheEnginesTurnRestartsItOnTheShortenedGame)
 {
     OpenWith(COLOUR_BLACK, QStringLiteral("on MOVE sleep 300\nmoves e7e5 c7c5 b8c6\n"));
-    m_Window->OnNewGame();
+    m_Window->Session().NewGame();
     AppTest::Drag(m_Window->Board(), "e2", "e4");
-    m_Window->OnTakebackMove();
+    m_Window->Session().TakebackMove();
     EXPECT_TRUE(Moves().empty());
     EXPECT_EQ(m_Window->Board()->SideToMove(), COLOUR_WHITE);
     EXPECT_TRUE(m_Window->Board()->IsInputEnabled());
@@ -177,16 +182,16 @@ TEST_F(LocalEngineTest, TakebackDuringTheEnginesTurnRestartsItOnTheShortenedGame
 TEST_F(LocalEngineTest, AfterSwitchColorTheEngineHasWhiteAndMovesFirst)
 {
     OpenWith(COLOUR_BLACK, QStringLiteral("moves e2e4 d2d4\n"));
-    IChessEngine* engine = m_Window->BlackEngine();
-    m_Window->OnSwitchColor();
-    EXPECT_EQ(m_Window->WhiteEngine(), engine) << "the same object now plays White";
-    EXPECT_EQ(m_Window->BlackEngine(), nullptr);
+    IChessEngine* engine = m_Window->Session().EngineOf(COLOUR_BLACK);
+    m_Window->Session().SwitchColor();
+    EXPECT_EQ(m_Window->Session().EngineOf(COLOUR_WHITE), engine) << "the same object now plays White";
+    EXPECT_EQ(m_Window->Session().EngineOf(COLOUR_BLACK), nullptr);
     EXPECT_EQ(m_Loader.WhiteList()[0], engine);
-    EXPECT_EQ(PlayerRoster::Instance().GetEntry(0).name, QStringLiteral("Anna")) << "the bottom player keeps its name";
-    EXPECT_EQ(PlayerRoster::Instance().GetEntry(0).colour, COLOUR_BLACK);
+    EXPECT_EQ(m_Roster.GetEntry(0).name, QStringLiteral("Anna")) << "the bottom player keeps its name";
+    EXPECT_EQ(m_Roster.GetEntry(0).colour, COLOUR_BLACK);
     EXPECT_TRUE(m_Window->Board()->IsFlipped());
     EXPECT_TRUE(m_Window->TopPanel()->ComputerMark());
-    m_Window->OnNewGame();
+    m_Window->Session().NewGame();
     EXPECT_FALSE(m_Window->Board()->IsInputEnabled()) << "White is the engine";
     ASSERT_TRUE(WaitForMoves(1));
     EXPECT_EQ(Moves(), std::vector<std::string>{"e4"});
@@ -199,25 +204,25 @@ TEST_F(LocalEngineTest, AfterSwitchColorTheEngineHasWhiteAndMovesFirst)
 TEST_F(LocalEngineTest, EngineResignationEndsTheGame)
 {
     OpenWith(COLOUR_BLACK, QStringLiteral("on MOVE say resign\n"));
-    m_Window->OnNewGame();
+    m_Window->Session().NewGame();
     AppTest::Drag(m_Window->Board(), "e2", "e4");
-    ASSERT_TRUE(AppTest::WaitFor([&] { return !m_Window->IsRunning(); }));
+    ASSERT_TRUE(AppTest::WaitFor([&] { return !m_Window->Session().IsRunning(); }));
     EXPECT_EQ(AppTest::TakeMessages(), QStringList{QStringLiteral("Black has resigned.\nWhite wins the game !")});
-    EXPECT_TRUE(m_Window->HasBlackLost());
+    EXPECT_TRUE(m_Window->Session().Result().blackLost);
     // Nothing that arrives after the end changes the game.
-    m_Window->OnEngineMoveMessage(Pack("e7", "e5"));
+    m_Window->Session().OnEngineMove(UnpackEngineMove(Pack("e7", "e5")));
     EXPECT_EQ(Moves(), std::vector<std::string>{"e4"});
 }
 
 TEST_F(LocalEngineTest, IllegalEngineMoveChangesNothing)
 {
     OpenWith(COLOUR_BLACK, QStringLiteral("moves e7e4\n"));
-    m_Window->OnNewGame();
+    m_Window->Session().NewGame();
     AppTest::Drag(m_Window->Board(), "e2", "e4");
     QTest::qWait(300);
     EXPECT_EQ(Moves(), std::vector<std::string>{"e4"});
     EXPECT_TRUE(m_Window->TopPanel()->Clock().IsCounting()) << "Black's clock still runs";
-    EXPECT_TRUE(m_Window->IsRunning());
+    EXPECT_TRUE(m_Window->Session().IsRunning());
 }
 
 // A real WinBoard engine against a quick person to the end of a fast game:
@@ -231,16 +236,16 @@ TEST_F(LocalEngineTest, RealEnginePlaysAFastGameToItsEnd)
     if (program.isEmpty())
         GTEST_SKIP() << kRealEngine.toStdString() << " is not installed";
     AppTest::ConfigureEngine(m_Loader.BlackList()[0], program.toStdString(), m_Folder.path().toStdString());
-    GameSettings& settings = GameSettings::Instance();
+    GameSettings& settings = m_Settings;
     settings.SetGameTime(0, 0, 5);
     settings.SetBlackEngine(AppTest::EngineTypeName());
     settings.SetPlaySoundOnOpponentMove(false);
-    m_Window = new W(m_Loader, m_Listener, &m_Frame);
+    m_Window = new W(m_Settings, m_Roster, m_Loader, m_Listener, CBitmapCache::Instance(), &m_Frame);
     m_Window->Open();
     m_Window->SetPromotionAsker([](Colour) { return PIECE_QUEEN; });
-    m_Window->OnNewGame();
+    m_Window->Session().NewGame();
     auto personMoves = [this] {
-        if (!m_Window->IsRunning() || !m_Window->Board()->IsInputEnabled())
+        if (!m_Window->Session().IsRunning() || !m_Window->Board()->IsInputEnabled())
             return false;
         std::vector<CMove> candidates;
         m_Window->Board()->GetPosition().GenerateCandidateMoves(candidates);
@@ -258,7 +263,7 @@ TEST_F(LocalEngineTest, RealEnginePlaysAFastGameToItsEnd)
     ASSERT_TRUE(AppTest::WaitFor(
         [&] {
             personMoves();
-            return !m_Window->IsRunning();
+            return !m_Window->Session().IsRunning();
         },
         40000))
         << Moves().size() << " moves";
@@ -291,24 +296,24 @@ TEST_F(LocalEngineTest, SettingsChooseTheEnginesOfBothPlayers)
         dialog.OnOk();
         return dialog.result();
     });
-    m_Window->OnSettings();
+    m_Window->OnCommand(S::ID_SETTINGS);
     EXPECT_EQ(shownEntries[0], 1) << "the top player was the engine";
     EXPECT_EQ(shownEntries[1], 0) << "the bottom player was a person";
-    EXPECT_EQ(m_Window->WhiteEngine(), m_Loader.WhiteList()[0]);
-    EXPECT_FALSE(m_Window->IsBlackEngine());
-    EXPECT_EQ(GameSettings::Instance().GetWhiteEngine(), AppTest::EngineTypeName());
-    EXPECT_EQ(GameSettings::Instance().GetBlackEngine(), QStringLiteral("Human"));
-    EXPECT_EQ(PlayerRoster::Instance().GetEntry(0).name, QStringLiteral("Annabel"));
+    EXPECT_EQ(m_Window->Session().EngineOf(COLOUR_WHITE), m_Loader.WhiteList()[0]);
+    EXPECT_FALSE(m_Window->Session().IsEngine(COLOUR_BLACK));
+    EXPECT_EQ(m_Settings.GetWhiteEngine(), AppTest::EngineTypeName());
+    EXPECT_EQ(m_Settings.GetBlackEngine(), QStringLiteral("Human"));
+    EXPECT_EQ(m_Roster.GetEntry(0).name, QStringLiteral("Annabel"));
     EXPECT_TRUE(m_Window->BottomPanel()->ComputerMark());
-    m_Window->OnNewGame();
+    m_Window->Session().NewGame();
     ASSERT_TRUE(WaitForMoves(1));
     EXPECT_EQ(Moves(), std::vector<std::string>{"d4"});
 
     // Cancel changes nothing.
-    m_Window->OnAbortGame();
+    m_Window->Session().AbortGame();
     m_Window->SetSettingsRunner([](CSingleSettingsDlg&) { return int(IDCANCEL); });
-    m_Window->OnSettings();
-    EXPECT_EQ(m_Window->WhiteEngine(), m_Loader.WhiteList()[0]);
+    m_Window->OnCommand(S::ID_SETTINGS);
+    EXPECT_EQ(m_Window->Session().EngineOf(COLOUR_WHITE), m_Loader.WhiteList()[0]);
 }
 
 // An engine that dies on each move it receives: the adapter starts it again
@@ -317,9 +322,9 @@ TEST_F(LocalEngineTest, SettingsChooseTheEnginesOfBothPlayers)
 TEST_F(LocalEngineTest, AnEngineThatKeepsDyingEndsTheGameAsItsResignation)
 {
     OpenWith(COLOUR_BLACK, QStringLiteral("on MOVE crash\n"));
-    m_Window->OnNewGame();
+    m_Window->Session().NewGame();
     AppTest::Drag(m_Window->Board(), "e2", "e4");
-    ASSERT_TRUE(AppTest::WaitFor([&] { return !m_Window->IsRunning(); }));
+    ASSERT_TRUE(AppTest::WaitFor([&] { return !m_Window->Session().IsRunning(); }));
     EXPECT_EQ(AppTest::TakeMessages(), QStringList{QStringLiteral("Black has resigned.\nWhite wins the game !")});
     EXPECT_FALSE(m_Window->TopPanel()->Clock().IsCounting());
     EXPECT_FALSE(m_Window->BottomPanel()->Clock().IsCounting());
@@ -330,12 +335,12 @@ TEST_F(LocalEngineTest, AnEngineThatKeepsDyingEndsTheGameAsItsResignation)
 // clock ends the game.
 TEST_F(LocalEngineTest, ASilentEngineLosesOnItsClock)
 {
-    GameSettings::Instance().SetGameTime(0, 0, 1);
+    m_Settings.SetGameTime(0, 0, 1);
     OpenWith(COLOUR_BLACK, QString());
-    m_Window->OnNewGame();
+    m_Window->Session().NewGame();
     AppTest::Drag(m_Window->Board(), "e2", "e4");
-    ASSERT_TRUE(AppTest::WaitFor([&] { return !m_Window->IsRunning(); }, 5000));
-    EXPECT_TRUE(m_Window->HasBlackLost());
+    ASSERT_TRUE(AppTest::WaitFor([&] { return !m_Window->Session().IsRunning(); }, 5000));
+    EXPECT_TRUE(m_Window->Session().Result().blackLost);
     EXPECT_EQ(AppTest::TakeMessages(), QStringList{QStringLiteral("Black's time has expired.\nWhite wins the game !")});
     EXPECT_FALSE(m_Window->TopPanel()->Clock().IsCounting());
 }

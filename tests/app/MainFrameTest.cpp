@@ -35,7 +35,7 @@ QWidget* MakeNetWindow(int minimumWidth, int minimumHeight)
 
 int32_t StoredDword(const char* name)
 {
-    RegistryStore& store = RegistryStore::Instance();
+    RegistryStore store;
     store.OpenRoot(QStringLiteral("HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II"));
     store.OpenSubKey(QString::fromLatin1(CMainFrame::kPlacementKey));
     int32_t value = -12345;
@@ -49,9 +49,9 @@ class MainFrameTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        GameSettings::Instance().SetWhiteEngine(QStringLiteral("Human"));
-        GameSettings::Instance().SetBlackEngine(QStringLiteral("Human"));
-        m_Frame = std::make_unique<CMainFrame>();
+        m_Settings.SetWhiteEngine(QStringLiteral("Human"));
+        m_Settings.SetBlackEngine(QStringLiteral("Human"));
+        m_Frame = std::make_unique<CMainFrame>(AppServices{m_Store, m_Settings, m_Roster, CBitmapCache::Instance()});
         m_Frame->SetEngineSearchRoots({std::filesystem::path(APP_TEST_PLUGIN_DIR)});
         AppTest::TakeMessages();
     }
@@ -59,9 +59,12 @@ protected:
     void TearDown() override
     {
         m_Frame.reset();
-        PlayerRoster::Instance().Reset();
+        m_Roster.Reset();
     }
 
+    RegistryStore m_Store;
+    GameSettings m_Settings;
+    PlayerRoster m_Roster;
     std::unique_ptr<CMainFrame> m_Frame;
 };
 
@@ -90,16 +93,16 @@ TEST_F(MainFrameTest, MenuButtonsLeadToTheLocalGameAndBack)
     EXPECT_EQ(local->size(), m_Frame->size()) << "the child fills the client area";
     EXPECT_EQ(m_Frame->Engines().WhiteList().size(), 1u) << "plug-ins loaded before the window was made";
 
-    local->OnNewGame();
+    local->Session().NewGame();
     AppTest::Drag(local->Board(), "e2", "e4");
-    local->Button(CLocalChessWnd::ID_MENU)->click();
+    local->Button(CLocalChessSession::ID_MENU)->click();
     EXPECT_EQ(m_Frame->VisibleChild(), m_Frame->MainMenu());
-    EXPECT_FALSE(local->IsRunning());
+    EXPECT_FALSE(local->Session().IsRunning());
 
     // Shown again, the same window opens anew.
     m_Frame->ShowLocalChess();
     EXPECT_EQ(m_Frame->LocalChess(), local);
-    EXPECT_FALSE(local->IsRunning());
+    EXPECT_FALSE(local->Session().IsRunning());
     EXPECT_EQ(local->Board()->GetPosition().RecordLength(), 0);
     m_Frame->show();
     m_Frame->resize(900, 700);
@@ -143,7 +146,7 @@ TEST_F(MainFrameTest, NetworkWindowsGrowTheFrameAndAskBeforeClosing)
     EXPECT_FALSE(m_Frame->IsNetworkWindowShown());
 
     m_Frame->ShowNetChess();
-    PlayerRoster& roster = PlayerRoster::Instance();
+    PlayerRoster& roster = m_Roster;
     roster.SetEntry(0, PlayerEntry{QStringLiteral("me"), 0, COLOUR_WHITE, 0});
     EXPECT_TRUE(m_Frame->ConfirmClose()) << "alone in the game: no question";
     EXPECT_TRUE(AppTest::TakeMessages().isEmpty());
@@ -166,7 +169,7 @@ TEST_F(MainFrameTest, PlacementIsSavedAndRestored)
     EXPECT_EQ(StoredDword("wp.bottom"), 570);
     EXPECT_EQ(StoredDword("wp.showCmd"), CMainFrame::kShowNormal);
 
-    CMainFrame other;
+    CMainFrame other(m_Frame->Services());
     EXPECT_TRUE(other.RestorePlacement());
     EXPECT_EQ(other.geometry(), QRect(40, 50, 700, 520));
 
@@ -174,14 +177,14 @@ TEST_F(MainFrameTest, PlacementIsSavedAndRestored)
     m_Frame->setWindowState(Qt::WindowMaximized);
     m_Frame->SavePlacement();
     EXPECT_EQ(StoredDword("wp.showCmd"), CMainFrame::kShowMaximized);
-    CMainFrame maximised;
+    CMainFrame maximised(m_Frame->Services());
     EXPECT_TRUE(maximised.RestorePlacement());
     EXPECT_TRUE(maximised.windowState() & Qt::WindowMaximized);
 }
 
 TEST_F(MainFrameTest, PlacementWhollyOffTheScreenIsNotApplied)
 {
-    RegistryStore& store = RegistryStore::Instance();
+    RegistryStore& store = m_Store;
     store.OpenRoot(QStringLiteral("HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II"));
     store.OpenSubKey(QString::fromLatin1(CMainFrame::kPlacementKey));
     store.WriteDword(QStringLiteral("wp.showCmd"), CMainFrame::kShowNormal);
@@ -189,7 +192,7 @@ TEST_F(MainFrameTest, PlacementWhollyOffTheScreenIsNotApplied)
     store.WriteDword(QStringLiteral("wp.right"), 30700);
     store.WriteDword(QStringLiteral("wp.top"), 30000);
     store.WriteDword(QStringLiteral("wp.bottom"), 30500);
-    CMainFrame frame;
+    CMainFrame frame(m_Frame->Services());
     const QRect before = frame.geometry();
     EXPECT_FALSE(frame.RestorePlacement());
     EXPECT_EQ(frame.geometry(), before);
@@ -197,10 +200,10 @@ TEST_F(MainFrameTest, PlacementWhollyOffTheScreenIsNotApplied)
 
 TEST_F(MainFrameTest, MainMenuLaysOutItsColumn)
 {
-    CMainMenuWnd menu;
+    CMainMenuWnd menu(m_Frame->Services().bitmaps);
     menu.resize(700, 600);
     menu.show();
-    const QSize logo = CBitmapCache::Instance().Get(QStringLiteral("IDB_BACK")).Size();
+    const QSize logo = m_Frame->Services().bitmaps.Get(QStringLiteral("IDB_BACK")).Size();
     const int b = menu.Button(CMainMenuWnd::ID_EXIT)->height();
     const int column = logo.height() + 6 * b + 20 + 10 * 6;
     const int top = (600 - column) / 2;
@@ -252,12 +255,39 @@ TEST(PellomarAppTest, StartsOnTheMainMenuAndSavesTheSettingsAtExit)
     EXPECT_EQ(app.MainFrame()->VisibleChild(), app.MainFrame()->MainMenu());
     EXPECT_TRUE(app.GamesFolder().endsWith(QStringLiteral("Pellomar Games")));
     EXPECT_TRUE(QFileInfo(app.GamesFolder()).isDir());
-    GameSettings::Instance().SetTopPlayerName(QStringLiteral("Saved At Exit"));
+    app.Settings()->SetTopPlayerName(QStringLiteral("Saved At Exit"));
     app.ExitInstance();
     EXPECT_EQ(app.MainFrame(), nullptr);
+    EXPECT_EQ(app.Settings(), nullptr);
 
+    RegistryStore store;
     GameSettings reread;
-    reread.Load(RegistryStore::Instance());
+    reread.Load(store);
     EXPECT_EQ(reread.GetTopPlayerName(), QStringLiteral("Saved At Exit"));
-    GameSettings::Instance().SetTopPlayerName(QStringLiteral("Player 2"));
+    reread.SetTopPlayerName(QStringLiteral("Player 2"));
+    reread.Save(store);
+}
+
+// Regression: the bughouse window, built at start-up, wrote "no time limit"
+// off into the shared settings, so the setting was lost at every start.
+TEST(PellomarAppTest, NoTimeLimitSurvivesARestart)
+{
+    {
+        CPellomarApp app;
+        ASSERT_TRUE(app.InitInstance());
+        app.Settings()->SetIsTimeInfinite(true);
+        app.ExitInstance();
+    }
+    {
+        CPellomarApp app;
+        ASSERT_TRUE(app.InitInstance());
+        EXPECT_TRUE(app.Settings()->IsTimeInfinite());
+        app.ExitInstance();
+    }
+    RegistryStore store;
+    GameSettings reread;
+    reread.Load(store);
+    EXPECT_TRUE(reread.IsTimeInfinite());
+    reread.SetIsTimeInfinite(false);
+    reread.Save(store);
 }

@@ -1,6 +1,7 @@
 // The bughouse window as the server, against three scripted clients over real
 // TCP on loopback (ports picked by the system).
 #include "BughouseWnd.h"
+#include "BitmapCache.h"
 #include "BoardView.h"
 #include "BughouseProtocol.h"
 #include "DoubleSettingsDlg.h"
@@ -148,13 +149,13 @@ protected:
     {
         CMessageService::AnswerAutomatically(IDYES);
         CMessageService::ClearHistory();
-        PlayerRoster::Instance().Reset();
+        roster.Reset();
         settings.SetGameTime(0, 5, 0);
-        link = std::make_unique<CNetConnection>(PlayerRoster::Instance(), settings);
+        link = std::make_unique<CNetConnection>(roster, settings);
         link->SetUi(&ui);
         ui.link = link.get();
-        window = std::make_unique<CBughouseWnd>(*link, PlayerRoster::Instance(), settings);
-        link->SetGameWindows(nullptr, window.get());
+        window = std::make_unique<CBughouseWnd>(*link, roster, settings, CBitmapCache::Instance());
+        link->SetGameWindows(nullptr, &window->Session());
         link->SetStartedFromCommandLine(true);
         link->Join(GAME_MODE_DOUBLE, true);
         ASSERT_TRUE(link->IsServer());
@@ -167,7 +168,7 @@ protected:
         link->SetGameWindows(nullptr, nullptr);
         window.reset();
         link.reset();
-        PlayerRoster::Instance().Reset();
+        roster.Reset();
         CMessageService::ClearAnswerer();
     }
 
@@ -175,15 +176,15 @@ protected:
     {
         players.push_back(std::make_unique<CScriptedPlayer>());
         EXPECT_TRUE(players.back()->Join(link->GetPort(), nickname));
-        EXPECT_TRUE(WaitUntil([&] { return PlayerRoster::Instance().Contains(QString::fromStdString(nickname)); }));
+        EXPECT_TRUE(WaitUntil([&] { return roster.Contains(QString::fromStdString(nickname)); }));
         return *players.back();
     }
 
     std::string RosterOrder() const
     {
         std::string order;
-        for (int i = 0; i < PlayerRoster::Instance().Count(); ++i)
-            order += PlayerRoster::Instance().GetEntry(i).name.left(1).toStdString();
+        for (int i = 0; i < roster.Count(); ++i)
+            order += roster.GetEntry(i).name.left(1).toStdString();
         return order;
     }
 
@@ -207,16 +208,16 @@ protected:
         Join("Cid");
         Join("Dee");
         ASSERT_EQ(RosterOrder(), "ADBC");
-        window->OnCommand(CBughouseWnd::kRotatePlayersId);
-        window->OnCommand(CBughouseWnd::kRotatePlayersId);
+        window->OnCommand(CBughouseSession::kRotatePlayersId);
+        window->OnCommand(CBughouseSession::kRotatePlayersId);
         ASSERT_EQ(RosterOrder(), "ABCD");
         Pump();
     }
 
     void Start()
     {
-        window->OnCommand(CBughouseWnd::kStartId);
-        ASSERT_TRUE(window->IsGameRunning());
+        window->OnCommand(CBughouseSession::kStartId);
+        ASSERT_TRUE(window->Session().IsGameRunning());
         for (auto& player : players)
             ASSERT_TRUE(WaitUntil([&] { return player->Has(MSG_GAME_STARTED); }));
     }
@@ -228,6 +229,7 @@ protected:
         Pump();
     }
 
+    PlayerRoster roster;
     GameSettings settings;
     CServerUi ui;
     std::unique_ptr<CNetConnection> link;
@@ -238,22 +240,22 @@ protected:
 
 TEST_F(BughouseWndTest, SeatingTwoThreeAndFourPlayersEnablesTheSeatButtons)
 {
-    EXPECT_FALSE(Enabled(CBughouseWnd::kStartId));
+    EXPECT_FALSE(Enabled(CBughouseSession::kStartId));
     Join("Bob");
-    EXPECT_TRUE(Enabled(CBughouseWnd::kStartId));
-    EXPECT_FALSE(Enabled(CBughouseWnd::kRotatePlayersId));
-    EXPECT_FALSE(Enabled(CBughouseWnd::kSwitchColorId));
+    EXPECT_TRUE(Enabled(CBughouseSession::kStartId));
+    EXPECT_FALSE(Enabled(CBughouseSession::kRotatePlayersId));
+    EXPECT_FALSE(Enabled(CBughouseSession::kSwitchColorId));
     EXPECT_EQ(window->Panel(1)->PlayerIndex(), 1);
     EXPECT_EQ(window->Panel(2)->PlayerIndex(), 0); // alone: at the bottom of both boards
     Join("Cid");
-    EXPECT_TRUE(Enabled(CBughouseWnd::kRotatePlayersId));
-    EXPECT_TRUE(Enabled(CBughouseWnd::kSwitchColorId));
-    EXPECT_FALSE(Enabled(CBughouseWnd::kSwitchPartnerId));
+    EXPECT_TRUE(Enabled(CBughouseSession::kRotatePlayersId));
+    EXPECT_TRUE(Enabled(CBughouseSession::kSwitchColorId));
+    EXPECT_FALSE(Enabled(CBughouseSession::kSwitchPartnerId));
     EXPECT_EQ(window->Panel(3)->PlayerIndex(), 2);
     Join("Dee");
     // The fourth takes seat 1 as the server's partner; the former partners stay together.
     EXPECT_EQ(RosterOrder(), "ADBC");
-    EXPECT_TRUE(Enabled(CBughouseWnd::kSwitchPartnerId));
+    EXPECT_TRUE(Enabled(CBughouseSession::kSwitchPartnerId));
     EXPECT_EQ(window->Panel(2)->PlayerIndex(), 1);
     EXPECT_EQ(window->Panel(1)->PlayerIndex(), 2);
     EXPECT_EQ(window->Panel(3)->PlayerIndex(), 3);
@@ -267,17 +269,17 @@ TEST_F(BughouseWndTest, RotateAndSwitchPartnerReachEveryClient)
     for (const char* order : orders)
     {
         const int before = bob.Count(MSG_SEATS_CHANGED);
-        window->OnCommand(CBughouseWnd::kRotatePlayersId);
+        window->OnCommand(CBughouseSession::kRotatePlayersId);
         ASSERT_TRUE(WaitUntil([&] { return bob.Count(MSG_SEATS_CHANGED) == before + 1; }));
         EXPECT_EQ(RosterOrder(), order);
         EXPECT_EQ(Order(bob.Last(MSG_SEATS_CHANGED)), order);
     }
-    window->OnCommand(CBughouseWnd::kSwitchPartnerId);
+    window->OnCommand(CBughouseSession::kSwitchPartnerId);
     ASSERT_TRUE(WaitUntil([&] { return Order(bob.Last(MSG_SEATS_CHANGED)) == "ADCB"; }));
     EXPECT_EQ(RosterOrder(), "ADCB");
 
     const int before = window->View(0)->IsFlipped();
-    window->OnCommand(CBughouseWnd::kSwitchColorId);
+    window->OnCommand(CBughouseSession::kSwitchColorId);
     EXPECT_NE(window->View(0)->IsFlipped(), before);
     EXPECT_NE(window->View(1)->IsFlipped(), window->View(0)->IsFlipped());
     ASSERT_TRUE(WaitUntil([&] { return bob.Has(MSG_SWITCH_COLORS); }));
@@ -290,14 +292,14 @@ TEST_F(BughouseWndTest, ThreePlayersHandTheLoneSeatRoundAndBack)
     const char* lone[] = {"Bob", "Cid", "Ann"};
     for (const char* name : lone)
     {
-        window->OnCommand(CBughouseWnd::kRotatePlayersId);
-        const CBughouseSeats seats = window->Seats();
+        window->OnCommand(CBughouseSession::kRotatePlayersId);
+        const CBughouseSeats seats = window->Session().Seats();
         int alone = -1;
         for (int seat = 0; seat < 3; ++seat)
             alone = seats.IsAlone(seat) ? seat : alone;
         EXPECT_EQ(seats.Entry(alone).name.toStdString(), name);
     }
-    EXPECT_EQ(window->RotationStep(), 0);
+    EXPECT_EQ(window->Session().RotationStep(), 0);
 }
 
 TEST_F(BughouseWndTest, ACapturedPromotedQueenArrivesAsAPawnOnThePartnersBoard)
@@ -332,7 +334,7 @@ TEST_F(BughouseWndTest, ACapturedPromotedQueenArrivesAsAPawnOnThePartnersBoard)
     EXPECT_EQ(partners.TypeAt(CCoordinate(7, 1)), PIECE_ROOK);
     EXPECT_EQ(mine.Holdings(COLOUR_WHITE, PIECE_PAWN), 1);
     EXPECT_EQ(mine.Holdings(COLOUR_WHITE, PIECE_QUEEN), 0);
-    EXPECT_TRUE(window->IsGameRunning());
+    EXPECT_TRUE(window->Session().IsGameRunning());
 }
 
 TEST_F(BughouseWndTest, DrawOffersTimeCallsAndThePartnersCheckmate)
@@ -344,27 +346,27 @@ TEST_F(BughouseWndTest, DrawOffersTimeCallsAndThePartnersCheckmate)
 
     // Dee (white) moves with a draw offer: for Ann to accept.
     Play(dee, Move(3, 0, 1, 3, 3, 3, 0, true)); // e4
-    EXPECT_TRUE(window->IsOfferedToMe());
-    EXPECT_TRUE(Enabled(CBughouseWnd::kAcceptDrawId));
+    EXPECT_TRUE(window->Session().IsOfferedToMe());
+    EXPECT_TRUE(Enabled(CBughouseSession::kAcceptDrawId));
     // The partner's offer is only shown.
     Play(bob, Move(1, 1, 6, 3, 4, 3, 0, true));                  // e5
     Drag(window->View(0), CCoordinate(1, 3), CCoordinate(3, 3)); // Ann's move clears the flags
-    EXPECT_FALSE(window->IsOfferedToMe());
+    EXPECT_FALSE(window->Session().IsOfferedToMe());
     Play(dee, Move(3, 0, 0, 2, 3, 5));          // Bc4
     Play(bob, Move(1, 1, 7, 6, 5, 5, 0, true)); // Nc6
-    EXPECT_FALSE(window->IsOfferedToMe());
-    EXPECT_FALSE(Enabled(CBughouseWnd::kAcceptDrawId));
+    EXPECT_FALSE(window->Session().IsOfferedToMe());
+    EXPECT_FALSE(Enabled(CBughouseSession::kAcceptDrawId));
     // A Time Call from the partner is ignored.
     Play(bob, CBughouseProtocol::MakeSeatMessage(MSG_TIME_CALL, 1));
-    EXPECT_TRUE(window->IsGameRunning());
+    EXPECT_TRUE(window->Session().IsGameRunning());
     EXPECT_TRUE(window->Panel(1)->Clock().IsRunning());
 
     // Dee mates Bob: Qh5 Nf6 Qxf7#.
     Play(dee, Move(3, 0, 0, 4, 4, 0));
     Play(bob, Move(1, 1, 7, 1, 5, 2));
     Play(dee, Move(3, 0, 4, 0, 6, 2));
-    ASSERT_FALSE(window->IsGameRunning());
-    EXPECT_EQ(PlayerRoster::Instance().Defeats(), 1);
+    ASSERT_FALSE(window->Session().IsGameRunning());
+    EXPECT_EQ(roster.Defeats(), 1);
     ASSERT_FALSE(CMessageService::History().empty());
     EXPECT_EQ(CMessageService::History().back().text, QStringLiteral("Bob is checkmate.\nYou lose the game !"));
     // The mating move's clock shows the time Dee's program sent with it.
@@ -380,11 +382,11 @@ TEST_F(BughouseWndTest, APlayerLeavingMidGameStopsItAndReseats)
     const int before = bob.Count(MSG_SEATS_CHANGED);
     players[1]->CloseConnection();
     ASSERT_TRUE(WaitUntil([&] { return bob.Count(MSG_SEATS_CHANGED) == before + 1; }));
-    EXPECT_FALSE(window->IsGameRunning());
+    EXPECT_FALSE(window->Session().IsGameRunning());
     EXPECT_TRUE(bob.Has(MSG_PLAYER_LEFT));
     EXPECT_EQ(RosterOrder(), "ABD");
     EXPECT_EQ(Order(bob.Last(MSG_SEATS_CHANGED)), "ABD");
-    EXPECT_FALSE(window->Seats().SeatZeroFlag());
+    EXPECT_FALSE(window->Session().Seats().SeatZeroFlag());
     ASSERT_FALSE(CMessageService::History().empty());
     EXPECT_EQ(CMessageService::History().back().text, QStringLiteral("Cid leaves"));
 }
@@ -400,11 +402,11 @@ TEST_F(BughouseWndTest, MessagesThatDoNotFitAreRefusedWithoutACrash)
     CNetMessage garbage(MSG_MOVE);
     garbage.AddString("x");
     Play(dee, garbage);
-    EXPECT_TRUE(window->IsGameRunning());
+    EXPECT_TRUE(window->Session().IsGameRunning());
     EXPECT_EQ(window->View(0)->GetPosition().TypeAt(CCoordinate(3, 3)), 0);
     // Cid plays black against Ann: moving before her means the boards differ; the game stops.
     Play(cid, Move(2, 1, 6, 3, 4, 3));
-    EXPECT_FALSE(window->IsGameRunning());
+    EXPECT_FALSE(window->Session().IsGameRunning());
     EXPECT_TRUE(WaitUntil([&] { return players[0]->Has(MSG_GAME_ABORTED); }));
 }
 
@@ -444,7 +446,7 @@ struct CClientProgram
     GameSettings settings;
     CNetConnection link{roster, settings};
     CClientUi ui;
-    CBughouseWnd window{link, roster, settings};
+    CBughouseWnd window{link, roster, settings, CBitmapCache::Instance()};
 
     CClientProgram(int port, const QString& nickname)
     {
@@ -452,7 +454,7 @@ struct CClientProgram
         ui.port = port;
         ui.nickname = nickname;
         link.SetUi(&ui);
-        link.SetGameWindows(nullptr, &window);
+        link.SetGameWindows(nullptr, &window.Session());
         link.Join(GAME_MODE_DOUBLE, true);
     }
     ~CClientProgram()
@@ -486,26 +488,26 @@ TEST_F(BughouseWndTest, AClientWindowSeesTheSameBoardsAsTheServer)
     bobUi.link = &bobLink;
     bobUi.port = link->GetPort();
     bobLink.SetUi(&bobUi);
-    CBughouseWnd bob(bobLink, bobRoster, bobSettings);
-    bobLink.SetGameWindows(nullptr, &bob);
+    CBughouseWnd bob(bobLink, bobRoster, bobSettings, CBitmapCache::Instance());
+    bobLink.SetGameWindows(nullptr, &bob.Session());
     settings.SetGameTime(0, 7, 0);
     bobLink.Join(GAME_MODE_DOUBLE, true);
     ASSERT_TRUE(bobLink.IsJoined());
     ASSERT_TRUE(WaitUntil([&] { return bobRoster.Count() == 2; }));
     EXPECT_EQ(bobSettings.GetGameTime().Milliseconds(), 7 * 60 * 1000);
-    EXPECT_EQ(bob.LocalSeat(), 1);
+    EXPECT_EQ(bob.Session().LocalSeat(), 1);
     EXPECT_EQ(bob.View(0)->IsFlipped(), true); // Bob plays black on his first board
 
     Join("Cid");
     Join("Dee");
     ASSERT_TRUE(WaitUntil([&] { return bobRoster.Count() == 4; }));
     // The fourth player became the server's partner; Bob's program follows.
-    EXPECT_EQ(bob.Seats().Entry(1).name, QStringLiteral("Dee"));
-    EXPECT_EQ(bob.LocalSeat(), 2);
-    EXPECT_EQ(bob.Seats().PartnerOf(2), 3);
+    EXPECT_EQ(bob.Session().Seats().Entry(1).name, QStringLiteral("Dee"));
+    EXPECT_EQ(bob.Session().LocalSeat(), 2);
+    EXPECT_EQ(bob.Session().Seats().PartnerOf(2), 3);
 
     Start();
-    ASSERT_TRUE(WaitUntil([&] { return bob.IsGameRunning(); }));
+    ASSERT_TRUE(WaitUntil([&] { return bob.Session().IsGameRunning(); }));
     CScriptedPlayer& cid = *players[0];
     CScriptedPlayer& dee = *players[1];
     // Ann (white, board 1) against Bob (black); Dee (black) against Cid (white) on board 2.
@@ -524,10 +526,10 @@ TEST_F(BughouseWndTest, AClientWindowSeesTheSameBoardsAsTheServer)
     EXPECT_EQ(bob.View(1)->GetPosition().TypeAt(CCoordinate(4, 3)), PIECE_PAWN);
     EXPECT_EQ(bob.Panel(0)->GetTime().Milliseconds() > 0, true);
 
-    bob.OnCommand(CBughouseWnd::kResignId);
-    ASSERT_TRUE(WaitUntil([&] { return !window->IsGameRunning(); }));
+    bob.OnCommand(CBughouseSession::kResignId);
+    ASSERT_TRUE(WaitUntil([&] { return !window->Session().IsGameRunning(); }));
     EXPECT_EQ(bobRoster.Defeats(), 1);
-    EXPECT_EQ(PlayerRoster::Instance().Victories(), 1);
+    EXPECT_EQ(roster.Victories(), 1);
     bobLink.Leave(false);
     bobLink.SetGameWindows(nullptr, nullptr);
 }
@@ -541,24 +543,24 @@ TEST_F(BughouseWndTest, BothTimeRules)
     settings.SetIsWinOnOpponentTimeZero(false);
     Start();
     window->Panel(0)->SetTime(ClockTime(0));
-    window->OnTimeExpired(&window->Panel(0)->Clock());
+    window->Session().OnTimeExpired(&window->Panel(0)->Clock());
     ASSERT_TRUE(WaitUntil([&] { return cid.Has(MSG_FLAG_FELL); }));
-    EXPECT_TRUE(window->IsGameRunning());
+    EXPECT_TRUE(window->Session().IsGameRunning());
     Play(cid, CNetMessage(MSG_FLAG_FELL));
-    EXPECT_TRUE(Enabled(CBughouseWnd::kTimeCallId)); // the flag-fell flag also enables Time Call here
+    EXPECT_TRUE(Enabled(CBughouseSession::kTimeCallId)); // the flag-fell flag also enables Time Call here
     Play(cid, CBughouseProtocol::MakeSeatMessage(MSG_TIME_CALL, 2));
-    EXPECT_FALSE(window->IsGameRunning());
+    EXPECT_FALSE(window->Session().IsGameRunning());
     ASSERT_TRUE(WaitUntil([&] { return cid.Has(MSG_TIME_EXPIRED); }));
-    EXPECT_EQ(PlayerRoster::Instance().Defeats(), 1);
+    EXPECT_EQ(roster.Defeats(), 1);
 
     // Immediate rule: the expiry of Ann's own clock loses at once.
     settings.SetIsWinOnOpponentTimeZero(true);
     Start();
-    window->OnTimeExpired(&window->Panel(1)->Clock()); // someone else's clock: not judged here
-    EXPECT_TRUE(window->IsGameRunning());
-    window->OnTimeExpired(&window->Panel(0)->Clock());
-    EXPECT_FALSE(window->IsGameRunning());
-    EXPECT_EQ(PlayerRoster::Instance().Defeats(), 2);
+    window->Session().OnTimeExpired(&window->Panel(1)->Clock()); // someone else's clock: not judged here
+    EXPECT_TRUE(window->Session().IsGameRunning());
+    window->Session().OnTimeExpired(&window->Panel(0)->Clock());
+    EXPECT_FALSE(window->Session().IsGameRunning());
+    EXPECT_EQ(roster.Defeats(), 2);
     EXPECT_EQ(CMessageService::History().back().text, QStringLiteral("Your time has expired.\nYou lose the game !"));
     ASSERT_TRUE(WaitUntil([&] { return cid.Count(MSG_TIME_EXPIRED) == 2; }));
 }
@@ -616,7 +618,7 @@ TEST_F(BughouseWndTest, AClientSpeaksOnlyForItsOwnSeat)
             }
             EXPECT_EQ(arrived, 0);
         }
-        EXPECT_TRUE(window->IsGameRunning());
+        EXPECT_TRUE(window->Session().IsGameRunning());
         EXPECT_EQ(RosterOrder(), "ABCD");
         EXPECT_TRUE(bob.IsConnected());
     }
@@ -666,7 +668,7 @@ TEST_F(BughouseWndTest, SettingsAtTheServerReachEveryClient)
     };
     bool editable = false;
     window->SetSettingsRunner(answer(editable, QStringLiteral("12"), true));
-    window->OnCommand(CBughouseWnd::kSettingsId);
+    window->OnCommand(CBughouseSession::kSettingsId);
     EXPECT_TRUE(editable);
     const int64_t twelve = 12 * 60 * 1000;
     for (int p = 0; p < 4; ++p)
@@ -696,10 +698,10 @@ TEST_F(BughouseWndTest, SettingsAtTheServerReachEveryClient)
 
     // Cancel changes nothing and sends nothing.
     window->SetSettingsRunner(answer(editable, QStringLiteral("20"), false));
-    window->OnCommand(CBughouseWnd::kSettingsId);
+    window->OnCommand(CBughouseSession::kSettingsId);
     // A client sees the dialog read-only; its OK sends nothing.
     bob.window.SetSettingsRunner(answer(editable, QStringLiteral("20"), true));
-    bob.window.OnCommand(CBughouseWnd::kSettingsId);
+    bob.window.OnCommand(CBughouseSession::kSettingsId);
     EXPECT_FALSE(editable);
     Pump(150);
     EXPECT_EQ(cid.Count(MSG_SETTINGS), 1);
@@ -707,10 +709,10 @@ TEST_F(BughouseWndTest, SettingsAtTheServerReachEveryClient)
 
     // During a game the rules are read-only, and OK leaves the running clocks alone.
     Start();
-    ASSERT_TRUE(WaitUntil([&] { return bob.window.IsGameRunning(); }));
+    ASSERT_TRUE(WaitUntil([&] { return bob.window.Session().IsGameRunning(); }));
     window->Panel(0)->SetTime(ClockTime(5000));
     window->SetSettingsRunner(answer(editable, QStringLiteral("20"), true));
-    window->OnCommand(CBughouseWnd::kSettingsId);
+    window->OnCommand(CBughouseSession::kSettingsId);
     EXPECT_FALSE(editable);
     EXPECT_LE(window->Panel(0)->GetTime().Milliseconds(), 5000);
     Pump(150);
@@ -728,9 +730,9 @@ TEST_F(BughouseWndTest, RulesAndHelpShowTheirPages)
         const char* title;
         const char* page;
     } pages[] = {
-        {CBughouseWnd::kRulesId, "Bughouse Rules", "/Bughouse Rules.htm"},
-        {CBughouseWnd::kHelpId, "Network Bughouse Help", "/Network Bughouse.htm"},
-        {CBughouseWnd::kRulesId, "Bughouse Rules", "/Bughouse Rules.htm"},
+        {CBughouseSession::kRulesId, "Bughouse Rules", "/Bughouse Rules.htm"},
+        {CBughouseSession::kHelpId, "Network Bughouse Help", "/Network Bughouse.htm"},
+        {CBughouseSession::kRulesId, "Bughouse Rules", "/Bughouse Rules.htm"},
     };
     CHtmlDlg* first = nullptr;
     for (const auto& p : pages)
@@ -748,5 +750,5 @@ TEST_F(BughouseWndTest, RulesAndHelpShowTheirPages)
         EXPECT_TRUE(help->isVisible());
         EXPECT_FALSE(help->isModal());
     }
-    EXPECT_TRUE(window->IsGameRunning()) << "a look at the rules does not stop the game";
+    EXPECT_TRUE(window->Session().IsGameRunning()) << "a look at the rules does not stop the game";
 }

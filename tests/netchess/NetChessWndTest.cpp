@@ -1,8 +1,11 @@
 #include "NetChessWnd.h"
+
+#include "BitmapCache.h"
 #include "BoardView.h"
 #include "GameSettings.h"
 #include "MessageDlg.h"
 #include "MoveListWnd.h"
+#include "NetChessProtocol.h"
 #include "NetConnection.h"
 #include "NetMessage.h"
 #include "NetProtocol.h"
@@ -97,9 +100,9 @@ struct Side
         link.SetMode(GAME_MODE_SINGLE);
         if (withWindow)
         {
-            wnd = std::make_unique<CNetChessWnd>(link, roster, settings);
+            wnd = std::make_unique<CNetChessWnd>(link, roster, settings, CBitmapCache::Instance());
             wnd->SetFrameHooks({[this](const QString& t) { title = t; }, [this] { wnd->show(); }, [] {}});
-            link.SetGameWindows(wnd.get(), nullptr);
+            link.SetGameWindows(&wnd->Session(), nullptr);
         }
     }
     ~Side() { link.Leave(false); }
@@ -185,9 +188,9 @@ protected:
     }
     void StartGame()
     {
-        const int before = client.wnd->GameNumber();
-        server.wnd->OnCommand(CNetChessWnd::kStartGameId);
-        ASSERT_TRUE(Pump([&] { return client.wnd->GameNumber() == before + 1; }));
+        const int before = client.wnd->Session().GameNumber();
+        server.wnd->OnCommand(CNetChessSession::kStartGameId);
+        ASSERT_TRUE(Pump([&] { return client.wnd->Session().GameNumber() == before + 1; }));
     }
     // A move by one side's user, seen on the other side.
     void Move(Side& mover, Side& other, const char* from, const char* to)
@@ -213,7 +216,7 @@ TEST_F(NetChessWndTest, JoiningSetsUpBothSides)
     server.settings.SetNbSecondsBonus(3);
     server.settings.SetIsKingCanBeCaptured(true);
     StartServer();
-    EXPECT_FALSE(server.Enabled(CNetChessWnd::kStartGameId));
+    EXPECT_FALSE(server.Enabled(CNetChessSession::kStartGameId));
     EXPECT_EQ(server.wnd->TopPanel()->PlayerIndex(), -1);
     EXPECT_TRUE(server.Notices().first().startsWith(QStringLiteral("- Your server started at IP \"")));
     EXPECT_TRUE(server.Notices().first().endsWith(QStringLiteral("\" and Port %1").arg(server.link.GetPort())));
@@ -224,26 +227,26 @@ TEST_F(NetChessWndTest, JoiningSetsUpBothSides)
     ASSERT_TRUE(Pump([this] { return server.roster.Count() == 2 && client.link.IsJoined(); }));
     EXPECT_EQ(server.wnd->TopPanel()->PlayerIndex(), 1);
     EXPECT_TRUE(server.Notices().contains(QStringLiteral("- Guest joins the game")));
-    EXPECT_TRUE(server.Enabled(CNetChessWnd::kStartGameId));
-    EXPECT_EQ(server.wnd->MyColour(), COLOUR_WHITE);
+    EXPECT_TRUE(server.Enabled(CNetChessSession::kStartGameId));
+    EXPECT_EQ(server.wnd->Session().MyColour(), COLOUR_WHITE);
 
     EXPECT_EQ(client.roster.GetEntry(1).name, QStringLiteral("Host"));
-    EXPECT_EQ(client.wnd->MyColour(), COLOUR_BLACK);
-    EXPECT_TRUE(client.wnd->IsBlackAtBottom());
+    EXPECT_EQ(client.wnd->Session().MyColour(), COLOUR_BLACK);
+    EXPECT_TRUE(client.wnd->Session().IsBlackAtBottom());
     EXPECT_TRUE(client.wnd->Board()->IsFlipped());
     EXPECT_EQ(client.settings.GetGameTime().Milliseconds(), (7 * 60 + 30) * 1000);
     EXPECT_EQ(client.settings.GetNbSecondsBonus(), 3);
     EXPECT_TRUE(client.settings.IsKingCanBeCaptured());
     EXPECT_TRUE(client.Notices().contains(QStringLiteral("- You are connected to the game as Guest")));
     EXPECT_TRUE(client.Notices().contains(QStringLiteral("- Host is in the game")));
-    EXPECT_FALSE(client.Enabled(CNetChessWnd::kStartGameId));
-    EXPECT_FALSE(client.Enabled(CNetChessWnd::kSwitchColorId));
-    EXPECT_TRUE(client.Enabled(CNetChessWnd::kSaveGameId));
+    EXPECT_FALSE(client.Enabled(CNetChessSession::kStartGameId));
+    EXPECT_FALSE(client.Enabled(CNetChessSession::kSwitchColorId));
+    EXPECT_TRUE(client.Enabled(CNetChessSession::kSaveGameId));
 
     // Settings changed at the server reach the client.
     server.settings.SetGameTime(0, 3, 0);
     server.settings.SetIsWinOnOpponentTimeZero(false);
-    server.wnd->ApplySettings();
+    server.wnd->Session().ApplySettings();
     ASSERT_TRUE(Pump([this] { return client.settings.GetGameTime().Milliseconds() == 180000; }));
     EXPECT_FALSE(client.settings.IsWinOnOpponentTimeZero());
     EXPECT_EQ(client.wnd->BottomPanel()->Clock().GetTime().Milliseconds(), 180000);
@@ -252,10 +255,10 @@ TEST_F(NetChessWndTest, JoiningSetsUpBothSides)
 TEST_F(NetChessWndTest, CheckmateCountsOnBothSidesAndChatTravels)
 {
     Connect();
-    client.wnd->SendChat(QStringLiteral("good luck"));
+    client.wnd->Session().SendChat(QStringLiteral("good luck"));
     ASSERT_TRUE(Pump([this] { return server.Notices().contains(QStringLiteral("Guest: good luck")); }));
     StartGame();
-    EXPECT_TRUE(server.wnd->IsMyTurn());
+    EXPECT_TRUE(server.wnd->Session().IsMyTurn());
     EXPECT_TRUE(server.wnd->Board()->IsInputEnabled());
     EXPECT_FALSE(client.wnd->Board()->IsInputEnabled());
     EXPECT_TRUE(server.wnd->BottomPanel()->Clock().IsRunning());
@@ -263,14 +266,14 @@ TEST_F(NetChessWndTest, CheckmateCountsOnBothSidesAndChatTravels)
     EXPECT_EQ(server.title, QStringLiteral("* [Pellomar II] *"));
 
     Move(server, client, "f2", "f3");
-    EXPECT_TRUE(client.wnd->IsMyTurn());
+    EXPECT_TRUE(client.wnd->Session().IsMyTurn());
     EXPECT_TRUE(client.wnd->BottomPanel()->Clock().IsRunning());
     EXPECT_FALSE(client.wnd->TopPanel()->Clock().IsRunning());
     Move(client, server, "e7", "e5");
     Move(server, client, "g2", "g4");
     Move(client, server, "d8", "h4");
-    ASSERT_TRUE(Pump([this] { return !server.wnd->IsGameRunning(); }));
-    EXPECT_FALSE(client.wnd->IsGameRunning());
+    ASSERT_TRUE(Pump([this] { return !server.wnd->Session().IsGameRunning(); }));
+    EXPECT_FALSE(client.wnd->Session().IsGameRunning());
     EXPECT_EQ(server.Stats(), "0/1/0");
     EXPECT_EQ(client.Stats(), "1/0/0");
     const QString mate = QStringLiteral("White is checkmate.\nBlack wins the game !");
@@ -278,8 +281,8 @@ TEST_F(NetChessWndTest, CheckmateCountsOnBothSidesAndChatTravels)
     EXPECT_EQ(clientMessages, QStringList{mate});
     EXPECT_TRUE(client.Notices().contains(QStringLiteral("- Victories: 1, Defeats: 0, Draws: 0")));
     EXPECT_EQ(client.wnd->MoveList()->ShownMoves().size(), 4u);
-    EXPECT_TRUE(server.Shown(CNetChessWnd::kStartGameId));
-    EXPECT_FALSE(server.Enabled(CNetChessWnd::kStartGameId)); // the game on the board is over
+    EXPECT_TRUE(server.Shown(CNetChessSession::kStartGameId));
+    EXPECT_FALSE(server.Enabled(CNetChessSession::kStartGameId)); // the game on the board is over
 }
 
 TEST_F(NetChessWndTest, LoadedGameWithOddMovesStartsTheRightClocks)
@@ -291,70 +294,68 @@ TEST_F(NetChessWndTest, LoadedGameWithOddMovesStartsTheRightClocks)
     out.write("[White \"A\"]\n[Black \"B\"]\n[Result \"*\"]\n\n1. e4 *\n");
     out.close();
     Connect();
-    server.wnd->SetFileAsker([&](bool, const QString&, const QString&) { return file; });
-    server.wnd->OnCommand(CNetChessWnd::kLoadGameId);
+    server.wnd->SetFileChooser([&](bool, const QString&, const QString&) { return file; });
+    server.wnd->OnCommand(CNetChessSession::kLoadGameId);
     ASSERT_EQ(server.wnd->Board()->MoveTexts().size(), 1u);
     StartGame();
     EXPECT_EQ(client.wnd->MoveList()->ShownMoves(), std::vector<std::string>{"e4"});
-    EXPECT_TRUE(client.wnd->IsMyTurn());
+    EXPECT_TRUE(client.wnd->Session().IsMyTurn());
     EXPECT_TRUE(client.wnd->BottomPanel()->Clock().IsRunning());
     EXPECT_FALSE(client.wnd->TopPanel()->Clock().IsRunning());
-    EXPECT_FALSE(server.wnd->IsMyTurn());
+    EXPECT_FALSE(server.wnd->Session().IsMyTurn());
     EXPECT_TRUE(server.wnd->TopPanel()->Clock().IsRunning());
     EXPECT_FALSE(server.wnd->BottomPanel()->Clock().IsRunning());
     Move(client, server, "e7", "e5");
-    EXPECT_TRUE(server.wnd->IsMyTurn());
+    EXPECT_TRUE(server.wnd->Session().IsMyTurn());
 }
 
 TEST_F(NetChessWndTest, DrawOfferTravelsWithTheMoveLapsesAndIsAccepted)
 {
     Connect();
     StartGame();
-    server.wnd->OnCommand(CNetChessWnd::kOfferDrawId);
-    EXPECT_TRUE(server.wnd->IsDrawPending());
-    EXPECT_TRUE(server.Shown(CNetChessWnd::kCancelOfferId));
+    server.wnd->OnCommand(CNetChessSession::kOfferDrawId);
+    EXPECT_TRUE(server.wnd->Session().IsDrawPending());
+    EXPECT_TRUE(server.Shown(CNetChessSession::kCancelOfferId));
     Settle();
-    EXPECT_FALSE(client.wnd->IsDrawOffered()); // not before the next move
+    EXPECT_FALSE(client.wnd->Session().IsDrawOffered()); // not before the next move
     Move(server, client, "e2", "e4");
-    EXPECT_FALSE(server.wnd->IsDrawPending());
-    EXPECT_TRUE(client.wnd->IsDrawOffered());
-    EXPECT_TRUE(client.Shown(CNetChessWnd::kAcceptDrawId));
+    EXPECT_FALSE(server.wnd->Session().IsDrawPending());
+    EXPECT_TRUE(client.wnd->Session().IsDrawOffered());
+    EXPECT_TRUE(client.Shown(CNetChessSession::kAcceptDrawId));
     EXPECT_TRUE(client.Notices().contains(QStringLiteral("- Opponent has offered a draw")));
     // Moving lets it lapse; an accept sent now would be refused by the offerer.
     Move(client, server, "e7", "e5");
-    EXPECT_FALSE(client.wnd->IsDrawOffered());
-    EXPECT_FALSE(client.Shown(CNetChessWnd::kAcceptDrawId));
+    EXPECT_FALSE(client.wnd->Session().IsDrawOffered());
+    EXPECT_FALSE(client.Shown(CNetChessSession::kAcceptDrawId));
 
-    client.wnd->OnCommand(CNetChessWnd::kOfferDrawId);
+    client.wnd->OnCommand(CNetChessSession::kOfferDrawId);
     Move(server, client, "g1", "f3");
     Move(client, server, "b8", "c6");
-    ASSERT_TRUE(server.wnd->IsDrawOffered());
-    server.wnd->OnCommand(CNetChessWnd::kAcceptDrawId);
-    ASSERT_TRUE(Pump([this] { return !client.wnd->IsGameRunning(); }));
+    ASSERT_TRUE(server.wnd->Session().IsDrawOffered());
+    server.wnd->OnCommand(CNetChessSession::kAcceptDrawId);
+    ASSERT_TRUE(Pump([this] { return !client.wnd->Session().IsGameRunning(); }));
     EXPECT_EQ(server.Stats(), "0/0/1");
     EXPECT_EQ(client.Stats(), "0/0/1");
     EXPECT_EQ(serverMessages, QStringList{QStringLiteral("Game is a draw !")});
     EXPECT_EQ(clientMessages, QStringList{QStringLiteral("Game is a draw !")});
-    bool drawn = false, whiteLost = false, blackLost = false;
-    EXPECT_TRUE(client.wnd->ResultFlags(drawn, whiteLost, blackLost));
-    EXPECT_TRUE(drawn);
+    EXPECT_TRUE(client.wnd->Session().Result().drawn);
 }
 
 TEST_F(NetChessWndTest, TakebackUndoesOnePlyOnBothSides)
 {
     Connect();
     StartGame();
-    EXPECT_FALSE(server.Enabled(CNetChessWnd::kTakebackId)); // nothing to undo yet
+    EXPECT_FALSE(server.Enabled(CNetChessSession::kTakebackId)); // nothing to undo yet
     Move(server, client, "e2", "e4");
-    server.wnd->OnCommand(CNetChessWnd::kTakebackId);
-    ASSERT_TRUE(Pump([this] { return client.Shown(CNetChessWnd::kAcceptTakebackId); }));
-    EXPECT_FALSE(client.Shown(CNetChessWnd::kTakebackId));
+    server.wnd->OnCommand(CNetChessSession::kTakebackId);
+    ASSERT_TRUE(Pump([this] { return client.Shown(CNetChessSession::kAcceptTakebackId); }));
+    EXPECT_FALSE(client.Shown(CNetChessSession::kTakebackId));
     EXPECT_TRUE(client.Notices().contains(QStringLiteral("- Opponent has asked to undo the last move")));
-    client.wnd->OnCommand(CNetChessWnd::kAcceptTakebackId);
+    client.wnd->OnCommand(CNetChessSession::kAcceptTakebackId);
     ASSERT_TRUE(Pump([this] { return server.wnd->Board()->MoveTexts().empty(); }));
     EXPECT_TRUE(client.wnd->Board()->MoveTexts().empty());
     EXPECT_TRUE(server.wnd->MoveList()->ShownMoves().empty());
-    EXPECT_TRUE(server.wnd->IsMyTurn());
+    EXPECT_TRUE(server.wnd->Session().IsMyTurn());
     EXPECT_TRUE(server.wnd->Board()->IsInputEnabled());
     EXPECT_TRUE(server.wnd->BottomPanel()->Clock().IsRunning());
     EXPECT_FALSE(client.wnd->Board()->IsInputEnabled());
@@ -399,16 +400,17 @@ TEST_F(NetChessWndTest, OwnPromotionAsksTheChooserAndThePieceTravels)
         EXPECT_EQ(position.PieceAt(CCoordinate::FromText("d8")), knight);
         EXPECT_EQ(side->wnd->MoveList()->ShownMoves().back(), "exd8=N");
     }
-    EXPECT_TRUE(client.wnd->IsMyTurn());
-    EXPECT_TRUE(client.wnd->IsGameRunning());
+    EXPECT_TRUE(client.wnd->Session().IsMyTurn());
+    EXPECT_TRUE(client.wnd->Session().IsGameRunning());
 }
 
 TEST_F(NetChessWndTest, PromotionFinishedAfterTheGameEndedStartsNoClockAndSendsNothing)
 {
-    // While the chooser is open the opponent resigns; the move then completes locally only.
+    // While the chooser is open the opponent resigns; the move, made after the
+    // end of the game, is not played: both boards keep the game as it ended.
     server.wnd->SetPromotionAsker([&](Colour) {
-        client.wnd->OnCommand(CNetChessWnd::kResignId);
-        EXPECT_TRUE(Pump([&] { return !server.wnd->IsGameRunning(); }));
+        client.wnd->OnCommand(CNetChessSession::kResignId);
+        EXPECT_TRUE(Pump([&] { return !server.wnd->Session().IsGameRunning(); }));
         return static_cast<int32_t>(PIECE_QUEEN);
     });
     Connect();
@@ -418,9 +420,9 @@ TEST_F(NetChessWndTest, PromotionFinishedAfterTheGameEndedStartsNoClockAndSendsN
     for (size_t i = 0; i < std::size(moves); ++i)
         Move(i % 2 == 0 ? server : client, i % 2 == 0 ? client : server, moves[i][0], moves[i][1]);
     server.Drag("e7", "d8");
-    EXPECT_FALSE(server.wnd->IsGameRunning());
+    EXPECT_FALSE(server.wnd->Session().IsGameRunning());
     EXPECT_EQ(server.Stats(), "1/0/0");
-    EXPECT_EQ(server.wnd->Board()->MoveTexts().size(), 9u);
+    EXPECT_EQ(server.wnd->Board()->MoveTexts().size(), 8u);
     EXPECT_FALSE(server.wnd->TopPanel()->Clock().IsRunning());
     EXPECT_FALSE(server.wnd->BottomPanel()->Clock().IsRunning());
     EXPECT_FALSE(server.wnd->Board()->IsInputEnabled());
@@ -434,29 +436,25 @@ TEST_F(NetChessWndTest, ResignAndAbort)
     Connect();
     StartGame();
     questionAnswer = IDNO;
-    client.wnd->OnCommand(CNetChessWnd::kResignId);
-    EXPECT_TRUE(client.wnd->IsGameRunning());
+    client.wnd->OnCommand(CNetChessSession::kResignId);
+    EXPECT_TRUE(client.wnd->Session().IsGameRunning());
     questionAnswer = IDYES;
-    client.wnd->OnCommand(CNetChessWnd::kResignId);
-    ASSERT_TRUE(Pump([this] { return !server.wnd->IsGameRunning(); }));
+    client.wnd->OnCommand(CNetChessSession::kResignId);
+    ASSERT_TRUE(Pump([this] { return !server.wnd->Session().IsGameRunning(); }));
     EXPECT_EQ(client.Stats(), "0/1/0");
     EXPECT_EQ(server.Stats(), "1/0/0");
     EXPECT_EQ(serverMessages.last(), QStringLiteral("Your opponent has resigned.\nYou win the game !"));
-    bool drawn = false, whiteLost = false, blackLost = false;
-    client.wnd->ResultFlags(drawn, whiteLost, blackLost);
-    EXPECT_TRUE(blackLost);
-    server.wnd->ResultFlags(drawn, whiteLost, blackLost);
-    EXPECT_TRUE(blackLost);
+    EXPECT_TRUE(client.wnd->Session().Result().blackLost);
+    EXPECT_TRUE(server.wnd->Session().Result().blackLost);
 
     StartGame();
-    EXPECT_FALSE(client.Enabled(CNetChessWnd::kAbortGameId));
-    server.wnd->OnCommand(CNetChessWnd::kAbortGameId);
-    ASSERT_TRUE(Pump([this] { return !client.wnd->IsGameRunning(); }));
+    EXPECT_FALSE(client.Enabled(CNetChessSession::kAbortGameId));
+    server.wnd->OnCommand(CNetChessSession::kAbortGameId);
+    ASSERT_TRUE(Pump([this] { return !client.wnd->Session().IsGameRunning(); }));
     EXPECT_EQ(client.Stats(), "0/1/0");
     EXPECT_EQ(server.Stats(), "1/0/0");
     EXPECT_EQ(clientMessages.last(), QStringLiteral("Game aborted !"));
-    server.wnd->ResultFlags(drawn, whiteLost, blackLost);
-    EXPECT_FALSE(drawn || whiteLost || blackLost);
+    EXPECT_EQ(server.wnd->Session().Result(), CGameSession::ResultFlags{});
 }
 
 TEST_F(NetChessWndTest, AutomaticTimeRuleDecidesOnExpiry)
@@ -465,14 +463,66 @@ TEST_F(NetChessWndTest, AutomaticTimeRuleDecidesOnExpiry)
     Connect();
     server.wnd->BottomPanel()->Clock().SetTickSource([&] { return now; });
     StartGame();
-    EXPECT_FALSE(client.Enabled(CNetChessWnd::kTimeCallId));
+    EXPECT_FALSE(client.Enabled(CNetChessSession::kTimeCallId));
     now += 5 * 60 * 1000 + 1;
     server.wnd->BottomPanel()->Clock().OnTick();
-    ASSERT_TRUE(Pump([this] { return !client.wnd->IsGameRunning(); }));
+    ASSERT_TRUE(Pump([this] { return !client.wnd->Session().IsGameRunning(); }));
     EXPECT_EQ(server.Stats(), "0/1/0");
     EXPECT_EQ(client.Stats(), "1/0/0");
     EXPECT_EQ(serverMessages.last(), QStringLiteral("Your time has expired.\nYou lose the game !"));
     EXPECT_EQ(clientMessages.last(), QStringLiteral("Opponent's time has expired.\nYou win the game !"));
+}
+
+// Regression: the network window did not refresh its buttons while the move
+// list was browsed, so Start Game stayed disabled after stepping back from a mate.
+TEST_F(NetChessWndTest, BrowsingBackFromAMateEnablesStartGameAsTheTableSays)
+{
+    Connect();
+    StartGame();
+    Move(server, client, "f2", "f3");
+    Move(client, server, "e7", "e5");
+    Move(server, client, "g2", "g4");
+    Move(client, server, "d8", "h4");
+    ASSERT_TRUE(Pump([this] { return !server.wnd->Session().IsGameRunning(); }));
+    EXPECT_FALSE(server.Enabled(CNetChessSession::kStartGameId)) << "a mated position cannot be continued";
+    server.wnd->MoveList()->OnStepBack();
+    EXPECT_TRUE(server.Enabled(CNetChessSession::kStartGameId)) << "one ply back the game can go on";
+    server.wnd->MoveList()->OnStepForward();
+    EXPECT_FALSE(server.Enabled(CNetChessSession::kStartGameId));
+    server.wnd->MoveList()->OnGoToStart();
+    EXPECT_TRUE(server.Enabled(CNetChessSession::kStartGameId));
+}
+
+// Regression: the network window saved a draw by rule and a loss on time as "*".
+TEST_F(NetChessWndTest, DrawByRuleAndLossOnTimeAreSavedWithTheirResult)
+{
+    QTemporaryDir dir;
+    auto saved = [&dir](Side& side, const char* name) {
+        const QString file = dir.filePath(QString::fromLatin1(name));
+        side.wnd->SetFileChooser([file](bool, const QString&, const QString&) { return file; });
+        side.wnd->OnCommand(CNetChessSession::kSaveGameId);
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    };
+    Connect();
+    StartGame();
+    const char* dance[][2] = {{"g1", "f3"}, {"g8", "f6"}, {"f3", "g1"}, {"f6", "g8"}};
+    for (int round = 0; round < 2; ++round)
+        for (size_t i = 0; i < std::size(dance); ++i)
+            Move(i % 2 == 0 ? server : client, i % 2 == 0 ? client : server, dance[i][0], dance[i][1]);
+    ASSERT_TRUE(Pump([this] { return !client.wnd->Session().IsGameRunning(); }));
+    EXPECT_TRUE(saved(server, "server-draw.pgn").contains("[Result \"1/2-1/2\"]"));
+    EXPECT_TRUE(saved(client, "client-draw.pgn").contains("[Result \"1/2-1/2\"]"));
+
+    uint32_t now = 1000;
+    server.wnd->BottomPanel()->Clock().SetTickSource([&] { return now; });
+    server.wnd->OnCommand(CNetChessSession::kResetBoardId);
+    StartGame();
+    now += 5 * 60 * 1000 + 1;
+    server.wnd->BottomPanel()->Clock().OnTick();
+    ASSERT_TRUE(Pump([this] { return !client.wnd->Session().IsGameRunning(); }));
+    EXPECT_TRUE(saved(server, "server-time.pgn").contains("[Result \"0-1\"]")) << "White's time ran out";
+    EXPECT_TRUE(saved(client, "client-time.pgn").contains("[Result \"0-1\"]"));
 }
 
 TEST_F(NetChessWndTest, TimeCallRuleWaitsForTheOpponentsCall)
@@ -482,16 +532,16 @@ TEST_F(NetChessWndTest, TimeCallRuleWaitsForTheOpponentsCall)
     Connect();
     server.wnd->BottomPanel()->Clock().SetTickSource([&] { return now; });
     StartGame();
-    EXPECT_FALSE(client.Enabled(CNetChessWnd::kTimeCallId));
+    EXPECT_FALSE(client.Enabled(CNetChessSession::kTimeCallId));
     now += 5 * 60 * 1000 + 1;
     server.wnd->BottomPanel()->Clock().OnTick();
-    ASSERT_TRUE(Pump([this] { return client.wnd->IsOpponentFlagFallen(); }));
-    EXPECT_TRUE(server.wnd->IsGameRunning()); // not lost until called
-    EXPECT_TRUE(client.Enabled(CNetChessWnd::kTimeCallId));
-    EXPECT_FALSE(server.Enabled(CNetChessWnd::kTimeCallId));
-    client.wnd->OnCommand(CNetChessWnd::kTimeCallId);
-    ASSERT_TRUE(Pump([this] { return !client.wnd->IsGameRunning(); }));
-    EXPECT_FALSE(server.wnd->IsGameRunning());
+    ASSERT_TRUE(Pump([this] { return client.wnd->Session().IsOpponentFlagFallen(); }));
+    EXPECT_TRUE(server.wnd->Session().IsGameRunning()); // not lost until called
+    EXPECT_TRUE(client.Enabled(CNetChessSession::kTimeCallId));
+    EXPECT_FALSE(server.Enabled(CNetChessSession::kTimeCallId));
+    client.wnd->OnCommand(CNetChessSession::kTimeCallId);
+    ASSERT_TRUE(Pump([this] { return !client.wnd->Session().IsGameRunning(); }));
+    EXPECT_FALSE(server.wnd->Session().IsGameRunning());
     EXPECT_EQ(server.Stats(), "0/1/0");
     EXPECT_EQ(client.Stats(), "1/0/0");
 }
@@ -507,35 +557,35 @@ TEST_F(NetChessWndTest, TimeCallStaysDisabledWithoutTimeLimit)
     CNetMessage fell(MSG_FLAG_FELL);
     client.link.Send(fell);
     Settle();
-    EXPECT_FALSE(server.Enabled(CNetChessWnd::kTimeCallId));
+    EXPECT_FALSE(server.Enabled(CNetChessSession::kTimeCallId));
 }
 
 TEST_F(NetChessWndTest, SwitchColoursGivesTheClientWhite)
 {
     Connect();
-    server.wnd->OnCommand(CNetChessWnd::kSwitchColorId);
-    ASSERT_TRUE(Pump([this] { return client.wnd->MyColour() == COLOUR_WHITE; }));
-    EXPECT_EQ(server.wnd->MyColour(), COLOUR_BLACK);
+    server.wnd->OnCommand(CNetChessSession::kSwitchColorId);
+    ASSERT_TRUE(Pump([this] { return client.wnd->Session().MyColour() == COLOUR_WHITE; }));
+    EXPECT_EQ(server.wnd->Session().MyColour(), COLOUR_BLACK);
     EXPECT_TRUE(server.wnd->Board()->IsFlipped());
     EXPECT_FALSE(client.wnd->Board()->IsFlipped());
     EXPECT_TRUE(client.Notices().contains(QStringLiteral("- Colors switching")));
     StartGame();
-    EXPECT_TRUE(client.wnd->IsMyTurn());
-    EXPECT_FALSE(server.wnd->IsMyTurn());
+    EXPECT_TRUE(client.wnd->Session().IsMyTurn());
+    EXPECT_FALSE(server.wnd->Session().IsMyTurn());
     Move(client, server, "e2", "e4");
-    EXPECT_TRUE(server.wnd->IsMyTurn());
+    EXPECT_TRUE(server.wnd->Session().IsMyTurn());
 }
 
 TEST_F(NetChessWndTest, OpponentLeavingAndServerStopping)
 {
     Connect();
     StartGame();
-    client.wnd->OnCommand(CNetChessWnd::kMenuId);
+    client.wnd->OnCommand(CNetChessSession::kMenuId);
     ASSERT_TRUE(Pump([this] { return server.roster.Count() == 1; }));
-    EXPECT_FALSE(server.wnd->IsGameRunning());
+    EXPECT_FALSE(server.wnd->Session().IsGameRunning());
     EXPECT_EQ(server.wnd->TopPanel()->PlayerIndex(), -1);
     EXPECT_EQ(serverMessages.last(), QStringLiteral("Guest leaves"));
-    EXPECT_FALSE(server.Enabled(CNetChessWnd::kStartGameId));
+    EXPECT_FALSE(server.Enabled(CNetChessSession::kStartGameId));
     EXPECT_TRUE(server.link.GetSeatedIds().empty());
 
     // A new client joins, then the server leaves.
@@ -543,7 +593,7 @@ TEST_F(NetChessWndTest, OpponentLeavingAndServerStopping)
     JoinClient(second, QStringLiteral("Second"));
     ASSERT_TRUE(Pump([&] { return server.roster.Count() == 2 && second.link.IsJoined(); }));
     const int asked = static_cast<int>(serverMessages.size());
-    server.wnd->OnCommand(CNetChessWnd::kMenuId);
+    server.wnd->OnCommand(CNetChessSession::kMenuId);
     EXPECT_EQ(serverMessages.size(), asked + 1); // the question, answered Yes
     EXPECT_FALSE(server.link.IsServer());
     ASSERT_TRUE(Pump([&] { return !second.link.IsClientConnected(); }));
@@ -596,13 +646,13 @@ TEST_F(NetChessWndTest, HostileMovesEndTheGameWithoutTouchingTheBoard)
     {
         SCOPED_TRACE(c.what);
         serverMessages.clear();
-        server.wnd->OnCommand(CNetChessWnd::kResetBoardId);
-        server.wnd->OnCommand(CNetChessWnd::kStartGameId);
-        ASSERT_TRUE(server.wnd->IsGameRunning());
+        server.wnd->OnCommand(CNetChessSession::kResetBoardId);
+        server.wnd->OnCommand(CNetChessSession::kStartGameId);
+        ASSERT_TRUE(server.wnd->Session().IsGameRunning());
         server.Drag("e2", "e4");
         ASSERT_EQ(server.wnd->Board()->MoveTexts().size(), 1u);
         ASSERT_TRUE(peer.link.Send(c.message));
-        ASSERT_TRUE(Pump([&] { return !server.wnd->IsGameRunning(); }));
+        ASSERT_TRUE(Pump([&] { return !server.wnd->Session().IsGameRunning(); }));
         EXPECT_EQ(serverMessages, QStringList{UiText(IDS_NC_COMM_ERROR)});
         EXPECT_EQ(server.wnd->Board()->MoveTexts().size(), 1u);
         EXPECT_EQ(server.wnd->MoveList()->ShownMoves().size(), 1u);
@@ -610,17 +660,17 @@ TEST_F(NetChessWndTest, HostileMovesEndTheGameWithoutTouchingTheBoard)
 
     // A move out of turn is refused the same way.
     serverMessages.clear();
-    server.wnd->OnCommand(CNetChessWnd::kResetBoardId);
-    server.wnd->OnCommand(CNetChessWnd::kStartGameId);
+    server.wnd->OnCommand(CNetChessSession::kResetBoardId);
+    server.wnd->OnCommand(CNetChessSession::kStartGameId);
     ASSERT_TRUE(peer.link.Send(Ints(MSG_MOVE, {6, 3, 4, 3, 0, 1000, 0})));
-    ASSERT_TRUE(Pump([&] { return !server.wnd->IsGameRunning(); }));
+    ASSERT_TRUE(Pump([&] { return !server.wnd->Session().IsGameRunning(); }));
     EXPECT_TRUE(server.wnd->Board()->MoveTexts().empty());
 
     // Claims that need something of ours first are ignored: a draw nobody
     // offered, a Time Call on a clock that has not run out, an undo nobody
     // asked for, settings from a client, a colour switch from a client.
-    server.wnd->OnCommand(CNetChessWnd::kResetBoardId);
-    server.wnd->OnCommand(CNetChessWnd::kStartGameId);
+    server.wnd->OnCommand(CNetChessSession::kResetBoardId);
+    server.wnd->OnCommand(CNetChessSession::kStartGameId);
     server.Drag("e2", "e4");
     server.settings.SetIsWinOnOpponentTimeZero(false);
     for (int id : {MSG_DRAW_ACCEPTED, MSG_TIME_CALL, MSG_TAKEBACK_ACCEPTED, MSG_SWITCH_COLORS})
@@ -628,15 +678,15 @@ TEST_F(NetChessWndTest, HostileMovesEndTheGameWithoutTouchingTheBoard)
     ASSERT_TRUE(peer.link.Send(Ints(MSG_SETTINGS, {0, 0, 1, 0, 0, 0, 0})));
     ASSERT_TRUE(peer.link.Send(CNetMessage(MSG_CHAT))); // no text
     Settle();
-    EXPECT_TRUE(server.wnd->IsGameRunning());
+    EXPECT_TRUE(server.wnd->Session().IsGameRunning());
     EXPECT_EQ(server.wnd->Board()->MoveTexts().size(), 1u);
-    EXPECT_EQ(server.wnd->MyColour(), COLOUR_WHITE);
+    EXPECT_EQ(server.wnd->Session().MyColour(), COLOUR_WHITE);
     EXPECT_EQ(server.settings.GetGameTime().Milliseconds(), 5 * 60 * 1000);
     EXPECT_EQ(server.Stats(), "0/0/0");
     // A real move still plays.
     ASSERT_TRUE(peer.link.Send(Ints(MSG_MOVE, {6, 3, 4, 3, 0, 1000, 0})));
     ASSERT_TRUE(Pump([&] { return server.wnd->Board()->MoveTexts().size() == 2u; }));
-    EXPECT_TRUE(server.wnd->IsMyTurn());
+    EXPECT_TRUE(server.wnd->Session().IsMyTurn());
     EXPECT_EQ(server.wnd->TopPanel()->Clock().GetTime().Milliseconds(), 1000);
 }
 
@@ -677,7 +727,7 @@ TEST_F(NetChessWndTest, HostileServerMessagesAreRefusedByTheClient)
         ASSERT_TRUE(peer.link.Send(message));
         ASSERT_TRUE(Pump([&] { return !clientMessages.isEmpty(); }));
         EXPECT_EQ(clientMessages, QStringList{UiText(IDS_NC_COMM_ERROR)});
-        EXPECT_FALSE(client.wnd->IsGameRunning());
+        EXPECT_FALSE(client.wnd->Session().IsGameRunning());
     }
     const int before = client.settings.GetGameTime().Milliseconds();
     ASSERT_TRUE(peer.link.Send(Ints(MSG_SETTINGS, {-1, 0, 0, 0, 0, 0, 0})));
@@ -691,30 +741,30 @@ TEST_F(NetChessWndTest, HostileServerMessagesAreRefusedByTheClient)
     good.AddLong(1);
     good.AddString("e4");
     ASSERT_TRUE(peer.link.Send(good));
-    ASSERT_TRUE(Pump([&] { return client.wnd->IsGameRunning(); }));
-    EXPECT_TRUE(client.wnd->IsMyTurn());
+    ASSERT_TRUE(Pump([&] { return client.wnd->Session().IsGameRunning(); }));
+    EXPECT_TRUE(client.wnd->Session().IsMyTurn());
 }
 
 TEST_F(NetChessWndTest, SaveGameNamesThePlayersAndCountsTheSaves)
 {
-    EXPECT_EQ(server.wnd->DefaultSaveName(), QStringLiteral("Game 1"));
+    EXPECT_EQ(server.wnd->Session().DefaultSaveName(), QStringLiteral("Game 1"));
     Connect();
     StartGame();
     Move(server, client, "e2", "e4");
-    client.wnd->OnCommand(CNetChessWnd::kResignId);
-    ASSERT_TRUE(Pump([this] { return !server.wnd->IsGameRunning(); }));
-    EXPECT_EQ(client.wnd->DefaultSaveName(), QStringLiteral("Host - Guest Game 1"));
+    client.wnd->OnCommand(CNetChessSession::kResignId);
+    ASSERT_TRUE(Pump([this] { return !server.wnd->Session().IsGameRunning(); }));
+    EXPECT_EQ(client.wnd->Session().DefaultSaveName(), QStringLiteral("Host - Guest Game 1"));
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("saved.pgn"));
     QString offered;
-    client.wnd->SetFileAsker([&](bool save, const QString&, const QString& suggested) {
+    client.wnd->SetFileChooser([&](bool save, const QString&, const QString& suggested) {
         EXPECT_TRUE(save);
         offered = suggested;
         return file;
     });
-    client.wnd->OnCommand(CNetChessWnd::kSaveGameId);
+    client.wnd->OnCommand(CNetChessSession::kSaveGameId);
     EXPECT_EQ(offered, QStringLiteral("Host - Guest Game 1.pgn"));
-    EXPECT_EQ(client.wnd->DefaultSaveName(), QStringLiteral("Host - Guest Game 2"));
+    EXPECT_EQ(client.wnd->Session().DefaultSaveName(), QStringLiteral("Host - Guest Game 2"));
     QFile in(file);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     const QByteArray text = in.readAll();

@@ -188,29 +188,3 @@ TEST(GameSettingsSummary, ReadsAsTheNetworkGamesPrintIt)
         EXPECT_EQ(settings.SummaryText().toStdString(), c.text);
     }
 }
-
-TEST(GameSettingsInstance, IsLoadedOnFirstUseAndSavedOnRelease)
-{
-    // The test program points PELLOMAR_CONFIG_DIR at a folder of its own.
-    GameSettings::Release();
-    RegistryStore::Release();
-    QFile::remove(RegistryStore::DefaultFilePath());
-
-    GameSettings& settings = GameSettings::Instance();
-    EXPECT_EQ(&settings, &GameSettings::Instance());
-    EXPECT_EQ(settings.GetNbMinutes(), 5);
-    settings.SetNbSecondsBonus(42);
-    GameSettings::Release();
-    RegistryStore::Release();
-
-    RegistryStore store(RegistryStore::DefaultFilePath());
-    store.OpenRoot(kProductKey);
-    store.OpenSubKey("Settings");
-    int32_t bonus = 0;
-    EXPECT_EQ(store.ReadDword("NbSecondsBonus", bonus, 0), RegistryStore::RESULT_READ);
-    EXPECT_EQ(bonus, 42);
-    EXPECT_EQ(GameSettings::Instance().GetNbSecondsBonus(), 42);
-    GameSettings::Instance().SetNbSecondsBonus(0);
-    GameSettings::Release();
-    RegistryStore::Release();
-}

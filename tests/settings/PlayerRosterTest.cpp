@@ -76,13 +76,3 @@ TEST(PlayerRoster, ResetClearsPlayersAndCountersButKeepsTheNickname)
     EXPECT_EQ(roster.GetNickname(), "me");
     EXPECT_EQ(roster.StatisticsText(), "Victories: 0, Defeats: 0, Draws: 0");
 }
-
-TEST(PlayerRoster, TheProcessWideRosterLivesUntilReleased)
-{
-    PlayerRoster& roster = PlayerRoster::Instance();
-    EXPECT_EQ(&roster, &PlayerRoster::Instance());
-    roster.SetNickname("someone");
-    PlayerRoster::Release();
-    EXPECT_EQ(PlayerRoster::Instance().GetNickname(), "");
-    PlayerRoster::Release();
-}

@@ -1,13 +1,13 @@
 #include "BoardView.h"
-#include "GameSettings.h"
+#include "BitmapCache.h"
 
 #include <QPaintEvent>
 #include <QTest>
 
-#include <algorithm>
-
 #include <gtest/gtest.h>
 
+// The board view shows a position it is given and reports gestures; the
+// judging of positions is the session's and is tested there.
 namespace
 {
 CCoordinate Sq(const char* text)
@@ -15,33 +15,35 @@ CCoordinate Sq(const char* text)
     return CCoordinate::FromText(text);
 }
 
-// Records every report, in order.
-struct RecordingObserver : CGameObserverBase
+// Records every gesture and, as a window over a session would, plays the
+// legal ones on its position and shows the result.
+struct RecordingOwner : IBoardViewObserver
 {
+    CChessPosition position;
+    CBoardView* view = nullptr;
     std::vector<std::string> reports;
-    std::string lastSan;
-    CMove lastMove;
+    CCoordinate highlight = CCoordinate::None();
 
-    void OnMove(CBoardView*, const CMove& move, int32_t&, Colour, bool, int32_t, std::string& san) override
+    void OnMoveRequested(CBoardView*, const CMove& move) override
     {
-        reports.push_back("move");
-        lastSan = san;
-        lastMove = move;
+        reports.push_back("move " + move.ToText());
+        if (position.MakeMove(move))
+            view->ShowPosition(&position);
     }
-    void OnDrop(CBoardView*, const CCoordinate& square, PieceType type, Colour) override
+    void OnDropRequested(CBoardView*, const CCoordinate& square, PieceType type) override
     {
         reports.push_back("drop " + square.ToText() + " " + std::to_string(type));
+        if (position.DropPiece(position.SideToMove(), type, square))
+            highlight = square;
+        view->ShowPosition(&position, highlight);
     }
-    void OnCheckmate(CBoardView*, Colour) override { reports.push_back("checkmate"); }
-    void OnStalemate(CBoardView*, Colour) override { reports.push_back("stalemate"); }
-    void OnThreefoldRepetition(CBoardView*, Colour) override { reports.push_back("repetition"); }
-    void OnCheck(CBoardView*, Colour) override { reports.push_back("check"); }
 };
 
-// Keeps the region of every repaint, to see what a move invalidated.
+// Keeps the region of every repaint, to see what a change invalidated.
 class RecordingBoardView : public CBoardView
 {
 public:
+    RecordingBoardView() : CBoardView(CBitmapCache::Instance()) {}
     QRegion painted;
 
 protected:
@@ -55,12 +57,15 @@ protected:
 struct BoardFixture
 {
     RecordingBoardView view;
-    RecordingObserver observer;
+    RecordingOwner owner;
 
     explicit BoardFixture(bool bughouse = false)
     {
-        view.SetObserver(&observer);
+        owner.view = &view;
+        owner.position.SetDropsOption(bughouse ? 1 : 0);
+        view.SetObserver(&owner);
         view.SetBughouseMode(bughouse);
+        view.ShowPosition(&owner.position);
         view.show();
         view.EnableInput();
         QApplication::processEvents();
@@ -103,13 +108,13 @@ TEST(BoardViewGeometry, PointsMapToSquaresInBothLayoutsAndOrientations)
     };
     for (const Case& c : cases)
     {
-        CBoardView view;
+        CBoardView view(CBitmapCache::Instance());
         view.SetBughouseMode(c.bughouse);
         view.SetFlipped(c.flipped);
         EXPECT_EQ(view.SquareAt(c.point).ToText(), c.square)
             << "bughouse " << c.bughouse << " flipped " << c.flipped << " at " << c.point.x() << "," << c.point.y();
     }
-    CBoardView view;
+    CBoardView view(CBitmapCache::Instance());
     EXPECT_EQ(view.SquareRect(Sq("a1")), QRect(20, 300, 40, 40));
     view.SetFlipped(true);
     EXPECT_EQ(view.SquareRect(Sq("a1")), QRect(300, 20, 40, 40));
@@ -120,7 +125,7 @@ TEST(BoardViewGeometry, PointsMapToSquaresInBothLayoutsAndOrientations)
 
 TEST(BoardViewGeometry, HoldingsSlotsBelongToTheStripOfTheColour)
 {
-    CBoardView view;
+    CBoardView view(CBitmapCache::Instance());
     view.SetBughouseMode(true);
     // Black's strip is on top, White's below; flipped they swap.
     EXPECT_EQ(view.HoldingsSlotAt(QPoint(20, 20), COLOUR_BLACK), 0);
@@ -133,39 +138,43 @@ TEST(BoardViewGeometry, HoldingsSlotsBelongToTheStripOfTheColour)
     EXPECT_EQ(view.HoldingsSlotAt(QPoint(80, 390), COLOUR_BLACK), 1);
 }
 
-TEST(BoardViewDrag, LegalMoveIsMadeReportedAndHighlighted)
+TEST(BoardViewDrag, ADragIsReportedAndTheShownMoveHighlighted)
 {
     BoardFixture f;
     f.Drag("e2", "e4");
-    ASSERT_EQ(f.observer.reports, std::vector<std::string>{"move"});
-    EXPECT_EQ(f.observer.lastSan, "e4");
-    EXPECT_EQ(f.observer.lastMove, CMove(Sq("e2"), Sq("e4")));
+    ASSERT_EQ(f.owner.reports, std::vector<std::string>{"move e2e4"});
     EXPECT_EQ(f.view.GetPosition().RecordLength(), 1);
     EXPECT_EQ(f.view.LastMoveSquare(), Sq("e4"));
     EXPECT_FALSE(f.view.IsDragging());
 }
 
-TEST(BoardViewDrag, IllegalOrIdleDragsChangeNothing)
+TEST(BoardViewDrag, IdleDragsReportNothingAndRefusedOnesChangeNothing)
 {
     BoardFixture f;
     f.Drag("e2", "e4");
-    f.observer.reports.clear();
+    f.owner.reports.clear();
     struct Case
     {
         QPoint from;
         QPoint to;
+        const char* report; // "" for none
         const char* what;
     };
     const auto c = [&](const char* s) { return f.view.SquareRect(Sq(s)).center(); };
     const Case cases[] = {
-        {c("g8"), c("g5"), "illegal knight move"},    {c("e7"), c("e7"), "released on its own square"},
-        {c("e7"), QPoint(350, 100), "off the board"}, {c("e4"), c("e5"), "a piece of the side not to move"},
-        {c("d4"), c("d5"), "an empty square"},
+        {c("g8"), c("g5"), "move g8g5", "illegal knight move, refused by the owner"},
+        {c("e7"), c("e7"), "", "released on its own square"},
+        {c("e7"), QPoint(350, 100), "", "off the board"},
+        {c("e4"), c("e5"), "", "a piece of the side not to move"},
+        {c("d4"), c("d5"), "", "an empty square"},
     };
     for (const Case& k : cases)
     {
         f.Drag(k.from, k.to);
-        EXPECT_TRUE(f.observer.reports.empty()) << k.what;
+        const std::vector<std::string> expected =
+            *k.report == '\0' ? std::vector<std::string>{} : std::vector<std::string>{k.report};
+        EXPECT_EQ(f.owner.reports, expected) << k.what;
+        f.owner.reports.clear();
         EXPECT_EQ(f.view.GetPosition().RecordLength(), 1) << k.what;
         EXPECT_EQ(f.view.LastMoveSquare(), Sq("e4")) << k.what;
         EXPECT_FALSE(f.view.IsDragging()) << k.what;
@@ -174,7 +183,7 @@ TEST(BoardViewDrag, IllegalOrIdleDragsChangeNothing)
     // A second click elsewhere starts nothing from the first.
     QTest::mouseClick(&f.view, Qt::LeftButton, {}, c("g8"));
     QTest::mouseClick(&f.view, Qt::LeftButton, {}, c("f6"));
-    EXPECT_TRUE(f.observer.reports.empty());
+    EXPECT_TRUE(f.owner.reports.empty());
 }
 
 TEST(BoardViewDrag, NothingStartsWhileInputIsDisabled)
@@ -182,7 +191,7 @@ TEST(BoardViewDrag, NothingStartsWhileInputIsDisabled)
     BoardFixture f;
     f.view.DisableInput();
     f.Drag("e2", "e4");
-    EXPECT_TRUE(f.observer.reports.empty());
+    EXPECT_TRUE(f.owner.reports.empty());
     // Disabling in the middle of a drag puts the piece back.
     f.view.EnableInput();
     QTest::mousePress(&f.view, Qt::LeftButton, {}, f.view.SquareRect(Sq("d2")).center());
@@ -191,16 +200,17 @@ TEST(BoardViewDrag, NothingStartsWhileInputIsDisabled)
     EXPECT_FALSE(f.view.IsDragging());
     QTest::mouseRelease(&f.view, Qt::LeftButton, {}, f.view.SquareRect(Sq("d4")).center());
     EXPECT_EQ(f.view.GetPosition().TypeAt(Sq("d2")), PIECE_PAWN);
-    EXPECT_TRUE(f.observer.reports.empty());
+    EXPECT_TRUE(f.owner.reports.empty());
 }
 
 TEST(BoardViewDrag, CastlingRepaintsTheRookSquares)
 {
     BoardFixture f;
-    f.view.LoadMoveList({"e4", "e5", "Nf3", "Nc6", "Bc4", "Bc5"});
+    f.owner.position.LoadMoveList({"e4", "e5", "Nf3", "Nc6", "Bc4", "Bc5"});
+    f.view.ShowPosition(&f.owner.position);
     f.Settle();
     f.Drag("e1", "g1");
-    ASSERT_EQ(f.observer.lastSan, "O-O");
+    ASSERT_EQ(f.owner.position.MoveTexts().back(), "O-O");
     QApplication::processEvents();
     for (const char* s : {"e1", "f1", "g1", "h1"})
         EXPECT_TRUE(f.view.painted.contains(f.view.SquareRect(Sq(s)))) << s;
@@ -210,82 +220,51 @@ TEST(BoardViewDrag, CastlingRepaintsTheRookSquares)
 TEST(BoardViewDrag, DropFromTheHoldings)
 {
     BoardFixture f(true);
-    f.view.ReceivePiece(PIECE_KNIGHT, COLOUR_WHITE);
+    f.owner.position.ReceivePiece(PIECE_KNIGHT, COLOUR_WHITE);
+    f.view.ShowPosition(&f.owner.position);
     ASSERT_EQ(f.view.GetPosition().Holdings(COLOUR_WHITE, PIECE_KNIGHT), 1);
     // An empty slot starts nothing.
     f.Drag(QPoint(30, 390), f.view.SquareRect(Sq("e4")).center());
-    EXPECT_TRUE(f.observer.reports.empty());
+    EXPECT_TRUE(f.owner.reports.empty());
     f.Drag(QPoint(10 + 120 + 20, 390), f.view.SquareRect(Sq("e4")).center());
-    ASSERT_EQ(f.observer.reports, std::vector<std::string>{"drop e4 2"});
+    ASSERT_EQ(f.owner.reports, std::vector<std::string>{"drop e4 2"});
     EXPECT_EQ(f.view.GetPosition().Holdings(COLOUR_WHITE, PIECE_KNIGHT), 0);
     EXPECT_EQ(f.view.GetPosition().TypeAt(Sq("e4")), PIECE_KNIGHT);
     EXPECT_EQ(f.view.LastMoveSquare(), Sq("e4"));
 }
 
-TEST(BoardViewPlay, IllegalPlayMoveLeavesEverythingAsItWas)
+TEST(BoardViewAnimation, AMoveIsShownHalfWayForAMomentWithoutBlocking)
 {
     BoardFixture f;
-    std::string text;
-    ASSERT_TRUE(f.view.PlayMove(CMove(Sq("d2"), Sq("d4")), true, text));
-    EXPECT_EQ(text, "d4");
-    EXPECT_TRUE(f.observer.reports.empty()); // the caller knows its move
-    EXPECT_FALSE(f.view.IsInputEnabled());
-    const QImage before = f.view.grab().toImage();
-    text.clear();
-    EXPECT_FALSE(f.view.PlayMove(CMove(Sq("e7"), Sq("e4")), true, text));
-    EXPECT_TRUE(text.empty());
-    EXPECT_EQ(f.view.GetPosition().RecordLength(), 1);
-    EXPECT_EQ(f.view.LastMoveSquare(), Sq("d4"));
-    EXPECT_EQ(f.view.grab().toImage(), before);
+    ASSERT_TRUE(f.owner.position.MakeMove(CMove(Sq("d2"), Sq("d4"))));
+    f.view.ShowPosition(&f.owner.position);
+    const QImage landed = f.view.grab().toImage();
+    f.view.AnimateMove(CMove(Sq("d2"), Sq("d4")));
+    EXPECT_TRUE(f.view.IsAnimating());
+    EXPECT_NE(f.view.grab().toImage(), landed) << "the piece is half-way, its square empty";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.view.IsAnimating(); }, 2000));
+    EXPECT_EQ(f.view.grab().toImage(), landed);
+    // A press during the animation lands the piece and starts the drag at once.
+    f.view.AnimateMove(CMove(Sq("d2"), Sq("d4")));
+    QTest::mousePress(&f.view, Qt::LeftButton, {}, f.view.SquareRect(Sq("e7")).center());
+    EXPECT_FALSE(f.view.IsAnimating());
+    EXPECT_TRUE(f.view.IsDragging());
+    QTest::mouseRelease(&f.view, Qt::LeftButton, {}, f.view.SquareRect(Sq("e5")).center());
+    EXPECT_EQ(f.owner.reports, std::vector<std::string>{"move e7e5"});
+    EXPECT_EQ(f.view.GetPosition().RecordLength(), 2);
 }
 
-TEST(BoardViewPlay, RefusedDropChangesNothing)
-{
-    BoardFixture f(true);
-    EXPECT_FALSE(f.view.PlayDrop(Sq("e4"), PIECE_QUEEN, true)); // nothing held
-    f.view.ReceivePiece(PIECE_PAWN, COLOUR_WHITE);
-    EXPECT_FALSE(f.view.PlayDrop(Sq("e8"), PIECE_PAWN, false)); // last row
-    EXPECT_EQ(f.view.HighlightSquare(), CCoordinate::None());
-    EXPECT_TRUE(f.view.PlayDrop(Sq("e4"), PIECE_PAWN, true));
-    EXPECT_EQ(f.view.HighlightSquare(), Sq("e4"));
-    EXPECT_TRUE(f.observer.reports.empty());
-}
-
-TEST(BoardViewPlay, JudgingReportsMateBeforeCheck)
-{
-    BoardFixture f;
-    std::string text;
-    for (const char* m : {"f2f3", "e7e5", "g2g4"})
-        ASSERT_TRUE(f.view.PlayMove(CMove(Sq(std::string(m, 2).c_str()), Sq(m + 2)), false, text)) << m;
-    ASSERT_TRUE(f.view.PlayMove(CMove(Sq("d8"), Sq("h4")), true, text));
-    EXPECT_EQ(f.observer.reports, (std::vector<std::string>{"checkmate", "check"}));
-}
-
-TEST(BoardViewPlay, RepetitionIsJudgedOnStandardBoardsOnly)
-{
-    for (bool bughouse : {false, true})
-    {
-        BoardFixture f(bughouse);
-        std::string text;
-        for (int round = 0; round < 2; ++round)
-            for (const char* m : {"g1f3", "g8f6", "f3g1", "f6g8"})
-                ASSERT_TRUE(f.view.PlayMove(CMove(Sq(std::string(m, 2).c_str()), Sq(m + 2)), false, text)) << m;
-        const bool reported =
-            std::find(f.observer.reports.begin(), f.observer.reports.end(), "repetition") != f.observer.reports.end();
-        EXPECT_EQ(reported, !bughouse) << "bughouse " << bughouse;
-    }
-}
-
-TEST(BoardViewHighlight, FollowsStepBackAndObeysTheSetting)
+TEST(BoardViewHighlight, FollowsTheShownPlyAndObeysTheSetting)
 {
     BoardFixture f;
     bool highlightOn = true;
     f.view.SetHighlightSetting([&] { return highlightOn; });
-    std::string text;
-    ASSERT_TRUE(f.view.PlayMove(CMove(Sq("e2"), Sq("e4")), false, text));
-    ASSERT_TRUE(f.view.PlayMove(CMove(Sq("e7"), Sq("e5")), false, text));
+    ASSERT_TRUE(f.owner.position.MakeMove(CMove(Sq("e2"), Sq("e4"))));
+    ASSERT_TRUE(f.owner.position.MakeMove(CMove(Sq("e7"), Sq("e5"))));
+    f.view.ShowPosition(&f.owner.position);
     EXPECT_EQ(f.view.LastMoveSquare(), Sq("e5"));
-    ASSERT_TRUE(f.view.StepBack());
+    ASSERT_TRUE(f.owner.position.StepBack());
+    f.view.ShowPosition(&f.owner.position);
     EXPECT_EQ(f.view.LastMoveSquare(), Sq("e4"));
 
     const QPoint edge = f.view.SquareRect(Sq("e4")).topLeft() + QPoint(3, 20);
@@ -293,22 +272,16 @@ TEST(BoardViewHighlight, FollowsStepBackAndObeysTheSetting)
     EXPECT_EQ(f.view.grab().toImage().pixel(edge), highlight);
     highlightOn = false;
     EXPECT_NE(f.view.grab().toImage().pixel(edge), highlight);
-    f.view.GoToStart();
+    ASSERT_TRUE(f.owner.position.GoToStart());
+    f.view.ShowPosition(&f.owner.position);
     EXPECT_EQ(f.view.LastMoveSquare(), CCoordinate::None());
 }
 
-TEST(BoardViewHighlight, ReadsTheSettingsRecordByDefault)
+TEST(BoardViewHighlight, NoSettingNoMark)
 {
     BoardFixture f;
-    std::string text;
-    ASSERT_TRUE(f.view.PlayMove(CMove(Sq("e2"), Sq("e4")), false, text));
+    ASSERT_TRUE(f.owner.position.MakeMove(CMove(Sq("e2"), Sq("e4"))));
+    f.view.ShowPosition(&f.owner.position);
     const QPoint edge = f.view.SquareRect(Sq("e4")).topLeft() + QPoint(3, 20);
-    const QRgb highlight = QColor(255, 128, 64).rgb();
-    GameSettings& settings = GameSettings::Instance();
-    const bool saved = settings.IsCurrentMoveHighlighted();
-    settings.SetIsCurrentMoveHighlighted(true);
-    EXPECT_EQ(f.view.grab().toImage().pixel(edge), highlight);
-    settings.SetIsCurrentMoveHighlighted(false);
-    EXPECT_NE(f.view.grab().toImage().pixel(edge), highlight);
-    settings.SetIsCurrentMoveHighlighted(saved);
+    EXPECT_NE(f.view.grab().toImage().pixel(edge), QColor(255, 128, 64).rgb());
 }

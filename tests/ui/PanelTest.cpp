@@ -168,9 +168,9 @@ protected:
 
 TEST(PlayerWnd, ShowsNameAndClockForEachState)
 {
-    PlayerRoster::Instance().Reset();
-    PlayerRoster::Instance().SetEntry(0, PlayerEntry{QStringLiteral("Alice"), 0, COLOUR_WHITE, 0});
-    CPlayerWnd panel(0, nullptr, nullptr);
+    PlayerRoster roster;
+    roster.SetEntry(0, PlayerEntry{QStringLiteral("Alice"), 0, COLOUR_WHITE, 0});
+    CPlayerWnd panel(roster, 0, nullptr);
     panel.SetTime(ClockTime::FromHms(0, 5, 0));
     EXPECT_EQ(panel.NameText(), QStringLiteral("Alice"));
     EXPECT_EQ(panel.ClockText(), QStringLiteral("5 min 0 sec"));
@@ -186,12 +186,25 @@ TEST(PlayerWnd, ShowsNameAndClockForEachState)
     EXPECT_EQ(panel.ClockText(), QStringLiteral("0 min 0 sec"));
     panel.SetUnlimited(true);
     EXPECT_EQ(panel.ClockText(), QStringLiteral("No time limit"));
-    PlayerRoster::Instance().Reset();
+}
+
+TEST(PlayerWnd, ShowsTheClockItIsGiven)
+{
+    PlayerRoster roster;
+    CPlayerWnd panel(roster, 0, nullptr);
+    CPlayerClock game;
+    game.SetTime(ClockTime::FromHms(0, 3, 0));
+    panel.ShowClock(&game);
+    EXPECT_EQ(panel.ClockText(), QStringLiteral("3 min 0 sec"));
+    EXPECT_EQ(&panel.Clock(), &game);
+    panel.ShowClock(nullptr);
+    EXPECT_EQ(panel.ClockText(), QStringLiteral("0 min 0 sec"));
 }
 
 TEST(PlayerWnd, SameComputerMarkCausesNoRepaint)
 {
-    CountingPlayerWnd panel(0, nullptr, nullptr);
+    PlayerRoster roster;
+    CountingPlayerWnd panel(roster, 0, nullptr);
     panel.show();
     QApplication::processEvents();
     const int before = panel.paints;

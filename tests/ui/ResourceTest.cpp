@@ -168,7 +168,7 @@ TEST(Sounds, MutedPlayerReturnsAtOnce)
     const int before = CSoundPlayer::RequestCount();
     QElapsedTimer timer;
     timer.start();
-    CSoundPlayer::Play("IDR_PLAY_MOVE", true);
+    CSoundPlayer::Play("IDR_PLAY_MOVE");
     EXPECT_LT(timer.elapsed(), 50);
     EXPECT_EQ(CSoundPlayer::RequestCount(), before + 1);
 }

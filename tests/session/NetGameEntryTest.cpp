@@ -5,7 +5,7 @@
 #include "ProgramTexts.h"
 #include "RegistryStore.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -39,7 +39,7 @@ struct RecordingUi : INetConnectionUi
         QElapsedTimer timer;
         timer.start();
         while (waiting && timer.elapsed() < 5000)
-            QApplication::processEvents(QEventLoop::AllEvents, 20);
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     void CloseWaitDialog() override { waiting = false; }
     void ShowMessage(const QString& text) override { messages.append(text); }

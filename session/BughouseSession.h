@@ -1,0 +1,125 @@
+#pragma once
+
+#include "BughouseJudge.h"
+#include "BughouseSeats.h"
+#include "NetGameSession.h"
+
+// The network bughouse game: two boards, four players in two teams, drops.
+// Board 0 is the local player's board, board 1 the other one, the local team
+// at the bottom of both. Panel 0 is the local player (bottom of board 0), 1
+// its opponent, 2 the bottom of board 1 (the partner, or the local player
+// again when alone), 3 the top of board 1.
+//
+// Bughouse games always run with a time limit: the clocks of this game are
+// never unlimited, whatever the stored settings say, and the stored settings
+// are never changed for it.
+//
+// Every message from a peer is checked before use (seats, squares, pieces,
+// colours, times). A move or drop that passes the checks but that the rules
+// refuse on this program's board means the boards differ: the game stops
+// here with a notice, and a server also aborts it for everybody, rather than
+// playing on with boards that silently disagree.
+class CBughouseSession : public CNetGameSession
+{
+public:
+    static constexpr int kStartId = 1027;
+    static constexpr int kResignId = 1020;
+    static constexpr int kTimeCallId = 1029;
+    static constexpr int kAbortGameId = 1000;
+    static constexpr int kOfferDrawId = 1013;
+    static constexpr int kAcceptDrawId = 1001;
+    static constexpr int kCancelOfferId = 1004;
+    static constexpr int kRotatePlayersId = 1021;
+    static constexpr int kSwitchPartnerId = 1026;
+    static constexpr int kSwitchColorId = 1028;
+    static constexpr int kSettingsId = 1025;
+    static constexpr int kRulesId = 1018;
+    static constexpr int kHelpId = 1009;
+    static constexpr int kMenuId = 1003;
+
+    CBughouseSession(GameSettings& settings, PlayerRoster& roster, CNetConnection& link);
+
+    [[nodiscard]] std::vector<CommandButton> Commands() const override;
+    [[nodiscard]] CommandState StateOf(int id) const override;
+    [[nodiscard]] CommandOwner OwnerOf(int id) const override;
+    [[nodiscard]] CommandQuestion QuestionOf(int id) const override;
+
+    // Re-initialises the game each time the main frame shows the window.
+    void Open();
+    // Server, after the settings dialog closed with OK outside a game: the
+    // clocks take the time and the clients the settings.
+    void ApplySettings();
+    // Menu: the link is closed, the game stops and the roster is emptied.
+    void Leave();
+    // Whether leaving asks first: a server with other players, a connected client.
+    [[nodiscard]] bool IsConnected() const;
+
+    bool RequestMove(int board, const CMove& move, int32_t promotion) override;
+    bool RequestDrop(int board, const CCoordinate& square, PieceType type) override;
+    void SendChat(const QString& text) override;
+
+    // INetGameWindow
+    void OnPlayerAdmitted(int userId, const QString& nickname) override;
+    void HandleGameMessage(const CNetMessage& message) override;
+    void OnSeatedUserGone(int userId) override;
+    void OnConnectionLost(int reason) override;
+
+    // State for the window and tests.
+    [[nodiscard]] int LocalSeat() const;
+    [[nodiscard]] CBughouseSeats Seats() const;
+    [[nodiscard]] bool IsOfferedToMe() const { return m_DrawOffered; }
+    [[nodiscard]] bool IsOwnOffer() const { return m_DrawPending; }
+    [[nodiscard]] bool IsFlagFallen() const { return m_FlagFell; }
+    [[nodiscard]] int RotationStep() const { return m_RotationStep; }
+    // The settings as this game applies them: always with a time limit.
+    [[nodiscard]] QString SummaryText() const;
+
+    // IClockOwner: a panel's clock ran out.
+    void OnTimeExpired(CPlayerClock* clock) override;
+
+protected:
+    void RunCommand(int id) override;
+    [[nodiscard]] QString WhiteName() const override;
+    [[nodiscard]] QString BlackName() const override;
+    void OnCheckmate(int board, Colour mated) override;
+    void OnStalemate(int board, Colour side) override;
+
+private:
+    void UpdateButtons() { ReportButtons(); }
+    void UpdateInput();
+    void Redraw();
+    [[nodiscard]] int64_t GameTimeMs() const;
+
+    void StartGame();
+    void StopGame();
+    void EndMatch(const BughouseVerdict& verdict);
+    void Resign();
+    void AbortGame();
+    void AcceptDraw();
+    void OfferDraw();
+    void ChangeSeats(int command);
+    void SwitchColours(bool send);
+    void ApplySettingsToClocks();
+    void PrintSummary();
+    // The own move or drop on that board went out: the opponent's clock
+    // there starts and the draw offers lapse.
+    void AfterOwnMove(int board, bool sent);
+
+    void ReceiveSeats(const CNetMessage& message);
+    void ReceiveMove(const CNetMessage& message);
+    void ReceiveDrop(const CNetMessage& message);
+    void ReceiveSeatMessage(const CNetMessage& message);
+    void ReceiveTimeCall(const CNetMessage& message);
+    void ReceiveSettings(const CNetMessage& message, int first);
+    void ReceiveChat(const CNetMessage& message);
+    void PlayerLeaves(const QString& name, int32_t userId);
+    // Both boards' positions no longer agree with the mover's: stop here.
+    void BoardsDiffer(int seat);
+    // After a move or drop of the seat on that board: its clock takes the time;
+    // while the game runs the opponent's starts and a draw offer is noted.
+    void AfterReceived(int board, int seat, int32_t remainingMs, bool drawOffer);
+
+    bool m_FlagFell = false;
+    bool m_FlagReported = false;
+    int m_RotationStep = 0;
+};

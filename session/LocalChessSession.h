@@ -1,0 +1,139 @@
+#pragma once
+
+#include "EngineMove.h"
+#include "GameSession.h"
+
+#include <QMetaObject>
+#include <QStringList>
+
+#include <array>
+
+class CEngineListener;
+class CEngineLoader;
+class IChessEngine;
+
+// The local chess game: one board shared by two players on this machine, each
+// colour played by a person or by an engine. Idle, Running and Paused over
+// the board's record, driven by the fifteen commands, the person's moves, the
+// clocks and the engines.
+//
+// Players are roster entries 0 (bottom panel) and 1 (top panel), each with a
+// colour; the engine objects are kept by colour. Engine moves and results
+// arrive as events (OnEngineMove, OnEngineResult) on the user-interface
+// thread; the listener drops those of a game that has ended.
+class CLocalChessSession : public CGameSession
+{
+public:
+    // Control ids of the command buttons.
+    enum : int
+    {
+        ID_NEW_GAME = 1012,
+        ID_START_GAME = 1027,
+        ID_PAUSE_GAME = 1015,
+        ID_CONTINUE_GAME = 1007,
+        ID_ABORT_GAME = 1020,
+        ID_OFFER_DRAW = 1013,
+        ID_CANCEL_OFFER = 1004,
+        ID_ACCEPT_DRAW = 1001,
+        ID_TAKEBACK_MOVE = 1031,
+        ID_SWITCH_COLOR = 1028,
+        ID_LOAD_GAME = 1010,
+        ID_SAVE_GAME = 1023,
+        ID_HELP = 1009,
+        ID_SETTINGS = 1025,
+        ID_MENU = 1003,
+    };
+    static constexpr int kBottomPanel = 0;
+    static constexpr int kTopPanel = 1;
+
+    // The engine lists and the listener outlive the session.
+    CLocalChessSession(GameSettings& settings, PlayerRoster& roster, CEngineLoader& engines, CEngineListener& listener);
+    ~CLocalChessSession() override;
+
+    [[nodiscard]] std::vector<CommandButton> Commands() const override;
+    [[nodiscard]] CommandState StateOf(int id) const override;
+    [[nodiscard]] CommandOwner OwnerOf(int id) const override;
+
+    // Re-initialises the game each time the main menu opens the window.
+    void Open();
+
+    // The commands.
+    void NewGame();
+    void StartGame();
+    void PauseGame();
+    void ContinueGame();
+    void AbortGame();
+    void OfferDraw();
+    void CancelOffer();
+    void AcceptDraw();
+    void TakebackMove();
+    void SwitchColor();
+    // Menu: the game ends and the roster is emptied.
+    void Leave();
+    bool LoadGame(const QString& path) override;
+
+    // The Settings dialog: what each of its two players (0: the top entry's
+    // colour, 1: the bottom entry's) may choose, and the choice made.
+    struct PlayerChoices
+    {
+        std::array<QStringList, 2> names;
+        std::array<int, 2> current{};
+    };
+    [[nodiscard]] PlayerChoices SettingsChoices() const;
+    // The engine type's own configuration dialog for a dialog player's entry (1 and up).
+    void ConfigureEngine(int player, int entry) const;
+    // After OK: the engines quit, the chosen players take over, the names follow the settings.
+    void ApplySettings(const std::array<int, 2>& selectedEntries);
+
+    // Gestures and events.
+    bool RequestMove(int board, const CMove& move, int32_t promotion) override;
+    void OnEngineMove(const EngineMove& move);
+    void OnEngineResult(int32_t result);
+
+    // State for the window and tests.
+    [[nodiscard]] bool IsTurnedAround() const { return IsFlipped(0); }
+    [[nodiscard]] bool HasDeferredMove() const { return m_DeferredMove; }
+    [[nodiscard]] bool IsEngine(Colour colour) const { return EngineOf(colour) != nullptr; }
+    [[nodiscard]] IChessEngine* EngineOf(Colour colour) const;
+    [[nodiscard]] bool ArePersonsPlaying() const { return !IsEngine(COLOUR_WHITE) && !IsEngine(COLOUR_BLACK); }
+    [[nodiscard]] Colour ColourOfEntry(int entry) const;
+    // The panel of the player of that colour.
+    [[nodiscard]] int PanelOf(Colour colour) const;
+    [[nodiscard]] bool PanelComputerMark(int panel) const override;
+
+    // IClockOwner: a panel's clock ran out.
+    void OnTimeExpired(CPlayerClock* clock) override;
+
+protected:
+    void RunCommand(int id) override;
+    [[nodiscard]] QString WhiteName() const override;
+    [[nodiscard]] QString BlackName() const override;
+    void OnCheckmate(int board, Colour mated) override;
+    void OnStalemate(int board, Colour side) override;
+    void OnDrawByRule(int board, int textId) override;
+
+private:
+    void EndGame();
+    // New Game and Start Game share everything but the record.
+    void BeginGame(bool keepRecord);
+    void PlayEngineMove(const EngineMove& move);
+    // Tells the engine now to move the move just played, with both clocks.
+    void TellEngineOpponentMove(IChessEngine* engine, const CMove& move, int32_t promotion);
+    // ClearMoves, the recorded moves up to the shown position, StartGame.
+    void RestartEngine(IChessEngine* engine, bool replayRecord);
+    void ChoosePlayers(IChessEngine* white, IChessEngine* black);
+    void LockBoardFor(Colour sideToMove);
+    void SwitchClocksAfterMove(Colour sideToMove);
+    void SetEntryName(int entry, const QString& name);
+    void MarkLoser(Colour colour);
+    [[nodiscard]] static QString ColourText(Colour colour);
+
+    CEngineLoader& m_Engines;
+    CEngineListener& m_Listener;
+    QMetaObject::Connection m_MoveConnection;
+    QMetaObject::Connection m_ResultConnection;
+    IChessEngine* m_WhiteEngine = nullptr;
+    IChessEngine* m_BlackEngine = nullptr;
+    bool m_DeferredMove = false;
+    EngineMove m_Deferred;
+};

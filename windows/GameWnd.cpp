@@ -1,0 +1,445 @@
+#include "GameWnd.h"
+
+#include "BitmapCache.h"
+#include "BoardView.h"
+#include "GameSession.h"
+#include "HtmlDlg.h"
+#include "MessageDlg.h"
+#include "MoveListWnd.h"
+#include "OutputPane.h"
+#include "PlayerWnd.h"
+#include "PromotionDlg.h"
+#include "SkinButton.h"
+#include "SoundPlayer.h"
+#include "UiText.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPainter>
+#include <QWheelEvent>
+
+using namespace ProgramTexts;
+
+namespace
+{
+QString DefaultFileChooser(QWidget* parent, bool save, const QString& folder, const QString& suggested)
+{
+    // "PGN Files (*.pgn)|*.pgn||" in the platform's filter syntax.
+    const QString filter = UiText(IDS_PGN_FILTER).section(QLatin1Char('|'), 0, 0);
+    const QString proposed = suggested.isEmpty() ? folder : QDir(folder).filePath(suggested);
+    QFileDialog dialog(parent, QString(), proposed, filter);
+    dialog.setDefaultSuffix(UiText(IDS_PGN_EXTENSION));
+    if (save)
+    {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+        dialog.selectFile(suggested);
+    }
+    else
+    {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+} // namespace
+
+CGameWnd::CGameWnd(std::unique_ptr<CGameSession> session, const Parts& parts, CBitmapCache& bitmaps,
+                   std::function<bool()> isHighlightOn, QWidget* parent)
+    : QWidget(parent), m_Session(std::move(session)), m_Parts(parts), m_Bitmaps(bitmaps)
+{
+    for (int b = 0; b < parts.boards; ++b)
+    {
+        auto* view = new CBoardView(bitmaps, this);
+        view->SetBughouseMode(parts.bughouse);
+        view->SetObserver(this);
+        view->SetHighlightSetting(isHighlightOn);
+        m_Boards.push_back(view);
+    }
+    for (int p = 0; p < parts.panels; ++p)
+    {
+        auto* panel = new CPlayerWnd(m_Session->Roster(), m_Session->PanelPlayer(p), this);
+        panel->ShowClock(&m_Session->Clock(p));
+        m_Panels.push_back(panel);
+    }
+    if (parts.moveList)
+        m_MoveList = new CMoveListWnd(this, this);
+    if (parts.chat)
+    {
+        m_Output = new COutputPane(this);
+        m_Chat = new CChatEdit(this);
+        m_Chat->Attach(this);
+    }
+    for (const CommandButton& command : m_Session->Commands())
+    {
+        auto* button = new CSkinButton(command.label, this, command.id);
+        connect(button, &QPushButton::clicked, this, [this, id = command.id] { OnCommand(id); });
+        m_Buttons[command.id] = button;
+    }
+    m_FileChooser = [this](bool save, const QString& folder, const QString& suggested) {
+        return DefaultFileChooser(this, save, folder, suggested);
+    };
+    m_Session->SetObserver(this);
+    RedrawAll();
+}
+
+CGameWnd::~CGameWnd()
+{
+    // The panels outlive the session's clocks by a moment: let them go first.
+    for (CPlayerWnd* panel : m_Panels)
+        panel->ShowClock(nullptr);
+    for (CBoardView* view : m_Boards)
+        view->ShowPosition(nullptr);
+    m_Session->SetObserver(nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Parts
+
+CSkinButton* CGameWnd::Button(int id) const
+{
+    const auto it = m_Buttons.find(id);
+    return it == m_Buttons.end() ? nullptr : it->second;
+}
+
+CBoardView* CGameWnd::Board(int index) const
+{
+    return index >= 0 && index < static_cast<int>(m_Boards.size()) ? m_Boards[static_cast<size_t>(index)] : nullptr;
+}
+
+CPlayerWnd* CGameWnd::Panel(int index) const
+{
+    return index >= 0 && index < static_cast<int>(m_Panels.size()) ? m_Panels[static_cast<size_t>(index)] : nullptr;
+}
+
+int CGameWnd::BoardIndex(const CBoardView* view) const
+{
+    for (size_t i = 0; i < m_Boards.size(); ++i)
+        if (m_Boards[i] == view)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void CGameWnd::RedrawAll()
+{
+    for (int board = 0; board < static_cast<int>(m_Boards.size()); ++board)
+        OnBoardChanged(board, BoardChange{});
+    OnPanelsChanged();
+    OnMoveListChanged();
+    OnButtonsChanged();
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void CGameWnd::OnCommand(int id)
+{
+    const CommandState state = m_Session->StateOf(id);
+    if (!state.shown || !state.enabled)
+        return;
+    const CommandQuestion question = m_Session->QuestionOf(id);
+    if (question.text != 0)
+    {
+        const int answer = CMessageDlg::Ask(UiText(question.text), this);
+        if (question.unlessNo ? answer == IDNO : answer != IDYES)
+            return;
+    }
+    if (m_Session->OwnerOf(id) == CommandOwner::Window)
+        RunWindowCommand(id);
+    else
+        m_Session->Command(id);
+}
+
+void CGameWnd::LoadGame()
+{
+    const QString path = m_FileChooser(false, m_Session->LoadStartFolder(), QString());
+    if (!path.isEmpty())
+        m_Session->LoadGame(path);
+}
+
+QString CGameWnd::SuggestedSaveName() const
+{
+    return m_Session->DefaultSaveName();
+}
+
+void CGameWnd::SaveGame()
+{
+    QString path = m_FileChooser(true, m_Session->SaveStartFolder(), SuggestedSaveName());
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QLatin1Char('.') + UiText(IDS_PGN_EXTENSION);
+    m_Session->SaveGame(path);
+}
+
+void CGameWnd::ShowHelp(int titleId, int pageId)
+{
+    if (m_Help == nullptr)
+        m_Help = new CHtmlDlg(this);
+    m_Help->ShowHelp(titleId, pageId);
+}
+
+void CGameWnd::ShowMainMenu()
+{
+    hide();
+    if (m_Hooks.showMenu)
+        m_Hooks.showMenu();
+    emit MenuRequested();
+}
+
+void CGameWnd::ShowMessage(const QString& text)
+{
+    CMessageDlg::ShowInformation(text, this);
+}
+
+void CGameWnd::SetTitle(const QString& title)
+{
+    if (m_Hooks.setTitle)
+        m_Hooks.setTitle(title);
+    else if (QWidget* frame = window(); frame != nullptr && frame != this)
+        frame->setWindowTitle(title);
+}
+
+QSize CGameWnd::ButtonSize() const
+{
+    return m_Buttons.empty() ? QSize() : m_Buttons.begin()->second->sizeHint();
+}
+
+void CGameWnd::PlaceButtons(int x, int top, int step, const QSize& size)
+{
+    for (const CommandButton& command : m_Session->Commands())
+        m_Buttons.at(command.id)->setGeometry(x, top + command.row * step, size.width(), size.height());
+}
+
+// ---------------------------------------------------------------------------
+// Reports of the session
+
+void CGameWnd::OnBoardChanged(int board, const BoardChange& change)
+{
+    CBoardView* view = Board(board);
+    if (view == nullptr)
+        return;
+    view->ShowPosition(&m_Session->Position(board), m_Session->Highlight(board));
+    view->SetFlipped(m_Session->IsFlipped(board));
+    if (m_Session->IsInputEnabled(board))
+        view->EnableInput();
+    else
+        view->DisableInput();
+    if (change.animate && isVisible())
+    {
+        if (change.drop)
+            view->AnimateDrop(change.dropped, change.move.to);
+        else
+            view->AnimateMove(change.move);
+    }
+}
+
+void CGameWnd::OnButtonsChanged()
+{
+    for (const auto& [id, button] : m_Buttons)
+    {
+        const CommandState state = m_Session->StateOf(id);
+        button->setVisible(state.shown);
+        button->setEnabled(state.enabled);
+    }
+    if (m_MoveList != nullptr)
+        m_MoveList->UpdateBrowseButtons();
+    for (size_t p = 0; p < m_Panels.size(); ++p)
+        m_Panels[p]->SetComputerMark(m_Session->PanelComputerMark(static_cast<int>(p)));
+}
+
+void CGameWnd::OnMoveListChanged()
+{
+    if (m_MoveList == nullptr || m_Browsing)
+        return;
+    m_MoveList->SetInformation(m_Session->Information());
+    m_MoveList->Clear();
+    m_MoveList->AddMoves(m_Session->ShownMoves());
+    m_MoveList->SetResult(m_Session->ResultText());
+    m_MoveList->UpdateBrowseButtons();
+}
+
+void CGameWnd::OnPanelsChanged()
+{
+    for (size_t p = 0; p < m_Panels.size(); ++p)
+    {
+        m_Panels[p]->SetPlayerIndex(m_Session->PanelPlayer(static_cast<int>(p)));
+        m_Panels[p]->SetComputerMark(m_Session->PanelComputerMark(static_cast<int>(p)));
+    }
+}
+
+void CGameWnd::OnMessage(const QString& text)
+{
+    ShowMessage(text);
+}
+
+void CGameWnd::OnNotice(const QString& text)
+{
+    if (m_Output != nullptr)
+        m_Output->AddLine(QStringLiteral("- ") + text, COutputPane::ChatFont(), COutputPane::NoticeColour());
+}
+
+void CGameWnd::OnChatLine(const QString& nickname, const QString& text, bool own)
+{
+    if (m_Output != nullptr)
+        m_Output->AddLine(nickname + QStringLiteral(": ") + text, COutputPane::ChatFont(),
+                          own ? COutputPane::OwnChatColour() : COutputPane::OpponentChatColour());
+}
+
+void CGameWnd::OnChatCleared()
+{
+    m_AddressText.clear();
+    if (m_Output != nullptr)
+        m_Output->Clear();
+    if (m_Chat != nullptr)
+        m_Chat->clear();
+}
+
+void CGameWnd::OnTurnChanged(bool yourTurn)
+{
+    const QString title = UiText(IDS_APP_TITLE);
+    SetTitle(yourTurn ? UiText(IDS_TITLE_YOUR_TURN).replace(QStringLiteral("%s"), title) : title);
+}
+
+void CGameWnd::OnMoveSound()
+{
+    // Played while the game goes on: the user-interface thread never waits for a sound.
+    CSoundPlayer::Play(QStringLiteral("IDR_PLAY_MOVE"));
+}
+
+void CGameWnd::OnShowRequested()
+{
+    if (m_Hooks.showWindow)
+        m_Hooks.showWindow();
+}
+
+void CGameWnd::OnAddressOffered(const QString& addresses)
+{
+    if (m_Chat == nullptr)
+        return;
+    m_AddressText = addresses;
+    m_Chat->setText(addresses);
+    m_Chat->selectAll();
+}
+
+void CGameWnd::OnPlayerAdmitted()
+{
+    // The address was there for copying; a player has found us now.
+    if (m_Chat == nullptr || m_AddressText.isEmpty() || m_Chat->text() != m_AddressText)
+        return;
+    if (m_Parts.clearAddressOnJoin)
+        m_Chat->clear();
+    else
+        m_Chat->deselect();
+}
+
+// ---------------------------------------------------------------------------
+// Gestures
+
+int32_t CGameWnd::AskPromotion(Colour side)
+{
+    if (m_PromotionAsker)
+        return m_PromotionAsker(side);
+    CPromotionDlg dialog(side, window());
+    dialog.move(PromotionDialogPosition(side));
+    return CPromotionDlg::PieceOfResult(dialog.exec());
+}
+
+void CGameWnd::OnMoveRequested(CBoardView* view, const CMove& move)
+{
+    const int board = BoardIndex(view);
+    if (board < 0)
+        return;
+    const int32_t promotion =
+        m_Session->NeedsPromotionChoice(board, move) ? AskPromotion(m_Session->Position(board).SideToMove()) : 0;
+    m_Session->RequestMove(board, move, promotion);
+}
+
+void CGameWnd::OnDropRequested(CBoardView* view, const CCoordinate& square, PieceType type)
+{
+    const int board = BoardIndex(view);
+    if (board >= 0)
+        m_Session->RequestDrop(board, square, type);
+}
+
+// ---------------------------------------------------------------------------
+// Browsing: the move list changes its own lines while it asks
+
+void CGameWnd::GoToStart()
+{
+    m_Browsing = true;
+    m_Session->GoToStart();
+    m_Browsing = false;
+}
+
+void CGameWnd::StepBack()
+{
+    m_Browsing = true;
+    m_Session->StepBack();
+    m_Browsing = false;
+}
+
+std::string CGameWnd::StepForward()
+{
+    m_Browsing = true;
+    std::string text = m_Session->StepForward();
+    m_Browsing = false;
+    return text;
+}
+
+std::vector<std::string> CGameWnd::GoToEnd()
+{
+    m_Browsing = true;
+    m_Session->GoToEnd();
+    m_Browsing = false;
+    return m_Session->Position().MoveTexts();
+}
+
+bool CGameWnd::CanStepBack() const
+{
+    return m_Session->CanStepBack();
+}
+
+bool CGameWnd::CanStepForward() const
+{
+    return m_Session->CanStepForward();
+}
+
+// ---------------------------------------------------------------------------
+// Painting, layout and the wheel
+
+void CGameWnd::paintEvent(QPaintEvent* event)
+{
+    if (!m_Parts.patterned)
+    {
+        QWidget::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    m_Bitmaps.Get(QStringLiteral("IDB_PATTERN")).Tile(painter, rect());
+}
+
+void CGameWnd::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Layout();
+}
+
+bool CGameWnd::HandleWheel(int delta, const QPoint& globalPointer)
+{
+    if (m_MoveList != nullptr && m_MoveList->HandleWheel(delta, globalPointer))
+        return true;
+    return m_Output != nullptr && m_Output->HandleWheel(delta);
+}
+
+void CGameWnd::wheelEvent(QWheelEvent* event)
+{
+    if (HandleWheel(event->angleDelta().y(), event->globalPosition().toPoint()))
+        event->accept();
+    else
+        event->ignore();
+}
