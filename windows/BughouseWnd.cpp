@@ -11,38 +11,20 @@
 using namespace ProgramTexts;
 using S = CBughouseSession;
 
-namespace
-{
-CGameWnd::Parts BughouseParts()
-{
-    CGameWnd::Parts parts;
-    parts.boards = 2;
-    parts.bughouse = true;
-    parts.panels = 4;
-    parts.moveList = false;
-    parts.chat = true;
-    parts.patterned = false;
-    parts.clearAddressOnJoin = true;
-    return parts;
-}
-} // namespace
-
 CBughouseWnd::CBughouseWnd(CNetConnection& link, PlayerRoster& roster, GameSettings& settings, CBitmapCache& bitmaps,
                            QWidget* parent)
-    : CGameWnd(
-          std::make_unique<S>(settings, roster, link), BughouseParts(), bitmaps,
-          [&settings] { return settings.IsCurrentMoveHighlighted(); }, parent),
-      m_Game(static_cast<S&>(BaseSession())), m_Settings(settings)
+    : CGameWnd(std::make_unique<S>(settings, roster, link),
+               Parts{.boards = 2,
+                     .bughouse = true,
+                     .panels = 4,
+                     .moveList = false,
+                     .chat = true,
+                     .patterned = false,
+                     .clearAddressOnJoin = true},
+               settings, bitmaps, parent),
+      m_Game(static_cast<S&>(BaseSession()))
 {
-    // Stable names for the widgets, by which tools and tests find them; the
-    // numbers are those of the session's boards and panels.
     setObjectName(QStringLiteral("BughouseWnd"));
-    for (int v = 0; v < 2; ++v)
-        View(v)->setObjectName(QStringLiteral("board%1").arg(v));
-    for (int p = 0; p < 4; ++p)
-        Panel(p)->setObjectName(QStringLiteral("panel%1").arg(p));
-    Output()->setObjectName(QStringLiteral("chatOutput"));
-    ChatInput()->setObjectName(QStringLiteral("chatInput"));
     m_RunSettings = [](CDoubleSettingsDlg& dialog) { return dialog.exec(); };
     // Both boards side by side need the whole 800 x 600.
     setMinimumSize(800, 600);
@@ -67,7 +49,7 @@ void CBughouseWnd::RunWindowCommand(int id)
 
 void CBughouseWnd::OpenSettings()
 {
-    CDoubleSettingsDlg dialog(m_Settings, m_Game.IsServer(), m_Game.IsRunning(), this);
+    CDoubleSettingsDlg dialog(Settings(), m_Game.IsServer(), m_Game.IsRunning(), this);
     if (m_RunSettings && m_RunSettings(dialog) == IDOK)
         m_Game.ApplySettings();
 }

@@ -46,6 +46,5 @@ private:
     void OpenSettings();
 
     CBughouseSession& m_Game;
-    GameSettings& m_Settings;
     SettingsRunner m_RunSettings;
 };

@@ -3,6 +3,7 @@
 #include "BitmapCache.h"
 #include "BoardView.h"
 #include "GameSession.h"
+#include "GameSettings.h"
 #include "HtmlDlg.h"
 #include "MessageDlg.h"
 #include "MoveListWnd.h"
@@ -48,16 +49,16 @@ QString DefaultFileChooser(QWidget* parent, bool save, const QString& folder, co
 }
 } // namespace
 
-CGameWnd::CGameWnd(std::unique_ptr<CGameSession> session, const Parts& parts, CBitmapCache& bitmaps,
-                   std::function<bool()> isHighlightOn, QWidget* parent)
-    : QWidget(parent), m_Session(std::move(session)), m_Parts(parts), m_Bitmaps(bitmaps)
+CGameWnd::CGameWnd(std::unique_ptr<CGameSession> session, const Parts& parts, GameSettings& settings,
+                   CBitmapCache& bitmaps, QWidget* parent)
+    : QWidget(parent), m_Session(std::move(session)), m_Parts(parts), m_Settings(settings), m_Bitmaps(bitmaps)
 {
     for (int b = 0; b < parts.boards; ++b)
     {
         auto* view = new CBoardView(bitmaps, this);
         view->SetBughouseMode(parts.bughouse);
         view->SetObserver(this);
-        view->SetHighlightSetting(isHighlightOn);
+        view->SetHighlightSetting([this] { return m_Settings.IsCurrentMoveHighlighted(); });
         m_Boards.push_back(view);
     }
     for (int p = 0; p < parts.panels; ++p)
@@ -83,8 +84,28 @@ CGameWnd::CGameWnd(std::unique_ptr<CGameSession> session, const Parts& parts, CB
     m_FileChooser = [this](bool save, const QString& folder, const QString& suggested) {
         return DefaultFileChooser(this, save, folder, suggested);
     };
+    NameParts();
     m_Session->SetObserver(this);
     RedrawAll();
+}
+
+void CGameWnd::NameParts()
+{
+    const bool one = m_Boards.size() == 1;
+    for (size_t b = 0; b < m_Boards.size(); ++b)
+        m_Boards[b]->setObjectName(one ? QStringLiteral("board") : QStringLiteral("board%1").arg(b));
+    for (size_t p = 0; p < m_Panels.size(); ++p)
+    {
+        const bool pair = m_Panels.size() == 2;
+        m_Panels[p]->setObjectName(pair ? (p == 0 ? QStringLiteral("bottomPanel") : QStringLiteral("topPanel"))
+                                        : QStringLiteral("panel%1").arg(p));
+    }
+    if (m_MoveList != nullptr)
+        m_MoveList->setObjectName(QStringLiteral("moveList"));
+    if (m_Output != nullptr)
+        m_Output->setObjectName(QStringLiteral("chatOutput"));
+    if (m_Chat != nullptr)
+        m_Chat->setObjectName(QStringLiteral("chatInput"));
 }
 
 CGameWnd::~CGameWnd()

@@ -14,6 +14,7 @@
 #include <vector>
 
 class CBitmapCache;
+class GameSettings;
 class CBoardView;
 class CGameSession;
 class CHtmlDlg;
@@ -89,11 +90,15 @@ signals:
     void MenuRequested();
 
 protected:
-    CGameWnd(std::unique_ptr<CGameSession> session, const Parts& parts, CBitmapCache& bitmaps,
-             std::function<bool()> isHighlightOn, QWidget* parent);
+    // The parts take their stable names, by which tools and tests find them:
+    // "board" (or "board0", "board1"), "bottomPanel" and "topPanel" (or
+    // "panel0" to "panel3"), "moveList", "chatOutput" and "chatInput".
+    CGameWnd(std::unique_ptr<CGameSession> session, const Parts& parts, GameSettings& settings, CBitmapCache& bitmaps,
+             QWidget* parent);
 
     [[nodiscard]] CGameSession& BaseSession() const { return *m_Session; }
     [[nodiscard]] CBitmapCache& Bitmaps() const { return m_Bitmaps; }
+    [[nodiscard]] GameSettings& Settings() const { return m_Settings; }
     // The commands the window carries out: those that need a dialog or leave.
     virtual void RunWindowCommand(int id) = 0;
     // Places the parts; called on every resize.
@@ -157,9 +162,11 @@ private:
     [[nodiscard]] int BoardIndex(const CBoardView* view) const;
     // Every part redrawn from the session.
     void RedrawAll();
+    void NameParts();
 
     std::unique_ptr<CGameSession> m_Session;
     Parts m_Parts;
+    GameSettings& m_Settings;
     CBitmapCache& m_Bitmaps;
     FrameHooks m_Hooks;
     FileChooser m_FileChooser;

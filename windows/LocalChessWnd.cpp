@@ -14,17 +14,10 @@ using S = CLocalChessSession;
 
 CLocalChessWnd::CLocalChessWnd(GameSettings& settings, PlayerRoster& roster, CEngineLoader& engines,
                                CEngineListener& listener, CBitmapCache& bitmaps, QWidget* parent)
-    : CGameWnd(
-          std::make_unique<S>(settings, roster, engines, listener), Parts{}, bitmaps,
-          [&settings] { return settings.IsCurrentMoveHighlighted(); }, parent),
-      m_Game(static_cast<S&>(BaseSession())), m_Settings(settings)
+    : CGameWnd(std::make_unique<S>(settings, roster, engines, listener), Parts{}, settings, bitmaps, parent),
+      m_Game(static_cast<S&>(BaseSession()))
 {
-    // Stable names for the widgets, by which tools and tests find them.
     setObjectName(QStringLiteral("LocalChessWnd"));
-    Board()->setObjectName(QStringLiteral("board"));
-    TopPanel()->setObjectName(QStringLiteral("topPanel"));
-    BottomPanel()->setObjectName(QStringLiteral("bottomPanel"));
-    MoveList()->setObjectName(QStringLiteral("moveList"));
     m_SettingsRunner = [](CSingleSettingsDlg& dialog) { return dialog.exec(); };
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     Layout();
@@ -52,7 +45,7 @@ void CLocalChessWnd::OpenSettings()
     const QStringList names[2] = {choices.names[0], choices.names[1]};
     const int current[2] = {choices.current[0], choices.current[1]};
     auto configure = [this](CSingleSettingsDlg::Player player, int entry) { m_Game.ConfigureEngine(player, entry); };
-    CSingleSettingsDlg dialog(m_Settings, names, current, configure, window());
+    CSingleSettingsDlg dialog(Settings(), names, current, configure, window());
     if (m_SettingsRunner(dialog) != IDOK)
         return;
     m_Game.ApplySettings(

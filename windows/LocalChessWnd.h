@@ -52,6 +52,5 @@ private:
     void OpenSettings();
 
     CLocalChessSession& m_Game;
-    GameSettings& m_Settings;
     SettingsRunner m_SettingsRunner;
 };

@@ -136,32 +136,27 @@ void CMainFrame::ShowLocalChess()
 
 void CMainFrame::ShowNetChess()
 {
-    if (m_NetChess == nullptr && m_NetChessFactory)
-    {
-        m_NetChess = m_NetChessFactory(*this);
-        if (m_NetChess != nullptr)
-        {
-            m_NetChess->setParent(this);
-            m_NetChess->setGeometry(rect());
-        }
-    }
-    if (m_NetChess != nullptr)
-        ShowChild(m_NetChess, true);
+    ShowNetworkWindow(m_NetChess, m_NetChessFactory);
 }
 
 void CMainFrame::ShowBughouse()
 {
-    if (m_Bughouse == nullptr && m_BughouseFactory)
+    ShowNetworkWindow(m_Bughouse, m_BughouseFactory);
+}
+
+void CMainFrame::ShowNetworkWindow(QWidget*& window, const WindowFactory& factory)
+{
+    if (window == nullptr && factory)
     {
-        m_Bughouse = m_BughouseFactory(*this);
-        if (m_Bughouse != nullptr)
+        window = factory(*this);
+        if (window != nullptr)
         {
-            m_Bughouse->setParent(this);
-            m_Bughouse->setGeometry(rect());
+            window->setParent(this);
+            window->setGeometry(rect());
         }
     }
-    if (m_Bughouse != nullptr)
-        ShowChild(m_Bughouse, true);
+    if (window != nullptr)
+        ShowChild(window, true);
 }
 
 void CMainFrame::ShowChild(QWidget* child, bool networkWindow)

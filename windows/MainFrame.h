@@ -87,6 +87,8 @@ protected:
 private:
     // Steps common to the four Show operations, once the child exists.
     void ShowChild(QWidget* child, bool networkWindow);
+    // Makes the window with its factory the first time, then shows it.
+    void ShowNetworkWindow(QWidget*& window, const WindowFactory& factory);
     void UpdateMinimumSize();
 
     AppServices m_Services;

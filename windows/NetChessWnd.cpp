@@ -12,33 +12,14 @@
 using namespace ProgramTexts;
 using S = CNetChessSession;
 
-namespace
-{
-CGameWnd::Parts NetChessParts()
-{
-    CGameWnd::Parts parts;
-    parts.chat = true;
-    return parts;
-}
-} // namespace
-
 CNetChessWnd::CNetChessWnd(CNetConnection& link, PlayerRoster& roster, GameSettings& settings, CBitmapCache& bitmaps,
                            QWidget* parent)
-    : CGameWnd(
-          std::make_unique<S>(settings, roster, link), NetChessParts(), bitmaps,
-          [&settings] { return settings.IsCurrentMoveHighlighted(); }, parent),
-      m_Game(static_cast<S&>(BaseSession())), m_Settings(settings)
+    : CGameWnd(std::make_unique<S>(settings, roster, link), Parts{.chat = true}, settings, bitmaps, parent),
+      m_Game(static_cast<S&>(BaseSession()))
 {
-    // Stable names for the widgets, by which tools and tests find them.
     setObjectName(QStringLiteral("NetChessWnd"));
-    Board()->setObjectName(QStringLiteral("board"));
-    TopPanel()->setObjectName(QStringLiteral("topPanel"));
-    BottomPanel()->setObjectName(QStringLiteral("bottomPanel"));
-    MoveList()->setObjectName(QStringLiteral("moveList"));
-    Output()->setObjectName(QStringLiteral("chatOutput"));
-    ChatInput()->setObjectName(QStringLiteral("chatInput"));
     m_RunSettings = [this](bool isServer, bool running) {
-        CSingleNetSettingsDlg dialog(m_Settings, isServer, running, this);
+        CSingleNetSettingsDlg dialog(Settings(), isServer, running, this);
         return dialog.exec() == QDialog::Accepted;
     };
     resize(800, 600);

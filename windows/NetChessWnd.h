@@ -41,6 +41,5 @@ protected:
 
 private:
     CNetChessSession& m_Game;
-    GameSettings& m_Settings;
     SettingsRunner m_RunSettings;
 };
