@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace
 {
@@ -42,6 +43,7 @@ public:
     explicit CClientSide(CNetConnection& owner) : m_owner(owner) {}
 
 protected:
+    void OnConnected() override { m_owner.OnClientConnected(); }
     void OnMessage(const CNetMessage& message) override { m_owner.OnClientMessage(message); }
     void OnDisconnect(int reason) override { m_owner.OnClientDisconnect(reason); }
 
@@ -86,14 +88,30 @@ bool CNetConnection::StartServer(int port)
     return true;
 }
 
-bool CNetConnection::OpenClientConnection(const QString& host, int port)
+bool CNetConnection::OpenClientConnection(const QString& host, int port, std::function<void(bool connected)> done,
+                                          int delayMs)
 {
-    return m_client->OpenConnection(host.toStdString(), port);
+    m_connectDone = {};
+    if (!m_client->OpenConnection(host.toStdString(), port, delayMs))
+        return false;
+    m_connectDone = std::move(done);
+    return true;
 }
 
 bool CNetConnection::IsClientConnected() const
 {
     return m_client->IsConnected();
+}
+
+bool CNetConnection::IsClientConnecting() const
+{
+    return m_client->IsConnecting();
+}
+
+void CNetConnection::OnClientConnected()
+{
+    if (auto done = std::exchange(m_connectDone, {}))
+        done(true);
 }
 
 void CNetConnection::Join(int mode, bool switchWindow)
@@ -113,7 +131,8 @@ void CNetConnection::Join(int mode, bool switchWindow)
         m_joined = true;
         return;
     }
-    if (!m_client->IsConnected())
+    // A connection still being made takes the request and sends it once it is there.
+    if (!m_client->IsConnected() && !m_client->IsConnecting())
         return;
     if (m_mode == GAME_MODE_SINGLE)
         m_roster.SetEntry(0, PlayerEntry{m_nickname, 0, COLOUR_WHITE, 0});
@@ -147,6 +166,9 @@ bool CNetConnection::Send(const CNetMessage& message)
 
 void CNetConnection::Leave(bool announce)
 {
+    m_connectDone = {};
+    if (m_client->IsConnecting())
+        m_client->CloseConnection();
     if (m_client->IsConnected())
     {
         if (m_joined && announce)
@@ -587,6 +609,19 @@ void CNetConnection::CloseWaiting()
 
 void CNetConnection::OnClientDisconnect(int reason)
 {
+    if (reason == CNetMessageClient::kConnectFailed)
+    {
+        // Nothing was ever connected: the game window is not concerned.
+        const bool joining = m_waiting;
+        auto done = std::exchange(m_connectDone, {});
+        CloseWaiting();
+        m_joined = false;
+        if (done)
+            done(false);
+        else if (joining && m_ui != nullptr)
+            m_ui->ShowMessage(Text(ProgramTexts::IDS_CONN_CONNECT_FAILED));
+        return;
+    }
     // Nobody will answer any more: the waiting dialog must not stay open.
     CloseWaiting();
     if (m_window)

@@ -53,8 +53,12 @@ public:
 
     // Starts listening; on success a fresh LAN advertisement for port + 1.
     bool StartServer(int port);
-    // Opens the client connection (for the connection dialog).
-    bool OpenClientConnection(const QString& host, int port);
+    // Starts opening the client connection (for the connection dialog), after
+    // delayMs when given, and returns at once; false, with nothing started,
+    // for an address or port that cannot be used. done, when given, is told
+    // the outcome once; without it a failure is shown through the dialogs.
+    bool OpenClientConnection(const QString& host, int port, std::function<void(bool connected)> done = {},
+                              int delayMs = 0);
     // Runs the joining procedure: connection dialog, then as server or client.
     void Join(int mode, bool switchWindow);
     // Sends a game message: to each seated user at the server, else to the server.
@@ -66,6 +70,7 @@ public:
     [[nodiscard]] bool IsServer() const { return IsStarted(); }
     [[nodiscard]] bool IsJoined() const { return m_joined; }
     [[nodiscard]] bool IsClientConnected() const;
+    [[nodiscard]] bool IsClientConnecting() const;
     [[nodiscard]] const std::vector<int>& GetSeatedIds() const { return m_seated; }
     [[nodiscard]] int GetMaximumSeated() const { return m_maxSeated; }
     [[nodiscard]] const QString& GetNickname() const { return m_nickname; }
@@ -83,6 +88,7 @@ private:
     class CClientSide;
     friend class CClientSide;
 
+    void OnClientConnected();
     void OnClientMessage(const CNetMessage& message);
     void OnClientDisconnect(int reason);
     // A game message at a client, or one relayed at the server.
@@ -113,6 +119,7 @@ private:
     INetGameWindow* m_bughouseWindow = nullptr;
     INetGameWindow* m_window = nullptr;
     INetConnectionUi* m_ui = nullptr;
+    std::function<void(bool connected)> m_connectDone;
     AdvertiserFactory m_advertiserFactory;
     std::unique_ptr<INetAdvertiser> m_advertiser;
     bool m_fromCommandLine = false;

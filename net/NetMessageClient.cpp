@@ -4,11 +4,13 @@
 #include "NetTick.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 CNetMessageClient::CNetMessageClient() = default;
 
 CNetMessageClient::~CNetMessageClient()
 {
+    AbandonConnecting();
     if (m_peer)
         (void)m_peer->Send(CNetMessage(NET_CLIENT_LEAVING));
     m_peer.reset();
@@ -16,16 +18,79 @@ CNetMessageClient::~CNetMessageClient()
 
 void CNetMessageClient::OnPing(std::uint32_t /*milliseconds*/) {}
 
-bool CNetMessageClient::OpenConnection(const std::string& host, int port)
+bool CNetMessageClient::OpenConnection(const std::string& host, int port, int delayMs)
 {
     CloseConnection();
+    AbandonConnecting();
     if (port < 0 || port > 65535 || host.empty())
         return false;
-    auto socket = std::make_unique<QTcpSocket>();
-    socket->connectToHost(QString::fromStdString(host), static_cast<quint16>(port));
-    if (!socket->waitForConnected(kConnectTimeoutMs))
-        return false;
-    m_peer = std::make_unique<CNetPeerSocket>(socket.release());
+    m_connecting = std::make_unique<QTcpSocket>();
+    QTcpSocket* socket = m_connecting.get();
+    QObject::connect(socket, &QTcpSocket::connected, socket, [this] { OnSocketConnected(); });
+    // Queued: a failure found at once is still reported after OpenConnection has returned.
+    QObject::connect(
+        socket, &QTcpSocket::errorOccurred, socket,
+        [this, socket] {
+            if (m_connecting.get() == socket)
+                OnConnectFailed();
+        },
+        Qt::QueuedConnection);
+    // A delayed attempt starts when the timer first runs out; every attempt
+    // that does not answer in time is given up when it runs out again.
+    m_connectTimer = std::make_unique<QTimer>();
+    m_connectTimer->setSingleShot(true);
+    const QString address = QString::fromStdString(host);
+    const auto target = static_cast<quint16>(port);
+    auto start = [this, address, target] {
+        m_connecting->connectToHost(address, target);
+        // A failure reported at once has given the attempt up already.
+        if (m_connectTimer)
+            m_connectTimer->start(kConnectTimeoutMs);
+    };
+    QObject::connect(m_connectTimer.get(), &QTimer::timeout, socket, [this, start] {
+        if (!m_connecting)
+            return;
+        if (m_connecting->state() == QAbstractSocket::UnconnectedState)
+            start();
+        else
+            OnConnectFailed();
+    });
+    if (delayMs > 0)
+        m_connectTimer->start(delayMs);
+    else
+        start();
+    return true;
+}
+
+void CNetMessageClient::AbandonConnecting()
+{
+    m_connectTimer.reset();
+    m_waiting.clear();
+    if (!m_connecting)
+        return;
+    // The socket may be in the middle of emitting a signal: it is never deleted directly.
+    QTcpSocket* socket = m_connecting.release();
+    QObject::disconnect(socket, nullptr, nullptr, nullptr);
+    socket->abort();
+    socket->deleteLater();
+}
+
+void CNetMessageClient::OnConnectFailed()
+{
+    if (!m_connecting)
+        return;
+    AbandonConnecting();
+    OnDisconnect(kConnectFailed);
+}
+
+void CNetMessageClient::OnSocketConnected()
+{
+    if (!m_connecting)
+        return;
+    m_connectTimer.reset();
+    QTcpSocket* socket = m_connecting.release();
+    QObject::disconnect(socket, nullptr, nullptr, nullptr);
+    m_peer = std::make_unique<CNetPeerSocket>(socket);
     m_inReadPass = false;
     m_failedDuringPass = false;
     const std::uint64_t serial = ++m_serial;
@@ -38,14 +103,20 @@ bool CNetMessageClient::OpenConnection(const std::string& host, int port)
             if (IsCurrent(serial))
                 OnSocketFailed();
         });
+    const std::vector<CNetMessage> waiting = std::move(m_waiting);
+    m_waiting.clear();
+    for (const CNetMessage& message : waiting)
+        if (!SendMessage(message))
+            return; // the failed send has closed and reported already
+    OnConnected();
     // Bytes may already be waiting (a server that answers at once).
-    if (m_peer->GetSocket()->bytesAvailable() > 0)
+    if (IsCurrent(serial) && m_peer->GetSocket()->bytesAvailable() > 0)
         OnReadable();
-    return IsConnected();
 }
 
 void CNetMessageClient::CloseConnection()
 {
+    AbandonConnecting();
     if (!m_peer)
         return;
     if (!SendMessage(CNetMessage(NET_CLIENT_LEAVING)))
@@ -56,6 +127,11 @@ void CNetMessageClient::CloseConnection()
 
 bool CNetMessageClient::SendMessage(const CNetMessage& message)
 {
+    if (m_connecting)
+    {
+        m_waiting.push_back(message);
+        return true;
+    }
     if (!m_peer)
         return false;
     if (m_peer->Send(message))

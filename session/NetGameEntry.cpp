@@ -4,8 +4,6 @@
 #include "ProgramTexts.h"
 #include "RegistryStore.h"
 
-#include <QThread>
-
 namespace
 {
 const char kProductKey[] = "HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II";
@@ -42,18 +40,32 @@ public:
             }
             return m_CommandLine.nickname;
         }
-        QThread::msleep(CNetGameEntry::kClientDelayMs);
-        if (port <= 0 || port > 65535 || !m_Link.OpenClientConnection(m_CommandLine.address, port))
+        // The connection starts a moment later, so that a server started at
+        // the same time can be listening; the join request waits for it. The
+        // values are kept once the server has answered.
+        RegistryStore& store = m_Store;
+        INetConnectionUi& ui = m_Ui;
+        const QString nickname = m_CommandLine.nickname;
+        const QString address = m_CommandLine.address;
+        auto done = [&store, &ui, nickname, address, port](bool connected) {
+            if (!connected)
+            {
+                ui.ShowMessage(Text(ProgramTexts::IDS_CONN_CONNECT_FAILED));
+                return;
+            }
+            store.OpenRoot(QString::fromLatin1(kProductKey));
+            store.OpenSubKey(Text(ProgramTexts::IDS_CONN_KEY));
+            RegistryStore::Batch batch(store);
+            store.WriteString(QStringLiteral("Nickname"), nickname);
+            store.WriteString(QStringLiteral("Ip"), address);
+            store.WriteDword(QStringLiteral("ClientPort"), port);
+        };
+        if (port <= 0 || port > 65535 ||
+            !m_Link.OpenClientConnection(address, port, done, CNetGameEntry::kClientDelayMs))
         {
             m_Ui.ShowMessage(Text(ProgramTexts::IDS_CONN_CONNECT_FAILED));
             return std::nullopt;
         }
-        m_Store.OpenRoot(QString::fromLatin1(kProductKey));
-        m_Store.OpenSubKey(Text(ProgramTexts::IDS_CONN_KEY));
-        RegistryStore::Batch batch(m_Store);
-        m_Store.WriteString(QStringLiteral("Nickname"), m_CommandLine.nickname);
-        m_Store.WriteString(QStringLiteral("Ip"), m_CommandLine.address);
-        m_Store.WriteDword(QStringLiteral("ClientPort"), port);
         return m_CommandLine.nickname;
     }
     void ShowWaitDialog() override { m_Ui.ShowWaitDialog(); }
@@ -91,5 +103,6 @@ CNetGameEntry::Outcome CNetGameEntry::Start(const CNetCommandLine& commandLine, 
     link.Join(commandLine.mode, true);
     if (commandLine.kind == CNetCommandLine::Kind::Server)
         return link.IsServer() ? Outcome::Server : Outcome::MainMenu;
-    return link.IsClientConnected() || link.IsJoined() ? Outcome::Client : Outcome::MainMenu;
+    return link.IsClientConnected() || link.IsClientConnecting() || link.IsJoined() ? Outcome::Client
+                                                                                    : Outcome::MainMenu;
 }

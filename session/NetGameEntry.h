@@ -21,8 +21,8 @@ public:
         Exit,     // invalid command line: the program ends
     };
 
-    // Pause before a command-line client connects, so a server started at
-    // the same moment can be listening.
+    // Pause before a command-line client starts connecting, so a server
+    // started at the same moment can be listening; nothing waits for it.
     static constexpr int kClientDelayMs = 100;
 
     // ui: the real dialogs, used for the waiting dialog and the messages, and

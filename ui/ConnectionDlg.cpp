@@ -16,6 +16,7 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -214,12 +215,44 @@ bool CConnectionDlg::Confirm()
     {
         const QString address = m_Address->currentText().trimmed();
         const int port = PortOf(m_ClientPort);
-        if (address.isEmpty() || port <= 0 || port > 65535 || !m_Link.OpenClientConnection(address, port))
+        // The connection is made while the dialog stays responsive; it closes
+        // with OK once the server has answered.
+        QPointer<CConnectionDlg> self(this);
+        CNetConnection& link = m_Link;
+        auto done = [self, &link, address, port, nickname](bool connected) {
+            if (self == nullptr)
+            {
+                if (connected)
+                    link.Leave(false); // nobody waits for this connection any more
+                return;
+            }
+            self->FinishConnect(connected, address, port, nickname);
+        };
+        if (address.isEmpty() || port <= 0 || port > 65535 || !m_Link.OpenClientConnection(address, port, done))
         {
             CMessageDlg::ShowInformation(IDS_CONN_CONNECT_FAILED, this);
             return false;
         }
-        AddToHistory(address);
+        m_Confirm->setEnabled(false);
+        return false;
+    }
+    m_Nickname = nickname;
+    done(QDialog::Accepted);
+    return true;
+}
+
+void CConnectionDlg::FinishConnect(bool connected, const QString& address, int port, const QString& nickname)
+{
+    m_Confirm->setEnabled(true);
+    if (!connected)
+    {
+        CMessageDlg::ShowInformation(IDS_CONN_CONNECT_FAILED, this);
+        return;
+    }
+    AddToHistory(address);
+    m_Store.OpenRoot(QString::fromLatin1(kProductKey));
+    m_Store.OpenSubKey(UiText(IDS_CONN_KEY));
+    {
         RegistryStore::Batch batch(m_Store);
         m_Store.WriteDword(QStringLiteral("ConnectMode"), 0);
         m_Store.WriteDword(QStringLiteral("ClientPort"), port);
@@ -232,7 +265,6 @@ bool CConnectionDlg::Confirm()
     }
     m_Nickname = nickname;
     done(QDialog::Accepted);
-    return true;
 }
 
 void CConnectionDlg::SearchLan()

@@ -43,7 +43,9 @@ public:
     int Run(bool autoConfirm);
     // Reads the "Connection" values and fills the fields.
     void Load();
-    // Runs OK: validates, connects or starts, stores, closes. False when the dialog stays open.
+    // Runs OK: validates, starts the server or starts connecting, stores and
+    // closes. True when the dialog closed at once; a client connection closes
+    // it with OK when it is made, or says it failed and leaves it open.
     bool Confirm();
     // Opens the LAN search on the client port + 1.
     void SearchLan();
@@ -63,6 +65,7 @@ public:
 
 private:
     void ShowMode();
+    void FinishConnect(bool connected, const QString& address, int port, const QString& nickname);
     void AddToHistory(const QString& address);
     [[nodiscard]] static int PortOf(const QLineEdit* edit);
 

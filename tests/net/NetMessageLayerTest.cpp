@@ -1,7 +1,14 @@
 #include "NetTestSupport.h"
 #include "NetTick.h"
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QTcpServer>
 
@@ -20,7 +27,7 @@ protected:
     {
         const std::size_t before = m_server.m_connects.size();
         ASSERT_TRUE(client.OpenConnection("127.0.0.1", m_server.GetPort()));
-        ASSERT_TRUE(WaitUntil([&] { return m_server.m_connects.size() > before; }));
+        ASSERT_TRUE(WaitUntil([&] { return m_server.m_connects.size() > before && client.IsConnected(); }));
     }
 
     CRecordingServer m_server;
@@ -141,13 +148,75 @@ TEST_F(NetLayerTest, AClientWithoutConnectionRefusesToSend)
     client.CloseConnection();
     EXPECT_TRUE(client.m_disconnects.empty());
 
+    EXPECT_FALSE(client.OpenConnection("127.0.0.1", 70000));
+    EXPECT_FALSE(client.OpenConnection("", 5555));
+    EXPECT_FALSE(client.IsConnecting());
+}
+
+// Connecting never waits: a refused connection is told afterwards, as an event.
+TEST_F(NetLayerTest, ARefusedConnectionIsToldAsAnEvent)
+{
+    CRecordingClient client;
     QTcpServer closed;
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
     const int port = closed.serverPort();
     closed.close();
-    EXPECT_FALSE(client.OpenConnection("127.0.0.1", port));
-    EXPECT_FALSE(client.OpenConnection("127.0.0.1", 70000));
+    ASSERT_TRUE(client.OpenConnection("127.0.0.1", port));
+    EXPECT_TRUE(client.IsConnecting());
+    EXPECT_TRUE(client.m_disconnects.empty()) << "nothing is told from within OpenConnection";
+    ASSERT_TRUE(WaitUntil([&] { return !client.m_disconnects.empty(); }));
+    EXPECT_EQ(client.m_disconnects, std::vector<int>{CNetMessageClient::kConnectFailed});
+    EXPECT_FALSE(client.IsConnecting());
     EXPECT_FALSE(client.IsConnected());
+}
+
+// A server that never answers (its backlog is full and it never accepts):
+// the attempt waits in the background and can be given up at any time.
+TEST_F(NetLayerTest, ASilentServerKeepsTheAttemptPendingWithoutHoldingTheCaller)
+{
+    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(silent, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(address);
+    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::listen(silent, 0), 0);
+    ASSERT_EQ(::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const int port = ntohs(address.sin_port);
+    // Fill the backlog: later connection requests are dropped, unanswered.
+    std::vector<std::unique_ptr<QTcpSocket>> fillers;
+    for (int i = 0; i < 3; ++i)
+    {
+        fillers.push_back(std::make_unique<QTcpSocket>());
+        fillers.back()->connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
+    }
+    CRecordingClient client;
+    ASSERT_TRUE(client.OpenConnection("127.0.0.1", port));
+    EXPECT_TRUE(client.IsConnecting());
+    EXPECT_TRUE(client.SendMessage(Move(1))) << "kept for when the connection is made";
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(client.IsConnecting()) << "the server has not answered";
+    client.CloseConnection();
+    EXPECT_TRUE(client.m_disconnects.empty()) << "given up without a report";
+    EXPECT_FALSE(client.IsConnecting());
+    EXPECT_FALSE(client.IsConnected());
+    fillers.clear();
+    ::close(silent);
+}
+
+// What is sent while the connection is being made goes out, in order, once it is there.
+TEST_F(NetLayerTest, MessagesSentWhileConnectingGoOutOnceConnected)
+{
+    CRecordingClient client;
+    ASSERT_TRUE(client.OpenConnection("127.0.0.1", m_server.GetPort(), 20));
+    EXPECT_TRUE(client.IsConnecting());
+    EXPECT_TRUE(client.SendMessage(Move(1)));
+    EXPECT_TRUE(client.SendMessage(Move(2)));
+    ASSERT_TRUE(WaitUntil([&] { return m_server.m_messages.size() == 2; }));
+    EXPECT_TRUE(client.IsConnected());
+    EXPECT_EQ(m_server.m_messages[0].message, Move(1));
+    EXPECT_EQ(m_server.m_messages[1].message, Move(2));
 }
 
 TEST_F(NetLayerTest, GarbageIsAReadFailureOfThatUserOnly)

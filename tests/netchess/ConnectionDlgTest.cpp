@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUdpSocket>
 
 #include <gtest/gtest.h>
@@ -216,7 +217,10 @@ TEST_F(ConnectionDlgTest, ClientConnectKeepsASortedHistoryWithoutDuplicates)
         dialog.AddressBox()->setEditText(QStringLiteral("127.0.0.1"));
         dialog.ClientPortEdit()->setText(QString::number(server.serverPort()));
         dialog.NicknameEdit()->setText(QStringLiteral("Ann"));
-        ASSERT_TRUE(dialog.Confirm());
+        // The connection is made while the dialog stays responsive; it closes with OK once made.
+        EXPECT_FALSE(dialog.Confirm());
+        EXPECT_FALSE(dialog.ConfirmButton()->isEnabled()) << "no second OK while connecting";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.result() == QDialog::Accepted; }));
         EXPECT_TRUE(m_link->IsClientConnected());
         const QStringList expected{QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2"), QStringLiteral("alpha"),
                                    QStringLiteral("Zeta")};
@@ -239,6 +243,7 @@ TEST_F(ConnectionDlgTest, ClientConnectFailureKeepsTheDialogOpen)
     dialog.AddressBox()->setEditText(QStringLiteral("127.0.0.1"));
     dialog.ClientPortEdit()->setText(QString::number(port));
     EXPECT_FALSE(dialog.Confirm());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.ConfirmButton()->isEnabled(); }));
     EXPECT_EQ(Messages(), QStringList{UiText(IDS_CONN_CONNECT_FAILED)});
     EXPECT_EQ(ReadDword(QStringLiteral("NbIp")), 0);
     EXPECT_NE(dialog.result(), QDialog::Accepted);
