@@ -91,11 +91,14 @@ class Pinger(threading.Thread):
             time.sleep(max(0.0, next_ping - time.monotonic()))
 
     def longest_gap(self, start, end):
-        """The longest time without an answer between start and end."""
+        """The longest time without an answer between start and end, and when it began."""
         times = [start] + [t for t in self.answers if start < t <= end]
         later = [t for t in self.answers if t > end]
         times.append(later[0] if later else end)
-        return max(b - a for a, b in zip(times, times[1:]))
+        gap, at = max((b - a, a - start) for a, b in zip(times, times[1:]))
+        if os.environ.get("STALL_PROBE_VERBOSE"):
+            print("  longest gap %d ms, %d ms after the action" % (gap * 1000, at * 1000))
+        return gap
 
 
 def silent_server():
