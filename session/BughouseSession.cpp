@@ -173,22 +173,13 @@ int64_t CBughouseSession::GameTimeMs() const
     return m_Settings.GetGameTime().Milliseconds();
 }
 
-QString CBughouseSession::WhiteName() const
+QString CBughouseSession::NameOf(Colour colour) const
 {
+    // The players of the local player's own board.
     const CBughouseSeats seats = Seats();
     const int local = LocalSeat();
-    const bool whiteAtBottom = seats.BottomColour(local, 0) == COLOUR_WHITE;
-    const int seat = whiteAtBottom ? seats.BottomSeat(local, 0) : seats.TopSeat(local, 0);
-    return seats.Entry(seat).name;
-}
-
-QString CBughouseSession::BlackName() const
-{
-    const CBughouseSeats seats = Seats();
-    const int local = LocalSeat();
-    const bool whiteAtBottom = seats.BottomColour(local, 0) == COLOUR_WHITE;
-    const int seat = whiteAtBottom ? seats.TopSeat(local, 0) : seats.BottomSeat(local, 0);
-    return seats.Entry(seat).name;
+    const bool atBottom = seats.BottomColour(local, 0) == colour;
+    return seats.Entry(atBottom ? seats.BottomSeat(local, 0) : seats.TopSeat(local, 0)).name;
 }
 
 QString CBughouseSession::SummaryText() const

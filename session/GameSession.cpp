@@ -114,8 +114,8 @@ void CGameSession::GoToEnd()
 QString CGameSession::DefaultSaveName() const
 {
     QString name = Text(IDS_DEFAULT_SAVE_NAME);
-    name.replace(name.indexOf(QStringLiteral("%s")), 2, WhiteName());
-    name.replace(name.indexOf(QStringLiteral("%s")), 2, BlackName());
+    name.replace(name.indexOf(QStringLiteral("%s")), 2, NameOf(COLOUR_WHITE));
+    name.replace(name.indexOf(QStringLiteral("%s")), 2, NameOf(COLOUR_BLACK));
     name.replace(QStringLiteral("%d"), QString::number(m_SaveCounter));
     return name;
 }
@@ -124,8 +124,8 @@ bool CGameSession::SaveGame(const QString& path)
 {
     ++m_SaveCounter;
     const bool saved =
-        CPgnFile::SavePgn(Position(), QFile::encodeName(path).toStdString(), WhiteName().toStdString(),
-                          BlackName().toStdString(), m_Result.drawn, m_Result.whiteLost, m_Result.blackLost);
+        CPgnFile::SavePgn(Position(), QFile::encodeName(path).toStdString(), NameOf(COLOUR_WHITE).toStdString(),
+                          NameOf(COLOUR_BLACK).toStdString(), m_Result.drawn, m_Result.whiteLost, m_Result.blackLost);
     if (saved)
         m_SaveFolder = FolderOf(path);
     else

@@ -135,9 +135,8 @@ protected:
     bool LoadRecord(const QString& path, std::string& white, std::string& black);
     // Runs a command whose button is shown and enabled.
     virtual void RunCommand(int id) = 0;
-    // The players' names for Save Game.
-    [[nodiscard]] virtual QString WhiteName() const = 0;
-    [[nodiscard]] virtual QString BlackName() const = 0;
+    // The name of the player of a colour, for Save Game.
+    [[nodiscard]] virtual QString NameOf(Colour colour) const = 0;
 
     // Judging after every move or drop, in the order mate, stalemate, the
     // draws by rule (ordinary boards only), then check on its own.
@@ -177,7 +176,7 @@ protected:
     void ReportGameEnded();
     [[nodiscard]] ISessionObserver& Observer() const { return *m_Observer; }
 
-    // The string-table text of a colour for messages ("White", "Black").
+    // A text of the program's string table.
     [[nodiscard]] static QString Text(int id);
     [[nodiscard]] static QString FolderOf(const QString& path);
 

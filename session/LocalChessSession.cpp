@@ -604,14 +604,9 @@ bool CLocalChessSession::PanelComputerMark(int panel) const
     return IsEngine(ColourOfEntry(panel == kBottomPanel ? 0 : 1));
 }
 
-QString CLocalChessSession::WhiteName() const
+QString CLocalChessSession::NameOf(Colour colour) const
 {
-    return m_Roster.GetEntry(ColourOfEntry(0) == COLOUR_WHITE ? 0 : 1).name;
-}
-
-QString CLocalChessSession::BlackName() const
-{
-    return m_Roster.GetEntry(ColourOfEntry(0) == COLOUR_WHITE ? 1 : 0).name;
+    return m_Roster.GetEntry(ColourOfEntry(0) == colour ? 0 : 1).name;
 }
 
 void CLocalChessSession::SetEntryName(int entry, const QString& name)

@@ -106,8 +106,7 @@ public:
 
 protected:
     void RunCommand(int id) override;
-    [[nodiscard]] QString WhiteName() const override;
-    [[nodiscard]] QString BlackName() const override;
+    [[nodiscard]] QString NameOf(Colour colour) const override;
     void OnCheckmate(int board, Colour mated) override;
     void OnStalemate(int board, Colour side) override;
     void OnDrawByRule(int board, int textId) override;

@@ -176,18 +176,11 @@ void CNetChessSession::ClearGameFlags()
     m_OpponentFlagFell = m_MyFlagFell = false;
 }
 
-QString CNetChessSession::WhiteName() const
+QString CNetChessSession::NameOf(Colour colour) const
 {
-    const QString mine = m_Roster.GetEntry(0).name;
-    const QString theirs = m_Roster.Count() >= 2 ? m_Roster.GetEntry(1).name : QString();
-    return MyColour() == COLOUR_WHITE ? mine : theirs;
-}
-
-QString CNetChessSession::BlackName() const
-{
-    const QString mine = m_Roster.GetEntry(0).name;
-    const QString theirs = m_Roster.Count() >= 2 ? m_Roster.GetEntry(1).name : QString();
-    return MyColour() == COLOUR_WHITE ? theirs : mine;
+    if (colour == MyColour())
+        return m_Roster.GetEntry(0).name;
+    return m_Roster.Count() >= 2 ? m_Roster.GetEntry(1).name : QString();
 }
 
 QString CNetChessSession::DefaultSaveName() const
@@ -195,8 +188,8 @@ QString CNetChessSession::DefaultSaveName() const
     if (!HasOpponent() || m_Roster.Count() < 2)
         return Text(IDS_NC_SAVE_NAME_ALONE).replace(QStringLiteral("%d"), QString::number(m_SaveCounter));
     QString name = Text(IDS_NC_SAVE_NAME);
-    name.replace(name.indexOf(QStringLiteral("%s")), 2, WhiteName());
-    name.replace(name.indexOf(QStringLiteral("%s")), 2, BlackName());
+    name.replace(name.indexOf(QStringLiteral("%s")), 2, NameOf(COLOUR_WHITE));
+    name.replace(name.indexOf(QStringLiteral("%s")), 2, NameOf(COLOUR_BLACK));
     name.replace(QStringLiteral("%d"), QString::number(m_SaveCounter));
     return name;
 }
