@@ -555,15 +555,6 @@ void CChessPosition::Assign(const CChessPosition& other)
     m_DefaultPromotion = PIECE_QUEEN;
 }
 
-CChessPosition CChessPosition::MakeTrialCopy() const
-{
-    // Trial copies judge legality under the same king-capture rule as the
-    // position they came from, so SAN disambiguation matches what is playable.
-    CChessPosition copy(*this);
-    copy.m_KingCapture = m_KingCapture;
-    return copy;
-}
-
 void CChessPosition::SetUp(const CPositionState& state, int32_t fullMoveNumber)
 {
     ClearRecordFrom(0);
@@ -675,23 +666,7 @@ bool CChessPosition::MakeMove(const CMove& move, CCoordinate& square1, CCoordina
     if (!StateReachable(m_State, move.from, move.to, TypeOfCode(p), ColourOfCode(p)))
         return false;
 
-    // Does the move leave the own king attacked? Out of check, a move of a
-    // piece other than the king that shields nothing and is not an en-passant
-    // capture cannot; everything else is tried on a copy (queen for promotions).
-    const CCoordinate king = m_State.kingSquare[mover];
-    const bool enPassant = TypeOfCode(p) == PIECE_PAWN && m_State.board[move.to.Index()] == 0 &&
-                           move.from.x != move.to.x;
-    const bool cannotExpose = m_CheckExact && !m_State.check && TypeOfCode(p) != PIECE_KING && !enPassant &&
-                              king.IsOnBoard() && m_State.board[king.Index()] == MakePieceCode(mover, PIECE_KING) &&
-                              !MayBePinned(m_State, king, move.from.Index(), mover);
-    bool leftKingAttacked = false;
-    if (!cannotExpose)
-    {
-        CPositionState trial = m_State;
-        StateApply(trial, move, QueenChooser, ApplyOut{});
-        trial.sideToMove = OppositeColour(mover);
-        leftKingAttacked = StateInCheck(trial, mover);
-    }
+    const bool leftKingAttacked = LeavesKingAttacked(move, p);
     if (leftKingAttacked && !m_KingCapture)
         return false;
 
@@ -725,6 +700,38 @@ bool CChessPosition::MakeMove(const CMove& move, CCoordinate& square1, CCoordina
         CheckInsufficientMaterial();
     }
     return true;
+}
+
+bool CChessPosition::LeavesKingAttacked(const CMove& move, PieceCode p) const
+{
+    // Out of check, a move of a piece other than the king that shields nothing
+    // and is not an en-passant capture cannot expose the king; everything else
+    // is tried on a copy (queen for promotions).
+    const Colour mover = m_State.sideToMove;
+    const CCoordinate king = m_State.kingSquare[mover];
+    const bool enPassant = TypeOfCode(p) == PIECE_PAWN && m_State.board[move.to.Index()] == 0 &&
+                           move.from.x != move.to.x;
+    const bool cannotExpose = m_CheckExact && !m_State.check && TypeOfCode(p) != PIECE_KING && !enPassant &&
+                              king.IsOnBoard() && m_State.board[king.Index()] == MakePieceCode(mover, PIECE_KING) &&
+                              !MayBePinned(m_State, king, move.from.Index(), mover);
+    if (cannotExpose)
+        return false;
+    CPositionState trial = m_State;
+    StateApply(trial, move, QueenChooser, ApplyOut{});
+    trial.sideToMove = OppositeColour(mover);
+    return StateInCheck(trial, mover);
+}
+
+bool CChessPosition::IsLegalMove(const CMove& move) const
+{
+    if (!move.from.IsOnBoard() || !move.to.IsOnBoard())
+        return false;
+    const PieceCode p = m_State.board[move.from.Index()];
+    if (p == 0 || ColourOfCode(p) != m_State.sideToMove)
+        return false;
+    if (!StateReachable(m_State, move.from, move.to, TypeOfCode(p), ColourOfCode(p)))
+        return false;
+    return m_KingCapture || !LeavesKingAttacked(move, p);
 }
 
 bool CChessPosition::MakeMove(const CMove& move, bool record)

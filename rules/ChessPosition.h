@@ -126,6 +126,8 @@ public:
     bool MakeMove(const CMove& move, CCoordinate& square1, CCoordinate& square2, int32_t& promotion,
                   uint8_t& captured, int32_t& capturedPiece, std::string& moveText, bool record);
     bool MakeMove(const CMove& move, bool record = true);
+    // Whether MakeMove would accept the move; changes nothing.
+    [[nodiscard]] bool IsLegalMove(const CMove& move) const;
     // The bughouse drop. Refuses when not the colour's turn, not held, the
     // square is occupied or off the board, or a pawn would stand on row 0 or 7.
     bool DropPiece(Colour colour, PieceType type, const CCoordinate& square);
@@ -156,6 +158,14 @@ public:
     [[nodiscard]] const std::vector<std::string>& MoveTexts() const { return m_MoveTexts; }
     [[nodiscard]] const std::vector<CMove>& RecordedMoves() const { return m_Moves; }
     [[nodiscard]] const std::vector<int32_t>& RecordedPromotions() const { return m_Promotions; }
+    // The position the record starts from: the initial or set-up position
+    // before its first move, or the current state when nothing is recorded.
+    [[nodiscard]] const CPositionState& StartState() const
+    {
+        return m_Positions.empty() ? m_State : m_Positions.front();
+    }
+    // The full move number of that starting position.
+    [[nodiscard]] int32_t StartFullMoveNumber() const { return m_StartFullMove; }
 
     // Draw rules
     void CheckRepetition();
@@ -196,7 +206,9 @@ private:
     void RecordMove(const CMove& move, int32_t promotion, bool captured, const CPositionSnapshot& before,
                     std::string& moveText);
     [[nodiscard]] int32_t ResolvePromotion() const;
-    [[nodiscard]] CChessPosition MakeTrialCopy() const;
+    // Whether the move (of the piece p of the side to move, already known to
+    // be reachable) leaves that side's own king attacked.
+    [[nodiscard]] bool LeavesKingAttacked(const CMove& move, PieceCode p) const;
 
     CPositionState m_State;
     // True while m_State.check is known to equal IsInCheck(side to move), so a

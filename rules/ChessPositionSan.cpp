@@ -52,8 +52,9 @@ std::string CChessPosition::WriteSan(const CChessPosition& after, CChessPosition
             const PieceCode code = before.PieceAt(square);
             if (code == 0 || ColourOfCode(code) != side || TypeOfCode(code) != t)
                 continue;
-            CChessPosition trial = before.MakeTrialCopy();
-            if (!trial.MakeMove(CMove(square, move.to), false))
+            // Judged under the same king-capture rule as the game, so the
+            // disambiguation matches what is playable.
+            if (!before.IsLegalMove(CMove(square, move.to)))
                 continue;
             any = true;
             sameColumn = sameColumn || square.x == move.from.x;

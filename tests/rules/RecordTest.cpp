@@ -146,3 +146,19 @@ TEST(Record, LoadMoveListSkipsWhatCannotBePlayed)
     p.LoadMoveList({"e4", "Ke2?!", "e5", "nonsense", "", "Nf3"});
     EXPECT_EQ(p.MoveTexts(), (std::vector<std::string>{"e4", "e5", "Nf3"}));
 }
+
+TEST(Record, StartStateIsTheSetUpPositionWhateverThePly)
+{
+    CChessPosition p = FromFen("4k3/8/8/8/8/8/4P3/4K3 b - - 3 40");
+    const CPositionState setUp = p.State();
+    EXPECT_TRUE(SameState(p.StartState(), setUp)) << "nothing recorded: the current state";
+    PlayAll(p, {"Kd7", "e4", "Kc6"});
+    EXPECT_TRUE(SameState(p.StartState(), setUp));
+    EXPECT_EQ(p.StartFullMoveNumber(), 40);
+    EXPECT_EQ(p.FullMoveNumber(), 42);
+    ASSERT_TRUE(p.StepBack());
+    EXPECT_TRUE(SameState(p.StartState(), setUp)) << "browsing does not move the start";
+    p.Reset();
+    EXPECT_EQ(p.StartFullMoveNumber(), 1);
+    EXPECT_EQ(CFenText::WriteFen(p), CFenText::kInitialPosition);
+}
