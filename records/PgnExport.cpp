@@ -22,12 +22,15 @@ bool SameName(std::string_view a, std::string_view b)
            });
 }
 
-bool IsWrittenElsewhere(std::string_view name)
+// The roster, and SetUp and FEN when the start position is known, are
+// written from the game itself. A FEN that could not be set up is kept as it
+// was, so that nothing is lost.
+bool IsWrittenElsewhere(std::string_view name, const CPgnGame& game)
 {
     for (const auto& roster : kRoster)
         if (SameName(name, roster[0]))
             return true;
-    return SameName(name, "SetUp") || SameName(name, "FEN");
+    return !game.startFen.empty() && (SameName(name, "SetUp") || SameName(name, "FEN"));
 }
 
 // A tag name is a symbol of letters, digits and underscores.
@@ -251,7 +254,7 @@ std::string CPgnExport::ExportGame(const CPgnGame& game)
     }
     std::vector<CPgnTag> extra;
     for (const CPgnTag& tag : game.tags)
-        if (!IsWrittenElsewhere(tag.name) && IsTagName(tag.name))
+        if (!IsWrittenElsewhere(tag.name, game) && IsTagName(tag.name))
             extra.push_back(tag);
     std::stable_sort(extra.begin(), extra.end(), [](const CPgnTag& a, const CPgnTag& b) { return a.name < b.name; });
     for (const CPgnTag& tag : extra)
