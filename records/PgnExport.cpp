@@ -73,7 +73,7 @@ public:
             return;
         }
         Flush();
-        m_Pending = word;
+        m_Pending.append(word.data(), word.size());
     }
     // Appends to the last word without a space.
     void Glue(std::string_view text) { m_Pending += text; }
@@ -93,18 +93,25 @@ private:
         std::string_view word = m_Pending;
         while (!word.empty())
         {
-            const std::string_view piece = word.substr(0, CPgnExport::kLineWidth);
-            word.remove_prefix(piece.size());
+            std::string_view piece = word.substr(0, CPgnExport::kLineWidth);
             if (m_Length > 0 && m_Length + 1 + piece.size() > CPgnExport::kLineWidth)
             {
                 m_Out += '\n';
                 m_Length = 0;
             }
-            if (m_Length > 0)
+            if (m_Length == 0 && piece.front() == '%')
+            {
+                // A "%" in the first column would make the line an escape.
+                piece = piece.substr(0, CPgnExport::kLineWidth - 1);
+                m_Out += ' ';
+                ++m_Length;
+            }
+            else if (m_Length > 0)
             {
                 m_Out += ' ';
                 ++m_Length;
             }
+            word.remove_prefix(piece.size());
             m_Out += piece;
             m_Length += piece.size();
         }
@@ -128,9 +135,10 @@ public:
 
     void Comment(const std::string& text)
     {
+        // A brace comment cannot hold braces: they become parentheses.
         std::string words;
         for (char c : text)
-            words += c == '}' ? ')' : c;
+            words += c == '}' ? ')' : c == '{' ? '(' : c;
         bool first = true;
         std::string_view rest = words;
         while (!rest.empty())

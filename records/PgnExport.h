@@ -10,8 +10,9 @@
 // set-up game, then the other tags in ASCII order of their names; a blank line;
 // the movetext wrapped to lines of at most kLineWidth characters, with "#"
 // on a mating move, NAGs as $n, comments (clock and evaluation as [%clk] and
-// [%eval] commands) and variations; the result token; LF line ends and a
-// final newline. Games are separated by a blank line.
+// [%eval] commands; braces inside become parentheses) and variations; the
+// result token; LF line ends and a final newline. Games are separated by a
+// blank line.
 class CPgnExport
 {
 public:

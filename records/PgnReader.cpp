@@ -404,12 +404,15 @@ void CPgnReader::AddComment(CGameParse& p, std::string_view text)
         AppendFolded(game.leadingComment, text);
         return;
     }
+    // The commands are read from all the move's comments as one, as they are
+    // written back.
     CPgnMove& move = game.moves.back();
     AppendFolded(move.comment, text);
-    if (const auto clock = CPgnCommand::ReadClock(text))
-        move.clockMs = clock;
-    if (const auto eval = CPgnCommand::ReadEval(text))
-        move.eval = eval;
+    if (move.comment.find("[%") != std::string::npos)
+    {
+        move.clockMs = CPgnCommand::ReadClock(move.comment);
+        move.eval = CPgnCommand::ReadEval(move.comment);
+    }
 }
 
 void CPgnReader::AddNag(CGameParse& p, int nag)

@@ -242,6 +242,32 @@ TEST(PgnExport, LinesAreWrappedAndLongWordsCut)
     EXPECT_EQ(Sans(again.games[0]), Sans(game));
 }
 
+TEST(PgnExport, CommentsCannotBreakTheMovetext)
+{
+    CPgnGame game = RandomGames(1, 8).front();
+    ASSERT_GE(game.moves.size(), 2u);
+    std::string percents;
+    for (int i = 0; i < 40; ++i)
+    {
+        percents += '%';
+        percents += std::to_string(i);
+        percents += ' ';
+    }
+    percents.pop_back();
+    game.moves[0].comment = percents;
+    game.moves[1].comment = "{nested} braces";
+    game.moves[0].clockMs = game.moves[1].clockMs = std::nullopt;
+    const std::string text = CPgnExport::ExportGame(game);
+    EXPECT_NE(text.find("\n %"), std::string::npos) << "a % word starts a line, after a space";
+    ExpectLinesFit(text);
+    const CPgnReadResult again = CPgnReader::ReadAll(text);
+    ASSERT_EQ(again.games.size(), 1u);
+    EXPECT_FALSE(again.games[0].error);
+    EXPECT_EQ(again.games[0].moves[0].comment, percents);
+    EXPECT_EQ(again.games[0].moves[1].comment, "(nested) braces");
+    EXPECT_EQ(Sans(again.games[0]), Sans(game));
+}
+
 TEST(PgnExport, ClockAndEvalTexts)
 {
     struct Clock
