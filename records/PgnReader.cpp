@@ -109,7 +109,11 @@ CPgnReader::CPgnReader(std::string_view text) : m_Text(text), m_Tokens(text)
 
 bool CPgnReader::ReadGame(CPgnGame& game)
 {
+    // A game read into the same object again reuses its room for moves.
+    std::vector<CPgnMove> moves = std::move(game.moves);
+    moves.clear();
     game = CPgnGame{};
+    game.moves = std::move(moves);
     CGameParse parse;
     parse.game = &game;
     return Parse(parse);

@@ -3,6 +3,8 @@
 #include "ChessPosition.h"
 #include "Move.h"
 
+#include <algorithm>
+
 namespace
 {
 bool IsFile(char ch)
@@ -139,24 +141,21 @@ CSanMove::Match CSanMove::Find(const CChessPosition& position, CMove& move, int3
         return position.IsLegalMove(move) ? Match::Legal : Match::Illegal;
     }
 
+    CCoordinate origins[16];
+    CChessPosition::COriginFilter filter;
+    filter.column = fromColumn;
+    filter.row = fromRow;
+    const int count = std::min(position.LegalOrigins(piece, to, origins, 16, filter), 16);
     int found = 0;
-    for (int index = 0; index < 64; ++index)
+    for (int i = 0; i < count; ++i)
     {
-        const CCoordinate from = CCoordinate::FromIndex(index);
-        if ((fromColumn >= 0 && from.x != fromColumn) || (fromRow >= 0 && from.y != fromRow))
-            continue;
-        if (position.PieceAt(from) != MakePieceCode(side, piece) &&
-            position.PieceAt(from) != MakePieceCode(side, piece, true))
-            continue;
-        const CMove candidate(from, to);
+        const CCoordinate& from = origins[i];
         // A king's two-column step is castling, which the standard writes only as O-O.
         if (piece == PIECE_KING && (to.x - from.x == 2 || from.x - to.x == 2))
             continue;
-        if (!position.IsLegalMove(candidate))
-            continue;
         if (++found > 1)
             return Match::Ambiguous;
-        move = candidate;
+        move = CMove(from, to);
     }
     if (found == 0)
         return Match::Illegal;

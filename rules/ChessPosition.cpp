@@ -584,11 +584,6 @@ int32_t CChessPosition::FullMoveNumber() const
 // ---------------------------------------------------------------------------
 // Queries and holdings
 
-PieceCode CChessPosition::PieceAt(const CCoordinate& square) const
-{
-    return square.IsOnBoard() ? m_State.board[square.Index()] : 0;
-}
-
 bool CChessPosition::IsGameGoingOn() const
 {
     return !IsMate() && !IsStalemate() && !IsFiftyMoveDraw() && !IsInsufficientMaterial() && !IsRepetition();
@@ -732,6 +727,90 @@ bool CChessPosition::IsLegalMove(const CMove& move) const
     if (!StateReachable(m_State, move.from, move.to, TypeOfCode(p), ColourOfCode(p)))
         return false;
     return m_KingCapture || !LeavesKingAttacked(move, p);
+}
+
+int CChessPosition::LegalOrigins(PieceType type, const CCoordinate& to, CCoordinate* origins, int capacity,
+                                 const COriginFilter& filter) const
+{
+    if (!to.IsOnBoard() || type < PIECE_PAWN || type > PIECE_KING)
+        return 0;
+    const Colour side = m_State.sideToMove;
+    const int target = to.Index();
+    // Squares that might hold such a piece, found from the target outwards.
+    int squares[16];
+    int count = 0;
+    const int except = filter.except.IsOnBoard() ? filter.except.Index() : -1;
+    auto consider = [&](int square) {
+        const PieceCode code = m_State.board[square];
+        if (code == 0 || ColourOfCode(code) != side || TypeOfCode(code) != type || square == except)
+            return;
+        if ((filter.column >= 0 && square % 8 != filter.column) || (filter.row >= 0 && square / 8 != filter.row))
+            return;
+        // Kept in board order as they come.
+        int at = count++;
+        for (; at > 0 && squares[at - 1] > square; --at)
+            squares[at] = squares[at - 1];
+        squares[at] = square;
+    };
+    switch (type)
+    {
+    case PIECE_PAWN:
+    {
+        const int back = side == COLOUR_WHITE ? -1 : 1;
+        for (int rows = 1; rows <= 2; ++rows)
+        {
+            const int r = to.y + back * rows;
+            if (r < 0 || r > 7)
+                break;
+            for (int dc = (rows == 1 ? -1 : 0); dc <= (rows == 1 ? 1 : 0); ++dc)
+                if (to.x + dc >= 0 && to.x + dc < 8)
+                    consider(to.x + dc + 8 * r);
+        }
+        break;
+    }
+    case PIECE_KNIGHT:
+    case PIECE_KING:
+    {
+        const SquareList& list = type == PIECE_KNIGHT ? kTables.knight[target] : kTables.king[target];
+        for (int i = 0; i < list.count; ++i)
+            consider(list.squares[i]);
+        if (type == PIECE_KING)
+            for (int dc = -2; dc <= 2; dc += 4)
+                if (to.x + dc >= 0 && to.x + dc < 8)
+                    consider(to.x + dc + 8 * to.y);
+        break;
+    }
+    default:
+    {
+        // The first piece along each line that the slider moves on.
+        const int first = type == PIECE_BISHOP ? 4 : 0;
+        const int last = type == PIECE_ROOK ? 4 : 8;
+        for (int d = first; d < last; ++d)
+        {
+            const SquareList& ray = kTables.ray[target][d];
+            for (int i = 0; i < ray.count; ++i)
+            {
+                if (m_State.board[ray.squares[i]] != 0)
+                {
+                    consider(ray.squares[i]);
+                    break;
+                }
+            }
+        }
+        break;
+    }
+    }
+    int found = 0;
+    for (int i = 0; i < count; ++i)
+    {
+        const CCoordinate from = CCoordinate::FromIndex(squares[i]);
+        if (!IsLegalMove(CMove(from, to)))
+            continue;
+        if (found < capacity)
+            origins[found] = from;
+        ++found;
+    }
+    return found;
 }
 
 bool CChessPosition::MakeMove(const CMove& move, bool record)
