@@ -116,5 +116,7 @@ CPgnGame CPgnGame::FromPosition(const CChessPosition& position, std::string_view
 
 bool CPgnGame::IsResultToken(std::string_view text)
 {
+    if (text.empty() || (text[0] != '0' && text[0] != '1' && text[0] != '*'))
+        return false;
     return text == "1-0" || text == "0-1" || text == "1/2-1/2" || text == "*";
 }

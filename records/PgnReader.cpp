@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <thread>
 
 namespace
 {
@@ -498,14 +499,94 @@ int CPgnReader::LineAt(size_t offset)
     return m_Line;
 }
 
-CPgnReadResult CPgnReader::ReadAll(std::string_view text)
+// The games one thread read, and where it stopped: the index of the split
+// point at which the next game begins, or none at the end of the text.
+struct CPgnReader::CPart
+{
+    std::vector<CPgnGame> games;
+    std::string fileError;
+    size_t stop = kNone;
+};
+
+void CPgnReader::ReadPart(std::string_view text, const std::vector<size_t>& splits, size_t index, CPart& part)
+{
+    CPgnReader reader(text);
+    reader.m_Tokens.Rewind(std::max(splits[index], reader.m_Tokens.Position()));
+    for (;;)
+    {
+        const size_t next = reader.m_Tokens.PeekOffset();
+        const auto later = std::find(splits.begin() + static_cast<std::ptrdiff_t>(index) + 1, splits.end(), next);
+        if (later != splits.end())
+        {
+            part.stop = static_cast<size_t>(later - splits.begin());
+            break;
+        }
+        CPgnGame game;
+        if (!reader.ReadGame(game))
+            break;
+        part.games.push_back(std::move(game));
+    }
+    part.fileError = reader.FileError();
+}
+
+CPgnReadResult CPgnReader::ReadAll(std::string_view text, int threads)
 {
     CPgnReadResult result;
-    CPgnReader reader(text);
-    CPgnGame game;
-    while (reader.ReadGame(game))
-        result.games.push_back(std::move(game));
-    result.fileError = reader.FileError();
+    if (threads <= 0)
+    {
+        const int cores = static_cast<int>(std::thread::hardware_concurrency());
+        threads = text.size() < kParallelBytes || text.size() > kMaxTextBytes ? 1 : std::clamp(cores, 1, kMaxThreads);
+    }
+    // Split points: the start, then the first line opening a tag after an
+    // empty line past each share of the text. A split point that is not where
+    // the game before it ends is passed over by the thread reading that game.
+    std::vector<size_t> splits = {0};
+    for (int k = 1; k < threads; ++k)
+    {
+        for (size_t at = text.find("\n[", text.size() / static_cast<size_t>(threads) * static_cast<size_t>(k));
+             at != std::string_view::npos; at = text.find("\n[", at + 1))
+        {
+            const bool afterEmptyLine =
+                at >= 1 && (text[at - 1] == '\n' || (at >= 2 && text[at - 1] == '\r' && text[at - 2] == '\n'));
+            if (afterEmptyLine)
+            {
+                if (at + 1 > splits.back())
+                    splits.push_back(at + 1);
+                break;
+            }
+        }
+    }
+
+    std::vector<CPart> parts(splits.size());
+    {
+        std::vector<std::thread> workers;
+        for (size_t k = 1; k < splits.size(); ++k)
+            workers.emplace_back([&, k] { ReadPart(text, splits, k, parts[k]); });
+        ReadPart(text, splits, 0, parts[0]);
+        for (std::thread& worker : workers)
+            worker.join();
+    }
+
+    // The parts that follow each other from the start, numbered as one.
+    for (size_t k = 0; k != kNone; k = parts[k].stop)
+    {
+        for (CPgnGame& game : parts[k].games)
+            result.games.push_back(std::move(game));
+        if (!parts[k].fileError.empty())
+            result.fileError = parts[k].fileError;
+    }
+    if (static_cast<int>(result.games.size()) > kMaxGames)
+    {
+        result.games.resize(static_cast<size_t>(kMaxGames));
+        result.fileError = "the text holds more than " + std::to_string(kMaxGames) + " games; the rest is not read";
+    }
+    for (size_t i = 0; i < result.games.size(); ++i)
+    {
+        CPgnGame& game = result.games[i];
+        game.number = static_cast<int>(i + 1);
+        if (game.error)
+            game.error->game = game.number;
+    }
     return result;
 }
 

@@ -42,6 +42,9 @@ public:
     static constexpr int kMaxPlies = CChessPosition::kMaxRecordPlies;
     static constexpr int kMaxVariationDepth = 256;
     static constexpr int kMaxVariationMoves = 100000; // in all the variations of one game
+    // Texts from this size on are read by more than one thread.
+    static constexpr size_t kParallelBytes = size_t{1} << 20;
+    static constexpr int kMaxThreads = 4;
 
     // The reader keeps a view of the text: the text must outlive it.
     explicit CPgnReader(std::string_view text);
@@ -53,8 +56,10 @@ public:
     // Set when the text is too large or holds too many games.
     [[nodiscard]] const std::string& FileError() const { return m_FileError; }
 
-    // Every game of the text.
-    [[nodiscard]] static CPgnReadResult ReadAll(std::string_view text);
+    // Every game of the text. A large text is read by several threads (one
+    // per core, at most kMaxThreads, or `threads` when given), each from a
+    // likely game start; the result is the same as reading it in one pass.
+    [[nodiscard]] static CPgnReadResult ReadAll(std::string_view text, int threads = 0);
     // The index of every game, for a list to choose from.
     [[nodiscard]] static std::vector<CPgnIndexEntry> ReadIndex(std::string_view text, std::string* fileError = nullptr);
     // The game an index entry of the same text points at.
@@ -65,6 +70,11 @@ public:
 
 private:
     struct CGameParse;
+    struct CPart;
+
+    // Reads games from `start` until the next game would begin at one of the
+    // later split points or the text ends.
+    static void ReadPart(std::string_view text, const std::vector<size_t>& splits, size_t index, CPart& part);
 
     bool Parse(CGameParse& parse);
     bool ReadTag(CGameParse& parse);

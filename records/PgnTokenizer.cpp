@@ -65,8 +65,10 @@ void CPgnTokenizer::SkipSpaceAndEscapes()
             ++m_Pos;
             continue;
         }
+        if (c != '%')
+            return;
         const bool lineStart = m_Pos == 0 ? m_AtLineStart : (m_Text[m_Pos - 1] == '\n' || m_Text[m_Pos - 1] == '\r');
-        if (c != '%' || !lineStart)
+        if (!lineStart)
             return;
         SkipLine();
     }

@@ -47,6 +47,12 @@ public:
     void Rewind(size_t offset) { m_Pos = offset; }
     // Skips what is left of the current line.
     void SkipLine();
+    // Where the next token starts, white space and escaped lines skipped.
+    [[nodiscard]] size_t PeekOffset()
+    {
+        SkipSpaceAndEscapes();
+        return m_Pos;
+    }
 
     // A tag value without its escapes: \" and \\ stand for " and \.
     [[nodiscard]] static std::string Unescape(std::string_view raw);

@@ -457,28 +457,35 @@ bool StateHasLegalBoardMove(const CPositionState& s, bool inCheck)
     const bool kingInPlace = IsSideColour(side) && king.IsOnBoard() &&
                              s.board[king.Index()] == MakePieceCode(side, PIECE_KING);
     const bool quickTest = !inCheck && kingInPlace;
-    // Any order answers the question; starting from the side's own back rank
-    // finds a move soonest.
-    for (int i = 0; i < 64; ++i)
-    {
-        const int from = side == COLOUR_WHITE ? i : 63 - i;
-        const PieceCode p = s.board[from];
-        if (p == 0 || ColourOfCode(p) != side)
-            continue;
-        const bool unpinned = quickTest && TypeOfCode(p) != PIECE_KING && !MayBePinned(s, king, from, side);
-        const bool found = ForEachReachable(s, from, [&](int to) {
-            const bool enPassant = TypeOfCode(p) == PIECE_PAWN && s.board[to] == 0 && (from % 8) != (to % 8);
-            if (unpinned && !enPassant)
+    // Any order answers the question. First the pieces whose moves need no
+    // trial (out of check, neither the king nor a piece that may shield it);
+    // then everything else, each move tried on a copy. Starting from the
+    // side's own back rank finds a move soonest.
+    auto tryPieces = [&](bool trialFree) {
+        for (int i = 0; i < 64; ++i)
+        {
+            const int from = side == COLOUR_WHITE ? i : 63 - i;
+            const PieceCode p = s.board[from];
+            if (p == 0 || ColourOfCode(p) != side)
+                continue;
+            const bool unpinned = quickTest && TypeOfCode(p) != PIECE_KING && !MayBePinned(s, king, from, side);
+            if (unpinned != trialFree)
+                continue;
+            const bool found = ForEachReachable(s, from, [&](int to) {
+                const bool enPassant = TypeOfCode(p) == PIECE_PAWN && s.board[to] == 0 && (from % 8) != (to % 8);
+                if (unpinned && !enPassant)
+                    return true;
+                CPositionState scratch = s;
+                StateApply(scratch, CMove(CCoordinate::FromIndex(from), CCoordinate::FromIndex(to)), QueenChooser,
+                           ApplyOut{});
+                return !StateInCheck(scratch, side);
+            });
+            if (found)
                 return true;
-            CPositionState scratch = s;
-            StateApply(scratch, CMove(CCoordinate::FromIndex(from), CCoordinate::FromIndex(to)), QueenChooser,
-                       ApplyOut{});
-            return !StateInCheck(scratch, side);
-        });
-        if (found)
-            return true;
-    }
-    return false;
+        }
+        return false;
+    };
+    return (quickTest && tryPieces(true)) || tryPieces(false);
 }
 } // namespace
 

@@ -536,3 +536,45 @@ TEST(PgnReader, LoadFileRefusesWhatItCannotRead)
     ASSERT_TRUE(CPgnReader::LoadFile(std::string(PGN_CORPUS) + "/nags.pgn", text, error));
     EXPECT_EQ(text, CorpusText("nags.pgn"));
 }
+
+TEST(PgnReader, ReadingInSeveralThreadsGivesWhatOnePassGives)
+{
+    // Every corpus file, a comment holding what looks like the start of a
+    // game, a game cut short before tags: split points land everywhere.
+    std::string text;
+    for (int round = 0; round < 3; ++round)
+    {
+        for (const std::string& file : CorpusFiles())
+            text += CorpusText(file) + "\n\n";
+        text += "[Event \"Comment\"]\n\n1. e4 {a comment\n\n[Event \"not a game\"]\n\n} e5 *\n\n";
+        text += "1. d4 d5\n\n[Event \"After a cut\"]\n\n1. c4 *\n\n";
+    }
+    const CPgnReadResult one = CPgnReader::ReadAll(text, 1);
+    ASSERT_GT(one.games.size(), 100u);
+    for (int threads : {2, 3, 4, 16})
+    {
+        const CPgnReadResult many = CPgnReader::ReadAll(text, threads);
+        ASSERT_EQ(many.games.size(), one.games.size()) << threads;
+        EXPECT_EQ(many.fileError, one.fileError);
+        for (size_t i = 0; i < one.games.size(); ++i)
+        {
+            const CPgnGame& a = one.games[i];
+            const CPgnGame& b = many.games[i];
+            EXPECT_EQ(b.number, a.number);
+            EXPECT_EQ(b.tags, a.tags) << threads << " threads, game " << i + 1;
+            EXPECT_EQ(b.moves, a.moves) << threads << " threads, game " << i + 1;
+            EXPECT_EQ(b.finalFen, a.finalFen);
+            EXPECT_EQ(b.result, a.result);
+            EXPECT_EQ(b.leadingComment, a.leadingComment);
+            EXPECT_EQ(b.error ? b.error->Text() : "", a.error ? a.error->Text() : "") << threads << " threads";
+        }
+    }
+
+    std::string many;
+    for (int i = 0; i <= CPgnReader::kMaxGames; ++i)
+        many += "*\n\n[Event \"x\"]\n";
+    const CPgnReadResult bounded = CPgnReader::ReadAll(many, 3);
+    EXPECT_EQ(static_cast<int>(bounded.games.size()), CPgnReader::kMaxGames);
+    EXPECT_EQ(bounded.fileError, "the text holds more than 100000 games; the rest is not read");
+    EXPECT_EQ(bounded.games.back().number, CPgnReader::kMaxGames);
+}
