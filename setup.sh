@@ -11,7 +11,7 @@ packages=(build-essential cmake ninja-build pkg-config
           clang libclang-rt-14-dev
           fairymax phalanx sjeng gnuchess hoichess fairy-stockfish stockfish polyglot
           pgn-extract
-          xvfb)
+          xvfb appstream desktop-file-utils dpkg-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -37,7 +37,10 @@ namespace
 // A request line longer than this is refused rather than buffered without end.
 constexpr qsizetype kMaxLineLength = 64 * 1024;
 
-QString Ok() { return QStringLiteral("ok"); }
+QString Ok()
+{
+    return QStringLiteral("ok");
+}
 
 QString Ok(const QJsonValue& value)
 {
@@ -208,9 +211,7 @@ std::unique_ptr<CAutomationChannel> CAutomationChannel::FromEnvironment()
     return channel;
 }
 
-CAutomationChannel::CAutomationChannel(QObject* parent) : QObject(parent)
-{
-}
+CAutomationChannel::CAutomationChannel(QObject* parent) : QObject(parent) {}
 
 CAutomationChannel::~CAutomationChannel()
 {
@@ -236,8 +237,9 @@ bool CAutomationChannel::Listen(const QString& path)
         if (!m_Server->listen(path))
             return false;
     }
-    CMessageService::SetAnswerer(
-        [this](CMessageService::Style style, const QString&, CMessageDlg*) { return AnswerMessage(static_cast<int>(style)); });
+    CMessageService::SetAnswerer([this](CMessageService::Style style, const QString&, CMessageDlg*) {
+        return AnswerMessage(static_cast<int>(style));
+    });
     m_AnswererInstalled = true;
     return true;
 }
@@ -416,9 +418,9 @@ QString CAutomationChannel::Execute(const QString& line)
             rest = quoted[0];
         return Type(words[1], rest);
     }
-    static const QStringList known = {QStringLiteral("list"),  QStringLiteral("click"),    QStringLiteral("type"),
-                                      QStringLiteral("key"),   QStringLiteral("text"),     QStringLiteral("board"),
-                                      QStringLiteral("move"),  QStringLiteral("drop"),     QStringLiteral("messages"),
+    static const QStringList known = {QStringLiteral("list"),   QStringLiteral("click"), QStringLiteral("type"),
+                                      QStringLiteral("key"),    QStringLiteral("text"),  QStringLiteral("board"),
+                                      QStringLiteral("move"),   QStringLiteral("drop"),  QStringLiteral("messages"),
                                       QStringLiteral("answer"), QStringLiteral("quit")};
     if (known.contains(command))
         return Error(QStringLiteral("missing arguments for ") + command);
@@ -442,10 +444,11 @@ QString CAutomationChannel::List() const
             if (!IsNamed(widget) || widget->window() != top || widget->parentWidget() == nullptr ||
                 !widget->parentWidget()->isVisible())
                 continue;
-            widgets.append(QJsonObject{{QStringLiteral("name"), AutomationName(widget)},
-                                       {QStringLiteral("class"), QString::fromLatin1(widget->metaObject()->className())},
-                                       {QStringLiteral("visible"), widget->isVisible()},
-                                       {QStringLiteral("enabled"), widget->isEnabled()}});
+            widgets.append(
+                QJsonObject{{QStringLiteral("name"), AutomationName(widget)},
+                            {QStringLiteral("class"), QString::fromLatin1(widget->metaObject()->className())},
+                            {QStringLiteral("visible"), widget->isVisible()},
+                            {QStringLiteral("enabled"), widget->isEnabled()}});
         }
         windows.append(QJsonObject{{QStringLiteral("name"), top->objectName()},
                                    {QStringLiteral("class"), QString::fromLatin1(top->metaObject()->className())},
@@ -549,7 +552,7 @@ QString CAutomationChannel::Type(const QString& name, const QString& text)
                 return;
             const QChar upper = c.toUpper();
             const int key = upper.unicode() < 128 && upper.isLetterOrNumber() ? static_cast<int>(upper.unicode())
-                                                                                : static_cast<int>(Qt::Key_unknown);
+                                                                              : static_cast<int>(Qt::Key_unknown);
             SendKey(target, key, Qt::NoModifier, QString(c));
         }
     });

@@ -99,8 +99,8 @@ private:
 
     QLocalServer* m_Server = nullptr;
     std::vector<QLocalSocket*> m_Sockets;
-    std::deque<int> m_Answers;  // queued answers, IDYES / IDNO / IDOK
-    int m_PendingActions = 0;   // queued actions not yet started
+    std::deque<int> m_Answers; // queued answers, IDYES / IDNO / IDOK
+    int m_PendingActions = 0;  // queued actions not yet started
     bool m_AnswererInstalled = false;
     bool m_QuitRequested = false;
 };

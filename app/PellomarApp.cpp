@@ -2,16 +2,16 @@
 
 #include "BitmapCache.h"
 #include "BughouseWnd.h"
+#include "GameSettings.h"
 #include "LanAdvertiser.h"
+#include "MainFrame.h"
+#include "MessageDlg.h"
 #include "NetChessWnd.h"
 #include "NetCommandLine.h"
 #include "NetConnection.h"
 #include "NetConnectionUi.h"
 #include "NetGameEntry.h"
 #include "NetProtocol.h"
-#include "GameSettings.h"
-#include "MainFrame.h"
-#include "MessageDlg.h"
 #include "PlayerRoster.h"
 #include "ProgramFolders.h"
 #include "RegistryStore.h"
@@ -137,14 +137,12 @@ bool CPellomarApp::RunCommandLine(const QStringList& arguments)
     m_CommandLineStart = commandLine.kind != CNetCommandLine::Kind::None;
     switch (CNetGameEntry::Start(commandLine, *m_Link, RegistryStore::Instance(), *m_NetUi))
     {
-    case CNetGameEntry::Outcome::Exit:
-        return false;
+    case CNetGameEntry::Outcome::Exit: return false;
     case CNetGameEntry::Outcome::Server:
         m_NetChess->SetStartedFromCommandLine(true);
         m_Bughouse->SetStartedFromCommandLine(true);
         ShowNetworkWindow(commandLine.mode);
         return true;
-    default:
-        return true;
+    default: return true;
     }
 }

@@ -19,8 +19,7 @@ class CEngineListener : public QObject, public IChessEngineListener
 public:
     explicit CEngineListener(QObject* parent = nullptr);
 
-    bool OnEngineMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank,
-                      int32_t promotion) override;
+    bool OnEngineMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank, int32_t promotion) override;
     bool OnEngineResult(int32_t result) override;
 
     // A new game starts: from now on its moves and results are delivered.

@@ -32,14 +32,13 @@ public:
     // Slot 7: empties the list of moves that StartGame replays.
     virtual void ClearMoves() = 0;
     // Slot 8: appends one move, in game order, to that list.
-    virtual void AddMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank,
-                         int32_t promotion) = 0;
+    virtual void AddMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank, int32_t promotion) = 0;
     // Slot 9: a new game with this time control (whole seconds), the stored
     // moves replayed, and a search at once if the engine's side is to move.
     virtual bool StartGame(int32_t baseSeconds, int32_t incrementSeconds) = 0;
     // Slot 10: the opponent's move with both remaining clocks in centiseconds.
-    virtual bool OpponentMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank,
-                              int32_t promotion, int32_t engineClock, int32_t opponentClock) = 0;
+    virtual bool OpponentMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank, int32_t promotion,
+                              int32_t engineClock, int32_t opponentClock) = 0;
     // Slot 11: the game is over; no more moves or results are reported.
     virtual bool StopGame() = 0;
     // Slot 12: quits the engine and deletes the object inside its library.
@@ -52,7 +51,8 @@ protected:
 
 // The one export of a plug-in library, bound by this name: a new independent
 // object that plays White with no listener, or null.
-extern "C" {
-using CreateChessEngineFunction = IChessEngine* (*)();
+extern "C"
+{
+    using CreateChessEngineFunction = IChessEngine* (*)();
 }
 inline constexpr const char* kCreateChessEngineExport = "CreateChessEngine";

@@ -4,14 +4,12 @@
 
 #include <QEventLoop>
 
-#include <algorithm>
 #include <QNetworkDatagram>
 #include <QTimer>
 #include <QUdpSocket>
+#include <algorithm>
 
-CLanSearch::CLanSearch(QList<QHostAddress> targets, int port) : m_targets(std::move(targets)), m_port(port)
-{
-}
+CLanSearch::CLanSearch(QList<QHostAddress> targets, int port) : m_targets(std::move(targets)), m_port(port) {}
 
 const QStringList& CLanSearch::Run(int waitMs)
 {

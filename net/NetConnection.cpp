@@ -246,13 +246,10 @@ bool CNetConnection::IsRelayable(int id) const
     case MSG_GAME_STARTED:
     case MSG_PLAYER_JOINED:
     case MSG_SEATS_CHANGED:
-    case MSG_SETTINGS:
-        return false;
+    case MSG_SETTINGS: return false;
     case MSG_GAME_ABORTED:
-    case MSG_SWITCH_COLORS:
-        return m_mode == GAME_MODE_SINGLE;
-    default:
-        return true;
+    case MSG_SWITCH_COLORS: return m_mode == GAME_MODE_SINGLE;
+    default: return true;
     }
 }
 
@@ -276,17 +273,18 @@ bool CNetConnection::SpeaksForSender(int userId, const CNetMessage& message) con
     case MSG_DROP:
     case MSG_RESIGN:
     case MSG_TIME_CALL:
-    case MSG_TIME_EXPIRED: {
+    case MSG_TIME_EXPIRED:
+    {
         std::int32_t named = -1;
         return message.GetIntAt(0, named) && named == seat;
     }
     case MSG_CHAT:
-    case MSG_PLAYER_LEFT: {
+    case MSG_PLAYER_LEFT:
+    {
         std::string named;
         return message.GetStringAt(0, named) && FromWire(named) == m_roster.GetEntry(seat).name;
     }
-    default:
-        return true;
+    default: return true;
     }
 }
 
@@ -519,7 +517,8 @@ void CNetConnection::OnClientMessage(const CNetMessage& message)
         ShowRefusal(message);
         Join(m_mode, false);
         return;
-    case MSG_WRONG_MODE: {
+    case MSG_WRONG_MODE:
+    {
         CloseWaiting();
         std::int32_t serverMode = GAME_MODE_SINGLE;
         (void)message.GetIntAt(0, serverMode);
@@ -554,16 +553,11 @@ void CNetConnection::ShowRefusal(const CNetMessage& message)
     QString text;
     switch (message.GetId())
     {
-    case MSG_REFUSED_FULL:
-        text = Text(ProgramTexts::IDS_NET_REFUSED_FULL);
-        break;
-    case MSG_REFUSED_NICKNAME:
-        text = Text(ProgramTexts::IDS_NET_REFUSED_NICKNAME);
-        break;
-    case MSG_REFUSED_STARTED:
-        text = Text(ProgramTexts::IDS_NET_REFUSED_STARTED);
-        break;
-    case MSG_WRONG_VERSION: {
+    case MSG_REFUSED_FULL: text = Text(ProgramTexts::IDS_NET_REFUSED_FULL); break;
+    case MSG_REFUSED_NICKNAME: text = Text(ProgramTexts::IDS_NET_REFUSED_NICKNAME); break;
+    case MSG_REFUSED_STARTED: text = Text(ProgramTexts::IDS_NET_REFUSED_STARTED); break;
+    case MSG_WRONG_VERSION:
+    {
         std::int32_t major = NET_VERSION_MAJOR;
         std::int32_t minor = NET_VERSION_MINOR;
         (void)message.GetLongAt(0, major);
@@ -571,12 +565,12 @@ void CNetConnection::ShowRefusal(const CNetMessage& message)
         if (major == NET_VERSION_MAJOR && minor == NET_VERSION_MINOR)
             return;
         const bool serverNewer = major > NET_VERSION_MAJOR || (major == NET_VERSION_MAJOR && minor > NET_VERSION_MINOR);
-        const int id = serverNewer ? ProgramTexts::IDS_NET_VERSION_SERVER_NEWER : ProgramTexts::IDS_NET_VERSION_SERVER_OLDER;
+        const int id =
+            serverNewer ? ProgramTexts::IDS_NET_VERSION_SERVER_NEWER : ProgramTexts::IDS_NET_VERSION_SERVER_OLDER;
         text = QString::asprintf(ProgramTexts::Text(id).c_str(), NET_VERSION_MAJOR, NET_VERSION_MINOR, major, minor);
         break;
     }
-    default:
-        return;
+    default: return;
     }
     if (m_ui)
         m_ui->ShowMessage(text);

@@ -60,9 +60,7 @@ std::string WideToUtf8(const std::uint8_t* data, std::size_t characters)
 {
     std::string text;
     text.reserve(characters);
-    auto unit = [data](std::size_t i) {
-        return static_cast<std::uint32_t>(data[2 * i] | (data[2 * i + 1] << 8));
-    };
+    auto unit = [data](std::size_t i) { return static_cast<std::uint32_t>(data[2 * i] | (data[2 * i + 1] << 8)); };
     for (std::size_t i = 0; i < characters; ++i)
     {
         const std::uint32_t first = unit(i);
@@ -432,8 +430,7 @@ std::string CNetMessage::ToBytes() const
     return out;
 }
 
-CNetMessage::ParseStatus CNetMessage::Read(const void* data, std::size_t size, std::size_t& used,
-                                           std::size_t& needed)
+CNetMessage::ParseStatus CNetMessage::Read(const void* data, std::size_t size, std::size_t& used, std::size_t& needed)
 {
     CWireReader reader(data, size);
     std::uint32_t id = 0;

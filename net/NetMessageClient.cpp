@@ -14,9 +14,7 @@ CNetMessageClient::~CNetMessageClient()
     m_peer.reset();
 }
 
-void CNetMessageClient::OnPing(std::uint32_t /*milliseconds*/)
-{
-}
+void CNetMessageClient::OnPing(std::uint32_t /*milliseconds*/) {}
 
 bool CNetMessageClient::OpenConnection(const std::string& host, int port)
 {
@@ -131,23 +129,16 @@ void CNetMessageClient::Dispatch(const CNetMessage& message)
 {
     switch (message.GetId())
     {
-    case NET_DISCONNECTED:
-        Drop(kRemovedByServer, true);
-        return;
-    case NET_SERVER_STOPPING:
-        Drop(kServerStopping, true);
-        return;
-    case NET_PING_FROM_SERVER:
-        (void)SendMessage(message);
-        return;
-    case NET_PING_FROM_CLIENT: {
+    case NET_DISCONNECTED: Drop(kRemovedByServer, true); return;
+    case NET_SERVER_STOPPING: Drop(kServerStopping, true); return;
+    case NET_PING_FROM_SERVER: (void)SendMessage(message); return;
+    case NET_PING_FROM_CLIENT:
+    {
         std::int32_t sent = 0;
         if (message.GetLongAt(0, sent))
             OnPing(NetTick::Now() - static_cast<std::uint32_t>(sent));
         return;
     }
-    default:
-        OnMessage(message);
-        return;
+    default: OnMessage(message); return;
     }
 }

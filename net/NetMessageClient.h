@@ -15,11 +15,11 @@ class CNetMessageClient
 {
 public:
     // Reasons passed to OnDisconnect.
-    static constexpr int kClosedHere = 0;     // CloseConnection
+    static constexpr int kClosedHere = 0;      // CloseConnection
     static constexpr int kRemovedByServer = 1; // NET_DISCONNECTED arrived
-    static constexpr int kServerStopping = 2; // NET_SERVER_STOPPING arrived
+    static constexpr int kServerStopping = 2;  // NET_SERVER_STOPPING arrived
     static constexpr int kSendFailed = 3;
-    static constexpr int kReadFailed = 4;     // also a socket error or the server vanishing
+    static constexpr int kReadFailed = 4; // also a socket error or the server vanishing
 
     // How long OpenConnection waits for the server to answer.
     static constexpr int kConnectTimeoutMs = 5000;

@@ -33,11 +33,8 @@ CNetMessageReader::Result CNetMessageReader::Next(CNetMessage& message)
             m_start = 0;
         }
         return Result::Message;
-    case CNetMessage::ParseStatus::Incomplete:
-        m_needed = needed;
-        return Result::NeedMore;
-    case CNetMessage::ParseStatus::Malformed:
-        break;
+    case CNetMessage::ParseStatus::Incomplete: m_needed = needed; return Result::NeedMore;
+    case CNetMessage::ParseStatus::Malformed: break;
     }
     m_broken = true;
     m_buffer.clear();

@@ -18,9 +18,7 @@ CNetMessageServer::~CNetMessageServer()
     Stop(false);
 }
 
-void CNetMessageServer::OnPing(int /*userId*/, std::uint32_t /*milliseconds*/)
-{
-}
+void CNetMessageServer::OnPing(int /*userId*/, std::uint32_t /*milliseconds*/) {}
 
 bool CNetMessageServer::StartListening(int port)
 {
@@ -100,8 +98,7 @@ void CNetMessageServer::OnIncomingConnection()
             continue;
         }
         const int id = m_users.Add(std::move(peer));
-        m_users.Find(id)->GetSocket().SetHandlers([this, id] { OnUserReadable(id); },
-                                                  [this, id] { OnUserFailed(id); });
+        m_users.Find(id)->GetSocket().SetHandlers([this, id] { OnUserReadable(id); }, [this, id] { OnUserFailed(id); });
         OnConnect(id);
         // Bytes that came with the connection are read now.
         if (CNetUserEntry* entry = m_users.Find(id); entry && entry->GetSocket().GetSocket()->bytesAvailable() > 0)
@@ -118,15 +115,12 @@ bool CNetMessageServer::ReadPending(CNetUserEntry& entry, std::vector<CNetMessag
         CNetMessage message;
         switch (socket.GetReader().Next(message))
         {
-        case CNetMessageReader::Result::Message:
-            messages.push_back(std::move(message));
-            break;
+        case CNetMessageReader::Result::Message: messages.push_back(std::move(message)); break;
         case CNetMessageReader::Result::NeedMore:
             if (socket.GetSocket()->bytesAvailable() > 0)
                 break;
             return true;
-        case CNetMessageReader::Result::Malformed:
-            return false;
+        case CNetMessageReader::Result::Malformed: return false;
         }
     }
 }
@@ -185,21 +179,16 @@ void CNetMessageServer::Dispatch(int userId, const CNetMessage& message)
 {
     switch (message.GetId())
     {
-    case NET_CLIENT_LEAVING:
-        DisconnectUser(userId, kUserLeaving);
-        return;
-    case NET_PING_FROM_CLIENT:
-        (void)SendMessageToUser(userId, message);
-        return;
-    case NET_PING_FROM_SERVER: {
+    case NET_CLIENT_LEAVING: DisconnectUser(userId, kUserLeaving); return;
+    case NET_PING_FROM_CLIENT: (void)SendMessageToUser(userId, message); return;
+    case NET_PING_FROM_SERVER:
+    {
         std::int32_t sent = 0;
         if (message.GetLongAt(0, sent))
             OnPing(userId, NetTick::Now() - static_cast<std::uint32_t>(sent));
         return;
     }
-    default:
-        OnMessage(userId, message);
-        return;
+    default: OnMessage(userId, message); return;
     }
 }
 

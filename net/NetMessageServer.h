@@ -21,7 +21,7 @@ public:
     static constexpr int kRemovedHere = 0; // DisconnectUser
     static constexpr int kUserLeaving = 1; // NET_CLIENT_LEAVING arrived
     static constexpr int kSendFailed = 2;
-    static constexpr int kReadFailed = 3;  // also unparsable bytes or a socket error
+    static constexpr int kReadFailed = 3; // also unparsable bytes or a socket error
 
     CNetMessageServer();
     // Stops like StopServer; failures while saying goodbye are not reported,

@@ -1,8 +1,8 @@
 #include "WinboardAdapter.h"
 
 #include "ConfigureDlg.h"
-#include "EngineResult.h"
 #include "EngineRegistry.h"
+#include "EngineResult.h"
 #include "IChessEngineListener.h"
 #include "PluginMessages.h"
 #include "RavelinTexts.h"
@@ -241,13 +241,12 @@ void CWinboardAdapter::OpenGame(const std::vector<EngineMove>& replay, const std
         // It ended at once or is not a WinBoard engine: the same failure as a
         // start that did not succeed, and no process is left behind.
         ReleaseProcess();
-        CPluginMessages::Show(CPluginMessages::Kind::Error, "Error",
-                              RavelinTexts::Text(RavelinTexts::IDS_START_ERROR));
+        CPluginMessages::Show(CPluginMessages::Kind::Error, "Error", RavelinTexts::Text(RavelinTexts::IDS_START_ERROR));
     }
     WritePaced("new\n");
     WritePaced("random\n");
-    WritePaced("level 0 " + CWinboardParser::LevelTimeText(m_BaseSeconds) + " " +
-               std::to_string(m_IncrementSeconds) + "\n");
+    WritePaced("level 0 " + CWinboardParser::LevelTimeText(m_BaseSeconds) + " " + std::to_string(m_IncrementSeconds) +
+               "\n");
     WritePaced("hard\n");
     WritePaced("force\n");
     for (const EngineMove& move : replay)
@@ -359,7 +358,8 @@ bool CWinboardAdapter::HandleLine(Channel& ch, const std::string& line)
         if (flags.gameRunning)
             return ch.Deliver([&parsed](IChessEngineListener& listener) { listener.OnEngineResult(parsed.result); });
         return true;
-    case WinboardLine::Kind::Feature: {
+    case WinboardLine::Kind::Feature:
+    {
         std::lock_guard lock(ch.mutex);
         ch.featureSeen = true;
         ch.featureDone = ch.featureDone || parsed.featureDone;
@@ -369,15 +369,15 @@ bool CWinboardAdapter::HandleLine(Channel& ch, const std::string& line)
         ch.changed.notify_all();
         return true;
     }
-    case WinboardLine::Kind::NotWinboard: {
+    case WinboardLine::Kind::NotWinboard:
+    {
         std::lock_guard lock(ch.mutex);
         if (!ch.featureSeen)
             ch.notWinboard = true;
         ch.changed.notify_all();
         return true;
     }
-    case WinboardLine::Kind::Other:
-        return true;
+    case WinboardLine::Kind::Other: return true;
     }
     return true;
 }

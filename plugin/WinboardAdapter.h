@@ -1,7 +1,7 @@
 #pragma once
 
-#include "EngineMove.h"
 #include "EngineConnection.h"
+#include "EngineMove.h"
 #include "IChessEngine.h"
 
 #include <atomic>

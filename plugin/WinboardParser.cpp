@@ -88,10 +88,14 @@ bool CWinboardParser::ParseMoveWord(const std::string& word, bool playsWhite, En
     {
         switch (word[4])
         {
-        case 'q': case 'Q': promotion = 4; break;
-        case 'b': case 'B': promotion = 3; break;
-        case 'r': case 'R': promotion = 1; break;
-        case 'n': case 'N': promotion = 2; break;
+        case 'q':
+        case 'Q': promotion = 4; break;
+        case 'b':
+        case 'B': promotion = 3; break;
+        case 'r':
+        case 'R': promotion = 1; break;
+        case 'n':
+        case 'N': promotion = 2; break;
         default: return false;
         }
     }

@@ -21,8 +21,8 @@ struct WinboardLine
     EngineMove move;
     int32_t result = 0;
     // Feature lines only.
-    bool featureDone = false;    // done=1
-    bool featureWaiting = false; // done=0: more features follow
+    bool featureDone = false;      // done=1
+    bool featureWaiting = false;   // done=0: more features follow
     bool featureNoColours = false; // colors=0: "white" and "black" are not wanted
     std::string featureName;       // myname="...", empty when the line has none
 };

@@ -125,8 +125,7 @@ bool CFenText::ReadFen(CChessPosition& position, const std::string& fen, std::st
             return Fail(error, "bad piece placement: " + rank + " has more than eight squares");
         const Colour colour = white ? COLOUR_WHITE : COLOUR_BLACK;
         if (type == PIECE_PAWN && (row == 0 || row == 7))
-            return Fail(error, std::string("bad piece placement: ") + (white ? "white" : "black") + " pawn on " +
-                                   rank);
+            return Fail(error, std::string("bad piece placement: ") + (white ? "white" : "black") + " pawn on " + rank);
         const CCoordinate square(row, 7 - file);
         s.board[square.Index()] = MakePieceCode(colour, type);
         if (type == PIECE_KING)
@@ -201,12 +200,10 @@ bool CFenText::ReadFen(CChessPosition& position, const std::string& fen, std::st
         const int wantRow = whitePassed ? 2 : 5;
         const int step = whitePassed ? 1 : -1;
         const Colour pawnColour = whitePassed ? COLOUR_WHITE : COLOUR_BLACK;
-        if (passed.y != wantRow || s.board[passed.Index()] != 0 ||
-            s.board[passed.x + 8 * (passed.y - step)] != 0 ||
+        if (passed.y != wantRow || s.board[passed.Index()] != 0 || s.board[passed.x + 8 * (passed.y - step)] != 0 ||
             !Holds(s, passed.y + step, passed.x, pawnColour, PIECE_PAWN))
-            return Fail(error, "en passant square impossible: no " +
-                                   std::string(whitePassed ? "white" : "black") + " pawn has just passed " +
-                                   fields[3]);
+            return Fail(error, "en passant square impossible: no " + std::string(whitePassed ? "white" : "black") +
+                                   " pawn has just passed " + fields[3]);
         s.enPassant = 1;
         s.enPassantSquare = CCoordinate(passed.y + step, passed.x);
     }

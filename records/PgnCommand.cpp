@@ -11,8 +11,7 @@ bool IsDigit(char c)
 
 // The arguments of each "[%name ...]" of a comment, in order; calls `read`
 // with the text between the name and the closing bracket.
-template <class Read>
-void ForEachCommand(std::string_view comment, std::string_view name, Read&& read)
+template <class Read> void ForEachCommand(std::string_view comment, std::string_view name, Read&& read)
 {
     const std::string opener = "[%" + std::string(name);
     for (size_t at = comment.find(opener); at != std::string_view::npos; at = comment.find(opener, at + 1))

@@ -36,9 +36,8 @@ bool IsWrittenElsewhere(std::string_view name, const CPgnGame& game)
 // A tag name is a symbol of letters, digits and underscores.
 bool IsTagName(std::string_view name)
 {
-    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-    });
+    return !name.empty() && std::all_of(name.begin(), name.end(),
+                                        [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
 }
 
 std::string TagLine(std::string_view name, std::string_view value)

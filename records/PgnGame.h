@@ -52,11 +52,11 @@ struct CPgnVariation
 // A main-line move as played.
 struct CPgnMove
 {
-    std::string san;                 // as the rules core writes it ("+" on a mate, no marks)
-    std::string comment;             // brace and line comments after it, white space folded
-    std::vector<uint8_t> nags;       // $n and the marks !, ?, !!, ??, !?, ?! as $1..$6
-    std::optional<int32_t> clockMs;  // "[%clk h:mm:ss]": the mover's time left after the move
-    std::optional<CPgnEval> eval;    // "[%eval ...]" after the move
+    std::string san;                       // as the rules core writes it ("+" on a mate, no marks)
+    std::string comment;                   // brace and line comments after it, white space folded
+    std::vector<uint8_t> nags;             // $n and the marks !, ?, !!, ??, !?, ?! as $1..$6
+    std::optional<int32_t> clockMs;        // "[%clk h:mm:ss]": the mover's time left after the move
+    std::optional<CPgnEval> eval;          // "[%eval ...]" after the move
     std::vector<CPgnVariation> variations; // alternatives to this move
     bool operator==(const CPgnMove&) const = default;
 };
@@ -64,11 +64,11 @@ struct CPgnMove
 // Where and why a game stopped being read.
 struct CPgnError
 {
-    int game = 0;           // 1-based number of the game in its file
-    int moveNumber = 0;     // full move number of the refused move; 0 when before the movetext
+    int game = 0;              // 1-based number of the game in its file
+    int moveNumber = 0;        // full move number of the refused move; 0 when before the movetext
     Colour side = COLOUR_NONE; // whose move it was
-    int line = 0;           // 1-based line of the text, 0 when unknown
-    std::string message;    // what is wrong, such as: illegal move "Nf6"
+    int line = 0;              // 1-based line of the text, 0 when unknown
+    std::string message;       // what is wrong, such as: illegal move "Nf6"
     // "Game 2, move 14 (Black), line 57: illegal move "Nf6"".
     [[nodiscard]] std::string Text() const;
 };
@@ -97,12 +97,12 @@ public:
     // "1-0", "0-1", "1/2-1/2" or "*".
     [[nodiscard]] static bool IsResultToken(std::string_view text);
 
-    int number = 0;                  // 1-based place in its file
+    int number = 0; // 1-based place in its file
     std::vector<CPgnTag> tags;
-    std::string startFen;            // FEN tag of a set-up game; empty for the initial position
-    std::string leadingComment;      // comments before the first move
+    std::string startFen;       // FEN tag of a set-up game; empty for the initial position
+    std::string leadingComment; // comments before the first move
     std::vector<CPgnMove> moves;
-    std::string result = "*";        // the token that ended the movetext; "*" when missing
-    std::string finalFen;            // after the last move read
-    std::optional<CPgnError> error;  // set when the game could not be read to its end
+    std::string result = "*";       // the token that ended the movetext; "*" when missing
+    std::string finalFen;           // after the last move read
+    std::optional<CPgnError> error; // set when the game could not be read to its end
 };

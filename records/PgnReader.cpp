@@ -89,10 +89,10 @@ struct CPgnReader::CGameParse
 {
     CPgnGame* game = nullptr;
     CPgnIndexEntry* entry = nullptr;
-    bool inMovetext = false; // past the tag section
-    bool fenOk = true;       // the start position is known
-    bool failed = false;     // an error was met: the rest of the game is only skipped
-    int depth = 0;           // variations open, counted the same way whatever happened
+    bool inMovetext = false;          // past the tag section
+    bool fenOk = true;                // the start position is known
+    bool failed = false;              // an error was met: the rest of the game is only skipped
+    int depth = 0;                    // variations open, counted the same way whatever happened
     std::vector<CPgnVariation*> open; // open variations, innermost last
     int variationMoves = 0;
     size_t start = kNone;

@@ -1,7 +1,7 @@
 #include "ResourceData.h"
 
-#include <QtCore/qglobal.h>
 #include <QtCore/QResource>
+#include <QtCore/qglobal.h>
 
 // Outside any namespace: Q_INIT_RESOURCE declares the generated function where it stands.
 static void RegisterOnce()

@@ -230,12 +230,9 @@ bool StateReachable(const CPositionState& s, const CCoordinate& from, const CCoo
             return true;
         return ColourOfCode(target) == (white ? COLOUR_BLACK : COLOUR_WHITE);
     }
-    case PIECE_ROOK:
-        return (dr == 0 || dc == 0) && targetFree && PathClear(s, from.y, from.x, to.y, to.x);
-    case PIECE_KNIGHT:
-        return ((adr == 2 && adc == 1) || (adr == 1 && adc == 2)) && targetFree;
-    case PIECE_BISHOP:
-        return adr == adc && targetFree && PathClear(s, from.y, from.x, to.y, to.x);
+    case PIECE_ROOK: return (dr == 0 || dc == 0) && targetFree && PathClear(s, from.y, from.x, to.y, to.x);
+    case PIECE_KNIGHT: return ((adr == 2 && adc == 1) || (adr == 1 && adc == 2)) && targetFree;
+    case PIECE_BISHOP: return adr == adc && targetFree && PathClear(s, from.y, from.x, to.y, to.x);
     case PIECE_QUEEN:
         return (dr == 0 || dc == 0 || adr == adc) && targetFree && PathClear(s, from.y, from.x, to.y, to.x);
     case PIECE_KING:
@@ -263,8 +260,7 @@ bool StateReachable(const CPositionState& s, const CCoordinate& from, const CCoo
         }
         return adr <= 1 && adc <= 1;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -346,8 +342,7 @@ bool StateInCheck(const CPositionState& s, Colour c)
 
 // Calls visit(to) for every square that the piece on `from` can reach.
 // Returns early when visit returns true.
-template <class Visit>
-bool ForEachReachable(const CPositionState& s, int from, Visit&& visit)
+template <class Visit> bool ForEachReachable(const CPositionState& s, int from, Visit&& visit)
 {
     const PieceCode p = s.board[from];
     const Colour colour = ColourOfCode(p);
@@ -413,8 +408,7 @@ bool ForEachReachable(const CPositionState& s, int from, Visit&& visit)
         }
         return false;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -454,8 +448,8 @@ bool StateHasLegalBoardMove(const CPositionState& s, bool inCheck)
     // Out of check, a move of another piece that shields nothing and is not
     // an en-passant capture cannot expose the king: it only empties its own
     // square and fills the target. Everything else is tried on a copy.
-    const bool kingInPlace = IsSideColour(side) && king.IsOnBoard() &&
-                             s.board[king.Index()] == MakePieceCode(side, PIECE_KING);
+    const bool kingInPlace =
+        IsSideColour(side) && king.IsOnBoard() && s.board[king.Index()] == MakePieceCode(side, PIECE_KING);
     const bool quickTest = !inCheck && kingInPlace;
     // Any order answers the question. First the pieces whose moves need no
     // trial (out of check, neither the king nor a piece that may shield it);
@@ -639,7 +633,8 @@ void CChessPosition::ApplyMove(const CMove& move, int32_t& promotion)
     if (!move.from.IsOnBoard() || !move.to.IsOnBoard())
         return;
     m_CheckExact = false;
-    const int32_t p = StateApply(m_State, move, [this] { return ResolvePromotion(); }, ApplyOut{});
+    const int32_t p = StateApply(
+        m_State, move, [this] { return ResolvePromotion(); }, ApplyOut{});
     if (p != 0)
         promotion = p;
 }
@@ -650,8 +645,8 @@ void CChessPosition::ApplyMoveDetailed(const CMove& move, CCoordinate& square1, 
     if (!move.from.IsOnBoard() || !move.to.IsOnBoard())
         return;
     m_CheckExact = false;
-    const int32_t p = StateApply(m_State, move, [this] { return ResolvePromotion(); },
-                                 ApplyOut{&square1, &square2, &captured, &capturedPiece});
+    const int32_t p = StateApply(
+        m_State, move, [this] { return ResolvePromotion(); }, ApplyOut{&square1, &square2, &captured, &capturedPiece});
     if (p != 0)
         promotion = p;
 }
@@ -711,8 +706,8 @@ bool CChessPosition::LeavesKingAttacked(const CMove& move, PieceCode p) const
     // is tried on a copy (queen for promotions).
     const Colour mover = m_State.sideToMove;
     const CCoordinate king = m_State.kingSquare[mover];
-    const bool enPassant = TypeOfCode(p) == PIECE_PAWN && m_State.board[move.to.Index()] == 0 &&
-                           move.from.x != move.to.x;
+    const bool enPassant =
+        TypeOfCode(p) == PIECE_PAWN && m_State.board[move.to.Index()] == 0 && move.from.x != move.to.x;
     const bool cannotExpose = m_CheckExact && !m_State.check && TypeOfCode(p) != PIECE_KING && !enPassant &&
                               king.IsOnBoard() && m_State.board[king.Index()] == MakePieceCode(mover, PIECE_KING) &&
                               !MayBePinned(m_State, king, move.from.Index(), mover);

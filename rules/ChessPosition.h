@@ -19,14 +19,14 @@ struct CPositionState
     int32_t halfmoveClock = 0;        // plies since the last capture or pawn move
     int32_t check = 0;                // side to move is in check
     Colour sideToMove = COLOUR_WHITE;
-    CCoordinate kingSquare[3];        // by colour; index 0 unused
-    int32_t kingMoved[3] = {};        // by colour
-    int32_t aRookMoved[3] = {};       // castling towards the a-file lost
-    int32_t hRookMoved[3] = {};       // castling towards the h-file lost
-    int32_t enPassant = 0;            // last move was a two-row pawn advance
-    CCoordinate enPassantSquare;      // where that pawn now stands
-    PieceCode board[64] = {};         // index column + 8 * row
-    int32_t holdings[5][2] = {};      // [type 0..4][colour - 1]
+    CCoordinate kingSquare[3];   // by colour; index 0 unused
+    int32_t kingMoved[3] = {};   // by colour
+    int32_t aRookMoved[3] = {};  // castling towards the a-file lost
+    int32_t hRookMoved[3] = {};  // castling towards the h-file lost
+    int32_t enPassant = 0;       // last move was a two-row pawn advance
+    CCoordinate enPassantSquare; // where that pawn now stands
+    PieceCode board[64] = {};    // index column + 8 * row
+    int32_t holdings[5][2] = {}; // [type 0..4][colour - 1]
 
     // Equal for the repetition rule: same side to move and the same 64 bytes.
     [[nodiscard]] bool SameBoardAs(const CPositionState& other) const;
@@ -126,8 +126,8 @@ public:
     // The one entry point for playing a move. Refuses moves off the board, of
     // the wrong side, unreachable, or leaving the own king attacked (unless the
     // king-capture option is on). The SAN text comes back only when recorded.
-    bool MakeMove(const CMove& move, CCoordinate& square1, CCoordinate& square2, int32_t& promotion,
-                  uint8_t& captured, int32_t& capturedPiece, std::string& moveText, bool record);
+    bool MakeMove(const CMove& move, CCoordinate& square1, CCoordinate& square2, int32_t& promotion, uint8_t& captured,
+                  int32_t& capturedPiece, std::string& moveText, bool record);
     bool MakeMove(const CMove& move, bool record = true);
     // Whether MakeMove would accept the move; changes nothing.
     [[nodiscard]] bool IsLegalMove(const CMove& move) const;

@@ -13,8 +13,8 @@ void CChessPosition::ClearRecordFrom(size_t index)
     m_MoveTexts.resize(index);
 }
 
-void CChessPosition::RecordMove(const CMove& move, int32_t promotion, bool captured,
-                                const CPositionSnapshot& before, std::string& moveText)
+void CChessPosition::RecordMove(const CMove& move, int32_t promotion, bool captured, const CPositionSnapshot& before,
+                                std::string& moveText)
 {
     // A move made while browsing an earlier point discards the continuation.
     ClearRecordFrom(static_cast<size_t>(m_CurrentPly));

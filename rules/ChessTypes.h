@@ -33,10 +33,22 @@ inline constexpr PieceCode PROMOTED_FLAG = 0x08;
 {
     return static_cast<PieceCode>((c << 4) | (promoted ? PROMOTED_FLAG : 0) | (t & 7));
 }
-[[nodiscard]] constexpr PieceType TypeOfCode(PieceCode code) { return code & 7; }
-[[nodiscard]] constexpr Colour ColourOfCode(PieceCode code) { return code >> 4; }
+[[nodiscard]] constexpr PieceType TypeOfCode(PieceCode code)
+{
+    return code & 7;
+}
+[[nodiscard]] constexpr Colour ColourOfCode(PieceCode code)
+{
+    return code >> 4;
+}
 // True for a promoted rook, knight, bishop or queen (low nibble 9..12).
-[[nodiscard]] constexpr bool IsPromotedNibble(int32_t nibble) { return nibble >= 9 && nibble <= 12; }
+[[nodiscard]] constexpr bool IsPromotedNibble(int32_t nibble)
+{
+    return nibble >= 9 && nibble <= 12;
+}
 
 // Promotion choices a player can make (rook, knight, bishop, queen).
-[[nodiscard]] constexpr bool IsPromotionChoice(int32_t t) { return t >= PIECE_ROOK && t <= PIECE_QUEEN; }
+[[nodiscard]] constexpr bool IsPromotionChoice(int32_t t)
+{
+    return t >= PIECE_ROOK && t <= PIECE_QUEEN;
+}

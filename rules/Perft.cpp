@@ -12,8 +12,7 @@ bool IsPromotionMove(const CChessPosition& position, const CMove& move)
 
 // Plays each legal form of a candidate move (four for a promotion) and calls
 // visit(promotion) after each, restoring the position afterwards.
-template <class Visit>
-void ForEachLegalForm(CChessPosition& position, const CMove& move, Visit&& visit)
+template <class Visit> void ForEachLegalForm(CChessPosition& position, const CMove& move, Visit&& visit)
 {
     const CPositionSnapshot saved = position.Snapshot();
     const int32_t savedDefault = position.DefaultPromotionPiece();
@@ -36,7 +35,6 @@ void ForEachLegalForm(CChessPosition& position, const CMove& move, Visit&& visit
     }
     position.SetDefaultPromotionPiece(savedDefault);
 }
-
 
 // `moves` has room for the candidates of every level still to come.
 uint64_t CountWithBuffer(CChessPosition& position, int depth, CMove* moves)

@@ -68,8 +68,8 @@ int List(const std::string& text)
         CPgnGame tags;
         tags.tags = entry.tags;
         std::printf("%d\t%s\t%s\t%s\t%s\t%s\n", entry.number, Cell(tags.Tag("White")).c_str(),
-                    Cell(tags.Tag("Black")).c_str(), Cell(tags.Tag("Result")).c_str(),
-                    Cell(tags.Tag("Event")).c_str(), Cell(tags.Tag("Date")).c_str());
+                    Cell(tags.Tag("Black")).c_str(), Cell(tags.Tag("Result")).c_str(), Cell(tags.Tag("Event")).c_str(),
+                    Cell(tags.Tag("Date")).c_str());
     }
     if (!fileError.empty())
     {

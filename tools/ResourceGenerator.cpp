@@ -139,16 +139,16 @@ QPainterPath KnightShape()
 {
     QPainterPath p;
     p.moveTo(28, 80);
-    p.cubicTo(28, 68, 36, 60, 46, 52);  // chest
-    p.cubicTo(42, 50, 38, 52, 34, 56);  // throat
-    p.cubicTo(30, 60, 24, 62, 20, 60);  // under the jaw
-    p.cubicTo(14, 58, 12, 52, 15, 47);  // muzzle
-    p.cubicTo(20, 38, 28, 28, 36, 22);  // face
-    p.lineTo(36, 12);                   // front ear
+    p.cubicTo(28, 68, 36, 60, 46, 52); // chest
+    p.cubicTo(42, 50, 38, 52, 34, 56); // throat
+    p.cubicTo(30, 60, 24, 62, 20, 60); // under the jaw
+    p.cubicTo(14, 58, 12, 52, 15, 47); // muzzle
+    p.cubicTo(20, 38, 28, 28, 36, 22); // face
+    p.lineTo(36, 12);                  // front ear
     p.lineTo(44, 19);
-    p.lineTo(49, 11);                   // back ear
+    p.lineTo(49, 11); // back ear
     p.lineTo(53, 19);
-    p.cubicTo(68, 22, 78, 36, 78, 56);  // back of the head and mane
+    p.cubicTo(68, 22, 78, 36, 78, 56); // back of the head and mane
     p.cubicTo(78, 66, 76, 74, 74, 80);
     p.closeSubpath();
     return p.united(Pedestal());
@@ -263,8 +263,7 @@ void PieceDetails(QPainter& painter, int type, const PieceColours& c)
         painter.drawLine(QPointF(29, 72), QPointF(71, 72));
         painter.drawLine(QPointF(50, 50), QPointF(50, 70));
         break;
-    default:
-        break;
+    default: break;
     }
     painter.drawLine(QPointF(24, 85), QPointF(76, 85));
 }
@@ -285,10 +284,9 @@ QPainterPath PieceShape(int type)
 // One 40 x 40 piece image on the blue key, drawn four times larger and scaled down.
 QImage PieceImage(int type, bool white)
 {
-    const PieceColours c = white ? PieceColours{QColor(252, 250, 242), QColor(18, 18, 18), QColor(18, 18, 18),
-                                                QColor(255, 255, 255)}
-                                 : PieceColours{QColor(40, 38, 44), QColor(8, 8, 8), QColor(205, 200, 190),
-                                                QColor(90, 88, 96)};
+    const PieceColours c =
+        white ? PieceColours{QColor(252, 250, 242), QColor(18, 18, 18), QColor(18, 18, 18), QColor(255, 255, 255)}
+              : PieceColours{QColor(40, 38, 44), QColor(8, 8, 8), QColor(205, 200, 190), QColor(90, 88, 96)};
     constexpr int kScale = 4;
     QImage big(40 * kScale, 40 * kScale, QImage::Format_ARGB32_Premultiplied);
     big.fill(Qt::transparent);
@@ -379,8 +377,9 @@ QImage Pattern(bool smooth)
             else
             {
                 const int v = static_cast<int>(10 * weave) + g;
-                tile.setPixel(x, y, qRgb(std::clamp(16 + v / 2, 0, 255), std::clamp(18 + v / 2, 0, 255),
-                                         std::clamp(110 + v, 0, 255)));
+                tile.setPixel(
+                    x, y,
+                    qRgb(std::clamp(16 + v / 2, 0, 255), std::clamp(18 + v / 2, 0, 255), std::clamp(110 + v, 0, 255)));
             }
         }
     }
@@ -559,8 +558,8 @@ bool SaveWav(const QString& folder, const QString& name, const std::vector<doubl
     u32(36 + dataBytes);
     out.append("WAVEfmt ");
     u32(16);
-    u16(1);                       // PCM
-    u16(1);                       // mono
+    u16(1); // PCM
+    u16(1); // mono
     u32(static_cast<uint32_t>(rate));
     u32(static_cast<uint32_t>(rate * 2));
     u16(2);
@@ -642,6 +641,9 @@ int main(int argc, char** argv)
     ok = Save(Arrow(true, 2), folder, "IDB_SCROLLUPFOCUS") && ok;
     ok = Save(Arrow(false, 2), folder, "IDB_SCROLLDOWNFOCUS") && ok;
     ok = Save(Icon(128), folder, "IDI_PELLOMAR") && ok;
+    // The desktop's icon theme sizes, drawn at each size rather than scaled.
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
+        ok = Save(Icon(size), folder, QStringLiteral("icon-%1").arg(size)) && ok;
     constexpr int kRate = 22050;
     ok = SaveWav(folder, "IDR_PLAY_MOVE", MoveSound(kRate), kRate) && ok;
     ok = SaveWav(folder, "IDR_BUTTON_PRESS", ButtonSound(kRate), kRate) && ok;

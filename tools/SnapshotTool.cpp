@@ -51,9 +51,9 @@ void Play(CBoardView& view, std::initializer_list<const char*> moves)
     {
         std::string text;
         const std::string s(m);
-        if (!view.PlayMove(CMove(CCoordinate::FromText(s.substr(0, 2).c_str()),
-                                 CCoordinate::FromText(s.substr(2, 2).c_str())),
-                           false, text))
+        if (!view.PlayMove(
+                CMove(CCoordinate::FromText(s.substr(0, 2).c_str()), CCoordinate::FromText(s.substr(2, 2).c_str())),
+                false, text))
             std::fprintf(stderr, "move %s refused\n", m);
     }
 }
@@ -250,8 +250,12 @@ int main(int argc, char** argv)
         palette.setBrush(QPalette::Window, CBitmapCache::Instance().Get("IDB_PATTERN").Pixmap());
         menu.setPalette(palette);
         const int ids[] = {1048, 1049, 1040, 1041, 1039, 1046};
-        const char* texts[] = {"Local Chess Game", "Chess Game on Local Network or Internet",
-                               "Bughouse Game on Local Network or Internet", "Credits", "Developer Zone", "Exit"};
+        const char* texts[] = {"Local Chess Game",
+                               "Chess Game on Local Network or Internet",
+                               "Bughouse Game on Local Network or Internet",
+                               "Credits",
+                               "Developer Zone",
+                               "Exit"};
         const QSize logo = CBitmapCache::Instance().Get("IDB_BACK").Size();
         const int buttonHeight = CBitmapCache::Instance().Get("IDB_BUTTON_BIG_TEMPLATE").Size().height();
         const int column = logo.height() + 6 * buttonHeight + 20 + 10 * 6;

@@ -225,8 +225,8 @@ void CUciAdapter::Go(int32_t engineClock, int32_t opponentClock)
         ++channel->searches;
     }
     text += "\n";
-    const bool unlimited = m_BaseSeconds >= kUnlimitedBaseSeconds ||
-                           (engineClock >= kUnlimitedClock && opponentClock >= kUnlimitedClock);
+    const bool unlimited =
+        m_BaseSeconds >= kUnlimitedBaseSeconds || (engineClock >= kUnlimitedClock && opponentClock >= kUnlimitedClock);
     if (unlimited)
     {
         text += "go movetime " + std::to_string(m_Timings.unlimitedMoveTime.count()) + "\n";
@@ -246,8 +246,8 @@ void CUciAdapter::Go(int32_t engineClock, int32_t opponentClock)
     Write(text);
 }
 
-bool CUciAdapter::OpponentMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank,
-                               int32_t promotion, int32_t engineClock, int32_t opponentClock)
+bool CUciAdapter::OpponentMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank, int32_t promotion,
+                               int32_t engineClock, int32_t opponentClock)
 {
     Channel* const channel = CurrentChannel();
     if (channel == nullptr)

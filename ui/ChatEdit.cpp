@@ -3,9 +3,7 @@
 
 #include <QKeyEvent>
 
-CChatEdit::CChatEdit(QWidget* parent) : QLineEdit(parent)
-{
-}
+CChatEdit::CChatEdit(QWidget* parent) : QLineEdit(parent) {}
 
 void CChatEdit::Attach(IChatSender* owner)
 {
@@ -48,7 +46,6 @@ void CChatEdit::keyPressEvent(QKeyEvent* event)
             setText(m_History[m_Cursor]);
         }
         return;
-    default:
-        QLineEdit::keyPressEvent(event);
+    default: QLineEdit::keyPressEvent(event);
     }
 }

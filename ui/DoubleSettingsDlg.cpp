@@ -4,8 +4,7 @@
 #include <QVBoxLayout>
 
 CDoubleSettingsDlg::CDoubleSettingsDlg(GameSettings& settings, bool isServer, bool readOnly, QWidget* parent)
-    : CSettingsDlg(kTemplateId, Flavour::Bughouse, settings, QSize(214, 177), parent),
-      m_Editable(isServer && !readOnly)
+    : CSettingsDlg(kTemplateId, Flavour::Bughouse, settings, QSize(214, 177), parent), m_Editable(isServer && !readOnly)
 {
     auto* layout = new QVBoxLayout(this);
     AddGameTimeGroup(layout);

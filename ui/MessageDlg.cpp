@@ -60,8 +60,8 @@ void CMessageDlg::Layout()
 {
     // Measure the text on its own lines, as the platform's calculating text call does.
     const QFontMetrics metrics(m_Label->font());
-    const QRect measured = metrics.boundingRect(QRect(0, 0, 100000, 100000), Qt::AlignLeft | Qt::AlignTop,
-                                                m_Label->text());
+    const QRect measured =
+        metrics.boundingRect(QRect(0, 0, 100000, 100000), Qt::AlignLeft | Qt::AlignTop, m_Label->text());
     const int tw = measured.width();
     const int th = measured.height();
     const QList<CSkinButton*> buttons = findChildren<CSkinButton*>();
@@ -134,8 +134,8 @@ int CMessageService::Show(Style style, const QString& text, QWidget* parent)
     }
     else
     {
-        CMessageDlg dialog(text, style == Style::Question ? CMessageDlg::Kind::Question : CMessageDlg::Kind::Information,
-                           parent);
+        CMessageDlg dialog(
+            text, style == Style::Question ? CMessageDlg::Kind::Question : CMessageDlg::Kind::Information, parent);
         answer = answerer ? answerer(style, text, &dialog) : dialog.exec();
         // Closing the window is the same as the negative answer.
         if (style == Style::Question && answer != IDYES)
@@ -154,7 +154,8 @@ void CMessageService::SetAnswerer(Answerer answerer)
 
 void CMessageService::AnswerAutomatically(int answer)
 {
-    SetAnswerer([answer](Style style, const QString&, CMessageDlg*) { return style == Style::Question ? answer : IDOK; });
+    SetAnswerer(
+        [answer](Style style, const QString&, CMessageDlg*) { return style == Style::Question ? answer : IDOK; });
 }
 
 void CMessageService::ClearAnswerer()

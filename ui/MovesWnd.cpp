@@ -113,8 +113,7 @@ void CMovesWnd::OnScroll(CSkinScrollBar::Code code, int position)
         if (position != pos)
             ScrollTo(position);
         break;
-    case CSkinScrollBar::Code::EndScroll:
-        break;
+    case CSkinScrollBar::Code::EndScroll: break;
     }
 }
 

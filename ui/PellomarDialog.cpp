@@ -30,8 +30,8 @@ CSkinButton* CPellomarDialog::Button(int controlId) const
 QSize CPellomarDialog::DialogUnitsToPixels(int widthDu, int heightDu) const
 {
     const QFontMetrics metrics(font());
-    const int baseX = std::max(1, metrics.horizontalAdvance(
-                                      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 52);
+    const int baseX = std::max(
+        1, metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 52);
     const int baseY = std::max(1, metrics.height());
     return QSize(widthDu * baseX / 4, heightDu * baseY / 8);
 }

@@ -2,8 +2,8 @@
 
 #include <QFont>
 
-#include <algorithm>
 #include <QString>
+#include <algorithm>
 
 // A font of the program: the named face ("Tahoma", "MS Sans Serif") when the
 // system has it, else a sans of similar width (Liberation Sans, then the

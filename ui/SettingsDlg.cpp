@@ -20,8 +20,7 @@ using namespace ProgramTexts;
 
 namespace
 {
-template <typename T>
-T* Tagged(T* widget, int controlId)
+template <typename T> T* Tagged(T* widget, int controlId)
 {
     widget->setProperty(kControlIdProperty, controlId);
     widget->setObjectName(QStringLiteral("control%1").arg(controlId));
@@ -62,7 +61,8 @@ QGroupBox* CSettingsDlg::AddGameTimeGroup(QVBoxLayout* layout)
     if (m_Flavour != Flavour::Bughouse)
     {
         const bool local = m_Flavour == Flavour::Local;
-        m_Infinite = Tagged(new QRadioButton(UiText(local ? IDS_INFINITE_LOCAL : IDS_INFINITE_NET), group), kInfiniteId);
+        m_Infinite =
+            Tagged(new QRadioButton(UiText(local ? IDS_INFINITE_LOCAL : IDS_INFINITE_NET), group), kInfiniteId);
         m_Custom = Tagged(new QRadioButton(UiText(local ? IDS_CUSTOM_LOCAL : IDS_CUSTOM_NET), group), kCustomId);
         auto* choice = new QButtonGroup(group);
         choice->addButton(m_Infinite);
@@ -104,10 +104,11 @@ QGroupBox* CSettingsDlg::AddGameSettingsGroup(QVBoxLayout* layout)
     auto* group = new QGroupBox(UiText(IDS_GAME_SETTINGS), this);
     auto* box = new QVBoxLayout(group);
     const bool bughouse = m_Flavour == Flavour::Bughouse;
-    m_KingCapture = Tagged(
-        new QCheckBox(UiText(bughouse ? IDS_CAN_CAPTURE_KING_BUGHOUSE : IDS_CAN_CAPTURE_KING_NET), group),
-        kKingCaptureId);
-    m_TimeCall = Tagged(new QCheckBox(UiText(bughouse ? IDS_TIME_CALL_BUGHOUSE : IDS_TIME_CALL_NET), group), kTimeCallId);
+    m_KingCapture =
+        Tagged(new QCheckBox(UiText(bughouse ? IDS_CAN_CAPTURE_KING_BUGHOUSE : IDS_CAN_CAPTURE_KING_NET), group),
+               kKingCaptureId);
+    m_TimeCall =
+        Tagged(new QCheckBox(UiText(bughouse ? IDS_TIME_CALL_BUGHOUSE : IDS_TIME_CALL_NET), group), kTimeCallId);
     box->addWidget(m_KingCapture);
     box->addWidget(m_TimeCall);
     layout->addWidget(group);
@@ -119,9 +120,9 @@ QGroupBox* CSettingsDlg::AddOptionsGroup(QVBoxLayout* layout)
     auto* group = new QGroupBox(UiText(IDS_OPTIONS), this);
     auto* box = new QVBoxLayout(group);
     m_Highlight = Tagged(new QCheckBox(UiText(IDS_HIGHLIGHT_MOVE), group), kHighlightId);
-    m_Sound = Tagged(
-        new QCheckBox(UiText(m_Flavour == Flavour::Network ? IDS_PLAY_SOUND_NET : IDS_PLAY_SOUND_LOCAL), group),
-        kSoundId);
+    m_Sound =
+        Tagged(new QCheckBox(UiText(m_Flavour == Flavour::Network ? IDS_PLAY_SOUND_NET : IDS_PLAY_SOUND_LOCAL), group),
+               kSoundId);
     box->addWidget(m_Highlight);
     box->addWidget(m_Sound);
     layout->addWidget(group);
@@ -188,8 +189,7 @@ bool CSettingsDlg::TakeField(QLineEdit* field, int minimum, int maximum, int& va
     value = field->text().trimmed().toInt(&ok);
     if (ok && value >= minimum && value <= maximum)
         return true;
-    CMessageDlg::ShowSystemInformation(
-        UiText(IDS_INTEGER_RANGE).arg(minimum).arg(maximum), this);
+    CMessageDlg::ShowSystemInformation(UiText(IDS_INTEGER_RANGE).arg(minimum).arg(maximum), this);
     field->setFocus();
     field->selectAll();
     return false;

@@ -5,8 +5,7 @@
 #include <QVBoxLayout>
 
 CSingleNetSettingsDlg::CSingleNetSettingsDlg(GameSettings& settings, bool isServer, bool readOnly, QWidget* parent)
-    : CSettingsDlg(kTemplateId, Flavour::Network, settings, QSize(214, 206), parent),
-      m_Editable(isServer && !readOnly)
+    : CSettingsDlg(kTemplateId, Flavour::Network, settings, QSize(214, 206), parent), m_Editable(isServer && !readOnly)
 {
     auto* layout = new QVBoxLayout(this);
     AddGameTimeGroup(layout);

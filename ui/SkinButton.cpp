@@ -46,8 +46,7 @@ void CSkinButton::Init(Kind kind)
     show();
 }
 
-void CSkinButton::SetBitmaps(const QString& normal, const QString& hot, const QString& pressed,
-                             const QString& disabled)
+void CSkinButton::SetBitmaps(const QString& normal, const QString& hot, const QString& pressed, const QString& disabled)
 {
     m_BitmapNames[0] = normal;
     m_BitmapNames[1] = hot;

@@ -18,9 +18,8 @@ CSkinScrollBar::CSkinScrollBar(QWidget* parent) : QWidget(parent)
     UseProgramLook();
 }
 
-void CSkinScrollBar::SetBitmaps(const QString& up, const QString& down, const QString& track,
-                                const QString& upPressed, const QString& downPressed, const QString& upHot,
-                                const QString& downHot)
+void CSkinScrollBar::SetBitmaps(const QString& up, const QString& down, const QString& track, const QString& upPressed,
+                                const QString& downPressed, const QString& upHot, const QString& downHot)
 {
     const QString names[7] = {up, down, track, upPressed, downPressed, upHot, downHot};
     std::copy(std::begin(names), std::end(names), std::begin(m_Bitmaps));

@@ -130,10 +130,7 @@ struct CTable
             QCoreApplication::processEvents();
     }
 
-    std::vector<CBenchWindow*> Others()
-    {
-        return {&server->window, &clients[1]->window, &clients[2]->window};
-    }
+    std::vector<CBenchWindow*> Others() { return {&server->window, &clients[1]->window, &clients[2]->window}; }
 };
 
 CNetMessage Move(int n)

@@ -39,8 +39,8 @@ const std::vector<CPgnGame>& DistinctGames()
                         legal.push_back(m);
                 p.MakeMove(legal[random() % legal.size()], true);
             }
-            const char* result = p.IsMate() ? (p.SideToMove() == COLOUR_WHITE ? "0-1" : "1-0")
-                                            : (p.IsGameGoingOn() ? "*" : "1/2-1/2");
+            const char* result =
+                p.IsMate() ? (p.SideToMove() == COLOUR_WHITE ? "0-1" : "1-0") : (p.IsGameGoingOn() ? "*" : "1/2-1/2");
             made.push_back(CPgnGame::FromPosition(p, result));
         }
         return made;

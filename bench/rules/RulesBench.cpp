@@ -3,8 +3,8 @@
 
 #include "ChessPosition.h"
 #include "FenText.h"
-#include "PgnFile.h"
 #include "Perft.h"
+#include "PgnFile.h"
 
 #include <benchmark/benchmark.h>
 

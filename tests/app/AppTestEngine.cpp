@@ -16,8 +16,8 @@ extern "C" __attribute__((visibility("default"))) IChessEngine* CreateChessEngin
 }
 
 extern "C" __attribute__((visibility("default"))) void ConfigureAppTestEngine(IChessEngine* engine,
-                                                                             const char* commandLine,
-                                                                             const char* workingDirectory)
+                                                                              const char* commandLine,
+                                                                              const char* workingDirectory)
 {
     auto* adapter = static_cast<CWinboardAdapter*>(engine);
     adapter->SetEngineOverride(commandLine, workingDirectory);

@@ -47,8 +47,7 @@ void ConfigureEngine(IChessEngine* engine, const std::string& commandLine, const
     using Configure = void (*)(IChessEngine*, const char*, const char*);
     static Configure configure = [] {
         void* library = dlopen(APP_TEST_PLUGIN_DIR "/libapp_test_engine.so", RTLD_NOW | RTLD_NOLOAD);
-        return library == nullptr ? nullptr
-                                  : reinterpret_cast<Configure>(dlsym(library, "ConfigureAppTestEngine"));
+        return library == nullptr ? nullptr : reinterpret_cast<Configure>(dlsym(library, "ConfigureAppTestEngine"));
     }();
     if (configure != nullptr)
         configure(engine, commandLine.c_str(), workingDirectory.c_str());

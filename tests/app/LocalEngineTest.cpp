@@ -30,7 +30,6 @@
 
 using W = CLocalChessWnd;
 
-
 namespace
 {
 // The real engine of the fast game: the program's default opponent.
@@ -77,8 +76,8 @@ protected:
     void OpenWith(Colour engineColour, const QString& script)
     {
         IChessEngine* engine = engineColour == COLOUR_WHITE ? m_Loader.WhiteList()[0] : m_Loader.BlackList()[0];
-        AppTest::ConfigureEngine(engine, AppTest::FakeEngineCommand(m_Folder.path(), QStringLiteral("engine"),
-                                                                    kHandshake + script, &m_Log));
+        AppTest::ConfigureEngine(
+            engine, AppTest::FakeEngineCommand(m_Folder.path(), QStringLiteral("engine"), kHandshake + script, &m_Log));
         GameSettings& settings = GameSettings::Instance();
         (engineColour == COLOUR_WHITE ? settings.SetWhiteEngine(AppTest::EngineTypeName())
                                       : settings.SetBlackEngine(AppTest::EngineTypeName()));

@@ -152,7 +152,8 @@ TEST_F(MainFrameTest, NetworkWindowsGrowTheFrameAndAskBeforeClosing)
     EXPECT_FALSE(m_Frame->ConfirmClose());
     CMessageService::AnswerAutomatically(IDYES);
     EXPECT_TRUE(m_Frame->ConfirmClose());
-    EXPECT_EQ(AppTest::TakeMessages(), QStringList(2, QStringLiteral("Connection will be closed.\nAre you sure to quit ?")));
+    EXPECT_EQ(AppTest::TakeMessages(),
+              QStringList(2, QStringLiteral("Connection will be closed.\nAre you sure to quit ?")));
 }
 
 TEST_F(MainFrameTest, PlacementIsSavedAndRestored)
@@ -204,7 +205,7 @@ TEST_F(MainFrameTest, MainMenuLaysOutItsColumn)
     const int column = logo.height() + 6 * b + 20 + 10 * 6;
     const int top = (600 - column) / 2;
     EXPECT_EQ(menu.LogoRect(), QRect(QPoint((700 - logo.width()) / 2, top), logo));
-    const int ids[] = {CMainMenuWnd::ID_LOCAL_CHESS, CMainMenuWnd::ID_NETWORK_CHESS, CMainMenuWnd::ID_BUGHOUSE,
+    const int ids[] = {CMainMenuWnd::ID_LOCAL_CHESS, CMainMenuWnd::ID_NETWORK_CHESS,  CMainMenuWnd::ID_BUGHOUSE,
                        CMainMenuWnd::ID_CREDITS,     CMainMenuWnd::ID_DEVELOPER_ZONE, CMainMenuWnd::ID_EXIT};
     int y = top + logo.height() + 20;
     for (int id : ids)

@@ -76,8 +76,8 @@ TEST(BughouseJudge, TimeCallsAndDrawOffersFromThePartnerAreNotForMe)
 {
     const CBughouseSeats four = Seats(4, true);
     const CBughouseJudge judge(four, 2);
-    EXPECT_FALSE(judge.AcceptsTimeCall(3, true)); // partner
-    EXPECT_FALSE(judge.AcceptsTimeCall(2, true)); // myself
+    EXPECT_FALSE(judge.AcceptsTimeCall(3, true));  // partner
+    EXPECT_FALSE(judge.AcceptsTimeCall(2, true));  // myself
     EXPECT_FALSE(judge.AcceptsTimeCall(0, false)); // no game
     EXPECT_FALSE(judge.AcceptsTimeCall(7, true));
     EXPECT_TRUE(judge.AcceptsTimeCall(0, true));

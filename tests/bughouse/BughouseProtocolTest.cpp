@@ -13,7 +13,9 @@ constexpr int64_t kGameMs = 5 * 60 * 1000;
 
 CBughouseSeats FourSeats()
 {
-    return CBughouseSeats({{"Ann", 0, COLOUR_WHITE, 1}, {"Bob", 11, COLOUR_WHITE, 0}, {"Cid", 12, COLOUR_WHITE, 0},
+    return CBughouseSeats({{"Ann", 0, COLOUR_WHITE, 1},
+                           {"Bob", 11, COLOUR_WHITE, 0},
+                           {"Cid", 12, COLOUR_WHITE, 0},
                            {"Dee", 13, COLOUR_WHITE, 0}});
 }
 
@@ -112,7 +114,8 @@ TEST(BughouseProtocol, AMoveWithAnyFieldOutOfRangeIsRefused)
         {"a string for the time", 10, 0, true},
     };
     for (const Bad& bad : bads)
-        EXPECT_FALSE(CBughouseProtocol::ReadMove(WithElement(good, bad.index, bad.value, bad.asString), seats, 0, kGameMs))
+        EXPECT_FALSE(
+            CBughouseProtocol::ReadMove(WithElement(good, bad.index, bad.value, bad.asString), seats, 0, kGameMs))
             << bad.what;
 
     CNetMessage shortMessage(MSG_MOVE);
@@ -139,8 +142,8 @@ TEST(BughouseProtocol, ADropWithAnyFieldOutOfRangeIsRefused)
     drop.square = CCoordinate(3, 3);
     const CNetMessage good = CBughouseProtocol::MakeDrop(drop);
     ASSERT_TRUE(CBughouseProtocol::ReadDrop(good, seats, 0, kGameMs));
-    const std::pair<int, int32_t> bads[] = {{0, 0}, {0, 5}, {1, 1}, {2, 8}, {3, -1}, {4, PIECE_KING}, {4, -1},
-                                            {5, -5}, {6, 2}};
+    const std::pair<int, int32_t> bads[] = {{0, 0},          {0, 5},  {1, 1},  {2, 8}, {3, -1},
+                                            {4, PIECE_KING}, {4, -1}, {5, -5}, {6, 2}};
     for (const auto& [index, value] : bads)
         EXPECT_FALSE(CBughouseProtocol::ReadDrop(WithElement(good, index, value), seats, 0, kGameMs))
             << "element " << index << " = " << value;
@@ -199,8 +202,8 @@ TEST(BughouseProtocol, SettingsTravelAndOutOfRangeValuesAreRefused)
     EXPECT_TRUE(read->kingCanBeCaptured);
     EXPECT_FALSE(read->winOnOpponentTimeZero);
 
-    const std::pair<int, int32_t> bads[] = {{0, -1}, {0, 100}, {1, 60}, {2, -3}, {3, -1}, {4, 2}, {5, 9}, {6, -1},
-                                            {1, 0}};
+    const std::pair<int, int32_t> bads[] = {{0, -1}, {0, 100}, {1, 60}, {2, -3}, {3, -1},
+                                            {4, 2},  {5, 9},   {6, -1}, {1, 0}};
     for (const auto& [index, value] : bads)
         EXPECT_FALSE(CBughouseProtocol::ReadSettings(WithElement(message, index, value), 0))
             << "element " << index << " = " << value;

@@ -47,11 +47,11 @@ struct SeatRow
 
 // The table of teams, pairings and colours, seat by seat.
 const SeatRow kSeatTable[] = {
-    {2, false, 0, -1, {1, 1}, {W, B}},  {2, false, 1, -1, {0, 0}, {B, W}},
-    {3, false, 0, -1, {1, 2}, {W, B}},  {3, false, 1, 2, {0, -1}, {B, N}},  {3, false, 2, 1, {0, -1}, {W, N}},
-    {3, true, 0, 1, {2, -1}, {W, N}},   {3, true, 1, 0, {2, -1}, {B, N}},   {3, true, 2, -1, {0, 1}, {B, W}},
-    {4, true, 0, 1, {2, -1}, {W, N}},   {4, true, 1, 0, {3, -1}, {B, N}},   {4, true, 2, 3, {0, -1}, {B, N}},
-    {4, true, 3, 2, {1, -1}, {W, N}},   {1, false, 0, -1, {-1, -1}, {W, B}},
+    {2, false, 0, -1, {1, 1}, {W, B}},   {2, false, 1, -1, {0, 0}, {B, W}}, {3, false, 0, -1, {1, 2}, {W, B}},
+    {3, false, 1, 2, {0, -1}, {B, N}},   {3, false, 2, 1, {0, -1}, {W, N}}, {3, true, 0, 1, {2, -1}, {W, N}},
+    {3, true, 1, 0, {2, -1}, {B, N}},    {3, true, 2, -1, {0, 1}, {B, W}},  {4, true, 0, 1, {2, -1}, {W, N}},
+    {4, true, 1, 0, {3, -1}, {B, N}},    {4, true, 2, 3, {0, -1}, {B, N}},  {4, true, 3, 2, {1, -1}, {W, N}},
+    {1, false, 0, -1, {-1, -1}, {W, B}},
 };
 } // namespace
 

@@ -1,11 +1,11 @@
 // The bughouse window as the server, against three scripted clients over real
 // TCP on loopback (ports picked by the system).
+#include "BughouseWnd.h"
 #include "BoardView.h"
 #include "BughouseProtocol.h"
-#include "BughouseWnd.h"
 #include "DoubleSettingsDlg.h"
-#include "HtmlDlg.h"
 #include "GameSettings.h"
+#include "HtmlDlg.h"
 #include "INetConnectionUi.h"
 #include "MessageDlg.h"
 #include "NetConnection.h"
@@ -21,9 +21,9 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QElapsedTimer>
 #include <QTest>
 
 #include <memory>
@@ -347,7 +347,7 @@ TEST_F(BughouseWndTest, DrawOffersTimeCallsAndThePartnersCheckmate)
     EXPECT_TRUE(window->IsOfferedToMe());
     EXPECT_TRUE(Enabled(CBughouseWnd::kAcceptDrawId));
     // The partner's offer is only shown.
-    Play(bob, Move(1, 1, 6, 3, 4, 3, 0, true)); // e5
+    Play(bob, Move(1, 1, 6, 3, 4, 3, 0, true));                  // e5
     Drag(window->View(0), CCoordinate(1, 3), CCoordinate(3, 3)); // Ann's move clears the flags
     EXPECT_FALSE(window->IsOfferedToMe());
     Play(dee, Move(3, 0, 0, 2, 3, 5));          // Bc4
@@ -513,9 +513,9 @@ TEST_F(BughouseWndTest, AClientWindowSeesTheSameBoardsAsTheServer)
     ASSERT_TRUE(WaitUntil([&] { return bob.View(0)->SideToMove() == COLOUR_BLACK; }));
     Drag(bob.View(0), CCoordinate(6, 4), CCoordinate(4, 4)); // d5
     ASSERT_TRUE(WaitUntil([&] { return window->View(0)->SideToMove() == COLOUR_WHITE; }));
-    Play(cid, Move(3, 0, 1, 4, 3, 4));                            // d4 on board 2
+    Play(cid, Move(3, 0, 1, 4, 3, 4));                           // d4 on board 2
     Drag(window->View(0), CCoordinate(3, 3), CCoordinate(4, 4)); // exd5: Dee gets a black pawn
-    Play(dee, Drop(1, 1, 4, 3, PIECE_PAWN));                      // ...P@e5
+    Play(dee, Drop(1, 1, 4, 3, PIECE_PAWN));                     // ...P@e5
     ASSERT_TRUE(WaitUntil([&] { return bob.View(1)->SideToMove() == COLOUR_WHITE; }));
 
     // Ann's first board is Bob's first board; the second boards agree too.
@@ -586,7 +586,8 @@ TEST_F(BughouseWndTest, AClientSpeaksOnlyForItsOwnSeat)
         {"time loss for Cid", CBughouseProtocol::MakeSeatMessage(MSG_TIME_EXPIRED, 2)},
         {"seatless resignation", CNetMessage(MSG_RESIGN)},
         {"chat as Bob", CBughouseProtocol::MakeChat(QStringLiteral("Bob"), QStringLiteral("I resign"))},
-        {"Bob leaving", [] {
+        {"Bob leaving",
+         [] {
              CNetMessage left(MSG_PLAYER_LEFT);
              left.AddString("Bob");
              return left;

@@ -69,8 +69,8 @@ protected:
             player->program = std::make_unique<CProgramProcess>(player->name);
             players.push_back(std::move(player));
         }
-        ASSERT_TRUE(Ann().Start({QStringLiteral("server"), QStringLiteral("double"), QString::number(port),
-                                 QStringLiteral("ann")}))
+        ASSERT_TRUE(Ann().Start(
+            {QStringLiteral("server"), QStringLiteral("double"), QString::number(port), QStringLiteral("ann")}))
             << Ann().ErrorOutput().toStdString();
         ASSERT_TRUE(Ann().WaitForText(kOutput, QStringLiteral("Your server started at")))
             << Ann().Text(kOutput).toStdString();
@@ -82,8 +82,8 @@ protected:
                 << client.ErrorOutput().toStdString();
             ASSERT_TRUE(Ann().WaitForText(kOutput, players[i]->name + QStringLiteral(" joins the game")))
                 << Ann().Text(kOutput).toStdString();
-            EXPECT_TRUE(client.WaitForText(kOutput, QStringLiteral("You are connected to the game as ") +
-                                                        players[i]->name))
+            EXPECT_TRUE(
+                client.WaitForText(kOutput, QStringLiteral("You are connected to the game as ") + players[i]->name))
                 << client.Text(kOutput).toStdString();
         }
         // Every client has heard of the last one.
@@ -122,8 +122,10 @@ protected:
         CPlayer& mover = Player(name);
         const QString view = mover.ViewOf(mover.board);
         const QString before = Fen(mover, mover.board);
-        ASSERT_TRUE(mover.program->WaitFor([&] { return mover.Board(mover.board).value(QStringLiteral("input")).toBool(); }))
-            << name.toStdString() << " never got to play " << action.toStdString();
+        ASSERT_TRUE(mover.program->WaitFor([&] {
+            return mover.Board(mover.board).value(QStringLiteral("input")).toBool();
+        })) << name.toStdString()
+            << " never got to play " << action.toStdString();
         const QString request = action.contains('@')
                                     ? QStringLiteral("drop %1 %2 %3").arg(view, action.left(1), action.mid(2))
                                     : QStringLiteral("move %1 %2").arg(view, action);
@@ -132,7 +134,8 @@ protected:
         ASSERT_TRUE(mover.program->WaitFor([&] {
             after = Fen(mover, mover.board);
             return after != before;
-        })) << name.toStdString() << "'s " << action.toStdString() << " was not played";
+        })) << name.toStdString()
+            << "'s " << action.toStdString() << " was not played";
         for (auto& player : players)
             ASSERT_TRUE(player->program->WaitFor([&] { return Fen(*player, mover.board) == after; }))
                 << player->name.toStdString() << " never saw " << name.toStdString() << "'s " << action.toStdString();
@@ -170,7 +173,8 @@ TEST_F(BughouseE2eTest, FourProgramsPlayToAMateWithADrop)
     EXPECT_TRUE(Player("bob").Board("A").value(QStringLiteral("flipped")).toBool());
     EXPECT_TRUE(Player("dee").Board("B").value(QStringLiteral("flipped")).toBool());
     EXPECT_FALSE(Player("cid").Board("B").value(QStringLiteral("flipped")).toBool());
-    EXPECT_FALSE(Player("bob").Board("B").value(QStringLiteral("flipped")).toBool()) << "bob's partner cid is at the bottom";
+    EXPECT_FALSE(Player("bob").Board("B").value(QStringLiteral("flipped")).toBool())
+        << "bob's partner cid is at the bottom";
 
     ASSERT_EQ(Ann().Request(QStringLiteral("click ") + kStart), kOk);
     for (auto& player : players)
@@ -181,7 +185,8 @@ TEST_F(BughouseE2eTest, FourProgramsPlayToAMateWithADrop)
     ASSERT_EQ(Player("cid").program->Request(QStringLiteral("type BughouseWnd/chatInput good luck")), kOk);
     ASSERT_EQ(Player("cid").program->Request(QStringLiteral("key BughouseWnd/chatInput Return")), kOk);
     for (auto& player : players)
-        EXPECT_TRUE(player->program->WaitForText(kOutput, QStringLiteral("cid: good luck"))) << player->name.toStdString();
+        EXPECT_TRUE(player->program->WaitForText(kOutput, QStringLiteral("cid: good luck")))
+            << player->name.toStdString();
 
     Play("ann", "e2e4");
     Play("cid", "e2e4");
@@ -263,9 +268,11 @@ TEST_F(BughouseE2eTest, AResignationThenAPlayerQuitsMidGame)
     ASSERT_EQ(bob.Request(QStringLiteral("answer yes")), kOk);
     ASSERT_EQ(bob.Request(QStringLiteral("click BughouseWnd/button1020")), kOk);
     EXPECT_TRUE(bob.WaitForMessage(QStringLiteral("Are you sure to resign ?")));
-    EXPECT_TRUE(Player("cid").program->WaitForMessage(QStringLiteral("Your partner has resigned.\nYou lose the game !")));
+    EXPECT_TRUE(
+        Player("cid").program->WaitForMessage(QStringLiteral("Your partner has resigned.\nYou lose the game !")));
     for (const char* name : {"ann", "dee"})
-        EXPECT_TRUE(Player(name).program->WaitForMessage(QStringLiteral("Your opponent has resigned.\nYou win the game !")))
+        EXPECT_TRUE(
+            Player(name).program->WaitForMessage(QStringLiteral("Your opponent has resigned.\nYou win the game !")))
             << name;
     for (const char* name : {"ann", "dee"})
         EXPECT_TRUE(Player(name).program->WaitForText(kOutput, QStringLiteral("Victories: 1, Defeats: 0, Draws: 0")))
@@ -295,7 +302,8 @@ TEST_F(BughouseE2eTest, AResignationThenAPlayerQuitsMidGame)
     // Three players: ann plays alone against bob and cid, and may start again.
     EXPECT_TRUE(Ann().WaitFor([&] { return Ann().Request(QStringLiteral("click ") + kStart) == kOk; }));
     for (auto& player : players)
-        EXPECT_TRUE(player->program->WaitForText(kOutput, QStringLiteral("Game 3 started"))) << player->name.toStdString();
+        EXPECT_TRUE(player->program->WaitForText(kOutput, QStringLiteral("Game 3 started")))
+            << player->name.toStdString();
     for (auto& player : players)
         EXPECT_TRUE(player->program->Quit()) << player->program->ErrorOutput().toStdString();
 }

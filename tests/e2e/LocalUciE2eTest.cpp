@@ -264,8 +264,7 @@ protected:
             return false; // the program is about to say why
         const std::string move = legal[m_Random() % legal.size()];
         const auto plyBefore = board.value(QStringLiteral("moves")).toArray().size();
-        EXPECT_EQ(program.Request(QStringLiteral("move %1 %2").arg(kBoard, QString::fromStdString(move))), kOk)
-            << move;
+        EXPECT_EQ(program.Request(QStringLiteral("move %1 %2").arg(kBoard, QString::fromStdString(move))), kOk) << move;
         if (IsPromotion(position, move))
         {
             EXPECT_TRUE(program.WaitFor([&] { return IsWindowOpen(program, QStringLiteral("CPromotionDlg")); }));
@@ -273,7 +272,8 @@ protected:
         }
         EXPECT_TRUE(program.WaitFor([&] {
             return program.Board(kBoard).value(QStringLiteral("moves")).toArray().size() > plyBefore;
-        })) << "the drag of " << move << " was not taken";
+        })) << "the drag of "
+            << move << " was not taken";
         return true;
     }
 
@@ -303,8 +303,8 @@ TEST_F(LocalUciE2eTest, PersonPlaysAWholeGameAgainstStockfishChosenInTheSettings
             return false;
         },
         100000))
-        << "no result after " << whiteMoves << " moves of White; moves: "
-        << program.Text(QStringLiteral("LocalChessWnd/moveList")).toStdString();
+        << "no result after " << whiteMoves
+        << " moves of White; moves: " << program.Text(QStringLiteral("LocalChessWnd/moveList")).toStdString();
 
     // The program announced the end, the engine really played, and each move
     // shown on the board replays legally from the start.

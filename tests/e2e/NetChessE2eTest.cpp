@@ -53,8 +53,8 @@ protected:
         ASSERT_GT(port, 0);
         server = std::make_unique<CProgramProcess>(QStringLiteral("server"));
         client = std::make_unique<CProgramProcess>(QStringLiteral("client"));
-        ASSERT_TRUE(server->Start({QStringLiteral("server"), QStringLiteral("single"), QString::number(port),
-                                   QStringLiteral("alice")}))
+        ASSERT_TRUE(server->Start(
+            {QStringLiteral("server"), QStringLiteral("single"), QString::number(port), QStringLiteral("alice")}))
             << server->ErrorOutput().toStdString();
         ASSERT_TRUE(server->WaitForText(kOutput, QStringLiteral("Your server started at")))
             << server->Text(kOutput).toStdString();
@@ -105,7 +105,8 @@ protected:
         for (CProgramProcess* program : {&mover, &other})
             ASSERT_TRUE(program->WaitFor([&] {
                 return program->Board(kBoard).value(QStringLiteral("moves")).toArray().size() == plyAfter;
-            })) << program->Label().toStdString() << " after " << move.toStdString();
+            })) << program->Label().toStdString()
+                << " after " << move.toStdString();
     }
 
     // A chat line typed and sent with Return, shown on both sides.
@@ -163,9 +164,8 @@ TEST_F(NetChessE2eTest, JoinPlayChatAndLeaveByMenu)
     ASSERT_EQ(client->Request(QStringLiteral("answer yes")), kOk);
     ASSERT_EQ(client->Request(QStringLiteral("click ") + kMenu), kOk);
     EXPECT_TRUE(client->WaitForMessage(QStringLiteral("Connection will be closed.")));
-    EXPECT_TRUE(client->WaitFor([&] { return WidgetEntry(*client, QStringLiteral("MainMenuWnd"))
-                                                 .value(QStringLiteral("visible"))
-                                                 .toBool(); }));
+    EXPECT_TRUE(client->WaitFor(
+        [&] { return WidgetEntry(*client, QStringLiteral("MainMenuWnd")).value(QStringLiteral("visible")).toBool(); }));
     // The game was running: the server is told in a message box.
     EXPECT_TRUE(server->WaitForMessage(QStringLiteral("bob leaves")));
     EXPECT_TRUE(server->WaitForText(kTopPanel, QStringLiteral("< Waiting for client to connect >")));
@@ -238,7 +238,8 @@ TEST_F(NetChessE2eTest, CompleteGameWithTakebackDeclinedDrawAndCheckmate)
     // A second game on a fresh board, ended by resignation after the question is answered yes.
     EXPECT_TRUE(server->Request(QStringLiteral("click ") + kStartGame).startsWith(QStringLiteral("error disabled")));
     ASSERT_EQ(server->Request(QStringLiteral("click ") + kResetBoard), kOk);
-    ASSERT_TRUE(server->WaitFor([&] { return server->Board(kBoard).value(QStringLiteral("moves")).toArray().isEmpty(); }));
+    ASSERT_TRUE(
+        server->WaitFor([&] { return server->Board(kBoard).value(QStringLiteral("moves")).toArray().isEmpty(); }));
     ASSERT_EQ(server->Request(QStringLiteral("click ") + kStartGame), kOk);
     ASSERT_TRUE(client->WaitForText(kOutput, QStringLiteral("Game 2 started")));
     Play(*server, *client, QStringLiteral("d2d4"), 1);

@@ -127,8 +127,8 @@ TEST_F(EngineLoaderTest, PlayerTypeNamesAreLookedUpInTheWhiteList)
         {"Beta Engine", COLOUR_WHITE, white[1]},
         {"Beta Engine", COLOUR_BLACK, black[1]},
         {"Alpha Engine", COLOUR_BLACK, black[0]}, // the first of two with that name
-        {"alpha engine", COLOUR_WHITE, nullptr}, // case-sensitive
-        {"Gamma Engine", COLOUR_BLACK, nullptr}, // no longer installed
+        {"alpha engine", COLOUR_WHITE, nullptr},  // case-sensitive
+        {"Gamma Engine", COLOUR_BLACK, nullptr},  // no longer installed
         {"", COLOUR_WHITE, nullptr},
     };
     for (const auto& c : cases)

@@ -1,5 +1,5 @@
-#include "GameSettings.h"
 #include "NetConnection.h"
+#include "GameSettings.h"
 #include "NetTestSupport.h"
 #include "PlayerRoster.h"
 
@@ -293,8 +293,8 @@ TEST_F(NetConnectionTest, BughouseServerSeatsThreeRelaysAndRefusesAFourth)
 
     // Everybody seated heard of each newcomer, the newcomer included.
     ASSERT_TRUE(WaitUntil([&] { return a.bughouse.Ids().size() == 4 && c.bughouse.Ids().size() == 2; }));
-    EXPECT_EQ(a.bughouse.Ids(), (std::vector<int>{MSG_JOIN_ACCEPTED, MSG_PLAYER_JOINED, MSG_PLAYER_JOINED,
-                                                  MSG_PLAYER_JOINED}));
+    EXPECT_EQ(a.bughouse.Ids(),
+              (std::vector<int>{MSG_JOIN_ACCEPTED, MSG_PLAYER_JOINED, MSG_PLAYER_JOINED, MSG_PLAYER_JOINED}));
     EXPECT_EQ(c.bughouse.Ids(), (std::vector<int>{MSG_JOIN_ACCEPTED, MSG_PLAYER_JOINED}));
 
     CProgram d;
@@ -475,12 +475,15 @@ TEST_F(NetConnectionTest, ClientsExplainAWrongVersion)
         int minor;
         const char* shown; // null: nothing shown
     } cases[] = {
-        {3, 0, "The version of your Pellomar is 2.0 and the version of the server is 3.0.\n\n"
-               "Please install the same version as the server."},
-        {2, 1, "The version of your Pellomar is 2.0 and the version of the server is 2.1.\n\n"
-               "Please install the same version as the server."},
-        {1, 9, "The version of your Pellomar is 2.0 and the version of the server is 1.9.\n\n"
-               "Please tell to the server to install the same version as you."},
+        {3, 0,
+         "The version of your Pellomar is 2.0 and the version of the server is 3.0.\n\n"
+         "Please install the same version as the server."},
+        {2, 1,
+         "The version of your Pellomar is 2.0 and the version of the server is 2.1.\n\n"
+         "Please install the same version as the server."},
+        {1, 9,
+         "The version of your Pellomar is 2.0 and the version of the server is 1.9.\n\n"
+         "Please tell to the server to install the same version as you."},
         {2, 0, nullptr},
     };
     for (const auto& c : cases)

@@ -133,8 +133,8 @@ TEST(NetMessageWire, MalformedInputIsRefusedBeforeItArrives)
         {"too many elements", Bytes({1, 0, 0, 0, 0x01, 0x10, 0, 0})},
         {"string over the size bound", kHeaderOneElement + bigString},
         {"byte block over the size bound", kHeaderOneElement + Bytes({0x0B, 0xFF, 0xFF, 0xFF, 0xFF})},
-        {"64-bit length above 2^31", kHeaderOneElement +
-                                         Bytes({0x0A, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0x80, 0, 0, 0, 0})},
+        {"64-bit length above 2^31",
+         kHeaderOneElement + Bytes({0x0A, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0x80, 0, 0, 0, 0})},
         {"wide marker twice", kHeaderOneElement + Bytes({0x0A, 0xFF, 0xFE, 0xFF, 0xFF, 0xFE, 0xFF, 0x00})},
     };
     for (const auto& c : cases)

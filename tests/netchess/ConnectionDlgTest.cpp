@@ -140,7 +140,10 @@ TEST_F(ConnectionDlgTest, NicknameChecks)
         {QString(), false, UiText(IDS_CONN_EMPTY_NICKNAME), {}},
         {QStringLiteral("   \t "), false, UiText(IDS_CONN_EMPTY_NICKNAME), {}},
         {QString(21, QLatin1Char('n')), false, UiText(IDS_CONN_LONG_NICKNAME), {}},
-        {QStringLiteral("  ") + QString(20, QLatin1Char('n')) + QStringLiteral(" "), true, {}, QString(20, QLatin1Char('n'))},
+        {QStringLiteral("  ") + QString(20, QLatin1Char('n')) + QStringLiteral(" "),
+         true,
+         {},
+         QString(20, QLatin1Char('n'))},
         {QStringLiteral(" A&B "), true, {}, QStringLiteral("A&&B")},
     };
     for (const Case& c : cases)

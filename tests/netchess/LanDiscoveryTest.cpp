@@ -1,5 +1,5 @@
-#include "LanAdvertiser.h"
 #include "LanDiscovery.h"
+#include "LanAdvertiser.h"
 #include "LanSearch.h"
 
 #include <QNetworkDatagram>

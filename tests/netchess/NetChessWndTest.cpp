@@ -1,8 +1,8 @@
+#include "NetChessWnd.h"
 #include "BoardView.h"
 #include "GameSettings.h"
 #include "MessageDlg.h"
 #include "MoveListWnd.h"
-#include "NetChessWnd.h"
 #include "NetConnection.h"
 #include "NetMessage.h"
 #include "NetProtocol.h"
@@ -379,8 +379,8 @@ TEST_F(NetChessWndTest, OwnPromotionAsksTheChooserAndThePieceTravels)
     });
     Connect();
     StartGame();
-    const char* moves[][2] = {{"h2", "h4"}, {"g7", "g5"}, {"h4", "g5"}, {"g8", "f6"}, {"g5", "f6"},
-                              {"h7", "h5"}, {"f6", "e7"}, {"h5", "h4"}};
+    const char* moves[][2] = {{"h2", "h4"}, {"g7", "g5"}, {"h4", "g5"}, {"g8", "f6"},
+                              {"g5", "f6"}, {"h7", "h5"}, {"f6", "e7"}, {"h5", "h4"}};
     for (size_t i = 0; i < std::size(moves); ++i)
     {
         Side& mover = i % 2 == 0 ? server : client;
@@ -413,8 +413,8 @@ TEST_F(NetChessWndTest, PromotionFinishedAfterTheGameEndedStartsNoClockAndSendsN
     });
     Connect();
     StartGame();
-    const char* moves[][2] = {{"h2", "h4"}, {"g7", "g5"}, {"h4", "g5"}, {"g8", "f6"}, {"g5", "f6"},
-                              {"h7", "h5"}, {"f6", "e7"}, {"h5", "h4"}};
+    const char* moves[][2] = {{"h2", "h4"}, {"g7", "g5"}, {"h4", "g5"}, {"g8", "f6"},
+                              {"g5", "f6"}, {"h7", "h5"}, {"f6", "e7"}, {"h5", "h4"}};
     for (size_t i = 0; i < std::size(moves); ++i)
         Move(i % 2 == 0 ? server : client, i % 2 == 0 ? client : server, moves[i][0], moves[i][1]);
     server.Drag("e7", "d8");

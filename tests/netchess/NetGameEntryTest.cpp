@@ -1,6 +1,6 @@
+#include "NetGameEntry.h"
 #include "GameSettings.h"
 #include "NetConnection.h"
-#include "NetGameEntry.h"
 #include "PlayerRoster.h"
 #include "ProgramTexts.h"
 #include "RegistryStore.h"

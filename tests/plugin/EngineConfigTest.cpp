@@ -277,7 +277,8 @@ TEST_F(EngineConfigTest, BrowseFillsTheFieldsAndHelpExplainsThem)
     ASSERT_EQ(m_Messages.Texts().size(), 1u);
     EXPECT_EQ(m_Messages.Captions()[0], "Help");
     const std::string help = m_Messages.Texts()[0];
-    EXPECT_NE(help.find("Display name:\n   This is the name by which you will refer to the engine.\n"), std::string::npos);
+    EXPECT_NE(help.find("Display name:\n   This is the name by which you will refer to the engine.\n"),
+              std::string::npos);
     EXPECT_NE(help.find("\"" + Registry().DefaultEngineName() + "\""), std::string::npos);
     EXPECT_NE(help.find("\n\nWorking folder:\n   This folder is usually the same"), std::string::npos);
     EXPECT_NE(help.find("   We suggest you keep the default value."), std::string::npos);

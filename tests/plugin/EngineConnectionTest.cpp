@@ -43,8 +43,8 @@ TEST(EngineConnection, HandsOverLinesAndReportsAnEngineThatEndsByItself)
 {
     CEngineConnection connection;
     auto channel = MakeChannel();
-    ASSERT_TRUE(connection.Start("/bin/sh -c 'read a; printf \"one\\r\\ntw\"; sleep 0.05; echo \"o $a\"'", "",
-                                 channel, 0ms));
+    ASSERT_TRUE(
+        connection.Start("/bin/sh -c 'read a; printf \"one\\r\\ntw\"; sleep 0.05; echo \"o $a\"'", "", channel, 0ms));
     connection.Write("x\n");
     ASSERT_TRUE(WaitFinished(*channel));
     {

@@ -140,8 +140,8 @@ int main(int argc, char** argv)
                 pause();
             return 0;
         }
-        if (log >= 0)
-            [[maybe_unused]] ssize_t ignored = write(log, buffer, static_cast<size_t>(count));
+        if (log >= 0) [[maybe_unused]]
+            ssize_t ignored = write(log, buffer, static_cast<size_t>(count));
         pending.append(buffer, static_cast<size_t>(count));
         for (size_t end; (end = pending.find('\n')) != std::string::npos;)
         {

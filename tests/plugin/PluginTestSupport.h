@@ -1,7 +1,7 @@
 #pragma once
 
-#include "IChessEngineListener.h"
 #include "EngineMove.h"
+#include "IChessEngineListener.h"
 #include "PluginMessages.h"
 #include "ProcessReaper.h"
 #include "WinboardAdapter.h"
@@ -97,14 +97,14 @@ class CMessageRecorder
 public:
     CMessageRecorder()
     {
-        CPluginMessages::SetHandler([this](CPluginMessages::Kind kind, const std::string& caption,
-                                           const std::string& text) {
-            std::lock_guard lock(m_Mutex);
-            m_Texts.push_back(text);
-            m_Captions.push_back(caption);
-            m_Kinds.push_back(kind);
-            return m_Answer;
-        });
+        CPluginMessages::SetHandler(
+            [this](CPluginMessages::Kind kind, const std::string& caption, const std::string& text) {
+                std::lock_guard lock(m_Mutex);
+                m_Texts.push_back(text);
+                m_Captions.push_back(caption);
+                m_Kinds.push_back(kind);
+                return m_Answer;
+            });
     }
     ~CMessageRecorder() { CPluginMessages::SetHandler({}); }
 

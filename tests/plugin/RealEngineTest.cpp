@@ -24,9 +24,9 @@ namespace
 struct RealEngine
 {
     const char* name;
-    const char* program;      // must exist for the engine to be tested
+    const char* program; // must exist for the engine to be tested
     const char* commandLine;
-    const char* helper;       // a second program it needs, or null
+    const char* helper; // a second program it needs, or null
 };
 
 const RealEngine kEngines[] = {

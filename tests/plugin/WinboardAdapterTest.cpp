@@ -3,7 +3,6 @@
 #include "EngineResult.h"
 #include "RavelinTexts.h"
 
-
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -72,7 +71,8 @@ protected:
         adapter->SetTimings(FastTimings());
         adapter->SetColour(colour);
         adapter->SetListener(&m_Listener);
-        adapter->SetEngineOverride(std::string(FAKE_ENGINE) + " " + scriptPath + " " + Path("log-" + std::to_string(index)),
+        adapter->SetEngineOverride(std::string(FAKE_ENGINE) + " " + scriptPath + " " +
+                                       Path("log-" + std::to_string(index)),
                                    m_Dir.path().toStdString());
         return adapter;
     }
@@ -126,15 +126,30 @@ TEST_F(WinboardAdapterTest, StartSequencesForEachColourAndReplay)
         EngineMove firstMove;
     };
     const Case cases[] = {
-        {"white, no replay", kWhite, {}, 90,
-         "level 0 1:30 0\nhard\nforce\ncomputer\nblack\ntime 9000\notim 9000\nwhite\ngo\n", {3, 1, 3, 3, 0}},
-        {"black, one move replayed", kBlack, {{3, 1, 3, 3, 0}}, 60,
-         "level 0 1 0\nhard\nforce\ne2e4\ncomputer\ntime 6000\notim 6000\nblack\ngo\n", {3, 1, 3, 3, 0}},
-        {"white, two moves replayed", kWhite, {{3, 1, 3, 3, 0}, {3, 6, 3, 4, 0}}, 65,
+        {"white, no replay",
+         kWhite,
+         {},
+         90,
+         "level 0 1:30 0\nhard\nforce\ncomputer\nblack\ntime 9000\notim 9000\nwhite\ngo\n",
+         {3, 1, 3, 3, 0}},
+        {"black, one move replayed",
+         kBlack,
+         {{3, 1, 3, 3, 0}},
+         60,
+         "level 0 1 0\nhard\nforce\ne2e4\ncomputer\ntime 6000\notim 6000\nblack\ngo\n",
+         {3, 1, 3, 3, 0}},
+        {"white, two moves replayed",
+         kWhite,
+         {{3, 1, 3, 3, 0}, {3, 6, 3, 4, 0}},
+         65,
          "level 0 1:5 0\nhard\nforce\ne2e4\ne7e5\ncomputer\nblack\ntime 6500\notim 6500\nwhite\ngo\n",
          {3, 1, 3, 3, 0}},
-        {"white, one move replayed: waits", kWhite, {{6, 1, 6, 3, 0}}, 60,
-         "level 0 1 0\nhard\nforce\nb2b4\ncomputer\n", {}},
+        {"white, one move replayed: waits",
+         kWhite,
+         {{6, 1, 6, 3, 0}},
+         60,
+         "level 0 1 0\nhard\nforce\nb2b4\ncomputer\n",
+         {}},
     };
     int index = 0;
     for (const auto& c : cases)
@@ -231,7 +246,7 @@ TEST_F(WinboardAdapterTest, HandlesSplitLinesCarriageReturnsFloodsAndHugeLines)
     engine->OpponentMove(3, 1, 3, 3, 0, 6000, 6000);
     ASSERT_TRUE(m_Listener.WaitForMoves(1));
     EXPECT_EQ(m_Listener.Moves()[0], (EngineMove{3, 7, 1, 7, 0})); // O-O for Black
-    engine->OpponentMove(5, 1, 5, 3, 0, 6000, 6000); // c2c4
+    engine->OpponentMove(5, 1, 5, 3, 0, 6000, 6000);               // c2c4
     ASSERT_TRUE(m_Listener.WaitForMoves(2));
     EXPECT_EQ(m_Listener.Moves()[1], (EngineMove{3, 6, 3, 7, 4}));
     engine->Quit();

@@ -1,7 +1,7 @@
+#include "WinboardParser.h"
 #include "EngineProcess.h"
 #include "EngineResult.h"
 #include "LineSplitter.h"
-#include "WinboardParser.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ TEST(WinboardParser, FindsMovesInBothFormsAndCastlingWordsForEitherColour)
         {"move e2e4", true, Kind::Move, {3, 1, 3, 3, 0}},
         {"1. ... g1f3\n", true, Kind::Move, {1, 0, 2, 2, 0}}, // gnuchess, also as White
         {"5. ... e1g1\n", true, Kind::Move, {3, 0, 1, 0, 0}},
-        {"move O-O\n", false, Kind::Move, {3, 7, 1, 7, 0}},   // phalanx, Black
+        {"move O-O\n", false, Kind::Move, {3, 7, 1, 7, 0}}, // phalanx, Black
         {"move O-O\n", true, Kind::Move, {3, 0, 1, 0, 0}},
         {"move O-O-O\n", true, Kind::Move, {3, 0, 5, 0, 0}},
         {"move o-o-o\n", false, Kind::Move, {3, 7, 5, 7, 0}},
@@ -85,8 +85,8 @@ TEST(WinboardParser, ReadsTheFourResultFormsOnlyAtTheStartOfALine)
 
 TEST(WinboardParser, ReadsTheFeatureHandshakeAndARefusedXboard)
 {
-    const WinboardLine done = CWinboardParser::ParseLine(
-        "feature myname=\"GNU Chess 6.2.7\" colors=0 setboard=1 done=1\n", true);
+    const WinboardLine done =
+        CWinboardParser::ParseLine("feature myname=\"GNU Chess 6.2.7\" colors=0 setboard=1 done=1\n", true);
     EXPECT_EQ(done.kind, Kind::Feature);
     EXPECT_TRUE(done.featureDone);
     EXPECT_TRUE(done.featureNoColours);
@@ -114,8 +114,8 @@ TEST(WinboardParser, WritesMovesAndLevelTimes)
     EXPECT_EQ(CWinboardParser::MoveText({3, 1, 4, 0, 3}), "e2d1b\n");
     EXPECT_EQ(CWinboardParser::MoveText({3, 6, 3, 7, 4}), "e7e8q\n");
 
-    const std::pair<int, const char*> levels[] = {{300, "5"}, {90, "1:30"}, {65, "1:5"}, {60, "1"},
-                                                  {100000, "1666:40"}, {5, "0:5"}};
+    const std::pair<int, const char*> levels[] = {{300, "5"}, {90, "1:30"},        {65, "1:5"},
+                                                  {60, "1"},  {100000, "1666:40"}, {5, "0:5"}};
     for (const auto& [seconds, text] : levels)
         EXPECT_EQ(CWinboardParser::LevelTimeText(seconds), text) << seconds;
 }

@@ -1,5 +1,5 @@
-#include "ChessPosition.h"
 #include "FenText.h"
+#include "ChessPosition.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
+#include "PgnExport.h"
 #include "ChessPosition.h"
 #include "FenText.h"
 #include "PgnCommand.h"
-#include "PgnExport.h"
 #include "PgnReader.h"
 #include "PgnTestSupport.h"
 
@@ -177,17 +177,18 @@ TEST(PgnExport, ExactLayoutWithClocksAndMate)
     const int32_t clocks[] = {299000, 298500, 297000, 296000};
     for (size_t i = 0; i < 4; ++i)
         game.moves[i].clockMs = clocks[i];
-    EXPECT_EQ(CPgnExport::ExportGame(game), "[Event \"Pellomar II\"]\n"
-                                            "[Site \"?\"]\n"
-                                            "[Date \"????.??.??\"]\n"
-                                            "[Round \"?\"]\n"
-                                            "[White \"Anna\"]\n"
-                                            "[Black \"Boris\"]\n"
-                                            "[Result \"0-1\"]\n"
-                                            "[TimeControl \"300+2\"]\n"
-                                            "\n"
-                                            "1. f3 {[%clk 0:04:59]} 1... e5 {[%clk 0:04:58.5]} 2. g4 {[%clk 0:04:57]} 2...\n"
-                                            "Qh4# {[%clk 0:04:56]} 0-1\n");
+    EXPECT_EQ(CPgnExport::ExportGame(game),
+              "[Event \"Pellomar II\"]\n"
+              "[Site \"?\"]\n"
+              "[Date \"????.??.??\"]\n"
+              "[Round \"?\"]\n"
+              "[White \"Anna\"]\n"
+              "[Black \"Boris\"]\n"
+              "[Result \"0-1\"]\n"
+              "[TimeControl \"300+2\"]\n"
+              "\n"
+              "1. f3 {[%clk 0:04:59]} 1... e5 {[%clk 0:04:58.5]} 2. g4 {[%clk 0:04:57]} 2...\n"
+              "Qh4# {[%clk 0:04:56]} 0-1\n");
 }
 
 TEST(PgnExport, SetUpGameWithBlackToMoveAndEscapedTags)

@@ -1,6 +1,6 @@
+#include "PgnFile.h"
 #include "ChessPosition.h"
 #include "FenText.h"
-#include "PgnFile.h"
 #include "PgnReader.h"
 
 #include <gtest/gtest.h>
@@ -97,12 +97,9 @@ TEST(PgnWrite, ResultTokenChoice)
         const char* token;
     };
     const Case cases[] = {
-        {"nothing", ongoing, false, false, false, "*"},
-        {"draw flag", ongoing, true, true, true, "1/2-1/2"},
-        {"stalemate", stalemate, false, false, true, "1/2-1/2"},
-        {"white mated", whiteMated, false, false, true, "0-1"},
-        {"black mated", blackMated, false, true, false, "1-0"},
-        {"black won", ongoing, false, true, true, "0-1"},
+        {"nothing", ongoing, false, false, false, "*"},          {"draw flag", ongoing, true, true, true, "1/2-1/2"},
+        {"stalemate", stalemate, false, false, true, "1/2-1/2"}, {"white mated", whiteMated, false, false, true, "0-1"},
+        {"black mated", blackMated, false, true, false, "1-0"},  {"black won", ongoing, false, true, true, "0-1"},
         {"white won", ongoing, false, false, true, "1-0"},
     };
     for (const Case& c : cases)
@@ -165,8 +162,8 @@ TEST(PgnRead, Fixtures)
          "(unset)"},
         {"ruy_lopez.pgn",
          true,
-         {"e4", "e5", "Nf3", "Nc6", "Bb5", "a6", "Ba4", "Nf6", "O-O", "Be7", "Re1", "b5", "Bb3", "d6", "c3", "O-O",
-          "h3", "Nb8", "d4", "Nbd7"},
+         {"e4",  "e5", "Nf3", "Nc6", "Bb5", "a6",  "Ba4", "Nf6", "O-O", "Be7",
+          "Re1", "b5", "Bb3", "d6",  "c3",  "O-O", "h3",  "Nb8", "d4",  "Nbd7"},
          "White",
          "Black",
          "(unset)"},
@@ -216,8 +213,8 @@ TEST(PgnRead, OverlongTokens)
     EXPECT_TRUE(comment.ok) << "comments have no length limit";
     EXPECT_EQ(comment.position.MoveTexts(), (Texts{"e4", "e5", "Nf3"}));
 
-    const Loaded tag = ReadText("[Annotator \"" + std::string(5000, 'n') + "\"]\n[" + std::string(300, 'T') +
-                                " \"v\"]\n1. d4 *");
+    const Loaded tag =
+        ReadText("[Annotator \"" + std::string(5000, 'n') + "\"]\n[" + std::string(300, 'T') + " \"v\"]\n1. d4 *");
     EXPECT_TRUE(tag.ok) << "other tags are skipped whatever their length";
     EXPECT_EQ(tag.position.MoveTexts(), Texts{"d4"});
 }
@@ -231,9 +228,9 @@ TEST(PgnRead, HostileInputEndsInBoundedTime)
         x = x * 1103515245u + 12345u;
         garbage += static_cast<char>(x >> 24);
     }
-    for (const std::string& text : {garbage, std::string("\0\0\0", 3), std::string(5, '['), std::string("1."),
-                                    std::string("{"), std::string("[White \""), std::string(". . . ."),
-                                    std::string("1. e4 {unclosed")})
+    for (const std::string& text :
+         {garbage, std::string("\0\0\0", 3), std::string(5, '['), std::string("1."), std::string("{"),
+          std::string("[White \""), std::string(". . . ."), std::string("1. e4 {unclosed")})
     {
         const Loaded l = ReadText(text);
         (void)l; // success or failure both fine: it must simply return

@@ -1,7 +1,7 @@
+#include "PgnReader.h"
 #include "ChessPosition.h"
 #include "FenText.h"
 #include "PgnExport.h"
-#include "PgnReader.h"
 #include "PgnTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +31,7 @@ struct ExpectedGame
     int plies;
     const char* finalFen; // "" when the start position could not be set up
     const char* result;
-    int comments;  // non-empty comments on the main line, the leading one included
+    int comments; // non-empty comments on the main line, the leading one included
     int clocks;
     std::optional<ExpectedError> error = std::nullopt;
 };
@@ -112,8 +112,7 @@ const std::vector<CorpusCase>& Corpus()
           {5, kAfterBb5, "*", 0, 0, ExpectedError{3, COLOUR_BLACK, 13, "illegal move \"Ke6\""}},
           {4, "rnbqkbnr/pp2pppp/3p4/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 3", "0-1", 0, 0}}},
         {"nags.pgn", {{5, kAfterBb5, "*", 0, 0}}},
-        {"no_result.pgn",
-         {{5, "r1bqkbnr/pppp1ppp/2n5/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R b KQkq - 3 3", "*", 0, 0}}},
+        {"no_result.pgn", {{5, "r1bqkbnr/pppp1ppp/2n5/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R b KQkq - 3 3", "*", 0, 0}}},
         {"san_forms.pgn",
          {{22, "2kr3r/pppq1ppp/2np1n2/b7/2BPP1b1/2N1BN2/1P3PPP/R2Q1RK1 w - - 0 12", "*", 0, 0},
           {7, "r1bqkb1r/pppp1Qpp/2n2n2/4p3/2B1P3/8/PPPP1PPP/RNB1K1NR b KQkq - 0 4", "1-0", 0, 0},
@@ -291,7 +290,7 @@ TEST(PgnCorpus, ClocksAndEvaluations)
     const CPgnGame game = ReadCorpus("clocks.pgn").games.at(0);
     ASSERT_EQ(game.moves.size(), 6u);
     const std::vector<std::optional<int32_t>> clocks = {300000, 298500, 3723000, std::nullopt, 7250, std::nullopt};
-    const std::vector<std::optional<CPgnEval>> evals = {CPgnEval{17, 0}, CPgnEval{19, 0}, std::nullopt,
+    const std::vector<std::optional<CPgnEval>> evals = {CPgnEval{17, 0}, CPgnEval{19, 0},   std::nullopt,
                                                         CPgnEval{0, -3}, CPgnEval{-125, 0}, std::nullopt};
     for (size_t i = 0; i < clocks.size(); ++i)
     {
@@ -322,8 +321,8 @@ TEST(PgnCorpus, VariationsAreKeptApartAndNeverPlayed)
     EXPECT_EQ(game.moves[1].variations[1].moves.at(0).comment, "French");
     EXPECT_EQ(game.moves[2].comment, "main");
     EXPECT_EQ(game.moves[2].variations.at(0).moves.at(0).comment, "bishop");
-    const CPgnNode& castles = game.moves[3].variations.at(0).moves.at(1).variations.at(0).moves.at(1).variations.at(0)
-                                  .moves.at(1);
+    const CPgnNode& castles =
+        game.moves[3].variations.at(0).moves.at(1).variations.at(0).moves.at(1).variations.at(0).moves.at(1);
     EXPECT_EQ(castles.san, "O-O") << "castling with zeros is written with letters";
 }
 
@@ -332,7 +331,8 @@ TEST(PgnCorpus, Latin1BytesAreKeptAsTheyAre)
     const CPgnGame game = ReadCorpus("latin1.pgn").games.at(0);
     EXPECT_EQ(game.Tag("White"), "M\xfcller");
     EXPECT_EQ(game.Tag("Black"), "Jos\xe9");
-    EXPECT_EQ(game.moves.at(0).comment, "tr\xe8s bien, \xe7" "a");
+    EXPECT_EQ(game.moves.at(0).comment, "tr\xe8s bien, \xe7"
+                                        "a");
     EXPECT_EQ(game.moves.at(2).comment, "\xa7 \xbd");
 }
 

@@ -1,7 +1,7 @@
+#include "SanMove.h"
 #include "ChessPosition.h"
 #include "FenText.h"
 #include "Move.h"
-#include "SanMove.h"
 
 #include <gtest/gtest.h>
 
@@ -91,14 +91,25 @@ TEST(SanMove, RefusesWhatTheStandardDoesNotWrite)
         const char* why;
     };
     const Case cases[] = {
-        {"nf3", "not a move"},       {"Nf", "not a move"},       {"e9", "not a move"},
-        {"i4", "not a move"},        {"e8=q", "not a move"},     {"e8=", "not a move"},
-        {"e8=K", "a pawn cannot become a king"},                 {"exe5", "a pawn captures on a neighbouring file"},
-        {"axh5", "a pawn captures on a neighbouring file"},      {"ed5", "not a move"},
-        {"Nf3=Q", "not a move"},     {"--", "null moves are not supported"},
-        {"Z0", "null moves are not supported"},                  {"o-o", "not a move"},
-        {"O-O-O-O", "not a move"},   {"", "not a move"},         {"+", "not a move"},
-        {"Pe4", "not a move"},       {"Nbb1d2", "not a move"},
+        {"nf3", "not a move"},
+        {"Nf", "not a move"},
+        {"e9", "not a move"},
+        {"i4", "not a move"},
+        {"e8=q", "not a move"},
+        {"e8=", "not a move"},
+        {"e8=K", "a pawn cannot become a king"},
+        {"exe5", "a pawn captures on a neighbouring file"},
+        {"axh5", "a pawn captures on a neighbouring file"},
+        {"ed5", "not a move"},
+        {"Nf3=Q", "not a move"},
+        {"--", "null moves are not supported"},
+        {"Z0", "null moves are not supported"},
+        {"o-o", "not a move"},
+        {"O-O-O-O", "not a move"},
+        {"", "not a move"},
+        {"+", "not a move"},
+        {"Pe4", "not a move"},
+        {"Nbb1d2", "not a move"},
     };
     for (const Case& c : cases)
     {

@@ -1,5 +1,5 @@
-#include "ByteArchive.h"
 #include "Coordinate.h"
+#include "ByteArchive.h"
 #include "Move.h"
 
 #include <gtest/gtest.h>

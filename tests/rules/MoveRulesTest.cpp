@@ -235,8 +235,7 @@ TEST(MoveRules, IllegalMovesAreRefusedAndChangeNothing)
         EXPECT_FALSE(p.MakeMove(c.move, true)) << c.name;
         EXPECT_TRUE(SameState(p.State(), before)) << c.name;
         EXPECT_EQ(p.RecordLength(), 0) << c.name;
-        EXPECT_FALSE(p.IsReachable(c.move.from, c.move.to, PIECE_QUEEN, COLOUR_WHITE) &&
-                     !c.move.to.IsOnBoard())
+        EXPECT_FALSE(p.IsReachable(c.move.from, c.move.to, PIECE_QUEEN, COLOUR_WHITE) && !c.move.to.IsOnBoard())
             << c.name;
     }
     CChessPosition pinned = FromFen("4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1");

@@ -1,7 +1,7 @@
 #include "Perft.h"
 
-#include <algorithm>
 #include "TestBoards.h"
+#include <algorithm>
 
 // Published perft counts; legality comes from MakeMove alone.
 TEST(Perft, MatchesPublishedCounts)

@@ -24,14 +24,10 @@ TEST(Record, InsufficientMaterial)
         bool insufficient;
     };
     const Case cases[] = {
-        {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", true},
-        {"4k3/8/8/8/8/8/8/4KB2 w - - 0 1", true},
-        {"4kn2/8/8/8/8/8/8/4KB2 w - - 0 1", true},
-        {"4k3/8/8/8/8/8/8/3NKN2 w - - 0 1", false},
-        {"4k3/8/8/8/8/8/8/3BKB2 w - - 0 1", false},
-        {"4k3/p7/8/8/8/8/8/4KB2 w - - 0 1", false},
-        {"4k3/8/8/8/8/8/8/4KR2 w - - 0 1", false},
-        {"4k3/8/8/8/8/8/8/4KQ2 w - - 0 1", false},
+        {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", true},    {"4k3/8/8/8/8/8/8/4KB2 w - - 0 1", true},
+        {"4kn2/8/8/8/8/8/8/4KB2 w - - 0 1", true},  {"4k3/8/8/8/8/8/8/3NKN2 w - - 0 1", false},
+        {"4k3/8/8/8/8/8/8/3BKB2 w - - 0 1", false}, {"4k3/p7/8/8/8/8/8/4KB2 w - - 0 1", false},
+        {"4k3/8/8/8/8/8/8/4KR2 w - - 0 1", false},  {"4k3/8/8/8/8/8/8/4KQ2 w - - 0 1", false},
     };
     for (const Case& c : cases)
     {

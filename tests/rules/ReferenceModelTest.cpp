@@ -184,10 +184,10 @@ void PlayRandomGames(const Mode& mode, unsigned seed)
                 for (int to = 0; to < 64; ++to)
                 {
                     const CMove m(CCoordinate::FromIndex(from), CCoordinate::FromIndex(to));
-                    const bool expected = mode.kingCapture
-                                              ? reference::Reachable(s, m.from, m.to, TypeOfCode(s.board[from]),
-                                                                     s.sideToMove)
-                                              : reference::Legal(s, m);
+                    const bool expected =
+                        mode.kingCapture
+                            ? reference::Reachable(s, m.from, m.to, TypeOfCode(s.board[from]), s.sideToMove)
+                            : reference::Legal(s, m);
                     CChessPosition trial(p);
                     trial.SetKingCaptureOption(mode.kingCapture);
                     const bool judged = trial.IsLegalMove(m);
@@ -258,7 +258,7 @@ void PlayRandomGames(const Mode& mode, unsigned seed)
 
 TEST(ReferenceModel, AgreesWithTheSquareBySquareRulesInRandomGames)
 {
-    for (const Mode& mode : {Mode{"normal", false, false, 12}, Mode{"king capture", true, false, 6},
-                             Mode{"drops", false, true, 8}})
+    for (const Mode& mode :
+         {Mode{"normal", false, false, 12}, Mode{"king capture", true, false, 6}, Mode{"drops", false, true, 8}})
         PlayRandomGames(mode, 20261207u);
 }

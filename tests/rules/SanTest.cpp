@@ -97,9 +97,30 @@ TEST(San, PromotionTokens)
 
 TEST(San, GarbageIsRefusedAndChangesNothing)
 {
-    const std::string tokens[] = {"", "e", "+", "!!", "e9", "e0", "i4", "Qz9", "=", "=Q", "x", "xx",
-                                  "O-O-O-O", "Ke2", "Nf3e5", "\xff\xff", std::string("e\0", 2), "Pe4",
-                                  "Kxe1", "exd5", "e5", "a1=Q", "Bb5", std::string(300, 'a')};
+    const std::string tokens[] = {"",
+                                  "e",
+                                  "+",
+                                  "!!",
+                                  "e9",
+                                  "e0",
+                                  "i4",
+                                  "Qz9",
+                                  "=",
+                                  "=Q",
+                                  "x",
+                                  "xx",
+                                  "O-O-O-O",
+                                  "Ke2",
+                                  "Nf3e5",
+                                  "\xff\xff",
+                                  std::string("e\0", 2),
+                                  "Pe4",
+                                  "Kxe1",
+                                  "exd5",
+                                  "e5",
+                                  "a1=Q",
+                                  "Bb5",
+                                  std::string(300, 'a')};
     CChessPosition p;
     const CPositionState before = p.State();
     for (const std::string& token : tokens)

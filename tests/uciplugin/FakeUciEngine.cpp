@@ -114,8 +114,8 @@ int main(int argc, char** argv)
         const ssize_t count = read(STDIN_FILENO, buffer, sizeof buffer);
         if (count <= 0)
             return 0;
-        if (log >= 0)
-            [[maybe_unused]] ssize_t ignored = write(log, buffer, static_cast<size_t>(count));
+        if (log >= 0) [[maybe_unused]]
+            ssize_t ignored = write(log, buffer, static_cast<size_t>(count));
         pending.append(buffer, static_cast<size_t>(count));
         for (size_t end; (end = pending.find('\n')) != std::string::npos;)
         {

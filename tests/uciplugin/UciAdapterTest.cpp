@@ -4,7 +4,6 @@
 #include "UciMoveText.h"
 #include "UciTestSupport.h"
 
-
 #include <cerrno>
 #include <csignal>
 #include <future>
@@ -49,8 +48,8 @@ TEST(UciMoveText, FormatsAndParsesTheInterfaceMoves)
 
 TEST(UciMoveText, RefusesNoMoveAndGarbage)
 {
-    for (const char* text : {"(none)", "0000", "", "e2", "e2e4e", "e2e9", "i2e4", "e2e4k", "e2e4p", "e2 e4",
-                             "e2e4qq", "\xff\xfe\xfd\xfc"})
+    for (const char* text :
+         {"(none)", "0000", "", "e2", "e2e4e", "e2e9", "i2e4", "e2e4k", "e2e4p", "e2 e4", "e2e4qq", "\xff\xfe\xfd\xfc"})
         EXPECT_EQ(UciMoveText::Parse(text), std::nullopt) << text;
 }
 
@@ -80,26 +79,68 @@ void PrintTo(const TranscriptCase& c, std::ostream* out)
 }
 
 const TranscriptCase kTranscripts[] = {
-    {"White", 2, {}, 300, 0, "e2e4", {{kE7E5, 29850, 29900}}, {kE2E4, kG1F3},
+    {"White",
+     2,
+     {},
+     300,
+     0,
+     "e2e4",
+     {{kE7E5, 29850, 29900}},
+     {kE2E4, kG1F3},
      "uci\nucinewgame\nisready\n"
      "position startpos\ngo wtime 300000 btime 300000 winc 0 binc 0\n"
      "position startpos moves e2e4 e7e5\ngo wtime 298500 btime 299000 winc 0 binc 0\n"},
-    {"Black", 1, {}, 60, 2, "e7e5", {{kE2E4, 6000, 5990}, {kG1F3, 5800, 6100}}, {kE7E5, kB8C6},
+    {"Black",
+     1,
+     {},
+     60,
+     2,
+     "e7e5",
+     {{kE2E4, 6000, 5990}, {kG1F3, 5800, 6100}},
+     {kE7E5, kB8C6},
      "uci\nucinewgame\nisready\n"
      "position startpos moves e2e4\ngo wtime 59900 btime 60000 winc 2000 binc 2000\n"
      "position startpos moves e2e4 e7e5 g1f3\ngo wtime 61000 btime 58000 winc 2000 binc 2000\n"},
-    {"AfterReplay", 1, {kE2E4, kE7E5, kG1F3}, 120, 0, "b8c6", {{kF1C4, 11000, 12000}}, {kB8C6, kB8C6},
+    {"AfterReplay",
+     1,
+     {kE2E4, kE7E5, kG1F3},
+     120,
+     0,
+     "b8c6",
+     {{kF1C4, 11000, 12000}},
+     {kB8C6, kB8C6},
      "uci\nucinewgame\nisready\n"
      "position startpos moves e2e4 e7e5 g1f3\ngo wtime 120000 btime 120000 winc 0 binc 0\n"
      "position startpos moves e2e4 e7e5 g1f3 b8c6 f1c4\ngo wtime 120000 btime 110000 winc 0 binc 0\n"},
-    {"WhiteAfterReplayWaits", 2, {kE2E4}, 180, 5, "g1f3", {{kE7E5, 18000, 18000}}, {kG1F3},
+    {"WhiteAfterReplayWaits",
+     2,
+     {kE2E4},
+     180,
+     5,
+     "g1f3",
+     {{kE7E5, 18000, 18000}},
+     {kG1F3},
      "uci\nucinewgame\nisready\n"
      "position startpos moves e2e4 e7e5\ngo wtime 180000 btime 180000 winc 5000 binc 5000\n"},
-    {"NoTimeLimit", 2, {}, 100000, 0, "e2e4", {{kE7E5, 10000000, 10000000}}, {kE2E4, kG1F3},
+    {"NoTimeLimit",
+     2,
+     {},
+     100000,
+     0,
+     "e2e4",
+     {{kE7E5, 10000000, 10000000}},
+     {kE2E4, kG1F3},
      "uci\nucinewgame\nisready\n"
      "position startpos\ngo movetime 1500\n"
      "position startpos moves e2e4 e7e5\ngo movetime 1500\n"},
-    {"Promotion", 2, {}, 300, 0, "a7a8q", {{kG2G1R, 30000, 30000}}, {kA7A8Q, kG1F3},
+    {"Promotion",
+     2,
+     {},
+     300,
+     0,
+     "a7a8q",
+     {{kG2G1R, 30000, 30000}},
+     {kA7A8Q, kG1F3},
      "uci\nucinewgame\nisready\n"
      "position startpos\ngo wtime 300000 btime 300000 winc 0 binc 0\n"
      "position startpos moves a7a8q g2g1r\ngo wtime 300000 btime 300000 winc 0 binc 0\n"},
@@ -223,10 +264,8 @@ TEST_F(UciAdapterTest, AProgramThatDoesNotSpeakUciIsAStartFailure)
         const char* script;
     };
     const Case cases[] = {
-        {"silent", "", "silent\n"},
-        {"leaves at once", "", "on uci exit 0\n"},
-        {"echoes its input", "/bin/cat", ""},
-        {"missing", "/nonexistent/uci-engine", ""},
+        {"silent", "", "silent\n"},           {"leaves at once", "", "on uci exit 0\n"},
+        {"echoes its input", "/bin/cat", ""}, {"missing", "/nonexistent/uci-engine", ""},
         {"empty command line", " ", ""},
     };
     for (const Case& c : cases)

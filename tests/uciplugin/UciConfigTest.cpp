@@ -1,8 +1,8 @@
 // The UCI engines' configuration in the shared store: the automatic
 // registration of stockfish, the engine of each colour and the dialogs.
 #include "EngineRegistry.h"
-#include "UciConfigureDlg.h"
 #include "NewEngineDlg.h"
+#include "UciConfigureDlg.h"
 #include "UciRegistry.h"
 #include "UciTestSupport.h"
 
@@ -69,8 +69,8 @@ TEST_F(UciConfigTest, RegistersTheFirstInstalledStockfishOnce)
 {
     const std::string notExecutable = MakeFile("plain", false);
     const std::string stockfish = MakeFile("stockfish", true);
-    CUciRegistry::Instance().RegisterInstalledEngines({}, {Path("missing"), notExecutable, m_Dir.path().toStdString(),
-                                                      stockfish});
+    CUciRegistry::Instance().RegisterInstalledEngines(
+        {}, {Path("missing"), notExecutable, m_Dir.path().toStdString(), stockfish});
     EXPECT_EQ(Engines(), std::vector<std::string>{"Stockfish"});
     EXPECT_EQ(Value("UCI Engines\\Stockfish", "CommandLine"), stockfish);
     EXPECT_EQ(Value("UCI Engines\\Stockfish", "WorkingDirectory"), m_Dir.path().toStdString() + "/");

@@ -59,7 +59,8 @@ TEST(UciLibrary, IsLoadedAndPlaysThroughTheProgramsListener)
     listener.EndGame();
     black->StopGame();
     loader.DestroyAll();
-    EXPECT_TRUE(engine.WaitForLogEnd("position startpos moves e2e4\ngo wtime 300000 btime 300000 winc 0 binc 0\nquit\n"));
+    EXPECT_TRUE(
+        engine.WaitForLogEnd("position startpos moves e2e4\ngo wtime 300000 btime 300000 winc 0 binc 0\nquit\n"));
 }
 
 TEST(UciLibrary, ExportsOnlyTheFactory)

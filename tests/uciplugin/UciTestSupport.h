@@ -32,10 +32,7 @@ inline CUciAdapter::Timings FastUciTimings()
 class CScriptedUciEngine
 {
 public:
-    explicit CScriptedUciEngine(const std::string& script)
-    {
-        std::ofstream(Path("script")) << script;
-    }
+    explicit CScriptedUciEngine(const std::string& script) { std::ofstream(Path("script")) << script; }
 
     [[nodiscard]] std::string CommandLine() const
     {

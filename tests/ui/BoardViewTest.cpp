@@ -73,7 +73,10 @@ struct BoardFixture
         QTest::mouseMove(&view, to);
         QTest::mouseRelease(&view, Qt::LeftButton, {}, to);
     }
-    void Drag(const char* from, const char* to) { Drag(view.SquareRect(Sq(from)).center(), view.SquareRect(Sq(to)).center()); }
+    void Drag(const char* from, const char* to)
+    {
+        Drag(view.SquareRect(Sq(from)).center(), view.SquareRect(Sq(to)).center());
+    }
     void Settle()
     {
         view.painted = QRegion();
@@ -92,10 +95,10 @@ TEST(BoardViewGeometry, PointsMapToSquaresInBothLayoutsAndOrientations)
         const char* square; // "??" for off the board
     };
     const Case cases[] = {
-        {false, false, {25, 25}, "a8"},   {false, false, {339, 339}, "h1"}, {false, true, {25, 25}, "h1"},
-        {false, true, {339, 339}, "a8"},  {false, false, {19, 100}, "??"},  {false, false, {340, 100}, "??"},
-        {false, false, {100, 19}, "??"},  {false, false, {20, 20}, "a8"},   {true, false, {5, 50}, "a8"},
-        {true, false, {5, 44}, "??"},     {true, false, {319, 364}, "h1"},  {true, false, {5, 365}, "??"},
+        {false, false, {25, 25}, "a8"},  {false, false, {339, 339}, "h1"}, {false, true, {25, 25}, "h1"},
+        {false, true, {339, 339}, "a8"}, {false, false, {19, 100}, "??"},  {false, false, {340, 100}, "??"},
+        {false, false, {100, 19}, "??"}, {false, false, {20, 20}, "a8"},   {true, false, {5, 50}, "a8"},
+        {true, false, {5, 44}, "??"},    {true, false, {319, 364}, "h1"},  {true, false, {5, 365}, "??"},
         {true, true, {5, 50}, "h1"},
     };
     for (const Case& c : cases)
@@ -155,7 +158,7 @@ TEST(BoardViewDrag, IllegalOrIdleDragsChangeNothing)
     };
     const auto c = [&](const char* s) { return f.view.SquareRect(Sq(s)).center(); };
     const Case cases[] = {
-        {c("g8"), c("g5"), "illegal knight move"},  {c("e7"), c("e7"), "released on its own square"},
+        {c("g8"), c("g5"), "illegal knight move"},    {c("e7"), c("e7"), "released on its own square"},
         {c("e7"), QPoint(350, 100), "off the board"}, {c("e4"), c("e5"), "a piece of the side not to move"},
         {c("d4"), c("d5"), "an empty square"},
     };
@@ -267,8 +270,8 @@ TEST(BoardViewPlay, RepetitionIsJudgedOnStandardBoardsOnly)
         for (int round = 0; round < 2; ++round)
             for (const char* m : {"g1f3", "g8f6", "f3g1", "f6g8"})
                 ASSERT_TRUE(f.view.PlayMove(CMove(Sq(std::string(m, 2).c_str()), Sq(m + 2)), false, text)) << m;
-        const bool reported = std::find(f.observer.reports.begin(), f.observer.reports.end(), "repetition") !=
-                              f.observer.reports.end();
+        const bool reported =
+            std::find(f.observer.reports.begin(), f.observer.reports.end(), "repetition") != f.observer.reports.end();
         EXPECT_EQ(reported, !bughouse) << "bughouse " << bughouse;
     }
 }

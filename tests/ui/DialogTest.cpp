@@ -2,8 +2,8 @@
 #include "MessageDlg.h"
 #include "SkinButton.h"
 
-#include <QFontMetrics>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QTest>
 

@@ -44,9 +44,12 @@ TEST(BitmapCache, EveryNamedBitmapLoadsWithItsSize)
         int width;
         int height;
     };
-    const Case cases[] = {{"IDB_BOARD", 320, 490},         {"IDB_BUTTON_TEMPLATE", 120, 26},
-                          {"IDB_BUTTON_TEMPLATE_DOWN", 120, 26}, {"IDB_BUTTON_LITTLE_TEMPLATE", 34, 22},
-                          {"IDB_BUTTON_BIG_TEMPLATE", 340, 36}, {"IDB_SCROLLUP", 10, 12},
+    const Case cases[] = {{"IDB_BOARD", 320, 490},
+                          {"IDB_BUTTON_TEMPLATE", 120, 26},
+                          {"IDB_BUTTON_TEMPLATE_DOWN", 120, 26},
+                          {"IDB_BUTTON_LITTLE_TEMPLATE", 34, 22},
+                          {"IDB_BUTTON_BIG_TEMPLATE", 340, 36},
+                          {"IDB_SCROLLUP", 10, 12},
                           {"IDB_SCROLLDOWNFOCUS", 10, 12}};
     for (const Case& c : cases)
     {
@@ -98,8 +101,9 @@ TEST(BitmapCache, KeyColourIsLeftUndrawnAndTilingCoversTheRectangle)
     QImage target(40, 40, QImage::Format_RGB32);
     target.fill(Qt::green);
     QPainter painter(&target);
-    CBitmapCache::Instance().Get("IDB_BOARD").DrawPartTransparent(painter, QPoint(0, 0), QRect(0, 410, 40, 40),
-                                                                   QColor(0, 0, 255));
+    CBitmapCache::Instance()
+        .Get("IDB_BOARD")
+        .DrawPartTransparent(painter, QPoint(0, 0), QRect(0, 410, 40, 40), QColor(0, 0, 255));
     painter.end();
     // The corner of the pawn cell is key colour in the sheet and stays green; the pawn's body is drawn.
     EXPECT_EQ(sheet.pixel(0, 410) & 0xFFFFFF, 0x0000FFu);
@@ -139,8 +143,12 @@ TEST(Sounds, BothWavesArePlayableShortPcm)
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
         const QByteArray wave = file.readAll();
         ASSERT_GE(wave.size(), 44) << name;
-        const auto u16 = [&](int at) { return static_cast<uint8_t>(wave[at]) | static_cast<uint8_t>(wave[at + 1]) << 8; };
-        const auto u32 = [&](int at) { return static_cast<uint32_t>(u16(at)) | static_cast<uint32_t>(u16(at + 2)) << 16; };
+        const auto u16 = [&](int at) {
+            return static_cast<uint8_t>(wave[at]) | static_cast<uint8_t>(wave[at + 1]) << 8;
+        };
+        const auto u32 = [&](int at) {
+            return static_cast<uint32_t>(u16(at)) | static_cast<uint32_t>(u16(at + 2)) << 16;
+        };
         EXPECT_EQ(wave.left(4), QByteArray("RIFF"));
         EXPECT_EQ(wave.mid(8, 8), QByteArray("WAVEfmt "));
         EXPECT_EQ(u16(20), 1) << "PCM";

@@ -78,7 +78,7 @@ TEST(SettingsDialogs, EnablingFollowsServerReadOnlyAndTimeChoice)
 {
     GameSettings settings;
     settings.SetGameTime(0, 5, 0);
-    const int timeAndRules[] = {CSettingsDlg::kInfiniteId, CSettingsDlg::kCustomId, CSettingsDlg::kHoursId,
+    const int timeAndRules[] = {CSettingsDlg::kInfiniteId,  CSettingsDlg::kCustomId,      CSettingsDlg::kHoursId,
                                 CSettingsDlg::kBonusSpinId, CSettingsDlg::kKingCaptureId, CSettingsDlg::kTimeCallId};
     const struct
     {
@@ -113,9 +113,8 @@ TEST(SettingsDialogs, LocalDialogPlayersAndConfigureButtons)
     settings.SetBottomPlayerName("Arthur");
     const int current[2] = {1, -1}; // top plays engine 1, bottom is a person
     std::vector<std::pair<int, int>> configured;
-    CSingleSettingsDlg dialog(settings, kEngines, current, [&](CSingleSettingsDlg::Player p, int entry) {
-        configured.emplace_back(p, entry);
-    });
+    CSingleSettingsDlg dialog(settings, kEngines, current,
+                              [&](CSingleSettingsDlg::Player p, int entry) { configured.emplace_back(p, entry); });
     auto* topType = qobject_cast<QComboBox*>(dialog.Control(CSingleSettingsDlg::kTopTypeId));
     auto* bottomType = qobject_cast<QComboBox*>(dialog.Control(CSingleSettingsDlg::kBottomTypeId));
     EXPECT_EQ(topType->currentIndex(), 2);

@@ -21,8 +21,8 @@ TEST(SkinButton, IsAsLargeAsItsNormalBitmapWhateverTheCaption)
     for (const auto& c : cases)
     {
         CSkinButton shortCaption(QStringLiteral("<"), &parent, 100, c.kind);
-        CSkinButton longCaption(QStringLiteral("A caption far too long for any bitmap of the program"), &parent,
-                                101, c.kind);
+        CSkinButton longCaption(QStringLiteral("A caption far too long for any bitmap of the program"), &parent, 101,
+                                c.kind);
         const QSize expected = CBitmapCache::Instance().Get(c.bitmap).Size();
         EXPECT_EQ(shortCaption.size(), expected) << c.bitmap;
         EXPECT_EQ(longCaption.size(), expected) << c.bitmap;

@@ -1,0 +1,216 @@
+#include "GameSettings.h"
+#include "RegistryStore.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+const char* const kProductKey = "HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II";
+
+class GameSettingsTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir m_dir;
+    QString FilePath() const { return m_dir.filePath("Pellomar II.conf"); }
+};
+} // namespace
+
+TEST_F(GameSettingsTest, FirstLoadFromAnEmptyStoreYieldsTheDefaultsAndWritesAllThirteenValues)
+{
+    RegistryStore store(FilePath());
+    store.OpenRoot(kProductKey);
+    GameSettings settings;
+    settings.Load(store);
+
+    EXPECT_FALSE(settings.IsTimeInfinite());
+    EXPECT_EQ(settings.GetGameTime().Text(), "5 min 0 sec");
+    EXPECT_EQ(settings.GetNbSecondsBonus(), 0);
+    EXPECT_FALSE(settings.IsKingCanBeCaptured());
+    EXPECT_FALSE(settings.IsWinOnOpponentTimeZero());
+    EXPECT_TRUE(settings.IsCurrentMoveHighlighted());
+    EXPECT_TRUE(settings.GetPlaySoundOnOpponentMove());
+    EXPECT_EQ(settings.GetWhiteEngine(), "Human");
+    EXPECT_EQ(settings.GetBlackEngine(), "Winboard-Compatible Engine");
+    EXPECT_EQ(settings.GetBottomPlayerName(), "Player 1");
+    EXPECT_EQ(settings.GetTopPlayerName(), "Player 2");
+
+    // A second store on the same file (another process, in effect) sees them all.
+    RegistryStore other(FilePath());
+    other.OpenRoot(QString(kProductKey) + "\\");
+    ASSERT_EQ(other.OpenSubKey("Settings"), RegistryStore::RESULT_OK);
+    struct DwordCase
+    {
+        const char* name;
+        int32_t value;
+    };
+    for (const DwordCase& c :
+         {DwordCase{"IsTimeInfinite", 0}, DwordCase{"NbHours", 0}, DwordCase{"NbMinutes", 5}, DwordCase{"NbSeconds", 0},
+          DwordCase{"NbSecondsBonus", 0}, DwordCase{"IsKingCanBeCaptured", 0}, DwordCase{"IsWinOnOpponentTimeZero", 0},
+          DwordCase{"IsCurrentMoveHighlighted", 1}, DwordCase{"PlaySoundOnOpponentMove", 1}})
+    {
+        int32_t value = -7;
+        EXPECT_EQ(other.ReadDword(c.name, value, -7), RegistryStore::RESULT_READ) << c.name;
+        EXPECT_EQ(value, c.value) << c.name;
+    }
+    struct StringCase
+    {
+        const char* name;
+        const char* value;
+    };
+    for (const StringCase& c :
+         {StringCase{"WhiteEngine", "Human"}, StringCase{"BlackEngine", "Winboard-Compatible Engine"},
+          StringCase{"BottomPlayerName", "Player 1"}, StringCase{"TopPlayerName", "Player 2"}})
+    {
+        QString value;
+        EXPECT_EQ(other.ReadString(c.name, value, "?"), RegistryStore::RESULT_OK) << c.name;
+        EXPECT_EQ(value, c.value) << c.name;
+    }
+}
+
+TEST_F(GameSettingsTest, AValueStoredWithTheWrongTypeYieldsItsDefaultAndStaysInTheStore)
+{
+    {
+        RegistryStore store(FilePath());
+        store.OpenRoot(kProductKey);
+        store.OpenSubKey("Settings");
+        store.WriteString("NbMinutes", "7");
+        store.WriteDword("TopPlayerName", 12);
+    }
+    RegistryStore store(FilePath());
+    GameSettings settings;
+    settings.Load(store);
+    EXPECT_EQ(settings.GetGameTime().Text(), "5 min 0 sec");
+    EXPECT_EQ(settings.GetTopPlayerName(), "Player 2");
+
+    QString text;
+    int32_t dword = 0;
+    store.OpenSubKey("Settings");
+    EXPECT_EQ(store.ReadString("NbMinutes", text, ""), RegistryStore::RESULT_OK);
+    EXPECT_EQ(text, "7");
+    EXPECT_EQ(store.ReadDword("TopPlayerName", dword, 0), RegistryStore::RESULT_READ);
+    EXPECT_EQ(dword, 12);
+}
+
+TEST_F(GameSettingsTest, SavedValuesComeBackOnTheNextLoad)
+{
+    GameSettings saved;
+    saved.SetIsTimeInfinite(true);
+    saved.SetGameTime(1, 2, 3);
+    saved.SetNbSecondsBonus(15);
+    saved.SetIsKingCanBeCaptured(true);
+    saved.SetIsWinOnOpponentTimeZero(true);
+    saved.SetIsCurrentMoveHighlighted(false);
+    saved.SetPlaySoundOnOpponentMove(false);
+    saved.SetWhiteEngine("Winboard-Compatible Engine");
+    saved.SetBlackEngine("Human");
+    saved.SetBottomPlayerName("Ann \"the rook\"");
+    saved.SetTopPlayerName(QString::fromUtf8("Bjørn"));
+    {
+        RegistryStore store(FilePath());
+        saved.Save(store);
+    }
+
+    RegistryStore store(FilePath());
+    GameSettings loaded;
+    loaded.Load(store);
+    EXPECT_TRUE(loaded.IsTimeInfinite());
+    EXPECT_EQ(loaded.GetGameTime().Milliseconds(), 3723000);
+    EXPECT_EQ(loaded.GetNbSecondsBonus(), 15);
+    EXPECT_TRUE(loaded.IsKingCanBeCaptured());
+    EXPECT_TRUE(loaded.IsWinOnOpponentTimeZero());
+    EXPECT_FALSE(loaded.IsCurrentMoveHighlighted());
+    EXPECT_FALSE(loaded.GetPlaySoundOnOpponentMove());
+    EXPECT_EQ(loaded.GetWhiteEngine(), "Winboard-Compatible Engine");
+    EXPECT_EQ(loaded.GetBlackEngine(), "Human");
+    EXPECT_EQ(loaded.GetBottomPlayerName(), "Ann \"the rook\"");
+    EXPECT_EQ(loaded.GetTopPlayerName(), QString::fromUtf8("Bjørn"));
+
+    // The game time is kept as its hours, minutes and seconds.
+    int32_t value = 0;
+    store.OpenSubKey("Settings");
+    for (auto [name, expected] : {std::pair{"NbHours", 1}, std::pair{"NbMinutes", 2}, std::pair{"NbSeconds", 3}})
+    {
+        EXPECT_EQ(store.ReadDword(name, value, -1), RegistryStore::RESULT_READ);
+        EXPECT_EQ(value, expected) << name;
+    }
+}
+
+TEST_F(GameSettingsTest, AbsurdStoredNumbersGiveABoundedGameTime)
+{
+    {
+        RegistryStore store(FilePath());
+        store.OpenRoot(kProductKey);
+        store.OpenSubKey("Settings");
+        store.WriteDword("NbHours", -1);
+        store.WriteDword("NbMinutes", 2147483647);
+        store.WriteDword("IsKingCanBeCaptured", 7);
+    }
+    RegistryStore store(FilePath());
+    GameSettings settings;
+    settings.Load(store);
+    EXPECT_GE(settings.GetGameTime().Milliseconds(), 0);
+    EXPECT_TRUE(settings.IsKingCanBeCaptured());
+}
+
+TEST(GameSettingsSummary, ReadsAsTheNetworkGamesPrintIt)
+{
+    struct Case
+    {
+        bool infinite;
+        int hours;
+        int minutes;
+        int bonus;
+        bool kingCapture;
+        bool winOnTimeZero;
+        const char* text;
+    };
+    const Case cases[] = {
+        {false, 0, 5, 0, false, false,
+         "Game settings: 5 min 0 sec, you must press button Time Call when opponent's time runs out"},
+        {true, 0, 5, 0, true, false, "Game settings: No time limit, king can be captured"},
+        {false, 1, 0, 10, false, true, "Game settings: 01:00:00 with 10 sec for increment"},
+        {true, 0, 5, 10, false, true, "Game settings: No time limit"},
+        {false, 0, 3, 2, true, false,
+         "Game settings: 3 min 0 sec with 2 sec for increment, king can be captured, you must press button Time "
+         "Call when opponent's time runs out"},
+    };
+    for (const Case& c : cases)
+    {
+        GameSettings settings;
+        settings.SetIsTimeInfinite(c.infinite);
+        settings.SetGameTime(c.hours, c.minutes, 0);
+        settings.SetNbSecondsBonus(c.bonus);
+        settings.SetIsKingCanBeCaptured(c.kingCapture);
+        settings.SetIsWinOnOpponentTimeZero(c.winOnTimeZero);
+        EXPECT_EQ(settings.SummaryText().toStdString(), c.text);
+    }
+}
+
+TEST(GameSettingsInstance, IsLoadedOnFirstUseAndSavedOnRelease)
+{
+    // The test program points PELLOMAR_CONFIG_DIR at a folder of its own.
+    GameSettings::Release();
+    RegistryStore::Release();
+    QFile::remove(RegistryStore::DefaultFilePath());
+
+    GameSettings& settings = GameSettings::Instance();
+    EXPECT_EQ(&settings, &GameSettings::Instance());
+    EXPECT_EQ(settings.GetNbMinutes(), 5);
+    settings.SetNbSecondsBonus(42);
+    GameSettings::Release();
+    RegistryStore::Release();
+
+    RegistryStore store(RegistryStore::DefaultFilePath());
+    store.OpenRoot(kProductKey);
+    store.OpenSubKey("Settings");
+    int32_t bonus = 0;
+    EXPECT_EQ(store.ReadDword("NbSecondsBonus", bonus, 0), RegistryStore::RESULT_READ);
+    EXPECT_EQ(bonus, 42);
+    EXPECT_EQ(GameSettings::Instance().GetNbSecondsBonus(), 42);
+    GameSettings::Instance().SetNbSecondsBonus(0);
+    GameSettings::Release();
+    RegistryStore::Release();
+}
