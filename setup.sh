@@ -10,6 +10,7 @@ packages=(build-essential cmake ninja-build pkg-config
           qt6-base-dev libgl-dev qt6-multimedia-dev fonts-liberation2
           clang libclang-rt-14-dev
           fairymax phalanx sjeng gnuchess hoichess fairy-stockfish stockfish polyglot
+          pgn-extract
           xvfb appstream desktop-file-utils dpkg-dev)
 
 missing=()
