@@ -235,6 +235,11 @@ void CNetConnection::OnMessage(int userId, const CNetMessage& message)
     }
     if (!IsAcceptedFromClient(userId, message))
         return;
+    // What the others would refuse is not passed on to them; the server's own
+    // game still gets it and judges it as it judges whatever reaches it.
+    const bool wellFormed = CGameMessageCheck::IsWellFormed(m_mode, message);
+    if (wellFormed && m_relayFilter && !m_relayFilter(userId, message))
+        return;
     // The others get a chat line no longer than a chat line may be.
     std::optional<CNetMessage> cut;
     if (id == MSG_CHAT)
@@ -244,7 +249,7 @@ void CNetConnection::OnMessage(int userId, const CNetMessage& message)
             cut.reset();
     }
     const CNetMessage& relayed = cut ? *cut : message;
-    const std::vector<int> seated = m_seated;
+    const std::vector<int> seated = wellFormed ? m_seated : std::vector<int>();
     for (int other : seated)
     {
         if (other != userId)
@@ -261,8 +266,7 @@ void CNetConnection::OnMessage(int userId, const CNetMessage& message)
 bool CNetConnection::IsAcceptedFromClient(int userId, const CNetMessage& message) const
 {
     return message.GetId() < MSG_FIRST_JOIN_ID && IsSeated(userId) && IsRelayable(message.GetId()) &&
-           CGameMessageCheck::IsWellFormed(m_mode, message) && SpeaksForSender(userId, message) &&
-           (!m_relayFilter || m_relayFilter(userId, message));
+           CGameMessageCheck::IsKnownId(m_mode, message.GetId()) && SpeaksForSender(userId, message);
 }
 
 bool CNetConnection::IsRelayable(int id) const

@@ -39,8 +39,11 @@ public:
 
     using AdvertiserFactory = std::function<std::unique_ptr<INetAdvertiser>(int port)>;
     // Decides at the server whether a seated client's game message, already
-    // found well formed, is relayed and handled; false drops it. The game
-    // installs it to refuse what only it can judge (a move its own board refuses).
+    // found well formed, is relayed and handled; false drops it (the filter
+    // may react to it itself). The game installs it to refuse what only it
+    // can judge: a move its own board refuses. A message that is not well
+    // formed is never relayed, but reaches the server's own game, which
+    // judges it as it judges whatever arrives.
     using RelayFilter = std::function<bool(int userId, const CNetMessage& message)>;
 
     CNetConnection(PlayerRoster& roster, GameSettings& settings);
@@ -114,7 +117,8 @@ private:
     void CloseWaiting();
     // Whether a client may send this id for the server to relay.
     [[nodiscard]] bool IsRelayable(int id) const;
-    // Whether a seated client's message goes on to the others and the game.
+    // Whether a seated client's message is one the game may get: a known id
+    // from an admitted player, in the sender's own name.
     [[nodiscard]] bool IsAcceptedFromClient(int userId, const CNetMessage& message) const;
     [[nodiscard]] bool IsSeated(int userId) const;
     // Whether a client's bughouse message names its sender as the one who
