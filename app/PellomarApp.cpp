@@ -55,6 +55,7 @@ bool CPellomarApp::InitInstance()
     m_Store->OpenRoot(UiText(IDS_PRODUCT_KEY));
     m_Settings = std::make_unique<GameSettings>();
     m_Settings->Load(*m_Store);
+    m_Settings->SaveChangesTo(m_Store.get());
     m_Roster = std::make_unique<PlayerRoster>();
     m_Bitmaps = &CBitmapCache::Instance();
 
@@ -82,8 +83,9 @@ void CPellomarApp::ExitInstance()
     m_NetUi.reset();
     m_Link.reset();
     m_Roster.reset();
-    if (m_Settings && m_Store)
-        m_Settings->Save(*m_Store);
+    // Each change was saved when it was made.
+    if (m_Settings)
+        m_Settings->SaveChangesTo(nullptr);
     m_Settings.reset();
     if (m_Bitmaps != nullptr)
         CBitmapCache::Release();

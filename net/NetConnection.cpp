@@ -1,5 +1,6 @@
 #include "NetConnection.h"
 
+#include "GameMessageCheck.h"
 #include "GameSettings.h"
 #include "PlayerRoster.h"
 #include "ProgramTexts.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <optional>
 
 namespace
 {
@@ -78,7 +80,7 @@ bool CNetConnection::StartServer(int port)
     if (!StartListening(port))
         return false;
     m_seated.clear();
-    m_admitted.clear();
+    m_newcomers.clear();
     m_refused.clear();
     if (!m_fromCommandLine && m_advertiserFactory)
     {
@@ -146,7 +148,7 @@ void CNetConnection::Join(int mode, bool switchWindow)
     m_waiting = true;
     // A server that never answers must not leave the waiting dialog open for good.
     const std::uint64_t serial = ++m_joinSerial;
-    QTimer::singleShot(m_joinTimeoutMs, m_timerContext.get(), [this, serial] {
+    QTimer::singleShot(m_answerTimeoutMs, m_timerContext.get(), [this, serial] {
         if (m_waiting && serial == m_joinSerial)
             m_client->CloseConnection();
     });
@@ -187,14 +189,13 @@ void CNetConnection::Leave(bool announce)
     }
     m_joined = false;
     m_seated.clear();
-    m_admitted.clear();
+    m_newcomers.clear();
     m_refused.clear();
     m_maxSeated = 0;
 }
 
 void CNetConnection::RemoveSeatedUser(int userId)
 {
-    m_admitted.erase(userId);
     auto it = std::find(m_seated.begin(), m_seated.end(), userId);
     if (it == m_seated.end())
         return;
@@ -208,22 +209,30 @@ bool CNetConnection::IsSeated(int userId) const
     return std::find(m_seated.begin(), m_seated.end(), userId) != m_seated.end();
 }
 
+bool CNetConnection::OnIsConnectionAccepted()
+{
+    // A flood of connections must not use up the program's descriptors.
+    return static_cast<int>(GetUserIds().size()) < kMaxConnections;
+}
+
 void CNetConnection::OnConnect(int userId)
 {
     if (static_cast<int>(m_seated.size()) < m_maxSeated)
     {
-        // Seated now; the newcomer still has to send its join request, and
-        // one that never does gives its seat back.
-        m_seated.push_back(userId);
-        QTimer::singleShot(m_joinTimeoutMs, m_timerContext.get(), [this, userId] {
-            if (IsSeated(userId) && m_admitted.count(userId) == 0)
-            {
-                RemoveSeatedUser(userId);
+        // The newcomer has a few seconds to ask to join; it takes a seat only
+        // when admitted, so one that never asks keeps nobody out.
+        m_newcomers.insert(userId);
+        QTimer::singleShot(m_joinRequestTimeoutMs, m_timerContext.get(), [this, userId] {
+            if (m_newcomers.erase(userId) > 0)
                 DisconnectUser(userId);
-            }
         });
         return;
     }
+    RefuseAsFull(userId);
+}
+
+void CNetConnection::RefuseAsFull(int userId)
+{
     // The pause lets the refusal reach the newcomer before the connection
     // ends; the other players keep being served meanwhile.
     m_refused.insert(userId);
@@ -246,16 +255,40 @@ void CNetConnection::OnMessage(int userId, const CNetMessage& message)
         HandleJoinRequest(userId, message);
         return;
     }
-    if (id >= MSG_FIRST_JOIN_ID || m_admitted.count(userId) == 0 || !IsRelayable(id) ||
-        !SpeaksForSender(userId, message))
+    if (!IsAcceptedFromClient(userId, message))
         return;
-    const std::vector<int> seated = m_seated;
+    // What the others would refuse is not passed on to them; the server's own
+    // game still gets it and judges it as it judges whatever reaches it.
+    const bool wellFormed = CGameMessageCheck::IsWellFormed(m_mode, message);
+    if (wellFormed && m_relayFilter && !m_relayFilter(userId, message))
+        return;
+    // The others get a chat line no longer than a chat line may be.
+    std::optional<CNetMessage> cut;
+    if (id == MSG_CHAT)
+    {
+        cut = message;
+        if (!CGameMessageCheck::CutChat(m_mode, *cut))
+            cut.reset();
+    }
+    const CNetMessage& relayed = cut ? *cut : message;
+    const std::vector<int> seated = wellFormed ? m_seated : std::vector<int>();
     for (int other : seated)
     {
         if (other != userId)
-            (void)SendMessageToUser(other, message);
+            (void)SendMessageToUser(other, relayed);
     }
-    HandleIncoming(message);
+    HandleIncoming(relayed);
+    // A player who says goodbye is gone: its connection is closed at once,
+    // whatever it sends after. The game may have closed it already, or taken
+    // the player off; if not, it is told the player has gone.
+    if (id == MSG_PLAYER_LEFT)
+        (void)DisconnectUser(userId);
+}
+
+bool CNetConnection::IsAcceptedFromClient(int userId, const CNetMessage& message) const
+{
+    return message.GetId() < MSG_FIRST_JOIN_ID && IsSeated(userId) && IsRelayable(message.GetId()) &&
+           CGameMessageCheck::IsKnownId(m_mode, message.GetId()) && SpeaksForSender(userId, message);
 }
 
 bool CNetConnection::IsRelayable(int id) const
@@ -313,9 +346,10 @@ bool CNetConnection::SpeaksForSender(int userId, const CNetMessage& message) con
 void CNetConnection::OnDisconnect(int userId, int /*reason*/)
 {
     m_refused.erase(userId);
+    m_newcomers.erase(userId);
     // Only a player who was in the game has left it; the window may also have
     // taken the player off already, on its MSG_PLAYER_LEFT.
-    const bool wasPlaying = m_admitted.count(userId) > 0;
+    const bool wasPlaying = IsSeated(userId);
     RemoveSeatedUser(userId);
     if (wasPlaying && m_window)
         m_window->OnSeatedUserGone(userId);
@@ -323,8 +357,8 @@ void CNetConnection::OnDisconnect(int userId, int /*reason*/)
 
 void CNetConnection::HandleJoinRequest(int userId, const CNetMessage& request)
 {
-    // Only a seated newcomer asks; a second request from an admitted player is ignored.
-    if (!IsSeated(userId) || m_admitted.count(userId) > 0)
+    // Only a newcomer asks, and only once.
+    if (m_newcomers.erase(userId) == 0)
         return;
     if (m_mode == GAME_MODE_DOUBLE)
         HandleBughouseJoin(userId, request);
@@ -386,6 +420,12 @@ void CNetConnection::HandleChessJoin(int userId, const CNetMessage& request)
         Refuse(userId, CNetMessage(MSG_REFUSED_NICKNAME));
         return;
     }
+    // Another newcomer may have been admitted since this one connected.
+    if (static_cast<int>(m_seated.size()) >= m_maxSeated)
+    {
+        Refuse(userId, CNetMessage(MSG_REFUSED_FULL));
+        return;
+    }
     AdmitChessPlayer(userId, name);
 }
 
@@ -430,7 +470,7 @@ void CNetConnection::HandleBughouseJoin(int userId, const CNetMessage& request)
         Refuse(userId, CNetMessage(MSG_REFUSED_STARTED));
         return;
     }
-    if (m_roster.Count() >= 4)
+    if (m_roster.Count() >= 4 || static_cast<int>(m_seated.size()) >= m_maxSeated)
     {
         Refuse(userId, CNetMessage(MSG_REFUSED_FULL));
         return;
@@ -451,8 +491,8 @@ void CNetConnection::AdmitChessPlayer(int userId, const QString& nickname)
     accepted.AddInt(m_settings.IsWinOnOpponentTimeZero() ? 1 : 0);
     accepted.AddInt(m_settings.IsKingCanBeCaptured() ? 1 : 0);
     if (!SendMessageToUser(userId, accepted))
-        return;
-    m_admitted.insert(userId);
+        return; // gone already: never seated, nobody told
+    m_seated.push_back(userId);
     m_roster.SetEntry(1, PlayerEntry{nickname, userId, COLOUR_WHITE, 0});
     if (m_window)
     {
@@ -461,41 +501,39 @@ void CNetConnection::AdmitChessPlayer(int userId, const QString& nickname)
     }
 }
 
-void CNetConnection::AddSeatsTo(CNetMessage& message) const
+void CNetConnection::AddSeatsTo(CNetMessage& message, const std::vector<PlayerEntry>& players)
 {
-    const PlayerEntry& first = m_roster.GetEntry(0);
+    const PlayerEntry& first = players.front();
     message.AddInt(first.colour == COLOUR_WHITE ? 1 : 0);
     message.AddInt(first.seat);
-    message.AddInt(m_roster.Count());
-    for (int i = 0; i < m_roster.Count(); ++i)
-        message.AddString(ToWire(m_roster.GetEntry(i).name));
+    message.AddInt(static_cast<int>(players.size()));
+    for (const PlayerEntry& player : players)
+        message.AddString(ToWire(player.name));
 }
 
 void CNetConnection::AdmitBughousePlayer(int userId, const QString& nickname)
 {
     // The second and third players take the next seat. The fourth joins seat 0
     // as partner when seat 0 plays alone, so that the partners of the
-    // three-player game stay together; otherwise it takes seat 3.
+    // three-player game stay together; otherwise it takes seat 3. The roster
+    // changes only once the newcomer has its answer: one whose connection is
+    // already gone must not stay behind in the seats.
     const PlayerEntry newcomer{nickname, userId, COLOUR_WHITE, 0};
-    const int count = m_roster.Count();
-    if (count < 3)
+    std::vector<PlayerEntry> players;
+    for (int i = 0; i < m_roster.Count(); ++i)
+        players.push_back(m_roster.GetEntry(i));
+    if (players.size() < 3)
     {
-        m_roster.SetEntry(count, newcomer);
+        players.push_back(newcomer);
     }
-    else if (m_roster.GetEntry(0).seat == 0)
+    else if (players[0].seat == 0)
     {
-        const PlayerEntry formerFirst = m_roster.GetEntry(1);
-        const PlayerEntry formerSecond = m_roster.GetEntry(2);
-        PlayerEntry server = m_roster.GetEntry(0);
-        server.seat = 1;
-        m_roster.SetEntry(0, server);
-        m_roster.SetEntry(1, newcomer);
-        m_roster.SetEntry(2, formerFirst);
-        m_roster.SetEntry(3, formerSecond);
+        players[0].seat = 1;
+        players.insert(players.begin() + 1, newcomer);
     }
     else
     {
-        m_roster.SetEntry(3, newcomer);
+        players.push_back(newcomer);
     }
 
     CNetMessage accepted(MSG_JOIN_ACCEPTED);
@@ -506,16 +544,19 @@ void CNetConnection::AdmitBughousePlayer(int userId, const QString& nickname)
     accepted.AddInt(0); // a bughouse game always runs on time
     accepted.AddInt(m_settings.IsWinOnOpponentTimeZero() ? 1 : 0);
     accepted.AddInt(m_settings.IsKingCanBeCaptured() ? 1 : 0);
-    AddSeatsTo(accepted);
+    AddSeatsTo(accepted, players);
     if (!SendMessageToUser(userId, accepted))
-        return; // the failed send has reported the user gone
-    m_admitted.insert(userId);
+        return; // gone already: never seated, nobody told
+    for (int i = 0; i < static_cast<int>(players.size()); ++i)
+        m_roster.SetEntry(i, players[static_cast<std::size_t>(i)]);
+    m_seated.push_back(userId);
     if (m_window)
         m_window->PrintNotice(Text(ProgramTexts::IDS_NET_JOINS_GAME).arg(nickname));
     CNetMessage joined(MSG_PLAYER_JOINED);
     joined.AddString(ToWire(nickname));
-    AddSeatsTo(joined);
+    AddSeatsTo(joined, players);
     (void)Send(joined);
+    // A failed send of that message has reported the newcomer gone already.
     if (m_window && IsSeated(userId))
         m_window->OnPlayerAdmitted(userId, nickname);
 }
@@ -566,8 +607,19 @@ void CNetConnection::OnClientMessage(const CNetMessage& message)
 
 void CNetConnection::HandleIncoming(const CNetMessage& message)
 {
-    if (m_window)
-        m_window->HandleGameMessage(message);
+    if (!m_window)
+        return;
+    // A chat line reaches the game no longer than a chat line may be.
+    if (message.GetId() == MSG_CHAT)
+    {
+        CNetMessage cut = message;
+        if (CGameMessageCheck::CutChat(m_mode, cut))
+        {
+            m_window->HandleGameMessage(cut);
+            return;
+        }
+    }
+    m_window->HandleGameMessage(message);
 }
 
 void CNetConnection::ShowRefusal(const CNetMessage& message)

@@ -6,6 +6,7 @@
 #include "NetMessageClient.h"
 #include "NetMessageServer.h"
 #include "NetProtocol.h"
+#include "PlayerRoster.h"
 
 #include <QString>
 
@@ -15,7 +16,6 @@
 #include <vector>
 
 class GameSettings;
-class PlayerRoster;
 class QObject;
 
 // The network link of the program: the server of a network game (which is
@@ -28,11 +28,23 @@ public:
     // Pause between telling a newcomer the game is full and dropping it.
     static constexpr int kRefusedFullDelayMs = 500;
 
-    // How long a newcomer may hold a seat without being admitted, and how
-    // long a client waits for the answer to its join request.
-    static constexpr int kDefaultJoinTimeoutMs = 30000;
+    // How long a newcomer may stay connected without asking to join. It
+    // holds no seat meanwhile: only an admitted player does.
+    static constexpr int kDefaultJoinRequestTimeoutMs = 5000;
+    // How long a client waits for the answer to its join request.
+    static constexpr int kDefaultAnswerTimeoutMs = 30000;
+    // Connections a server keeps open at most, players and newcomers together;
+    // more are closed as soon as they are accepted.
+    static constexpr int kMaxConnections = 32;
 
     using AdvertiserFactory = std::function<std::unique_ptr<INetAdvertiser>(int port)>;
+    // Decides at the server whether a seated client's game message, already
+    // found well formed, is relayed and handled; false drops it (the filter
+    // may react to it itself). The game installs it to refuse what only it
+    // can judge: a move its own board refuses. A message that is not well
+    // formed is never relayed, but reaches the server's own game, which
+    // judges it as it judges whatever arrives.
+    using RelayFilter = std::function<bool(int userId, const CNetMessage& message)>;
 
     CNetConnection(PlayerRoster& roster, GameSettings& settings);
     ~CNetConnection() override;
@@ -43,7 +55,9 @@ public:
     void SetAdvertiserFactory(AdvertiserFactory factory) { m_advertiserFactory = std::move(factory); }
     // A program started from its command line does not advertise its server.
     void SetStartedFromCommandLine(bool fromCommandLine) { m_fromCommandLine = fromCommandLine; }
-    void SetJoinTimeout(int milliseconds) { m_joinTimeoutMs = milliseconds; }
+    void SetJoinRequestTimeout(int milliseconds) { m_joinRequestTimeoutMs = milliseconds; }
+    void SetAnswerTimeout(int milliseconds) { m_answerTimeoutMs = milliseconds; }
+    void SetRelayFilter(RelayFilter filter) { m_relayFilter = std::move(filter); }
     void SetRefusedFullDelay(int milliseconds) { m_refusedFullDelayMs = milliseconds; }
 
     // GAME_MODE_SINGLE (network chess, one other player) or GAME_MODE_DOUBLE
@@ -71,7 +85,10 @@ public:
     [[nodiscard]] bool IsJoined() const { return m_joined; }
     [[nodiscard]] bool IsClientConnected() const;
     [[nodiscard]] bool IsClientConnecting() const;
+    // The admitted players' user ids, in order of admission.
     [[nodiscard]] const std::vector<int>& GetSeatedIds() const { return m_seated; }
+    // Connected users that have not asked to join yet.
+    [[nodiscard]] int GetNewcomerCount() const { return static_cast<int>(m_newcomers.size()); }
     [[nodiscard]] int GetMaximumSeated() const { return m_maxSeated; }
     [[nodiscard]] const QString& GetNickname() const { return m_nickname; }
     [[nodiscard]] INetGameWindow* GetGameWindow() const { return m_window; }
@@ -79,7 +96,7 @@ public:
     void RemoveSeatedUser(int userId);
 
 protected:
-    bool OnIsConnectionAccepted() override { return true; }
+    bool OnIsConnectionAccepted() override;
     void OnConnect(int userId) override;
     void OnMessage(int userId, const CNetMessage& message) override;
     void OnDisconnect(int userId, int reason) override;
@@ -98,13 +115,17 @@ private:
     void HandleBughouseJoin(int userId, const CNetMessage& request);
     void RefuseOldVersion(int userId);
     void Refuse(int userId, const CNetMessage& answer);
+    void RefuseAsFull(int userId);
     void AdmitChessPlayer(int userId, const QString& nickname);
     void AdmitBughousePlayer(int userId, const QString& nickname);
-    void AddSeatsTo(CNetMessage& message) const;
+    static void AddSeatsTo(CNetMessage& message, const std::vector<PlayerEntry>& players);
     void ShowRefusal(const CNetMessage& message);
     void CloseWaiting();
     // Whether a client may send this id for the server to relay.
     [[nodiscard]] bool IsRelayable(int id) const;
+    // Whether a seated client's message is one the game may get: a known id
+    // from an admitted player, in the sender's own name.
+    [[nodiscard]] bool IsAcceptedFromClient(int userId, const CNetMessage& message) const;
     [[nodiscard]] bool IsSeated(int userId) const;
     // Whether a client's bughouse message names its sender as the one who
     // acts: the seat of a move, drop, resignation, time call or time loss,
@@ -123,7 +144,9 @@ private:
     AdvertiserFactory m_advertiserFactory;
     std::unique_ptr<INetAdvertiser> m_advertiser;
     bool m_fromCommandLine = false;
-    int m_joinTimeoutMs = kDefaultJoinTimeoutMs;
+    int m_joinRequestTimeoutMs = kDefaultJoinRequestTimeoutMs;
+    int m_answerTimeoutMs = kDefaultAnswerTimeoutMs;
+    RelayFilter m_relayFilter;
     int m_refusedFullDelayMs = kRefusedFullDelayMs;
     std::uint64_t m_joinSerial = 0; // tells a stale wait timeout from the current one
 
@@ -134,6 +157,6 @@ private:
     std::vector<int> m_seated;
     int m_maxSeated = 0;
     QString m_nickname;
-    std::set<int> m_admitted; // seated users whose join request was accepted
-    std::set<int> m_refused;  // users told the game is full, waiting to be dropped
+    std::set<int> m_newcomers; // connected, join request not sent yet
+    std::set<int> m_refused;   // users told the game is full, waiting to be dropped
 };

@@ -85,7 +85,10 @@ std::string WideToUtf8(const std::uint8_t* data, std::size_t characters)
 class CWireReader
 {
 public:
-    CWireReader(const void* data, std::size_t size) : m_data(static_cast<const std::uint8_t*>(data)), m_size(size) {}
+    CWireReader(const void* data, std::size_t size, std::size_t position = 0)
+        : m_data(static_cast<const std::uint8_t*>(data)), m_size(size), m_pos(position)
+    {
+    }
 
     // True when count more bytes are available at the current position.
     bool Has(std::uint64_t count)
@@ -168,7 +171,7 @@ public:
 private:
     const std::uint8_t* m_data;
     std::size_t m_size;
-    std::size_t m_pos = 0;
+    std::size_t m_pos;
     std::size_t m_needed = 0;
     bool m_failed = false;
     bool m_malformed = false;
@@ -432,41 +435,51 @@ std::string CNetMessage::ToBytes() const
 
 CNetMessage::ParseStatus CNetMessage::Read(const void* data, std::size_t size, std::size_t& used, std::size_t& needed)
 {
-    CWireReader reader(data, size);
-    std::uint32_t id = 0;
-    std::uint32_t count = 0;
-    std::vector<CNetElement> elements;
-    bool complete = reader.U32(id) && reader.U32(count);
-    if (complete && static_cast<std::int32_t>(count) < 0)
-        reader.SetMalformed();
-    else if (complete && static_cast<std::int32_t>(count) > kMaxElements)
-        reader.SetMalformed();
-    complete = complete && !reader.IsMalformed();
-    if (complete)
+    ReadState state;
+    return Resume(data, size, state, used, needed);
+}
+
+CNetMessage::ParseStatus CNetMessage::Resume(const void* data, std::size_t size, ReadState& state, std::size_t& used,
+                                             std::size_t& needed)
+{
+    if (size < state.position)
+        return ParseStatus::Malformed; // not the bytes the state was made from
+    CWireReader reader(data, size, state.position);
+    if (!state.haveHeader)
     {
-        // Grown one element at a time: the count is only a claim until the bytes are there.
-        for (std::uint32_t i = 0; i < count; ++i)
+        std::uint32_t id = 0;
+        std::uint32_t count = 0;
+        if (reader.U32(id) && reader.U32(count))
         {
-            CNetElement element;
-            if (!ReadElement(reader, element))
-            {
-                complete = false;
-                break;
-            }
-            elements.push_back(std::move(element));
+            if (static_cast<std::int32_t>(count) < 0 || static_cast<std::int32_t>(count) > kMaxElements)
+                return ParseStatus::Malformed;
+            state.haveHeader = true;
+            state.id = static_cast<std::int32_t>(id);
+            state.count = count;
+            state.position = reader.GetPosition();
         }
+    }
+    // Grown one element at a time: the count is only a claim until the bytes are there.
+    while (state.haveHeader && state.elements.size() < state.count)
+    {
+        CNetElement element;
+        if (!ReadElement(reader, element))
+            break;
+        state.elements.push_back(std::move(element));
+        state.position = reader.GetPosition();
     }
     if (reader.IsMalformed())
         return ParseStatus::Malformed;
-    if (!complete)
+    if (!state.haveHeader || state.elements.size() < state.count)
     {
         needed = reader.GetNeeded();
         return ParseStatus::Incomplete;
     }
-    m_id = static_cast<std::int32_t>(id);
-    m_elements = std::move(elements);
+    m_id = state.id;
+    m_elements = std::move(state.elements);
     m_cursor = 0;
-    used = reader.GetPosition();
+    used = state.position;
+    state = ReadState();
     return ParseStatus::Complete;
 }
 

@@ -74,12 +74,28 @@ public:
     void Write(std::string& out) const;
     [[nodiscard]] std::string ToBytes() const;
 
+    // How far the reading of a message that arrives in pieces has come: the
+    // header and the elements taken so far, and where the next element starts.
+    struct ReadState
+    {
+        bool haveHeader = false;
+        std::int32_t id = 0;
+        std::uint32_t count = 0;
+        std::size_t position = 0; // bytes from the start of the message
+        std::vector<CNetElement> elements;
+    };
+
     // Reads one message from the front of data. On Complete the id and elements
     // are replaced, the cursor is reset and used tells how many bytes the message
     // took. On Incomplete, needed tells how many bytes from the start must be
     // there before another attempt can get further. Otherwise the message is left
     // unchanged.
     ParseStatus Read(const void* data, std::size_t size, std::size_t& used, std::size_t& needed);
+    // The same, carrying on from state: data still starts at the message's
+    // first byte, but what state holds is not read again, so a message that
+    // arrives in pieces costs time in proportion to its bytes. state is left
+    // ready for the next message on Complete.
+    ParseStatus Resume(const void* data, std::size_t size, ReadState& state, std::size_t& used, std::size_t& needed);
 
     bool operator==(const CNetMessage& other) const;
 

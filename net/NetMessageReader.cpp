@@ -22,7 +22,7 @@ CNetMessageReader::Result CNetMessageReader::Next(CNetMessage& message)
         return Result::NeedMore;
     std::size_t used = 0;
     std::size_t needed = 0;
-    switch (message.Read(m_buffer.data() + m_start, unread, used, needed))
+    switch (message.Resume(m_buffer.data() + m_start, unread, m_state, used, needed))
     {
     case CNetMessage::ParseStatus::Complete:
         m_start += used;
@@ -39,6 +39,7 @@ CNetMessageReader::Result CNetMessageReader::Next(CNetMessage& message)
     m_broken = true;
     m_buffer.clear();
     m_start = 0;
+    m_state = CNetMessage::ReadState();
     return Result::Malformed;
 }
 
@@ -47,5 +48,6 @@ void CNetMessageReader::Clear()
     m_buffer.clear();
     m_start = 0;
     m_needed = 0;
+    m_state = CNetMessage::ReadState();
     m_broken = false;
 }

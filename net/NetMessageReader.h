@@ -6,9 +6,10 @@
 #include <string>
 
 // Collects the bytes of one connection and cuts them into whole messages.
-// Nothing is parsed until enough bytes are there to get further than the last
-// attempt, so a message that arrives one byte at a time costs little; a
-// message that cannot parse breaks the reader for good.
+// Parsing carries on where the last attempt stopped, and nothing is parsed
+// until enough bytes are there to get further, so a message that arrives in
+// pieces costs time in proportion to its bytes; a message that cannot parse
+// breaks the reader for good.
 class CNetMessageReader
 {
 public:
@@ -33,7 +34,8 @@ public:
 
 private:
     std::string m_buffer;
-    std::size_t m_start = 0;  // first unread byte
-    std::size_t m_needed = 0; // unread bytes needed before parsing again
+    std::size_t m_start = 0;        // first unread byte
+    std::size_t m_needed = 0;       // unread bytes needed before parsing again
+    CNetMessage::ReadState m_state; // of the message being read
     bool m_broken = false;
 };

@@ -5,11 +5,23 @@
 #include <QCoreApplication>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace
 {
 constexpr int kListenBacklog = 5;
+// Pause before accepting again after the system had no descriptor left.
+constexpr int kAcceptRetryMs = 200;
+
+int OpenSpareDescriptor()
+{
+    return ::open("/dev/null", O_RDONLY | O_CLOEXEC);
 }
+} // namespace
 
 CNetMessageServer::CNetMessageServer() = default;
 
@@ -37,6 +49,12 @@ bool CNetMessageServer::StartListening(int port)
         if (m_listener == listener)
             OnIncomingConnection();
     });
+    QObject::connect(listener, &QTcpServer::acceptError, [this, listener] {
+        if (m_listener == listener)
+            OnAcceptError();
+    });
+    if (m_spareDescriptor < 0)
+        m_spareDescriptor = OpenSpareDescriptor();
     return true;
 }
 
@@ -53,6 +71,49 @@ void CNetMessageServer::ReleaseListener()
     if (QCoreApplication* app = QCoreApplication::instance())
         listener->setParent(app);
     listener->deleteLater();
+    if (m_spareDescriptor >= 0)
+    {
+        ::close(m_spareDescriptor);
+        m_spareDescriptor = -1;
+    }
+}
+
+void CNetMessageServer::OnAcceptError()
+{
+    // The listener has stopped accepting. When the process has no descriptor
+    // left the connections keep waiting in the queue, and accepting again at
+    // once would fail again at once: the program would spin. So the spare
+    // descriptor is given up for a moment to take each waiting connection
+    // and close it (the newcomer sees it refused), and accepting resumes after
+    // a pause.
+    QTcpServer* listener = m_listener;
+    if (listener->serverError() != QAbstractSocket::SocketResourceError)
+    {
+        // A connection that went away before it was taken: go on at once.
+        QTimer::singleShot(0, listener, [this, listener] {
+            if (m_listener == listener)
+                listener->resumeAccepting();
+        });
+        return;
+    }
+    if (m_spareDescriptor >= 0)
+    {
+        ::close(m_spareDescriptor);
+        m_spareDescriptor = -1;
+    }
+    const int listening = static_cast<int>(listener->socketDescriptor());
+    for (int i = 0; i < 4 * kListenBacklog; ++i)
+    {
+        const int refused = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (refused < 0)
+            break;
+        ::close(refused);
+    }
+    m_spareDescriptor = OpenSpareDescriptor();
+    QTimer::singleShot(kAcceptRetryMs, listener, [this, listener] {
+        if (m_listener == listener)
+            listener->resumeAccepting();
+    });
 }
 
 void CNetMessageServer::StopServer()

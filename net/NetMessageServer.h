@@ -61,6 +61,8 @@ protected:
 
 private:
     void OnIncomingConnection();
+    // The system refused a connection (no descriptor left): see the .cpp.
+    void OnAcceptError();
     void OnUserReadable(int userId);
     void OnUserFailed(int userId);
     // Reads what the user has sent; false when it does not parse.
@@ -73,5 +75,6 @@ private:
 
     QTcpServer* m_listener = nullptr;
     int m_port = -1;
+    int m_spareDescriptor = -1; // kept free for refusing connections when none is left
     CNetUserList m_users;
 };

@@ -3,6 +3,8 @@
 #include "ProgramTexts.h"
 #include "RegistryStore.h"
 
+#include <algorithm>
+
 namespace
 {
 QString Text(int id)
@@ -16,6 +18,20 @@ void ReadFlag(RegistryStore& store, const char* name, bool& flag)
     int32_t value = flag ? 1 : 0;
     store.ReadDword(name, value, value);
     flag = value != 0;
+}
+
+// A number read back is held to the range the Settings dialog allows.
+int32_t ReadInRange(RegistryStore& store, const char* name, int32_t def, int32_t low, int32_t high)
+{
+    int32_t value = def;
+    store.ReadDword(name, value, def);
+    return std::clamp(value, low, high);
+}
+
+void ReadName(RegistryStore& store, const char* name, QString& text)
+{
+    store.ReadString(name, text, text);
+    text.truncate(GameSettings::kMaxPlayerNameLength);
 }
 } // namespace
 
@@ -31,7 +47,9 @@ GameSettings::~GameSettings() = default;
 
 void GameSettings::Load(RegistryStore& store)
 {
-    // Start from the defaults, whatever this record held before.
+    // Start from the defaults, whatever this record held before, and save
+    // nothing of what is read.
+    RegistryStore* attached = m_store;
     *this = GameSettings();
     RegistryStore::Batch batch(store);
     if (!store.HasRoot())
@@ -39,22 +57,24 @@ void GameSettings::Load(RegistryStore& store)
     store.OpenSubKey(kSubKey);
 
     ReadFlag(store, "IsTimeInfinite", m_isTimeInfinite);
-    int32_t hours = m_gameTime.Hours();
-    int32_t minutes = m_gameTime.Minutes();
-    int32_t seconds = m_gameTime.Seconds();
-    store.ReadDword("NbHours", hours, hours);
-    store.ReadDword("NbMinutes", minutes, minutes);
-    store.ReadDword("NbSeconds", seconds, seconds);
-    m_gameTime.Set(hours, minutes, seconds);
-    store.ReadDword("NbSecondsBonus", m_nbSecondsBonus, m_nbSecondsBonus);
+    // A file edited by hand or by another program is no Settings dialog:
+    // what it says is held to what the dialog would accept.
+    const ClockTime byDefault = m_gameTime;
+    const int32_t hours = ReadInRange(store, "NbHours", byDefault.Hours(), 0, kMaxHours);
+    const int32_t minutes = ReadInRange(store, "NbMinutes", byDefault.Minutes(), 0, kMaxMinutes);
+    const int32_t seconds = ReadInRange(store, "NbSeconds", byDefault.Seconds(), 0, kMaxSeconds);
+    if (hours >= 1 || minutes >= 1)
+        m_gameTime.Set(hours, minutes, seconds);
+    m_nbSecondsBonus = ReadInRange(store, "NbSecondsBonus", m_nbSecondsBonus, 0, kMaxBonusSeconds);
     ReadFlag(store, "IsKingCanBeCaptured", m_isKingCanBeCaptured);
     ReadFlag(store, "IsWinOnOpponentTimeZero", m_isWinOnOpponentTimeZero);
     ReadFlag(store, "IsCurrentMoveHighlighted", m_isCurrentMoveHighlighted);
     ReadFlag(store, "PlaySoundOnOpponentMove", m_playSoundOnOpponentMove);
     store.ReadString("WhiteEngine", m_whiteEngine, m_whiteEngine);
     store.ReadString("BlackEngine", m_blackEngine, m_blackEngine);
-    store.ReadString("BottomPlayerName", m_bottomPlayerName, m_bottomPlayerName);
-    store.ReadString("TopPlayerName", m_topPlayerName, m_topPlayerName);
+    ReadName(store, "BottomPlayerName", m_bottomPlayerName);
+    ReadName(store, "TopPlayerName", m_topPlayerName);
+    m_store = attached;
 }
 
 void GameSettings::Save(RegistryStore& store) const
@@ -77,6 +97,86 @@ void GameSettings::Save(RegistryStore& store) const
     store.WriteString("BlackEngine", m_blackEngine);
     store.WriteString("BottomPlayerName", m_bottomPlayerName);
     store.WriteString("TopPlayerName", m_topPlayerName);
+}
+
+// Opens the record's key in a store that other code shares, and gives that
+// code back the subkey it had open.
+class GameSettings::KeyScope
+{
+public:
+    explicit KeyScope(RegistryStore& store) : m_store(store), m_previous(store.SubKeyName()), m_batch(store)
+    {
+        if (!m_store.HasRoot())
+            m_store.OpenRoot(Text(ProgramTexts::IDS_PRODUCT_KEY));
+        if (m_previous != QLatin1String(kSubKey))
+            m_store.OpenSubKey(kSubKey);
+    }
+    ~KeyScope()
+    {
+        if (m_previous != QLatin1String(kSubKey) && !m_previous.isEmpty())
+            m_store.OpenSubKey(m_previous);
+    }
+    KeyScope(const KeyScope&) = delete;
+    KeyScope& operator=(const KeyScope&) = delete;
+
+private:
+    RegistryStore& m_store;
+    QString m_previous;
+    RegistryStore::Batch m_batch; // the values of one change reach the file together
+};
+
+void GameSettings::ChangeFlag(bool& field, bool value, const char* name)
+{
+    if (field == value)
+        return;
+    field = value;
+    if (m_store == nullptr)
+        return;
+    KeyScope scope(*m_store);
+    m_store->WriteDword(name, value ? 1 : 0);
+}
+
+void GameSettings::ChangeString(QString& field, const QString& value, const char* name)
+{
+    if (field == value)
+        return;
+    field = value;
+    if (m_store == nullptr)
+        return;
+    KeyScope scope(*m_store);
+    m_store->WriteString(name, value);
+}
+
+void GameSettings::SetGameTime(int64_t hours, int64_t minutes, int64_t seconds)
+{
+    ClockTime time = m_gameTime;
+    time.Set(hours, minutes, seconds);
+    SetGameTime(time);
+}
+
+void GameSettings::SetGameTime(const ClockTime& time)
+{
+    if (time.Milliseconds() == m_gameTime.Milliseconds())
+        return;
+    m_gameTime = time;
+    if (m_store == nullptr)
+        return;
+    // The three views make one value: all of them are written.
+    KeyScope scope(*m_store);
+    m_store->WriteDword("NbHours", m_gameTime.Hours());
+    m_store->WriteDword("NbMinutes", m_gameTime.Minutes());
+    m_store->WriteDword("NbSeconds", m_gameTime.Seconds());
+}
+
+void GameSettings::SetNbSecondsBonus(int32_t seconds)
+{
+    if (seconds == m_nbSecondsBonus)
+        return;
+    m_nbSecondsBonus = seconds;
+    if (m_store == nullptr)
+        return;
+    KeyScope scope(*m_store);
+    m_store->WriteDword("NbSecondsBonus", seconds);
 }
 
 QString GameSettings::SummaryText() const

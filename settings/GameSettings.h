@@ -9,9 +9,12 @@
 class RegistryStore;
 
 // The settings record: time control, rule options, display options and the
+// The settings record: time control, rule options, display options and the
 // players of the local game. The application object holds the one the program
-// uses: it loads it from the store's "Settings" subkey at start and saves it
-// there at exit, and hands it to whatever reads or changes it.
+// uses: it loads it from the store's "Settings" subkey at start and hands it to
+// whatever reads or changes it. Each change is saved there when it is made, and
+// only the values this program changed are written, so another copy of the
+// program sharing the file keeps its own changes.
 class GameSettings
 {
 public:
@@ -22,56 +25,82 @@ public:
     GameSettings();
     virtual ~GameSettings();
 
+    // Ranges of the Settings dialog; a value read from the store outside them
+    // is held to them, and a game time under a minute is the default's.
+    static constexpr int32_t kMaxHours = 99;
+    static constexpr int32_t kMaxMinutes = 59;
+    static constexpr int32_t kMaxSeconds = 59;
+    static constexpr int32_t kMaxBonusSeconds = 99;
+    static constexpr int kMaxPlayerNameLength = 255;
+
     // Reads the thirteen values in order, each with its default (a missing
     // value is written with it). Opens the product key first when the store
     // has no root open.
     void Load(RegistryStore& store);
     // Writes the thirteen values in the same order.
     void Save(RegistryStore& store) const;
+    // From now on each change made through a setter is written to store
+    // (null: none). The store must outlive the record or be detached first.
+    void SaveChangesTo(RegistryStore* store) { m_store = store; }
 
     // "Game settings: 5 min 0 sec, ..." as the network games print it.
     [[nodiscard]] QString SummaryText() const;
 
     [[nodiscard]] bool IsTimeInfinite() const { return m_isTimeInfinite; }
-    void SetIsTimeInfinite(bool value) { m_isTimeInfinite = value; }
+    void SetIsTimeInfinite(bool value) { ChangeFlag(m_isTimeInfinite, value, "IsTimeInfinite"); }
 
     [[nodiscard]] ClockTime GetGameTime() const { return m_gameTime; }
     [[nodiscard]] int32_t GetNbHours() const { return m_gameTime.Hours(); }
     [[nodiscard]] int32_t GetNbMinutes() const { return m_gameTime.Minutes(); }
     [[nodiscard]] int32_t GetNbSeconds() const { return m_gameTime.Seconds(); }
-    void SetGameTime(int64_t hours, int64_t minutes, int64_t seconds) { m_gameTime.Set(hours, minutes, seconds); }
-    void SetGameTime(const ClockTime& time) { m_gameTime = time; }
+    void SetGameTime(int64_t hours, int64_t minutes, int64_t seconds);
+    void SetGameTime(const ClockTime& time);
 
     [[nodiscard]] int32_t GetNbSecondsBonus() const { return m_nbSecondsBonus; }
-    void SetNbSecondsBonus(int32_t seconds) { m_nbSecondsBonus = seconds; }
+    void SetNbSecondsBonus(int32_t seconds);
 
     [[nodiscard]] bool IsKingCanBeCaptured() const { return m_isKingCanBeCaptured; }
-    void SetIsKingCanBeCaptured(bool value) { m_isKingCanBeCaptured = value; }
+    void SetIsKingCanBeCaptured(bool value) { ChangeFlag(m_isKingCanBeCaptured, value, "IsKingCanBeCaptured"); }
 
     // True: a player whose clock reaches zero loses at once. False: the Time
     // Call rule, the opponent must claim the expired clock.
     [[nodiscard]] bool IsWinOnOpponentTimeZero() const { return m_isWinOnOpponentTimeZero; }
-    void SetIsWinOnOpponentTimeZero(bool value) { m_isWinOnOpponentTimeZero = value; }
+    void SetIsWinOnOpponentTimeZero(bool value)
+    {
+        ChangeFlag(m_isWinOnOpponentTimeZero, value, "IsWinOnOpponentTimeZero");
+    }
 
     [[nodiscard]] bool IsCurrentMoveHighlighted() const { return m_isCurrentMoveHighlighted; }
-    void SetIsCurrentMoveHighlighted(bool value) { m_isCurrentMoveHighlighted = value; }
+    void SetIsCurrentMoveHighlighted(bool value)
+    {
+        ChangeFlag(m_isCurrentMoveHighlighted, value, "IsCurrentMoveHighlighted");
+    }
 
     [[nodiscard]] bool GetPlaySoundOnOpponentMove() const { return m_playSoundOnOpponentMove; }
-    void SetPlaySoundOnOpponentMove(bool value) { m_playSoundOnOpponentMove = value; }
+    void SetPlaySoundOnOpponentMove(bool value)
+    {
+        ChangeFlag(m_playSoundOnOpponentMove, value, "PlaySoundOnOpponentMove");
+    }
 
     // Local chess: "Human" or the display name of the engine playing that colour.
     [[nodiscard]] const QString& GetWhiteEngine() const { return m_whiteEngine; }
-    void SetWhiteEngine(const QString& name) { m_whiteEngine = name; }
+    void SetWhiteEngine(const QString& name) { ChangeString(m_whiteEngine, name, "WhiteEngine"); }
     [[nodiscard]] const QString& GetBlackEngine() const { return m_blackEngine; }
-    void SetBlackEngine(const QString& name) { m_blackEngine = name; }
+    void SetBlackEngine(const QString& name) { ChangeString(m_blackEngine, name, "BlackEngine"); }
 
     // Local chess: the names shown in the bottom and top panels.
     [[nodiscard]] const QString& GetBottomPlayerName() const { return m_bottomPlayerName; }
-    void SetBottomPlayerName(const QString& name) { m_bottomPlayerName = name; }
+    void SetBottomPlayerName(const QString& name) { ChangeString(m_bottomPlayerName, name, "BottomPlayerName"); }
     [[nodiscard]] const QString& GetTopPlayerName() const { return m_topPlayerName; }
-    void SetTopPlayerName(const QString& name) { m_topPlayerName = name; }
+    void SetTopPlayerName(const QString& name) { ChangeString(m_topPlayerName, name, "TopPlayerName"); }
 
 private:
+    // Set the field and, when it changed and a store is attached, save it.
+    void ChangeFlag(bool& field, bool value, const char* name);
+    void ChangeString(QString& field, const QString& value, const char* name);
+    class KeyScope;
+
+    RegistryStore* m_store = nullptr;
     bool m_isTimeInfinite = false;
     ClockTime m_gameTime;
     int32_t m_nbSecondsBonus = 0;

@@ -29,25 +29,39 @@
 //   "<file>.corrupt-<date>-<time>", a warning goes to standard error, and the
 //   store starts empty, so every read yields its default.
 //
-// Saving: every change is written through at once (or, inside a Batch, when
-// the outermost batch ends). Holding an exclusive flock on "<file>.lock"
-// (which the system releases when its holder dies) the store reads the
-// file again if another process changed it, applies its own changes on top,
-// writes "<file>.saving", flushes it to disk and renames it over the file. A
-// process killed mid-save therefore leaves the old file or the new one, and two
-// processes saving at once both keep their changes. Reads notice changes made
-// by other processes.
+// Saving: the store in memory is what the program reads; every change is
+// kept there at once and saved by a thread of the store's own (changes made
+// inside a Batch go together, when the outermost batch ends), so no call ever
+// waits for the file or its lock. Holding an exclusive flock on
+// "<file>.lock" (which the system releases when its holder dies) the thread
+// reads the file again, applies this process's changes on top, writes
+// "<file>.saving", flushes it to disk and renames it over the file. A process
+// killed mid-save therefore leaves the old file or the new one, two processes
+// saving at once both keep their changes, and a process writes only the
+// values it changed. Reads notice changes made by other processes.
+//
+// A save that cannot be made (the lock held for long, a folder that cannot be
+// written) is retried, and reported once on standard error and through the
+// failure handler until a save succeeds again. Only a regular file is read: a
+// named pipe, a folder or anything else in the file's place is unreadable
+// like a file that does not parse.
 
 #include "RegistryTree.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <sys/types.h>
+#include <thread>
 #include <vector>
+
+class QObject;
 
 class RegistryStore
 {
@@ -70,6 +84,15 @@ public:
 
     // Longest string that is stored or read, in characters.
     static constexpr int kMaxStringLength = 256;
+    // How long one save waits for another process's lock before it counts
+    // as failed (and is retried later).
+    static constexpr int kDefaultLockTimeoutMs = 5000;
+    // How long closing the store waits for the last changes to be saved.
+    static constexpr int kCloseTimeoutMs = 3000;
+
+    // Told, on the thread that made the store (through its event loop), that
+    // changes cannot be saved: once, until a save succeeds again.
+    using FailureHandler = std::function<void(const QString& reason)>;
 
     // A store on the default file (see above).
     RegistryStore();
@@ -77,7 +100,7 @@ public:
     explicit RegistryStore(QString filePath);
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;
-    // Tries once more to save changes that could not be saved before.
+    // Waits a little (kCloseTimeoutMs at most) for changes still unsaved.
     virtual ~RegistryStore();
 
     // The process-wide store, made on first use on the default file.
@@ -88,6 +111,9 @@ public:
     [[nodiscard]] static QString DefaultFilePath();
 
     [[nodiscard]] const QString& FilePath() const { return m_filePath; }
+
+    void SetFailureHandler(FailureHandler handler);
+    void SetLockTimeout(int milliseconds);
 
     // Root: "HKEY_xxx\Key\Key" (a final backslash is optional). Creates the
     // missing keys and makes the deepest the root. 12 for an unknown root name,
@@ -104,10 +130,10 @@ public:
     int ReadDword(const QString& name, int32_t& out, int32_t def);
     // out = def first. 1 read; 5 not found, default written; 10 stored string
     // or default longer than kMaxStringLength (a long default is not written);
-    // 11 other type; 3 no subkey; 0 the default could not be saved.
+    // 11 other type; 3 no subkey; 0 the default could not be stored.
     int ReadString(const QString& name, QString& out, const QString& def);
-    // 1 saved; 3 no subkey; 10 string too long (refused); 0 not saved (the
-    // value is kept for this process and saved with the next change).
+    // 1 stored (and being saved); 3 no subkey; 10 string too long (refused);
+    // 0 a name the store cannot hold.
     int WriteDword(const QString& name, int32_t value);
     int WriteString(const QString& name, const QString& value);
 
@@ -120,7 +146,7 @@ public:
     int DeleteSubKey();
 
     // Holds saves back while it lives and then saves every change made
-    // meanwhile at once: one file write instead of one per value. Nests.
+    // meanwhile at once, so that they reach the file together. Nests.
     class Batch
     {
     public:
@@ -133,11 +159,13 @@ public:
         RegistryStore& m_store;
     };
 
-    // Closes root and subkey and saves anything still unsaved.
+    // Closes root and subkey and waits (kCloseTimeoutMs at most) for the
+    // changes still unsaved.
     void Close();
-    // Saves changes that an earlier save could not write: 1 saved or nothing
-    // to save; 0 still unsaved.
-    int Flush();
+    // Saves now what is still unsaved and waits for that save (timeoutMs at
+    // most): 1 saved or nothing to save; 0 still unsaved. For tools, tests
+    // and the end of the program: the user-interface thread never needs it.
+    int Flush(int timeoutMs = kDefaultLockTimeoutMs + 1000);
 
     [[nodiscard]] bool HasRoot() const;
     // The root path, always ending in a backslash; empty when none is open.
@@ -170,36 +198,77 @@ private:
         int64_t changedNs = 0;
         bool operator==(const FileStamp&) const = default;
     };
+    // What reading the file gave.
+    struct FileContent
+    {
+        enum class State
+        {
+            Missing,    // no file: a first run
+            Read,       // tree holds it
+            Unreadable, // reason says why
+        };
+        State state = State::Missing;
+        CRegistryTree tree;
+        QString reason;
+        FileStamp stamp;
+    };
 
     [[nodiscard]] FileStamp StampOfFile() const;
-    // Reloads the file when another process changed it; m_tree is then the
-    // file's content with the unsaved changes applied.
-    void Refresh(bool holdingLock);
-    // Reads and parses the file; an unreadable one is set aside (only when
-    // holdingLock) and yields an empty tree.
-    [[nodiscard]] CRegistryTree LoadFile(bool holdingLock);
-    void SetAside(const QString& reason);
-    // Applies changes in memory and saves them with the ones still unsaved:
-    // RESULT_OK, or RESULT_FAILED when the file could not be written (the
-    // changes then stay in memory and are saved with the next change).
+    // Reads and parses the file without ever waiting: only a regular file is read.
+    [[nodiscard]] FileContent ReadFile() const;
+    // Reloads the file when it changed since it was last read; m_tree is then
+    // the file's content with the unsaved changes applied.
+    void Refresh();
+    // Applies changes in memory and hands them to the saving thread: RESULT_OK,
+    // or RESULT_FAILED when a change names what the store cannot hold.
     int Apply(const std::vector<Change>& changes);
-    // Under the file lock: rereads the file if needed and writes the tree.
-    int Save();
+    // Makes the changes of a finished batch ready for saving and wakes the thread.
+    void Commit();
     static bool ApplyToTree(CRegistryTree& tree, const Change& change);
-    [[nodiscard]] bool WriteFileAtomically(const QByteArray& bytes);
     [[nodiscard]] QStringList SubKeyPath() const;
 
+    // The saving thread and what it does.
+    void StartWriter();
+    void StopWriter();
+    void WriterLoop();
+    // One save under the lock (an unreadable file is set aside first): true
+    // when the changes reached the disk; otherwise reason says why.
+    bool SaveOnce(const std::vector<Change>& changes, QString& reason);
+    [[nodiscard]] bool SetAside(const QString& why, QString& reason) const;
+    [[nodiscard]] bool WriteFileAtomically(const QByteArray& bytes, QString& reason) const;
+    void ReportFailure(const QString& reason);
+
+    // Used by the calls, on the caller's thread.
     std::recursive_mutex m_mutex;
     QString m_filePath;
     QStringList m_rootPath; // root name first; empty when no root is open
     QString m_subKeyName;   // empty when no subkey is open
     QStringList m_subKeyParts;
     CRegistryTree m_tree; // file content plus unsaved changes
-    FileStamp m_stamp;    // of the file as last read or written
+    FileStamp m_stamp;    // of the file as last read
     bool m_loaded = false;
     int m_batchDepth = 0;
-    bool m_unreadableFile = false; // the file did not parse and could not be set aside yet
-    std::vector<Change> m_unsaved;
+    std::vector<Change> m_batch; // changes of the open batch, not yet handed over
+    FileStamp m_warnedStamp;     // of the unreadable file last warned about
+    bool m_warned = false;
+    std::unique_ptr<QObject> m_context; // where failure reports are delivered
+    FailureHandler m_failureHandler;
+
+    // Shared with the saving thread, under m_sharedMutex.
+    std::mutex m_sharedMutex;
+    std::condition_variable m_wake;    // the thread has something to do
+    std::condition_variable m_settled; // a save attempt ended
+    std::vector<Change> m_unsaved;     // handed over, not yet on disk
+    bool m_setAsideWanted = false;     // the file did not read: set it aside under the lock
+    bool m_stopping = false;
+    std::chrono::steady_clock::time_point m_stopDeadline;
+    bool m_hurry = false;        // a flush asks for an attempt now
+    bool m_reloadWanted = false; // a save changed the file: the next call reads it again
+    bool m_failing = false;
+    uint64_t m_attemptsStarted = 0; // saves tried, counted when they take their changes
+    uint64_t m_attemptsFinished = 0;
+    int m_lockTimeoutMs = kDefaultLockTimeoutMs;
+    std::thread m_writer;
 
     static std::unique_ptr<RegistryStore> s_instance;
 };

@@ -1,9 +1,14 @@
 #include "ChatEdit.h"
+#include "GameMessageCheck.h"
 #include "ProgramFont.h"
 
 #include <QKeyEvent>
 
-CChatEdit::CChatEdit(QWidget* parent) : QLineEdit(parent) {}
+CChatEdit::CChatEdit(QWidget* parent) : QLineEdit(parent)
+{
+    // No longer than the other players would keep it.
+    setMaxLength(CGameMessageCheck::kMaxChatLength);
+}
 
 void CChatEdit::Attach(IChatSender* owner)
 {

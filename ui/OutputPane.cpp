@@ -4,9 +4,31 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 namespace
 {
 constexpr int kFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+
+// The text cut to the longest line kept, its last character the mark "…";
+// a character made of two UTF-16 units is never split.
+QString CutText(const QString& text)
+{
+    if (text.size() <= COutputPane::kMaxLineLength)
+        return text;
+    int characters = 0;
+    qsizetype keep = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+    {
+        if (text[i].isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate())
+            continue;
+        if (characters == COutputPane::kMaxLineLength - 1)
+            keep = i;
+        if (++characters > COutputPane::kMaxLineLength)
+            return text.left(keep) + QChar(0x2026);
+    }
+    return text;
+}
 } // namespace
 
 COutputPane::COutputPane(QWidget* parent) : QWidget(parent), m_ScrollBar(new CSkinScrollBar(this))
@@ -29,39 +51,66 @@ QRect COutputPane::TextArea(bool withScrollBar) const
     return QRect(3, 1, width() - 6 - (withScrollBar ? kScrollBarWidth : 0), height() - 2);
 }
 
-int COutputPane::LineHeight(const Line& line, int width) const
+int COutputPane::LineHeight(const Line& line, int width)
 {
     const QFontMetrics metrics(line.font);
     const QRect r = metrics.boundingRect(QRect(0, 0, std::max(1, width), 1000000), kFlags, line.text);
     return std::max(r.height(), metrics.height());
 }
 
+int COutputPane::TotalHeight() const
+{
+    if (m_Places.empty())
+        return 0;
+    return static_cast<int>(m_Places.back().top + m_Places.back().height - m_Places.front().top);
+}
+
 int COutputPane::TextHeight() const
 {
+    return TotalHeight();
+}
+
+void COutputPane::Relayout()
+{
     const int width = TextArea(IsScrollBarShown()).width();
-    int total = 0;
-    for (const Line& line : m_Lines)
-        total += LineHeight(line, width);
-    return total;
+    if (width == m_LayoutWidth)
+        return;
+    m_LayoutWidth = width;
+    std::int64_t top = 0;
+    for (std::size_t i = 0; i < m_Lines.size(); ++i)
+    {
+        m_Places[i] = Place{top, LineHeight(m_Lines[i], width)};
+        top += m_Places[i].height;
+    }
 }
 
 void COutputPane::UpdateScrollBar()
 {
-    // The wrapping width depends on the bar, so decide with the narrower area.
+    // The wrapping width depends on the bar, so decide with the narrower
+    // area. Without the bar the lines fit in the pane, so measuring them
+    // again for the narrower area costs little.
     const QRect narrow = TextArea(true);
-    int total = 0;
-    for (const Line& line : m_Lines)
-        total += LineHeight(line, narrow.width());
-    if (total <= TextArea(false).height())
+    const int available = TextArea(false).height();
+    bool needed = TotalHeight() > available;
+    if (!needed && !IsScrollBarShown())
+    {
+        int total = 0;
+        for (const Line& line : m_Lines)
+            total += LineHeight(line, narrow.width());
+        needed = total > available;
+    }
+    if (!needed)
     {
         m_ScrollBar->hide();
         m_ScrollPos = 0;
+        Relayout();
         return;
     }
     m_ScrollBar->setGeometry(width() - kScrollBarWidth, 0, kScrollBarWidth, height());
-    m_ScrollBar->SetRange(0, total - 1);
-    m_ScrollBar->SetPage(narrow.height());
     m_ScrollBar->show();
+    Relayout();
+    m_ScrollBar->SetRange(0, std::max(0, TotalHeight() - 1));
+    m_ScrollBar->SetPage(narrow.height());
 }
 
 void COutputPane::ScrollTo(int position)
@@ -74,7 +123,16 @@ void COutputPane::ScrollTo(int position)
 
 void COutputPane::AddLine(const QString& text, const QFont& font, const QColor& colour)
 {
-    m_Lines.push_back(Line{text, font, colour});
+    m_Lines.push_back(Line{CutText(text), font, colour});
+    if (m_LayoutWidth < 0)
+        m_LayoutWidth = TextArea(IsScrollBarShown()).width();
+    const std::int64_t top = m_Places.empty() ? 0 : m_Places.back().top + m_Places.back().height;
+    m_Places.push_back(Place{top, LineHeight(m_Lines.back(), m_LayoutWidth)});
+    while (m_Lines.size() > static_cast<std::size_t>(kMaxLines))
+    {
+        m_Lines.pop_front();
+        m_Places.pop_front();
+    }
     UpdateScrollBar();
     ScrollTo(TextHeight());
 }
@@ -82,6 +140,7 @@ void COutputPane::AddLine(const QString& text, const QFont& font, const QColor& 
 void COutputPane::Clear()
 {
     m_Lines.clear();
+    m_Places.clear();
     UpdateScrollBar();
     m_ScrollPos = 0;
     update();
@@ -121,6 +180,7 @@ void COutputPane::wheelEvent(QWheelEvent* event)
 
 void COutputPane::resizeEvent(QResizeEvent*)
 {
+    Relayout();
     UpdateScrollBar();
     ScrollTo(TextHeight());
 }
@@ -131,18 +191,21 @@ void COutputPane::paintEvent(QPaintEvent*)
     painter.fillRect(rect(), Qt::white);
     const QRect area = TextArea(IsScrollBarShown());
     painter.setClipRect(area);
-    int y = area.top() - m_ScrollPos;
-    for (const Line& line : m_Lines)
+    if (m_Lines.empty())
+        return;
+    // The first line that reaches into view, found among the measured places.
+    const std::int64_t base = m_Places.front().top;
+    const auto first =
+        std::upper_bound(m_Places.begin(), m_Places.end(), base + m_ScrollPos,
+                         [](std::int64_t y, const Place& place) { return y < place.top + place.height; });
+    for (auto place = first; place != m_Places.end(); ++place)
     {
-        const int h = LineHeight(line, area.width());
-        if (y + h > area.top())
-        {
-            painter.setFont(line.font);
-            painter.setPen(line.colour);
-            painter.drawText(QRect(area.left(), y, area.width(), h), kFlags, line.text);
-        }
-        y += h;
+        const int y = area.top() + static_cast<int>(place->top - base) - m_ScrollPos;
         if (y > area.bottom())
             break;
+        const Line& line = m_Lines[static_cast<std::size_t>(place - m_Places.begin())];
+        painter.setFont(line.font);
+        painter.setPen(line.colour);
+        painter.drawText(QRect(area.left(), y, area.width(), place->height), kFlags, line.text);
     }
 }

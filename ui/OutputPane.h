@@ -7,16 +7,24 @@
 #include <QString>
 #include <QWidget>
 
-#include <vector>
+#include <cstdint>
+#include <deque>
 
 // The chat output of the network games: a read-only list of word-wrapped
 // lines, each in its own font and colour, scrolled to its end after each line.
+//
+// Adding a line costs the same however many lines there are: each line's
+// height is measured once for the width it is wrapped to (again only when
+// that width changes), and only the newest kMaxLines lines are kept, each
+// cut to kMaxLineLength characters.
 class COutputPane : public QWidget
 {
     Q_OBJECT
 
 public:
     static constexpr int kScrollBarWidth = 18;
+    static constexpr int kMaxLines = 5000;
+    static constexpr int kMaxLineLength = 2000;
 
     struct Line
     {
@@ -27,9 +35,11 @@ public:
 
     explicit COutputPane(QWidget* parent = nullptr);
 
+    // A text longer than kMaxLineLength characters is cut, the last kept
+    // character being the mark "…"; the oldest line goes when there are too many.
     void AddLine(const QString& text, const QFont& font, const QColor& colour);
     void Clear();
-    [[nodiscard]] const std::vector<Line>& Lines() const { return m_Lines; }
+    [[nodiscard]] const std::deque<Line>& Lines() const { return m_Lines; }
     // Pixels of text above the visible part.
     [[nodiscard]] int ScrollPosition() const { return m_ScrollPos; }
     [[nodiscard]] int TextHeight() const;
@@ -49,13 +59,27 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    // Where a line lies when wrapped to the layout width: its top, counted
+    // from the first line ever added (lines dropped at the front keep the
+    // others' tops), and its height.
+    struct Place
+    {
+        std::int64_t top = 0;
+        int height = 0;
+    };
+
     [[nodiscard]] QRect TextArea(bool withScrollBar) const;
-    [[nodiscard]] int LineHeight(const Line& line, int width) const;
+    [[nodiscard]] static int LineHeight(const Line& line, int width);
+    // Measures every line again for the current text area, if its width changed.
+    void Relayout();
     void UpdateScrollBar();
     void ScrollTo(int position);
     void OnScroll(CSkinScrollBar::Code code, int position);
+    [[nodiscard]] int TotalHeight() const;
 
-    std::vector<Line> m_Lines;
+    std::deque<Line> m_Lines;
+    std::deque<Place> m_Places; // one per line
+    int m_LayoutWidth = -1;     // the width the places were measured for
     CSkinScrollBar* m_ScrollBar;
     int m_ScrollPos = 0;
 };

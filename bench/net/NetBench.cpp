@@ -5,6 +5,8 @@
 //   clients and the server's own game have it, p50 and p99 over the moves.
 //   RelayChatBurst: one client sends chat lines back to back; every other
 //   player must get all of them, in order.
+//   ParsePiecewise/N: a message of N elements arrives one element at a time;
+//   the cost per message must grow in proportion to N (the fit is reported).
 #include "GameSettings.h"
 #include "NetConnection.h"
 #include "NetMessageReader.h"
@@ -260,6 +262,34 @@ void ParseMoveStream(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(stream.size()));
 }
 BENCHMARK(ParseMoveStream);
+
+void ParsePiecewise(benchmark::State& state)
+{
+    const auto elements = static_cast<int>(state.range(0));
+    CNetMessage message(MSG_SETTINGS);
+    for (int i = 0; i < elements; ++i)
+        message.AddInt(i);
+    const std::string bytes = message.ToBytes();
+    constexpr std::size_t kHeader = 8;
+    constexpr std::size_t kElement = 9;
+    for (auto _ : state)
+    {
+        CNetMessageReader reader;
+        CNetMessage out;
+        reader.Append(bytes.data(), kHeader);
+        int complete = 0;
+        for (std::size_t at = kHeader; at < bytes.size(); at += kElement)
+        {
+            reader.Append(bytes.data() + at, kElement);
+            complete += reader.Next(out) == CNetMessageReader::Result::Message ? 1 : 0;
+        }
+        if (complete != 1)
+            state.SkipWithError("message not read exactly once");
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
+    state.SetComplexityN(elements);
+}
+BENCHMARK(ParsePiecewise)->RangeMultiplier(2)->Range(256, 4096)->Complexity();
 } // namespace
 
 int main(int argc, char** argv)

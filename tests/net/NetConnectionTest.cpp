@@ -8,6 +8,10 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+
 #include <deque>
 
 using namespace NetTest;
@@ -23,10 +27,26 @@ public:
     std::vector<int> m_lost;
     std::vector<QString> m_notices;
     bool m_running = false;
+    // When set, a player who has gone is taken out of this roster, as the
+    // game windows do.
+    PlayerRoster* m_seatsOf = nullptr;
 
     void OnPlayerAdmitted(int userId, const QString& nickname) override { m_admitted.emplace_back(userId, nickname); }
     void HandleGameMessage(const CNetMessage& message) override { m_messages.push_back(message); }
-    void OnSeatedUserGone(int userId) override { m_gone.push_back(userId); }
+    void OnSeatedUserGone(int userId) override
+    {
+        m_gone.push_back(userId);
+        if (m_seatsOf == nullptr)
+            return;
+        for (int i = 1; i < m_seatsOf->Count(); ++i)
+        {
+            if (m_seatsOf->GetEntry(i).connectionId == userId)
+            {
+                m_seatsOf->RemoveByName(m_seatsOf->GetEntry(i).name);
+                break;
+            }
+        }
+    }
     void OnConnectionLost(int reason) override { m_lost.push_back(reason); }
     bool IsGameRunning() const override { return m_running; }
     void PrintNotice(const QString& text) override { m_notices.push_back(text); }
@@ -516,10 +536,10 @@ TEST_F(NetConnectionTest, OnlyAdmittedPlayersGameMessagesAreRelayed)
     JoinAs(a, GAME_MODE_DOUBLE, QStringLiteral("Ann"), server.link.GetPort());
     a.bughouse.m_messages.clear();
 
-    // Seated but never admitted: nothing it sends reaches anyone.
+    // Connected but never admitted: nothing it sends reaches anyone.
     CRecordingClient stranger;
     ASSERT_TRUE(stranger.OpenConnection("127.0.0.1", server.link.GetPort()));
-    ASSERT_TRUE(stranger.SendMessage(Move(3)));
+    ASSERT_TRUE(stranger.SendMessage(SeatMove(1)));
     // An admitted client may not send what only the server sends, nor control ids.
     CNetMessage settings(MSG_SETTINGS);
     settings.AddInt(9);
@@ -528,16 +548,16 @@ TEST_F(NetConnectionTest, OnlyAdmittedPlayersGameMessagesAreRelayed)
     ASSERT_TRUE(a.link.Send(CNetMessage(-9)));
     ASSERT_TRUE(a.link.Send(CNetMessage(MSG_GAME_ABORTED)));
     ASSERT_TRUE(a.link.Send(CNetMessage(777))); // ids from 500 on are never relayed
-    ASSERT_TRUE(a.link.Send(Move(5)));
+    ASSERT_TRUE(a.link.Send(SeatMove(1)));
     ASSERT_TRUE(WaitUntil([&] { return !server.bughouse.m_messages.empty(); }));
     Pump(50);
     EXPECT_EQ(server.bughouse.m_messages.size(), 1u);
-    EXPECT_EQ(server.bughouse.m_messages[0], Move(5));
+    EXPECT_EQ(server.bughouse.m_messages[0], SeatMove(1));
     EXPECT_TRUE(a.bughouse.m_messages.empty()); // the stranger's move went nowhere
-    // Seated users get the game's messages even before they join.
-    ASSERT_TRUE(WaitUntil([&] { return !stranger.m_messages.empty(); }));
-    EXPECT_EQ(stranger.m_messages.back(), Move(5));
+    // A newcomer holds no seat: the game's messages are not for it.
+    EXPECT_TRUE(stranger.m_messages.empty());
     EXPECT_TRUE(stranger.IsConnected());
+    EXPECT_EQ(server.link.GetNewcomerCount(), 1);
 }
 
 TEST_F(NetConnectionTest, LeavingAnnouncesTheDeparture)
@@ -569,16 +589,17 @@ TEST_F(NetConnectionTest, LeavingAnnouncesTheDeparture)
 
 TEST_F(NetConnectionTest, NobodyHoldsASeatOrAWaitingDialogForever)
 {
-    // A newcomer that never asks to join gives its seat back.
+    // A newcomer that never asks to join is dropped, and held no seat meanwhile.
     CProgram server;
-    server.link.SetJoinTimeout(100);
+    server.link.SetJoinRequestTimeout(100);
     StartServer(server, GAME_MODE_SINGLE);
     CRecordingClient silent;
     ASSERT_TRUE(silent.OpenConnection("127.0.0.1", server.link.GetPort()));
-    ASSERT_TRUE(WaitUntil([&] { return server.link.GetSeatedIds().size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return server.link.GetNewcomerCount() == 1; }));
+    EXPECT_TRUE(server.link.GetSeatedIds().empty());
     ASSERT_TRUE(WaitUntil([&] { return !silent.m_disconnects.empty(); }));
     EXPECT_EQ(silent.m_disconnects, std::vector<int>{CNetMessageClient::kRemovedByServer});
-    EXPECT_TRUE(server.link.GetSeatedIds().empty());
+    EXPECT_EQ(server.link.GetNewcomerCount(), 0);
     EXPECT_TRUE(server.chess.m_gone.empty());
     CProgram client;
     JoinAs(client, GAME_MODE_SINGLE, QStringLiteral("Bob"), server.link.GetPort());
@@ -588,7 +609,7 @@ TEST_F(NetConnectionTest, NobodyHoldsASeatOrAWaitingDialogForever)
     CRecordingServer mute;
     ASSERT_TRUE(mute.StartListening(0));
     CProgram waiting;
-    waiting.link.SetJoinTimeout(100);
+    waiting.link.SetAnswerTimeout(100);
     JoinAs(waiting, GAME_MODE_SINGLE, QStringLiteral("Eve"), mute.GetPort());
     EXPECT_FALSE(waiting.ui.m_waitTimedOut);
     EXPECT_FALSE(waiting.link.IsJoined());
@@ -643,4 +664,350 @@ TEST_F(NetConnectionTest, AServerThatKeepsSwitchingModesGetsTheUsersSay)
     // user, who confirmed once more and then cancelled.
     EXPECT_EQ(client.ui.m_dialogRuns, (std::vector<bool>{true, true, false, false}));
     EXPECT_FALSE(client.link.IsJoined());
+}
+
+// ---------------------------------------------------------------------------
+// Under abuse: peers that reset, linger, idle or send what nobody understands
+
+namespace
+{
+// Connects a plain socket and waits until the server has taken it as a user.
+bool ConnectAndWaitForServer(CPosixClient& client, const CNetConnection& server, std::size_t usersBefore)
+{
+    return client.Connect(server.GetPort()) && WaitUntil([&] { return server.GetUserIds().size() > usersBefore; });
+}
+
+// Half of a message: the start of a string element that claims far more bytes.
+std::string HalfOfAHugeMessage()
+{
+    CNetMessage huge(MSG_CHAT);
+    huge.AddString(std::string(1000000, 'h'));
+    const std::string bytes = huge.ToBytes();
+    return bytes.substr(0, bytes.size() / 2);
+}
+} // namespace
+
+TEST_F(NetConnectionTest, JoinersThatResetTheirConnectionLeaveNoGhostInTheSeats)
+{
+    CProgram server;
+    server.bughouse.m_seatsOf = &server.roster;
+    StartServer(server, GAME_MODE_DOUBLE);
+    // One admitted player, then joiners that reset right after asking: some
+    // are gone before their answer, some after it.
+    CProgram ann;
+    JoinAs(ann, GAME_MODE_DOUBLE, QStringLiteral("Ann"), server.link.GetPort());
+    ASSERT_TRUE(ann.link.IsJoined());
+    for (int i = 0; i < 6; ++i)
+    {
+        CPosixClient ghost;
+        ASSERT_TRUE(ConnectAndWaitForServer(ghost, server.link, server.link.GetUserIds().size()));
+        const std::size_t users = server.link.GetUserIds().size();
+        ASSERT_TRUE(ghost.Send(Request(GAME_MODE_DOUBLE, "Ghost" + std::to_string(i)).ToBytes()));
+        ghost.Reset();
+        ASSERT_TRUE(WaitUntil([&] { return server.link.GetUserIds().size() < users; })) << i;
+    }
+    Pump(30);
+    EXPECT_EQ(Names(server.roster), (std::vector<std::string>{"Host", "Ann"}));
+    EXPECT_EQ(server.link.GetSeatedIds(), std::vector<int>{1});
+
+    // Two real players still find their seats, and the seat list they are
+    // told holds nobody who is not there.
+    CProgram ben;
+    CProgram cid;
+    JoinAs(ben, GAME_MODE_DOUBLE, QStringLiteral("Ben"), server.link.GetPort());
+    JoinAs(cid, GAME_MODE_DOUBLE, QStringLiteral("Cid"), server.link.GetPort());
+    ASSERT_TRUE(ben.link.IsJoined());
+    ASSERT_TRUE(cid.link.IsJoined());
+    EXPECT_EQ(Names(server.roster), (std::vector<std::string>{"Host", "Cid", "Ann", "Ben"}));
+    std::int32_t players = 0;
+    ASSERT_FALSE(cid.bughouse.m_messages.empty());
+    EXPECT_TRUE(cid.bughouse.m_messages[0].GetIntAt(9, players));
+    EXPECT_EQ(players, 4);
+
+    // A seated player whose connection is reset is gone, as after a normal close.
+    const int benId = server.roster.GetEntry(3).connectionId;
+    ben.link.Leave(false);
+    ASSERT_TRUE(WaitUntil([&] { return server.bughouse.m_gone.size() == 1; }));
+    EXPECT_EQ(server.bughouse.m_gone, std::vector<int>{benId});
+    CPosixClient dan;
+    ASSERT_TRUE(ConnectAndWaitForServer(dan, server.link, server.link.GetUserIds().size()));
+    ASSERT_TRUE(dan.Send(Request(GAME_MODE_DOUBLE, "Dan").ToBytes()));
+    ASSERT_TRUE(WaitUntil([&] { return server.roster.Count() == 4; }));
+    const int danId = server.roster.ConnectionIdOf(QStringLiteral("Dan"));
+    dan.Reset();
+    ASSERT_TRUE(WaitUntil([&] { return server.bughouse.m_gone.size() == 2; }));
+    EXPECT_EQ(server.bughouse.m_gone.back(), danId);
+    EXPECT_EQ(Names(server.roster), (std::vector<std::string>{"Host", "Cid", "Ann"}));
+    EXPECT_EQ(server.link.GetSeatedIds().size(), 2u);
+}
+
+TEST_F(NetConnectionTest, APlayerWhoSaysGoodbyeIsClosedAtOnceWhateverItSendsAfter)
+{
+    CProgram server;
+    StartServer(server, GAME_MODE_SINGLE);
+    for (int round = 0; round < 3; ++round)
+    {
+        const std::size_t goneBefore = server.chess.m_gone.size();
+        CPosixClient leaver;
+        ASSERT_TRUE(leaver.Connect(server.link.GetPort()));
+        ASSERT_TRUE(leaver.Send(Request(GAME_MODE_SINGLE, "Bob").ToBytes()));
+        ASSERT_TRUE(WaitUntil([&] { return server.link.GetSeatedIds().size() == 1; })) << round;
+        CNetMessage left(MSG_PLAYER_LEFT);
+        left.AddString("Bob");
+        // The goodbye, then half a message, and the socket kept open.
+        ASSERT_TRUE(leaver.Send(left.ToBytes() + HalfOfAHugeMessage()));
+        std::string received;
+        ASSERT_TRUE(WaitUntil([&] { return !leaver.Receive(received); })) << round;
+        EXPECT_TRUE(server.link.GetUserIds().empty());
+        EXPECT_TRUE(server.link.GetSeatedIds().empty());
+        EXPECT_EQ(server.chess.m_gone.size(), goneBefore + 1);
+        // NET_DISCONNECTED came before the end.
+        EXPECT_NE(received.find(CNetMessage(NET_DISCONNECTED).ToBytes()), std::string::npos);
+    }
+}
+
+TEST_F(NetConnectionTest, AConnectionThatNeverAsksToJoinKeepsNobodyOut)
+{
+    CProgram server;
+    StartServer(server, GAME_MODE_SINGLE);
+    CRecordingClient idle;
+    ASSERT_TRUE(idle.OpenConnection("127.0.0.1", server.link.GetPort()));
+    ASSERT_TRUE(WaitUntil([&] { return server.link.GetUserIds().size() == 1; }));
+
+    CProgram client;
+    JoinAs(client, GAME_MODE_SINGLE, QStringLiteral("Bob"), server.link.GetPort());
+    EXPECT_TRUE(client.link.IsJoined());
+    EXPECT_TRUE(client.ui.m_messages.empty());
+    EXPECT_EQ(server.link.GetSeatedIds().size(), 1u);
+
+    // The seat is taken now: the idle one's late request is refused as full.
+    ASSERT_TRUE(idle.SendMessage(Request(GAME_MODE_SINGLE, "Eve")));
+    ASSERT_TRUE(WaitUntil([&] { return !idle.m_disconnects.empty(); }));
+    ASSERT_FALSE(idle.m_messages.empty());
+    EXPECT_EQ(idle.m_messages.front().GetId(), MSG_REFUSED_FULL);
+    EXPECT_TRUE(client.link.IsJoined());
+}
+
+TEST_F(NetConnectionTest, TheServerRelaysOnlyWellFormedGameMessagesThatPassTheGamesFilter)
+{
+    CProgram server;
+    StartServer(server, GAME_MODE_DOUBLE);
+    CProgram ann;
+    CProgram ben;
+    JoinAs(ann, GAME_MODE_DOUBLE, QStringLiteral("Ann"), server.link.GetPort());
+    JoinAs(ben, GAME_MODE_DOUBLE, QStringLiteral("Ben"), server.link.GetPort());
+    ASSERT_TRUE(WaitUntil([&] { return ann.bughouse.m_messages.size() == 3; }));
+    ann.bughouse.m_messages.clear();
+    ben.bughouse.m_messages.clear();
+    server.bughouse.m_messages.clear();
+    // The game refuses moves from row 7 here, as a board refuses a move.
+    std::vector<int> filtered;
+    server.link.SetRelayFilter([&](int userId, const CNetMessage& message) {
+        std::int32_t row = 0;
+        if (message.GetId() == MSG_MOVE && message.GetIntAt(2, row) && row == 7)
+        {
+            filtered.push_back(userId);
+            return false;
+        }
+        return true;
+    });
+
+    CNetMessage unknown(19);
+    unknown.AddString(std::string(100000, 'u'));
+    CNetMessage shortMove(MSG_MOVE);
+    for (int value : {2, 0, 1, 3, 3, 3, 0})
+        shortMove.AddInt(value);
+    CNetMessage offBoard(MSG_DROP);
+    for (int value : {2, 0, 9, 3, 0, 299000, 0})
+        offBoard.AddInt(value);
+    CNetMessage resign(MSG_RESIGN);
+    resign.AddInt(2);
+    resign.AddInt(2);
+    CNetMessage refusedByGame(MSG_MOVE);
+    for (int value : {2, 0, 7, 3, 6, 3, 0, 0, 0, 0, 299000, 0})
+        refusedByGame.AddInt(value);
+    CNetMessage longChat(MSG_CHAT);
+    longChat.AddString("Ben");
+    longChat.AddString(std::string(3000, 'c'));
+    for (const CNetMessage* message : {&unknown, &shortMove, &offBoard, &resign, &refusedByGame, &longChat})
+        ASSERT_TRUE(ben.link.Send(*message));
+    ASSERT_TRUE(ben.link.Send(SeatMove(2)));
+
+    ASSERT_TRUE(
+        WaitUntil([&] { return ann.bughouse.m_messages.size() == 2 && server.bughouse.m_messages.size() == 5; }));
+    Pump(30);
+    // The other player gets only what it would take; the server's own game
+    // also gets the malformed ones, to judge them itself.
+    EXPECT_EQ(ann.bughouse.Ids(), (std::vector<int>{MSG_CHAT, MSG_MOVE}));
+    EXPECT_EQ(server.bughouse.Ids(), (std::vector<int>{MSG_MOVE, MSG_DROP, MSG_RESIGN, MSG_CHAT, MSG_MOVE}));
+    for (const CNetMessage* chat : {&ann.bughouse.m_messages[0], &server.bughouse.m_messages[3]})
+    {
+        std::string text;
+        ASSERT_TRUE(chat->GetStringAt(1, text));
+        EXPECT_EQ(text, std::string(1999, 'c') + "\u2026");
+    }
+    EXPECT_EQ(ann.bughouse.m_messages[1], SeatMove(2));
+    EXPECT_EQ(server.bughouse.m_messages[4], SeatMove(2));
+    EXPECT_EQ(filtered, std::vector<int>{server.roster.GetEntry(2).connectionId});
+    EXPECT_TRUE(ben.link.IsJoined()); // refused messages cost the sender nothing more
+}
+
+// ---------------------------------------------------------------------------
+// The descriptor limit, lowered for this process
+
+namespace
+{
+// The process's CPU time so far, user and system.
+double CpuMilliseconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+// Runs the event loop until the condition holds or the time is up, sleeping
+// between checks (the test's own waiting costs no CPU time).
+bool IdleUntil(const std::function<bool()>& condition, int timeoutMs)
+{
+    if (condition())
+        return true;
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    check.start(10);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return condition();
+}
+
+// Lowers the soft descriptor limit so that exactly `free` more descriptors
+// can be made, and puts it back when it goes.
+class CDescriptorLimit
+{
+public:
+    explicit CDescriptorLimit(int free)
+    {
+        getrlimit(RLIMIT_NOFILE, &m_saved);
+        int highest = 0;
+        if (DIR* dir = opendir("/proc/self/fd"))
+        {
+            while (dirent* entry = readdir(dir))
+                highest = std::max(highest, std::atoi(entry->d_name));
+            closedir(dir);
+        }
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = static_cast<rlim_t>(highest + 1 + free);
+        m_ok = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+        // Holes below the highest descriptor are filled, then `free` are given back.
+        for (int fd; m_ok && (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+            m_fillers.push_back(fd);
+        for (int i = 0; i < free && !m_fillers.empty(); ++i)
+        {
+            ::close(m_fillers.back());
+            m_fillers.pop_back();
+        }
+    }
+    ~CDescriptorLimit()
+    {
+        for (int fd : m_fillers)
+            ::close(fd);
+        setrlimit(RLIMIT_NOFILE, &m_saved);
+    }
+    CDescriptorLimit(const CDescriptorLimit&) = delete;
+    CDescriptorLimit& operator=(const CDescriptorLimit&) = delete;
+
+    [[nodiscard]] bool IsSet() const { return m_ok; }
+
+private:
+    rlimit m_saved{};
+    bool m_ok = false;
+    std::vector<int> m_fillers;
+};
+} // namespace
+
+TEST(NetServerLimits, AtTheDescriptorLimitNewcomersAreRefusedWithoutSpinningAndLaterAdmitted)
+{
+    CRecordingServer server;
+    ASSERT_TRUE(server.StartListening(0));
+    constexpr int kFree = 3;
+    std::vector<std::unique_ptr<CPosixClient>> clients;
+    for (int i = 0; i < kFree + 3; ++i)
+        clients.push_back(std::make_unique<CPosixClient>());
+    auto late = std::make_unique<CPosixClient>();
+    {
+        CDescriptorLimit limit(kFree);
+        ASSERT_TRUE(limit.IsSet());
+        for (int i = 0; i < kFree; ++i)
+            ASSERT_TRUE(clients[static_cast<std::size_t>(i)]->Connect(server.GetPort()));
+        ASSERT_TRUE(WaitUntil([&] { return server.m_connects.size() == static_cast<std::size_t>(kFree); }));
+
+        // The others come to a process without descriptors: refused, and the
+        // program sleeps meanwhile instead of retrying in a tight loop (the
+        // test sleeps too, so that the CPU time is the program's).
+        const double cpuBefore = CpuMilliseconds();
+        QElapsedTimer wall;
+        wall.start();
+        for (std::size_t i = kFree; i < clients.size(); ++i)
+            ASSERT_TRUE(clients[i]->Connect(server.GetPort()));
+        std::vector<bool> ended(clients.size(), false);
+        ASSERT_TRUE(IdleUntil(
+            [&] {
+                bool all = true;
+                for (std::size_t i = kFree; i < clients.size(); ++i)
+                {
+                    std::string ignored;
+                    ended[i] = ended[i] || !clients[i]->Receive(ignored);
+                    all = all && ended[i];
+                }
+                return all;
+            },
+            3000));
+        (void)IdleUntil([] { return false; }, 500);
+        const double cpu = CpuMilliseconds() - cpuBefore;
+        EXPECT_LT(cpu, 0.25 * static_cast<double>(wall.elapsed()))
+            << cpu << " ms of CPU in " << wall.elapsed() << " ms";
+        EXPECT_EQ(server.m_connects.size(), static_cast<std::size_t>(kFree));
+
+        // Once a player leaves, a newcomer gets in again.
+        clients[0]->Close();
+        ASSERT_TRUE(WaitUntil([&] { return server.m_disconnects.size() == 1; }));
+        ASSERT_TRUE(late->Connect(server.GetPort()));
+        ASSERT_TRUE(WaitUntil([&] { return server.m_connects.size() == static_cast<std::size_t>(kFree) + 1; }, 3000));
+        std::string received;
+        EXPECT_TRUE(late->Receive(received));
+    }
+}
+
+// A named test of the cap: more connections than the server keeps are closed at once.
+TEST_F(NetConnectionTest, AFloodOfConnectionsIsCappedAndTheSeatsStayFree)
+{
+    CProgram server;
+    server.link.SetRefusedFullDelay(10);
+    StartServer(server, GAME_MODE_SINGLE);
+    std::vector<std::unique_ptr<CPosixClient>> flood;
+    for (std::size_t i = 0; i < CNetConnection::kMaxConnections + 8; ++i)
+    {
+        flood.push_back(std::make_unique<CPosixClient>());
+        CPosixClient& client = *flood.back();
+        ASSERT_TRUE(client.Connect(server.link.GetPort()));
+        if (i < CNetConnection::kMaxConnections)
+        {
+            ASSERT_TRUE(WaitUntil([&] { return server.link.GetUserIds().size() == i + 1; })) << i;
+        }
+        else
+        {
+            std::string ignored;
+            ASSERT_TRUE(WaitUntil([&] { return !client.Receive(ignored); })) << i;
+        }
+    }
+    EXPECT_EQ(server.link.GetUserIds().size(), static_cast<std::size_t>(CNetConnection::kMaxConnections));
+    flood.clear();
+    ASSERT_TRUE(WaitUntil([&] { return server.link.GetUserIds().empty(); }));
+    CProgram client;
+    JoinAs(client, GAME_MODE_SINGLE, QStringLiteral("Bob"), server.link.GetPort());
+    EXPECT_TRUE(client.link.IsJoined());
 }

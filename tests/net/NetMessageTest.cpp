@@ -258,6 +258,51 @@ TEST(NetMessageReader, CutsTheStreamIntoMessages)
     EXPECT_EQ(completedAt, (std::vector<std::size_t>{first.ToBytes().size(), stream.size()}));
 }
 
+TEST(NetMessageReader, ResumesWhereItStoppedWhateverThePieces)
+{
+    // Every kind of element, the long and wide string forms included.
+    CNetMessage first(6);
+    first.AddInt(-7);
+    first.AddLong(2);
+    first.AddString(std::string(300, 'm'));
+    first.AddString(std::string(70000, 'n'));
+    first.AddBytes(CNetByteBlock(reinterpret_cast<const std::uint8_t*>("\x01\x02\x03"), 3));
+    const std::string wide = Bytes(
+        {0x02, 0, 0, 0, 0x02, 0, 0, 0, 0x0A, 0xFF, 0xFE, 0xFF, 0x02, 'h', 0, 'i', 0, 0x09, 0x2A, 0, 0, 0, 0, 0, 0, 0});
+    CNetMessage empty(14);
+    const std::string stream = first.ToBytes() + wide + empty.ToBytes();
+
+    std::vector<CNetMessage> whole;
+    {
+        CNetMessageReader reader;
+        reader.Append(stream.data(), stream.size());
+        CNetMessage out;
+        while (reader.Next(out) == CNetMessageReader::Result::Message)
+            whole.push_back(out);
+    }
+    ASSERT_EQ(whole.size(), 3u);
+    EXPECT_EQ(whole[0], first);
+    EXPECT_EQ(whole[2], empty);
+    std::string hi;
+    EXPECT_TRUE(whole[1].GetStringAt(0, hi));
+    EXPECT_EQ(hi, "hi");
+
+    for (std::size_t piece : {1u, 2u, 3u, 7u, 9u, 100u, 4096u})
+    {
+        CNetMessageReader reader;
+        std::vector<CNetMessage> got;
+        CNetMessage out;
+        for (std::size_t at = 0; at < stream.size(); at += piece)
+        {
+            reader.Append(stream.data() + at, std::min(piece, stream.size() - at));
+            while (reader.Next(out) == CNetMessageReader::Result::Message)
+                got.push_back(out);
+        }
+        EXPECT_EQ(got, whole) << "pieces of " << piece;
+        EXPECT_FALSE(reader.HasUnread());
+    }
+}
+
 TEST(NetMessageReader, StaysBrokenAfterGarbage)
 {
     CNetMessageReader reader;

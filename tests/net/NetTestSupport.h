@@ -8,6 +8,12 @@
 #include <QElapsedTimer>
 #include <QTcpSocket>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <functional>
 #include <string>
 #include <vector>
@@ -120,4 +126,80 @@ inline void RawSend(QTcpSocket& socket, const std::string& bytes)
     socket.write(bytes.data(), static_cast<qint64>(bytes.size()));
     socket.flush();
 }
+
+// A plain socket of the system, for what a Qt socket cannot do: reset its
+// connection, or exist before the test lowers the descriptor limit. Made in
+// the constructor, connected later; all on loopback.
+class CPosixClient
+{
+public:
+    CPosixClient() : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {}
+    ~CPosixClient() { Close(); }
+    CPosixClient(const CPosixClient&) = delete;
+    CPosixClient& operator=(const CPosixClient&) = delete;
+
+    [[nodiscard]] bool IsValid() const { return m_fd >= 0; }
+
+    // Connects to 127.0.0.1; the system completes it even before the server takes it.
+    bool Connect(int port)
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        return m_fd >= 0 && ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+
+    bool Send(const std::string& bytes)
+    {
+        std::size_t sent = 0;
+        while (sent < bytes.size())
+        {
+            const ssize_t n = ::send(m_fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0)
+                return false;
+            sent += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+    // Appends what has arrived, without waiting. False once the connection
+    // has ended (closed or reset by the server).
+    bool Receive(std::string& into)
+    {
+        char buffer[65536];
+        for (;;)
+        {
+            const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (n > 0)
+            {
+                into.append(buffer, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+                return true;
+            return false;
+        }
+    }
+
+    // Ends the connection with a reset (SO_LINGER 0) instead of a normal close.
+    void Reset()
+    {
+        if (m_fd < 0)
+            return;
+        linger abort{1, 0};
+        ::setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        Close();
+    }
+
+    void Close()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+private:
+    int m_fd;
+};
 } // namespace NetTest

@@ -2,6 +2,8 @@
 #include "LanAdvertiser.h"
 #include "LanSearch.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 
@@ -91,4 +93,38 @@ TEST(LanDiscovery, AddressListText)
                                              QHostAddress("10.0.0.2"), QHostAddress("192.168.0.5")}),
               QStringLiteral("192.168.0.5 - 10.0.0.2"));
     EXPECT_FALSE(LanDiscovery::LocalAddressList().isEmpty());
+}
+
+TEST(LanDiscovery, EachSourceIsAnsweredAFewTimesASecondAtMost)
+{
+    const int port = FreeUdpPort();
+    CLanAdvertiser advertiser(port);
+    ASSERT_TRUE(advertiser.IsAdvertising());
+    auto answersTo = [&](QUdpSocket& socket, int probes, int waitMs) {
+        for (int i = 0; i < probes; ++i)
+            socket.writeDatagram(LanDiscovery::ProbeDatagram(), kLoopback, static_cast<quint16>(port));
+        int answers = 0;
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < waitMs)
+        {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            while (socket.hasPendingDatagrams())
+                answers += socket.receiveDatagram().data() == LanDiscovery::ReplyDatagram() ? 1 : 0;
+        }
+        return answers;
+    };
+
+    // A flood from one source gets a handful of answers, not one each.
+    QUdpSocket flooder;
+    ASSERT_TRUE(flooder.bind(kLoopback, 0));
+    const int flooded = answersTo(flooder, 200, 300);
+    EXPECT_GE(flooded, 1);
+    EXPECT_LE(flooded, CLanAdvertiser::kAnswersPerSecond + 2);
+
+    // Another source is not held back by it: a search from there finds the server.
+    QUdpSocket other;
+    if (!other.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0))
+        GTEST_SKIP() << "no second loopback address to send from";
+    EXPECT_EQ(answersTo(other, 1, 200), 1);
 }

@@ -37,7 +37,9 @@ TEST_F(GameSettingsTest, FirstLoadFromAnEmptyStoreYieldsTheDefaultsAndWritesAllT
     EXPECT_EQ(settings.GetBottomPlayerName(), "Player 1");
     EXPECT_EQ(settings.GetTopPlayerName(), "Player 2");
 
-    // A second store on the same file (another process, in effect) sees them all.
+    // A second store on the same file (another process, in effect) sees them
+    // all once they are saved.
+    ASSERT_EQ(store.Flush(), RegistryStore::RESULT_OK);
     RegistryStore other(FilePath());
     other.OpenRoot(QString(kProductKey) + "\\");
     ASSERT_EQ(other.OpenSubKey("Settings"), RegistryStore::RESULT_OK);
@@ -138,21 +140,98 @@ TEST_F(GameSettingsTest, SavedValuesComeBackOnTheNextLoad)
     }
 }
 
-TEST_F(GameSettingsTest, AbsurdStoredNumbersGiveABoundedGameTime)
+TEST_F(GameSettingsTest, StoredValuesAreHeldToTheRangesOfTheSettingsDialog)
 {
+    struct Case
     {
+        int32_t hours;
+        int32_t minutes;
+        int32_t seconds;
+        int32_t bonus;
+        const char* time; // as loaded
+        int32_t loadedBonus;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0, "5 min 0 sec", 0},            // no game at all: the default time
+        {0, 0, 59, 0, "5 min 0 sec", 0},           // under a minute
+        {2147483647, 0, 0, 0, "99:00:00", 0},      // hours beyond the dialog's
+        {-1, 2147483647, 0, 0, "59 min 0 sec", 0}, // negative hours, minutes beyond
+        {1, 75, -3, 1000, "01:59:00", 99},         // minutes and bonus beyond, seconds below
+        {0, 7, 30, -5, "7 min 30 sec", 0},         // a negative bonus
+        {99, 59, 59, 99, "99:59:59", 99},          // the largest the dialog takes
+        {0, 1, 0, 0, "1 min 0 sec", 0},            // the smallest
+    };
+    for (const Case& c : cases)
+    {
+        {
+            RegistryStore store(FilePath());
+            store.OpenRoot(kProductKey);
+            store.OpenSubKey("Settings");
+            store.WriteDword("NbHours", c.hours);
+            store.WriteDword("NbMinutes", c.minutes);
+            store.WriteDword("NbSeconds", c.seconds);
+            store.WriteDword("NbSecondsBonus", c.bonus);
+            store.WriteString("TopPlayerName", QString(256, 'n'));
+            store.WriteDword("IsKingCanBeCaptured", 7);
+        }
         RegistryStore store(FilePath());
-        store.OpenRoot(kProductKey);
-        store.OpenSubKey("Settings");
-        store.WriteDword("NbHours", -1);
-        store.WriteDword("NbMinutes", 2147483647);
-        store.WriteDword("IsKingCanBeCaptured", 7);
+        GameSettings settings;
+        settings.Load(store);
+        EXPECT_EQ(settings.GetGameTime().Text().toStdString(), c.time) << c.hours << " " << c.minutes;
+        EXPECT_EQ(settings.GetNbSecondsBonus(), c.loadedBonus) << c.bonus;
+        EXPECT_EQ(settings.GetTopPlayerName().size(), 255);
+        EXPECT_TRUE(settings.IsKingCanBeCaptured());
     }
+}
+
+TEST_F(GameSettingsTest, EachChangeIsSavedWhenMadeAndOnlyTheValuesChanged)
+{
     RegistryStore store(FilePath());
+    store.OpenRoot(kProductKey);
     GameSettings settings;
     settings.Load(store);
-    EXPECT_GE(settings.GetGameTime().Milliseconds(), 0);
-    EXPECT_TRUE(settings.IsKingCanBeCaptured());
+    settings.SaveChangesTo(&store);
+    ASSERT_EQ(store.Flush(), RegistryStore::RESULT_OK);
+
+    // Another copy of the program changes the minutes meanwhile.
+    {
+        RegistryStore other(FilePath());
+        other.OpenRoot(kProductKey);
+        other.OpenSubKey("Settings");
+        other.WriteDword("NbMinutes", 9);
+        other.WriteString("TopPlayerName", "Zoe");
+    }
+    // Code that shares the store keeps the subkey it had open.
+    store.OpenSubKey("Connection");
+    settings.SetNbSecondsBonus(3);
+    settings.SetTopPlayerName("Player 2"); // unchanged: not written
+    settings.SetIsKingCanBeCaptured(true);
+    EXPECT_EQ(store.SubKeyName(), "Connection");
+    ASSERT_EQ(store.Flush(), RegistryStore::RESULT_OK);
+
+    RegistryStore reader(FilePath());
+    reader.OpenRoot(kProductKey);
+    reader.OpenSubKey("Settings");
+    int32_t value = 0;
+    QString text;
+    EXPECT_EQ(reader.ReadDword("NbSecondsBonus", value, -1), RegistryStore::RESULT_READ);
+    EXPECT_EQ(value, 3);
+    EXPECT_EQ(reader.ReadDword("IsKingCanBeCaptured", value, -1), RegistryStore::RESULT_READ);
+    EXPECT_EQ(value, 1);
+    EXPECT_EQ(reader.ReadDword("NbMinutes", value, -1), RegistryStore::RESULT_READ);
+    EXPECT_EQ(value, 9);
+    EXPECT_EQ(reader.ReadString("TopPlayerName", text, ""), RegistryStore::RESULT_OK);
+    EXPECT_EQ(text, "Zoe");
+
+    // The game time is one value: its three parts are written together.
+    settings.SetGameTime(1, 2, 3);
+    ASSERT_EQ(store.Flush(), RegistryStore::RESULT_OK);
+    for (auto [name, expected] : {std::pair{"NbHours", 1}, std::pair{"NbMinutes", 2}, std::pair{"NbSeconds", 3}})
+    {
+        EXPECT_EQ(reader.ReadDword(name, value, -1), RegistryStore::RESULT_READ);
+        EXPECT_EQ(value, expected) << name;
+    }
+    settings.SaveChangesTo(nullptr);
 }
 
 TEST(GameSettingsSummary, ReadsAsTheNetworkGamesPrintIt)

@@ -1,6 +1,7 @@
 #include "RegistryStore.h"
 #include "RegistryTree.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -106,7 +107,8 @@ TEST_F(RegistryStoreTest, ReadsWriteTheirDefaultOnceAndThenReadIt)
     // Names are exact: another case is another value.
     EXPECT_EQ(store->ReadDword("port", dword, 7), RegistryStore::RESULT_DEFAULT_WRITTEN);
 
-    // All of it is in the file for the next process.
+    // All of it is in the file for the next process, once saved.
+    ASSERT_EQ(store->Flush(), RegistryStore::RESULT_OK);
     auto next = OpenStore();
     EXPECT_EQ(next->ReadDword("Port", dword, 1), RegistryStore::RESULT_READ);
     EXPECT_EQ(dword, 5555);
@@ -120,6 +122,7 @@ TEST_F(RegistryStoreTest, DwordsKeepAll32Bits)
     for (int32_t value : {0, -1, -32000, 2147483647, -2147483647 - 1})
     {
         EXPECT_EQ(store->WriteDword("wp.left", value), RegistryStore::RESULT_OK);
+        ASSERT_EQ(store->Flush(), RegistryStore::RESULT_OK);
         int32_t read = 0;
         EXPECT_EQ(OpenStore("WindowPosition")->ReadDword("wp.left", read, 3), RegistryStore::RESULT_READ);
         EXPECT_EQ(read, value);
@@ -131,6 +134,7 @@ TEST_F(RegistryStoreTest, AValueOfTheOtherTypeYieldsTheDefaultAndStaysUnchanged)
     auto store = OpenStore();
     store->WriteString("NbMinutes", "7");
     store->WriteDword("WhiteEngine", 3);
+    ASSERT_EQ(store->Flush(), RegistryStore::RESULT_OK);
     const QByteArray before = FileBytes();
 
     int32_t dword = 0;
@@ -139,6 +143,7 @@ TEST_F(RegistryStoreTest, AValueOfTheOtherTypeYieldsTheDefaultAndStaysUnchanged)
     EXPECT_EQ(dword, 5);
     EXPECT_EQ(store->ReadString("WhiteEngine", text, "Human"), RegistryStore::RESULT_WRONG_TYPE);
     EXPECT_EQ(text, "Human");
+    ASSERT_EQ(store->Flush(), RegistryStore::RESULT_OK);
     EXPECT_EQ(FileBytes(), before);
     EXPECT_TRUE(FileBytes().contains("\"NbMinutes\"=\"7\""));
 }
@@ -150,6 +155,7 @@ TEST_F(RegistryStoreTest, StringsOfAtMost256CharactersAreStoredAndLongerOnesRefu
     const QString tooLong(RegistryStore::kMaxStringLength + 1, 'a');
     EXPECT_EQ(store->WriteString("s", longest), RegistryStore::RESULT_OK);
     EXPECT_EQ(store->WriteString("s", tooLong), RegistryStore::RESULT_TOO_LONG);
+    ASSERT_EQ(store->Flush(), RegistryStore::RESULT_OK);
     QString text;
     EXPECT_EQ(OpenStore()->ReadString("s", text, ""), RegistryStore::RESULT_OK);
     EXPECT_EQ(text, longest);
@@ -157,6 +163,7 @@ TEST_F(RegistryStoreTest, StringsOfAtMost256CharactersAreStoredAndLongerOnesRefu
     // A long default is handed out but not written.
     EXPECT_EQ(store->ReadString("t", text, tooLong), RegistryStore::RESULT_TOO_LONG);
     EXPECT_EQ(text, tooLong);
+    ASSERT_EQ(store->Flush(), RegistryStore::RESULT_OK);
     EXPECT_FALSE(FileBytes().contains("\"t\"="));
 
     // A string made longer by hand in the file is not read.
@@ -219,6 +226,7 @@ TEST_F(RegistryStoreTest, SubKeysAreListedAlphabeticallyAndDeletedOnlyWhenTheyHa
     EXPECT_EQ(store.DeleteSubKey(), RegistryStore::RESULT_OK);
     EXPECT_EQ(store.WriteString("CommandLine", "x"), RegistryStore::RESULT_NO_SUBKEY);
 
+    ASSERT_EQ(store.Flush(), RegistryStore::RESULT_OK);
     RegistryStore other(FilePath());
     other.OpenRoot(kProductKey);
     other.OpenSubKey("Winboard-Compatible Engines");
@@ -234,10 +242,13 @@ TEST_F(RegistryStoreTest, TwoStoresOnOneFileSeeAndKeepEachOthersChanges)
     auto second = OpenStore();
     first->WriteDword("a", 1);
     second->WriteDword("b", 2);
+    ASSERT_EQ(first->Flush(), RegistryStore::RESULT_OK);
+    ASSERT_EQ(second->Flush(), RegistryStore::RESULT_OK);
     int32_t value = 0;
     EXPECT_EQ(second->ReadDword("a", value, 0), RegistryStore::RESULT_READ);
     EXPECT_EQ(value, 1);
     first->WriteDword("b", 3);
+    ASSERT_EQ(first->Flush(), RegistryStore::RESULT_OK);
     EXPECT_EQ(second->ReadDword("b", value, 0), RegistryStore::RESULT_READ);
     EXPECT_EQ(value, 3);
 
@@ -249,6 +260,7 @@ TEST_F(RegistryStoreTest, TwoStoresOnOneFileSeeAndKeepEachOthersChanges)
 TEST_F(RegistryStoreTest, ABatchSavesOnceAtItsEnd)
 {
     auto store = OpenStore();
+    ASSERT_EQ(store->Flush(), RegistryStore::RESULT_OK);
     const QByteArray before = FileBytes();
     {
         RegistryStore::Batch batch(*store);
@@ -258,10 +270,12 @@ TEST_F(RegistryStoreTest, ABatchSavesOnceAtItsEnd)
         }
         int32_t value = 0;
         EXPECT_EQ(store->ReadDword("b", value, 2), RegistryStore::RESULT_DEFAULT_WRITTEN);
+        EXPECT_EQ(store->Flush(), RegistryStore::RESULT_OK); // holds nothing back from an open batch
         EXPECT_EQ(FileBytes(), before);
         EXPECT_EQ(store->ReadDword("a", value, 0), RegistryStore::RESULT_READ);
         EXPECT_EQ(value, 1);
     }
+    ASSERT_EQ(store->Flush(), RegistryStore::RESULT_OK);
     EXPECT_TRUE(FileBytes().contains("\"a\"=dword:00000001\n\"b\"=dword:00000002\n")) << FileBytes().toStdString();
 }
 
@@ -269,12 +283,15 @@ TEST_F(RegistryStoreTest, WritingTheStoredValueAgainLeavesTheFileAlone)
 {
     auto store = OpenStore();
     store->WriteString("Name", "Player");
+    ASSERT_EQ(store->Flush(), RegistryStore::RESULT_OK);
     // A save would drop this comment; writing an unchanged value must not save.
     WriteFile(FileBytes() + "; kept by hand\n");
     const QByteArray edited = FileBytes();
     EXPECT_EQ(store->WriteString("Name", "Player"), RegistryStore::RESULT_OK);
+    ASSERT_EQ(store->Flush(), RegistryStore::RESULT_OK);
     EXPECT_EQ(FileBytes(), edited);
     EXPECT_EQ(store->WriteString("Name", "Other"), RegistryStore::RESULT_OK);
+    ASSERT_EQ(store->Flush(), RegistryStore::RESULT_OK);
     EXPECT_FALSE(FileBytes().contains("; kept by hand"));
 }
 
@@ -286,13 +303,21 @@ TEST_F(RegistryStoreTest, ChangesThatCannotBeSavedAreKeptAndSavedLater)
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     RegistryStore store(dir + "/Pellomar II.conf");
+    std::vector<QString> reports;
+    store.SetFailureHandler([&](const QString& reason) { reports.push_back(reason); });
     store.OpenRoot(kProductKey);
     store.OpenSubKey("Settings");
-    EXPECT_EQ(store.WriteDword("a", 9), RegistryStore::RESULT_FAILED);
+    // Taken at once: the call never waits for the file.
+    EXPECT_EQ(store.WriteDword("a", 9), RegistryStore::RESULT_OK);
     int32_t value = 0;
     EXPECT_EQ(store.ReadDword("a", value, 0), RegistryStore::RESULT_READ);
     EXPECT_EQ(value, 9);
     EXPECT_EQ(store.Flush(), RegistryStore::RESULT_FAILED);
+    EXPECT_EQ(store.Flush(), RegistryStore::RESULT_FAILED);
+    // Reported once, however often it is tried.
+    QCoreApplication::processEvents();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0].contains("blocked")) << reports[0].toStdString();
 
     ASSERT_TRUE(QFile::remove(dir));
     EXPECT_EQ(store.Flush(), RegistryStore::RESULT_OK);
@@ -324,6 +349,7 @@ TEST_F(RegistryStoreTest, AFileThatCannotBeReadIsSetAsideAndTheDefaultsAreUsed)
         int32_t value = 0;
         EXPECT_EQ(store->ReadDword("NbMinutes", value, 5), RegistryStore::RESULT_DEFAULT_WRITTEN);
         EXPECT_EQ(value, 5);
+        ASSERT_EQ(store->Flush(), RegistryStore::RESULT_OK);
 
         // The unreadable file is kept aside untouched; the new one parses.
         const QStringList aside =
@@ -357,7 +383,7 @@ TEST_F(RegistryStoreTest, ASymbolicLinkToTheFileStaysALink)
 {
     const QString target = m_dir.filePath("real.conf");
     ASSERT_TRUE(QFile::link(target, FilePath()));
-    OpenStore()->WriteDword("a", 1);
+    OpenStore()->WriteDword("a", 1); // saved at the latest when the store goes
     EXPECT_TRUE(QFileInfo(FilePath()).isSymLink());
     QFile file(target);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));

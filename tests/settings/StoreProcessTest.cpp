@@ -1,17 +1,25 @@
 // The store's promises across real processes: a process killed mid-save,
-// two processes saving at once, and the warning for an unreadable file.
+// two processes saving at once, the warning for an unreadable file, two
+// copies of the program sharing the file, a lock held by another process,
+// and a named pipe in place of the file.
 #include "RegistryStore.h"
 #include "RegistryTree.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <sys/stat.h>
 
 namespace
 {
@@ -170,5 +178,166 @@ TEST_F(StoreProcessTest, AnUnreadableFileIsRenamedAsideWithAWarningOnStandardErr
     QFile kept(m_dir.filePath(aside.first()));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), garbage);
+    EXPECT_TRUE(ParseFile().has_value());
+}
+
+namespace
+{
+// A helper in "settings" mode: the settings of one copy of the program.
+class CSettingsCopy
+{
+public:
+    CSettingsCopy(const QString& helper, const QString& dir) { m_process.start(helper, {"settings", dir}); }
+    ~CSettingsCopy()
+    {
+        if (m_process.state() != QProcess::NotRunning)
+        {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+    // Waits for the next line of output.
+    QByteArray Line()
+    {
+        while (!m_process.canReadLine())
+        {
+            if (!m_process.waitForReadyRead(10000))
+                return {};
+        }
+        return m_process.readLine().trimmed();
+    }
+    QByteArray Command(const QByteArray& line)
+    {
+        m_process.write(line + "\n");
+        return Line();
+    }
+    QProcess& Process() { return m_process; }
+
+private:
+    QProcess m_process;
+};
+
+std::optional<int32_t> StoredDword(const QString& file, const QString& name)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const auto tree = CRegistryTree::Parse(in.readAll());
+    if (!tree)
+        return std::nullopt;
+    const CRegistryValue* value =
+        tree->FindValue({"HKEY_CURRENT_USER", "Software", "Zentrique", "Pellomar II", "Settings"}, name);
+    if (!value || value->type != CRegistryValue::Type::Dword)
+        return std::nullopt;
+    return static_cast<int32_t>(value->dword);
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition())
+    {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    return true;
+}
+} // namespace
+
+TEST_F(StoreProcessTest, TwoCopiesSharingTheFileEachKeepWhatTheyChanged)
+{
+    {
+        RegistryStore store(FilePath());
+        store.OpenRoot("HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II");
+        store.OpenSubKey("Settings");
+        store.WriteDword("NbMinutes", 17);
+    }
+    CSettingsCopy first(STORE_TEST_HELPER, m_dir.path());
+    CSettingsCopy second(STORE_TEST_HELPER, m_dir.path());
+    ASSERT_EQ(first.Line(), "loaded 17 0");
+    ASSERT_EQ(second.Line(), "loaded 17 0");
+
+    // The first sets 9 minutes and quits; the second, which changed only the
+    // bonus, quits later and leaves the minutes alone.
+    ASSERT_EQ(first.Command("time 0 9 0"), "ok");
+    ASSERT_EQ(first.Command("quit"), "ok");
+    ASSERT_TRUE(first.Process().waitForFinished(10000));
+    ASSERT_EQ(second.Command("bonus 7"), "ok");
+    ASSERT_EQ(second.Command("quit"), "ok");
+    ASSERT_TRUE(second.Process().waitForFinished(10000));
+    EXPECT_EQ(StoredDword(FilePath(), "NbMinutes"), 9);
+    EXPECT_EQ(StoredDword(FilePath(), "NbSecondsBonus"), 7);
+}
+
+TEST_F(StoreProcessTest, AChangeIsSavedWhenItIsMadeSoAKillLosesNothing)
+{
+    CSettingsCopy copy(STORE_TEST_HELPER, m_dir.path());
+    ASSERT_EQ(copy.Line(), "loaded 5 0");
+    ASSERT_EQ(copy.Command("bonus 12"), "ok");
+    EXPECT_TRUE(WaitFor([&] { return StoredDword(FilePath(), "NbSecondsBonus") == 12; }));
+    copy.Process().kill();
+    ASSERT_TRUE(copy.Process().waitForFinished(5000));
+    EXPECT_EQ(StoredDword(FilePath(), "NbSecondsBonus"), 12);
+}
+
+TEST_F(StoreProcessTest, ALockHeldByAnotherProcessHoldsUpNoCallAndTheChangeIsSavedLater)
+{
+    QProcess holder;
+    holder.start(STORE_TEST_HELPER, {"hold-lock", FilePath()});
+    ASSERT_TRUE(holder.waitForReadyRead(10000));
+    ASSERT_EQ(holder.readLine(), "locked\n");
+
+    // Every call returns at once, the lock waits of a save included (a
+    // save gives up on a held lock after kDefaultLockTimeoutMs).
+    RegistryStore store(FilePath());
+    QElapsedTimer timer;
+    timer.start();
+    store.OpenRoot("HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II");
+    store.OpenSubKey("Settings");
+    store.WriteDword("NbMinutes", 9);
+    int32_t value = 0;
+    store.ReadDword("NbSeconds", value, 30);
+    store.ReadDword("NbMinutes", value, 5);
+    EXPECT_LT(timer.elapsed(), RegistryStore::kDefaultLockTimeoutMs / 5);
+    EXPECT_EQ(value, 9);
+
+    // The save that cannot be made is reported once, with why.
+    std::vector<QString> reports;
+    store.SetFailureHandler([&](const QString& reason) { reports.push_back(reason); });
+    store.SetLockTimeout(50);
+    EXPECT_EQ(store.Flush(2000), RegistryStore::RESULT_FAILED);
+    EXPECT_EQ(store.Flush(2000), RegistryStore::RESULT_FAILED);
+    ASSERT_TRUE(WaitFor([&] { return !reports.empty(); }));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0].contains("lock")) << reports[0].toStdString();
+    EXPECT_FALSE(StoredDword(FilePath(), "NbMinutes").has_value());
+
+    // Once the lock is free the change reaches the file.
+    holder.closeWriteChannel();
+    ASSERT_TRUE(holder.waitForFinished(10000));
+    EXPECT_EQ(store.Flush(), RegistryStore::RESULT_OK);
+    EXPECT_EQ(StoredDword(FilePath(), "NbMinutes"), 9);
+}
+
+TEST_F(StoreProcessTest, ANamedPipeInPlaceOfTheFileIsNotWaitedOn)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(FilePath()).constData(), 0600), 0);
+    auto helper = StartHelper(
+        {"read", FilePath(), "HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II", "Settings", "NbMinutes"});
+    const bool finished = helper->waitForFinished(10000);
+    if (!finished)
+        helper->kill();
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(helper->exitCode(), 0);
+    EXPECT_EQ(helper->readAllStandardOutput(), "5 0\n"); // the default
+    const QString warning = QString::fromLocal8Bit(helper->readAllStandardError());
+    EXPECT_TRUE(warning.contains("not a regular file")) << warning.toStdString();
+    // The pipe is set aside, and a real file stands in its place.
+    EXPECT_EQ(QDir(m_dir.path()).entryList({"Pellomar II.conf.corrupt-*"}, QDir::System).size(), 1);
+    EXPECT_TRUE(QFileInfo(FilePath()).isFile());
     EXPECT_TRUE(ParseFile().has_value());
 }

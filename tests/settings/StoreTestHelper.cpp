@@ -7,11 +7,27 @@
 //       below ROOT\Churn, saves COUNT long strings named "TAG-nnn" per round,
 //       all holding the round number, one batch (one save) per round; prints
 //       "ready" after the first round; ROUNDS 0 runs until killed
+//   store_test_helper settings DIR
+//       loads the game settings from the file in DIR as the program does
+//       and prints "loaded <minutes> <bonus>"; then takes commands, one a
+//       line on standard input, and answers "ok" to each: "time H M S",
+//       "bonus N", "quit" (releases the settings and the store as the
+//       program does at its end)
+//   store_test_helper hold-lock FILE
+//       takes the store's lock of FILE, prints "locked" and holds it until
+//       standard input ends or the process is killed
+#include "GameSettings.h"
 #include "RegistryStore.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <iostream>
+#include <string>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace
 {
@@ -67,6 +83,57 @@ int Churn(const QStringList& args)
 }
 } // namespace
 
+int Settings(const QStringList& args)
+{
+    if (args.size() != 3)
+        return 2;
+    qputenv("PELLOMAR_CONFIG_DIR", args[2].toLocal8Bit());
+    RegistryStore store;
+    GameSettings settings;
+    settings.Load(store);
+    settings.SaveChangesTo(&store);
+    std::printf("loaded %d %d\n", settings.GetNbMinutes(), settings.GetNbSecondsBonus());
+    std::fflush(stdout);
+    std::string line;
+    while (std::getline(std::cin, line))
+    {
+        int h = 0;
+        int m = 0;
+        int sec = 0;
+        if (std::sscanf(line.c_str(), "time %d %d %d", &h, &m, &sec) == 3)
+            settings.SetGameTime(h, m, sec);
+        else if (std::sscanf(line.c_str(), "bonus %d", &sec) == 1)
+            settings.SetNbSecondsBonus(sec);
+        else if (line == "quit")
+            break;
+        else
+            return 2;
+        std::printf("ok\n");
+        std::fflush(stdout);
+    }
+    settings.SaveChangesTo(nullptr);
+    store.Close();
+    std::printf("ok\n");
+    return 0;
+}
+
+int HoldLock(const QStringList& args)
+{
+    if (args.size() != 3)
+        return 2;
+    const int fd = ::open(QFile::encodeName(args[2] + ".lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0 || ::flock(fd, LOCK_EX) != 0)
+        return 1;
+    std::printf("locked\n");
+    std::fflush(stdout);
+    std::string line;
+    while (std::getline(std::cin, line))
+    {
+    }
+    ::close(fd);
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
@@ -75,5 +142,9 @@ int main(int argc, char** argv)
         return Read(args);
     if (args.size() > 1 && args[1] == "churn")
         return Churn(args);
+    if (args.size() > 1 && args[1] == "settings")
+        return Settings(args);
+    if (args.size() > 1 && args[1] == "hold-lock")
+        return HoldLock(args);
     return 2;
 }

@@ -7,6 +7,7 @@
 #include "PlayerWnd.h"
 #include "SkinButton.h"
 
+#include <QFontMetrics>
 #include <QPaintEvent>
 #include <QTest>
 
@@ -235,6 +236,48 @@ TEST(OutputPane, ScrollsToItsLastLine)
     pane.Clear();
     EXPECT_TRUE(pane.Lines().empty());
     EXPECT_FALSE(pane.IsScrollBarShown());
+}
+
+TEST(OutputPane, KeepsTheNewestLinesAndCutsOverlongOnes)
+{
+    COutputPane pane;
+    pane.resize(200, 60);
+    pane.show();
+    const int total = COutputPane::kMaxLines + 10;
+    for (int i = 0; i < total; ++i)
+        pane.AddLine(QStringLiteral("line %1").arg(i), COutputPane::ChatFont(), COutputPane::NoticeColour());
+    ASSERT_EQ(pane.Lines().size(), static_cast<std::size_t>(COutputPane::kMaxLines));
+    EXPECT_EQ(pane.Lines().front().text, QStringLiteral("line 10"));
+    EXPECT_EQ(pane.Lines().back().text, QStringLiteral("line %1").arg(total - 1));
+    EXPECT_EQ(pane.ScrollPosition(), pane.TextHeight() - (pane.height() - 2));
+
+    pane.AddLine(QString(3 * COutputPane::kMaxLineLength, QLatin1Char('x')), COutputPane::ChatFont(),
+                 COutputPane::OpponentChatColour());
+    const QString cut = pane.Lines().back().text;
+    EXPECT_EQ(cut.size(), COutputPane::kMaxLineLength);
+    EXPECT_EQ(cut.back(), QChar(0x2026));
+    EXPECT_EQ(pane.Lines().size(), static_cast<std::size_t>(COutputPane::kMaxLines));
+
+    // A new width wraps every line again: the height is what measuring them all now gives.
+    for (int width : {120, 400})
+    {
+        pane.resize(width, 60);
+        const int textWidth = width - 6 - COutputPane::kScrollBarWidth;
+        int expected = 0;
+        for (const COutputPane::Line& line : pane.Lines())
+        {
+            const QFontMetrics metrics(line.font);
+            expected +=
+                std::max(metrics.height(), metrics
+                                               .boundingRect(QRect(0, 0, textWidth, 1000000),
+                                                             Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, line.text)
+                                               .height());
+        }
+        EXPECT_EQ(pane.TextHeight(), expected) << width;
+        EXPECT_EQ(pane.ScrollPosition(), pane.TextHeight() - (pane.height() - 2)) << width;
+    }
+    pane.Clear();
+    EXPECT_EQ(pane.TextHeight(), 0);
 }
 
 namespace
