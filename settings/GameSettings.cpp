@@ -76,6 +76,11 @@ void GameSettings::Load(RegistryStore& store)
     store.ReadString("BlackEngine", m_blackEngine, m_blackEngine);
     store.ReadString("BottomPlayerName", m_bottomPlayerName, m_bottomPlayerName);
     store.ReadString("TopPlayerName", m_topPlayerName, m_topPlayerName);
+    store.ReadDword("NbSecondsPerMoveNoLimit", m_nbSecondsPerMoveNoLimit, m_nbSecondsPerMoveNoLimit);
+    // A value the settings could not hold (none, or a negative count) is the default.
+    if (m_nbSecondsPerMoveNoLimit < 1)
+        m_nbSecondsPerMoveNoLimit = kDefaultSecondsPerMoveNoLimit;
+    ReadFlag(store, "IsEnginePondering", m_isEnginePondering);
 }
 
 void GameSettings::Save(RegistryStore& store) const
@@ -98,6 +103,8 @@ void GameSettings::Save(RegistryStore& store) const
     store.WriteString("BlackEngine", m_blackEngine);
     store.WriteString("BottomPlayerName", m_bottomPlayerName);
     store.WriteString("TopPlayerName", m_topPlayerName);
+    store.WriteDword("NbSecondsPerMoveNoLimit", m_nbSecondsPerMoveNoLimit);
+    store.WriteDword("IsEnginePondering", m_isEnginePondering ? 1 : 0);
 }
 
 QString GameSettings::SummaryText() const

@@ -27,11 +27,14 @@ public:
     // Saves the process-wide record (if it exists) and destroys it.
     static void Release();
 
-    // Reads the thirteen values in order, each with its default (a missing
+    // The thinking time of an engine's move when the game has no time limit.
+    static constexpr int32_t kDefaultSecondsPerMoveNoLimit = 5;
+
+    // Reads the fifteen values in order, each with its default (a missing
     // value is written with it). Opens the product key first when the store
     // has no root open.
     void Load(RegistryStore& store);
-    // Writes the thirteen values in the same order.
+    // Writes the fifteen values in the same order.
     void Save(RegistryStore& store) const;
 
     // "Game settings: 5 min 0 sec, ..." as the network games print it.
@@ -70,6 +73,14 @@ public:
     [[nodiscard]] const QString& GetBlackEngine() const { return m_blackEngine; }
     void SetBlackEngine(const QString& name) { m_blackEngine = name; }
 
+    // Local chess with engines: the thinking time of each engine move when
+    // the game has no time limit (seconds, at least 1), and whether engines
+    // think on their opponent's time.
+    [[nodiscard]] int32_t GetNbSecondsPerMoveNoLimit() const { return m_nbSecondsPerMoveNoLimit; }
+    void SetNbSecondsPerMoveNoLimit(int32_t seconds) { m_nbSecondsPerMoveNoLimit = seconds < 1 ? 1 : seconds; }
+    [[nodiscard]] bool IsEnginePondering() const { return m_isEnginePondering; }
+    void SetIsEnginePondering(bool value) { m_isEnginePondering = value; }
+
     // Local chess: the names shown in the bottom and top panels.
     [[nodiscard]] const QString& GetBottomPlayerName() const { return m_bottomPlayerName; }
     void SetBottomPlayerName(const QString& name) { m_bottomPlayerName = name; }
@@ -88,6 +99,8 @@ private:
     QString m_blackEngine;
     QString m_bottomPlayerName;
     QString m_topPlayerName;
+    int32_t m_nbSecondsPerMoveNoLimit = kDefaultSecondsPerMoveNoLimit;
+    bool m_isEnginePondering = true;
 
     static std::unique_ptr<GameSettings> s_instance;
 };
