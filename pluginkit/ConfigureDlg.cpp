@@ -78,7 +78,9 @@ CConfigureDlg::CConfigureDlg(CEngineList& engines, bool white, QWidget* parent)
     connect(add, &QPushButton::clicked, this, &CConfigureDlg::OnAdd);
     connect(m_Modify, &QPushButton::clicked, this, &CConfigureDlg::OnModify);
     connect(m_Remove, &QPushButton::clicked, this, &CConfigureDlg::OnRemove);
-    connect(m_List, &QListWidget::currentRowChanged, this, [this](int) { ShowDetails(); });
+    // The selection, not the current row: a click makes the row current
+    // before it selects it, so the current row's signal comes too early.
+    connect(m_List, &QListWidget::itemSelectionChanged, this, &CConfigureDlg::ShowDetails);
 
     m_Engines.OpenRoot(m_Engines.ProductKey());
     FillList();
@@ -105,8 +107,8 @@ int CConfigureDlg::RunNewEngineDialog(CNewEngineDlg& dialog)
 
 std::string CConfigureDlg::SelectedName() const
 {
-    const QListWidgetItem* item = m_List->currentItem();
-    return item != nullptr && item->isSelected() ? item->text().toStdString() : std::string();
+    const QList<QListWidgetItem*> selected = m_List->selectedItems();
+    return selected.isEmpty() ? std::string() : selected.constFirst()->text().toStdString();
 }
 
 void CConfigureDlg::FillList()

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <filesystem>
 #include <fstream>
@@ -303,4 +304,31 @@ TEST_F(EngineConfigTest, StartRunsTheEngineConfiguredForItsColour)
     // Reading the default engine's entry created it with empty values.
     EXPECT_EQ(Value(Registry().DefaultEngineName(), "CommandLine"), "");
     EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(std::chrono::seconds(5)));
+}
+
+// A click on a row selects that engine: its details are shown and OK takes
+// it. (The details used to follow the current row, which a click changes
+// before it selects the row: they showed the first engine, and OK kept the
+// old choice.)
+TEST_F(EngineConfigTest, AClickedEngineIsShownAndChosen)
+{
+    InstallTwoEngines();
+    Registry().OpenEnginesKey();
+    Registry().WriteString("WhiteEngine", "Alpha");
+    CConfigureDlg dialog(true);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto* list = Control<QListWidget>(dialog, CConfigureDlg::IDC_ENGINE_LIST);
+    auto* commandLine = Control<QLineEdit>(dialog, CConfigureDlg::IDC_COMMAND_LINE);
+    ASSERT_EQ(dialog.SelectedName(), "Alpha");
+    // A click on the second row, as a person does it.
+    QListWidgetItem* phalanx = list->item(1);
+    ASSERT_EQ(phalanx->text(), "Phalanx");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(phalanx).center());
+    EXPECT_TRUE(phalanx->isSelected());
+    EXPECT_EQ(dialog.SelectedName(), "Phalanx");
+    EXPECT_EQ(commandLine->text().toStdString(), (m_Root / "Engines/Winboard/Phalanx/phalanx").string());
+    EXPECT_FALSE(Control<QPushButton>(dialog, CConfigureDlg::IDC_MODIFY)->isEnabled());
+    QTest::mouseClick(Control<QPushButton>(dialog, CConfigureDlg::IDC_OK), Qt::LeftButton);
+    EXPECT_EQ(Selection(true), "Phalanx");
 }
