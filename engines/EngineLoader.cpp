@@ -1,6 +1,7 @@
 #include "EngineLoader.h"
 
 #include "ChessTypes.h"
+#include "IChessEngineEx.h"
 
 #include <algorithm>
 #include <dlfcn.h>
@@ -58,17 +59,19 @@ std::vector<fs::path> CEngineLoader::DefaultSearchRoots()
     return roots;
 }
 
-void CEngineLoader::Load(const std::vector<fs::path>& roots, IChessEngineListener* listener)
+void CEngineLoader::Load(const std::vector<fs::path>& roots, IChessEngineListener* listener,
+                         IChessEngineListenerEx* listenerEx)
 {
     m_WhiteList.clear();
     m_BlackList.clear();
     m_SeenFolders.clear();
     m_SeenLibraries.clear();
+    m_Extensions.clear();
     for (const auto& root : roots)
-        SearchFolder(root, listener, 0);
+        SearchFolder(root, Listeners{listener, listenerEx}, 0);
 }
 
-void CEngineLoader::SearchFolder(const fs::path& folder, IChessEngineListener* listener, int depth)
+void CEngineLoader::SearchFolder(const fs::path& folder, const Listeners& listeners, int depth)
 {
     if (depth > kMaxDepth || !m_SeenFolders.insert(Canonical(folder)).second)
         return;
@@ -77,16 +80,16 @@ void CEngineLoader::SearchFolder(const fs::path& folder, IChessEngineListener* l
     for (const auto& entry : entries)
     {
         if (entry.is_directory(error))
-            SearchFolder(entry.path(), listener, depth + 1);
+            SearchFolder(entry.path(), listeners, depth + 1);
     }
     for (const auto& entry : entries)
     {
         if (entry.path().extension() == ".so" && !entry.is_directory(error) && entry.is_regular_file(error))
-            LoadLibrary(entry.path(), listener);
+            LoadLibrary(entry.path(), listeners);
     }
 }
 
-void CEngineLoader::LoadLibrary(const fs::path& file, IChessEngineListener* listener)
+void CEngineLoader::LoadLibrary(const fs::path& file, const Listeners& listeners)
 {
     const fs::path canonical = Canonical(file);
     if (!m_SeenLibraries.insert(canonical).second)
@@ -112,8 +115,38 @@ void CEngineLoader::LoadLibrary(const fs::path& file, IChessEngineListener* list
     m_WhiteList.push_back(white);
     black->SetColour(COLOUR_BLACK);
     m_BlackList.push_back(black);
-    white->SetListener(listener);
-    black->SetListener(listener);
+    white->SetListener(listeners.listener);
+    black->SetListener(listeners.listener);
+
+    // The extension is optional: a library built against IChessEngine alone
+    // has no such export and is used through IChessEngine only.
+    auto getExtension = reinterpret_cast<GetChessEngineExFunction>(dlsym(library, kGetChessEngineExExport));
+    if (getExtension == nullptr)
+        return;
+    for (IChessEngine* engine : {white, black})
+    {
+        IChessEngineEx* extension = getExtension(engine);
+        if (extension == nullptr)
+            continue;
+        const int32_t version = std::min(extension->GetVersion(), kChessEngineExVersion);
+        if (version < 1)
+            continue;
+        m_Extensions[engine] = ExtensionEntry{extension, version};
+        if (listeners.listenerEx != nullptr)
+            extension->SetListenerEx(listeners.listenerEx);
+    }
+}
+
+IChessEngineEx* CEngineLoader::Extension(const IChessEngine* engine) const
+{
+    auto it = m_Extensions.find(engine);
+    return it == m_Extensions.end() ? nullptr : it->second.extension;
+}
+
+int32_t CEngineLoader::ExtensionVersion(const IChessEngine* engine) const
+{
+    auto it = m_Extensions.find(engine);
+    return it == m_Extensions.end() ? 0 : it->second.version;
 }
 
 IChessEngine* CEngineLoader::EngineForPlayerType(const std::string& name, int32_t colour) const
@@ -170,4 +203,5 @@ void CEngineLoader::DestroyAll()
         engine->Destroy();
     m_WhiteList.clear();
     m_BlackList.clear();
+    m_Extensions.clear();
 }

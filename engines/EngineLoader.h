@@ -4,11 +4,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+class IChessEngineEx;
 class IChessEngineListener;
+class IChessEngineListenerEx;
 
 // Finds the plug-in libraries, makes two engine objects per library (one for
 // each colour) and keeps the white and black engine lists for the life of the
@@ -25,8 +28,12 @@ public:
     // subfolders before its own libraries, names in sorted order) for "*.so"
     // files exporting CreateChessEngine. A library that does not load or
     // lacks the export is skipped silently; a library reached twice (through
-    // two roots or a link) is taken once.
-    void Load(const std::vector<std::filesystem::path>& roots, IChessEngineListener* listener);
+    // two roots or a link) is taken once. A library that also exports
+    // GetChessEngineEx gives each object its extension, which is kept when
+    // its version is 1 or more and, when `listenerEx` is given, is handed
+    // that listener (the objects then report their events there).
+    void Load(const std::vector<std::filesystem::path>& roots, IChessEngineListener* listener,
+              IChessEngineListenerEx* listenerEx = nullptr);
 
     [[nodiscard]] const std::vector<IChessEngine*>& WhiteList() const { return m_WhiteList; }
     [[nodiscard]] const std::vector<IChessEngine*>& BlackList() const { return m_BlackList; }
@@ -35,6 +42,12 @@ public:
     // engine type has. The name is looked up, byte by byte, in the white list
     // for both sides; the side then takes the entry of its own list.
     [[nodiscard]] IChessEngine* EngineForPlayerType(const std::string& name, int32_t colour) const;
+
+    // The extension of an engine object, or null when its library has none.
+    [[nodiscard]] IChessEngineEx* Extension(const IChessEngine* engine) const;
+    // The extension's version as the program may use it: the lower of the
+    // object's and the program's own (kChessEngineExVersion); 0 without one.
+    [[nodiscard]] int32_t ExtensionVersion(const IChessEngine* engine) const;
 
     // Index in the black list, else in the white list, else -1.
     [[nodiscard]] int IndexOf(const IChessEngine* engine) const;
@@ -50,11 +63,23 @@ public:
     void DestroyAll();
 
 private:
-    void SearchFolder(const std::filesystem::path& folder, IChessEngineListener* listener, int depth);
-    void LoadLibrary(const std::filesystem::path& file, IChessEngineListener* listener);
+    struct Listeners
+    {
+        IChessEngineListener* listener;
+        IChessEngineListenerEx* listenerEx;
+    };
+    struct ExtensionEntry
+    {
+        IChessEngineEx* extension;
+        int32_t version;
+    };
+
+    void SearchFolder(const std::filesystem::path& folder, const Listeners& listeners, int depth);
+    void LoadLibrary(const std::filesystem::path& file, const Listeners& listeners);
 
     std::vector<IChessEngine*> m_WhiteList;
     std::vector<IChessEngine*> m_BlackList;
     std::set<std::filesystem::path> m_SeenFolders;
     std::set<std::filesystem::path> m_SeenLibraries;
+    std::map<const IChessEngine*, ExtensionEntry> m_Extensions;
 };

@@ -1,46 +1,140 @@
 #include "WinboardAdapter.h"
 
-#include "ConfigureDlg.h"
+#include "EngineList.h"
 #include "EngineRegistry.h"
-#include "EngineResult.h"
-#include "IChessEngineListener.h"
-#include "PluginMessages.h"
 #include "RavelinTexts.h"
 #include "WinboardParser.h"
 
-#include <QApplication>
+#include <algorithm>
+#include <thread>
 
-#include <mutex>
-
-struct CWinboardAdapter::Flags
+namespace
 {
-    std::atomic<bool> playsWhite{true};
-    std::atomic<bool> waitingForGo{false};
-    std::atomic<bool> gameRunning{false};
+// Polyglot's Stockfish now and then never answers a ponder hit when its
+// clock is nearly out (tests/plugin/tools/ponder_probe.py): below this many
+// centiseconds it is asked not to ponder.
+constexpr int32_t kPolyglotPonderFloor = 500;
 
-    // The moves of the running game, both sides', in order: what a restarted
-    // engine is given to catch up. The reader adds the engine's own moves.
-    std::mutex movesMutex;
-    std::vector<EngineMove> moves;
-};
+// The default of the hash size and thread count that an engine declaring
+// "memory=1" and "smp=1" offers as options.
+constexpr int64_t kDefaultHashMegabytes = 16;
+constexpr int64_t kMaxHashMegabytes = 65536;
+constexpr int64_t kMaxThreads = 512;
 
-// What the adapter and its reader thread share: the handshake as the reader
-// has seen it.
-struct CWinboardAdapter::Channel : CEngineConnection::Channel
+// How long moves wait for the answer to a "ping" at most.
+constexpr std::chrono::milliseconds kPongWait{2000};
+} // namespace
+
+// The reader's side: the handshake as the reader has seen it, and the fence
+// of "ping" that keeps the move of a stopped search out of the game.
+class CWinboardAdapter::Channel final : public CEngineChannel
 {
-    std::shared_ptr<Flags> flags;
+public:
+    using CEngineChannel::CEngineChannel;
+
+    bool HandleLine(const std::string& line) override;
+
+    // Guarded by `mutex`.
     bool featureSeen = false;
     bool featureDone = false;
     bool noColours = false;
     bool notWinboard = false;
+    bool setboard = false;
+    bool usermove = false;
+    bool ping = false;
+    bool memory = false;
+    bool cores = false;
     std::string engineName; // its "feature myname"
+    std::vector<EngineOption> options;
+    // Moves are dropped until "pong" answers this "ping", or for a while.
+    int32_t awaitedPong = 0;
+    int32_t lastPong = 0;
+    CEngineConnection::Clock::time_point pingSent{};
 };
 
-CWinboardAdapter::CWinboardAdapter() : m_Flags(std::make_shared<Flags>()), m_Alive(std::make_shared<int>(0)) {}
-
-CWinboardAdapter::~CWinboardAdapter()
+bool CWinboardAdapter::Channel::HandleLine(const std::string& line)
 {
-    ReleaseProcess();
+    const WinboardLine parsed = CWinboardParser::ParseLine(line, EngineColour() == 2);
+    switch (parsed.kind)
+    {
+    case WinboardLine::Kind::Move:
+    {
+        {
+            std::lock_guard lock(mutex);
+            // An engine that never answers its "ping" is not kept silent.
+            if (lastPong < awaitedPong && CEngineConnection::Clock::now() - pingSent < kPongWait)
+                return true;
+        }
+        return ReportMove(parsed.move, parsed.text);
+    }
+    case WinboardLine::Kind::Result: return ReportResult(parsed.result, parsed.text);
+    case WinboardLine::Kind::Thinking:
+    {
+        ThinkingRecord record;
+        record.numbers.depth = parsed.depth;
+        record.numbers.scoreKind = parsed.mate ? ENGINE_SCORE_MATE : ENGINE_SCORE_CENTIPAWNS;
+        record.numbers.score = parsed.score;
+        record.numbers.scoreColour = EngineColour();
+        record.numbers.nodes = parsed.nodes;
+        record.numbers.nodesPerSecond = parsed.nodesPerSecond;
+        record.numbers.milliseconds =
+            parsed.centiseconds >= 0
+                ? static_cast<int32_t>(std::min<int64_t>(int64_t{parsed.centiseconds} * 10, INT32_MAX))
+                : -1;
+        {
+            std::lock_guard lock(Game()->mutex);
+            record.numbers.startPly = static_cast<int32_t>(Game()->moves.size());
+        }
+        record.pv = parsed.pv;
+        return ReportThinking(std::move(record));
+    }
+    case WinboardLine::Kind::Feature:
+    {
+        std::lock_guard lock(mutex);
+        featureSeen = true;
+        featureDone = featureDone || parsed.featureDone;
+        noColours = noColours || parsed.featureNoColours;
+        setboard = setboard || parsed.featureSetboard;
+        usermove = usermove || parsed.featureUsermove;
+        ping = ping || parsed.featurePing;
+        memory = memory || parsed.featureMemory;
+        cores = cores || parsed.featureCores;
+        if (!parsed.featureName.empty())
+            engineName = parsed.featureName;
+        for (const EngineOption& option : parsed.featureOptions)
+        {
+            auto same = [&](const EngineOption& known) { return known.name == option.name; };
+            std::erase_if(options, same);
+            options.push_back(option);
+        }
+        changed.notify_all();
+        return true;
+    }
+    case WinboardLine::Kind::NotWinboard:
+    {
+        std::lock_guard lock(mutex);
+        if (!featureSeen)
+            notWinboard = true;
+        changed.notify_all();
+        return true;
+    }
+    case WinboardLine::Kind::Pong:
+    {
+        std::lock_guard lock(mutex);
+        lastPong = std::max(lastPong, parsed.pong);
+        changed.notify_all();
+        return true;
+    }
+    case WinboardLine::Kind::Other: return true;
+    }
+    return true;
+}
+
+CWinboardAdapter::CWinboardAdapter() : CEngineAdapter(EngineList()) {}
+
+CEngineList& CWinboardAdapter::EngineList()
+{
+    return CEngineRegistry::Instance();
 }
 
 const char* CWinboardAdapter::GetName()
@@ -49,335 +143,253 @@ const char* CWinboardAdapter::GetName()
     return name.c_str();
 }
 
-void CWinboardAdapter::SetEngineOverride(const std::string& commandLine, const std::string& workingDirectory)
+std::string CWinboardAdapter::TextOf(int32_t reason)
 {
-    m_Override = std::make_pair(commandLine, workingDirectory);
-}
-
-bool CWinboardAdapter::PlaysWhite() const
-{
-    return m_Flags->playsWhite;
-}
-
-bool CWinboardAdapter::IsGameRunning() const
-{
-    return m_Flags->gameRunning;
-}
-
-bool CWinboardAdapter::Start()
-{
-    // A second Start would otherwise leave the first engine running unseen.
-    if (m_Connection.IsRunning())
-        Quit();
-    std::string commandLine;
-    std::string workingDirectory;
-    if (LookUpEngine(commandLine, workingDirectory) && StartProcess(commandLine, workingDirectory))
-        return true;
-    CPluginMessages::Show(CPluginMessages::Kind::Error, "Error", RavelinTexts::Text(RavelinTexts::IDS_START_ERROR));
-    return false;
-}
-
-bool CWinboardAdapter::LookUpEngine(std::string& commandLine, std::string& workingDirectory) const
-{
-    if (m_Override)
+    using namespace RavelinTexts;
+    switch (reason)
     {
-        commandLine = m_Override->first;
-        workingDirectory = m_Override->second;
-        return !commandLine.empty();
+    case ENGINE_FAILURE_DIED: return Text(IDS_ENGINE_DIED);
+    case ENGINE_FAILURE_POSITION: return Text(IDS_POSITION_REFUSED);
+    default: return Text(IDS_START_ERROR);
     }
-    std::string name;
-    CEngineRegistry::Instance().ReadEngineOf(m_Flags->playsWhite, name, commandLine, workingDirectory);
-    return !commandLine.empty();
 }
 
-bool CWinboardAdapter::StartProcess(const std::string& commandLine, const std::string& workingDirectory)
+std::string CWinboardAdapter::FailureText(int32_t reason) const
 {
-    ReleaseProcess();
-    auto channel = std::make_shared<Channel>();
-    channel->listener = m_Listener;
-    channel->flags = m_Flags;
-    channel->onLine = [&ch = *channel](const std::string& line) { return HandleLine(ch, line); };
-    channel->onDeath = m_Connection.DeathNotice(m_Alive, channel, [this] { OnEngineDied(); });
-    return m_Connection.Start(commandLine, workingDirectory, std::move(channel), m_Timings.startDelay);
+    return TextOf(reason);
 }
 
-void CWinboardAdapter::ReleaseProcess()
+std::shared_ptr<CEngineChannel> CWinboardAdapter::MakeChannel(std::shared_ptr<EngineGame> game,
+                                                              std::shared_ptr<CListenerSlot> listeners)
 {
-    m_Connection.Release(m_Timings.quitGrace);
+    return std::make_shared<Channel>(std::move(game), std::move(listeners), GetTimings().thinkingInterval);
 }
 
-CWinboardAdapter::Channel* CWinboardAdapter::CurrentChannel() const
+CWinboardAdapter::Channel* CWinboardAdapter::WinboardChannel() const
 {
-    return static_cast<Channel*>(m_Connection.GetChannel().get());
+    return static_cast<Channel*>(CEngineAdapter::Channel());
 }
 
-bool CWinboardAdapter::Quit()
+bool CWinboardAdapter::Handshake(EngineIdentity& identity)
 {
-    Write("quit\n");
-    ReleaseProcess();
-    return true;
-}
-
-void CWinboardAdapter::SetListener(IChessEngineListener* listener)
-{
-    m_Listener = listener;
-}
-
-bool CWinboardAdapter::SetColour(int32_t colour)
-{
-    m_Flags->playsWhite = colour == 2;
-    return m_Flags->playsWhite;
-}
-
-bool CWinboardAdapter::Reserved()
-{
-    return true;
-}
-
-void CWinboardAdapter::Configure()
-{
-    // The dialog needs a widget application; a program without one has no
-    // place to show it.
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
-        return;
-    CConfigureDlg dialog(m_Flags->playsWhite);
-    dialog.exec();
-}
-
-void CWinboardAdapter::ClearMoves()
-{
-    m_Replay.clear();
-    m_Replay.shrink_to_fit();
-}
-
-void CWinboardAdapter::AddMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank, int32_t promotion)
-{
-    m_Replay.push_back(EngineMove{fromFile, fromRank, toFile, toRank, promotion});
-}
-
-void CWinboardAdapter::Write(const std::string& text)
-{
-    m_Connection.Write(text);
-}
-
-void CWinboardAdapter::WritePaced(const std::string& line)
-{
-    std::this_thread::sleep_for(m_Timings.linePacing);
-    Write(line);
-}
-
-bool CWinboardAdapter::WaitForHandshake()
-{
-    Channel* channel = CurrentChannel();
+    Channel* channel = WinboardChannel();
     if (channel == nullptr)
         return false;
-    std::unique_lock lock(channel->mutex);
+    Write("xboard\n");
+    WritePaced("protover 2\n");
+    // A program that answers with features is given time to finish them
+    // ("done=1"); one that says nothing is taken for a protocol 1 engine.
     const auto start = std::chrono::steady_clock::now();
-    auto deadline = start + m_Timings.featureWait;
-    bool extended = false;
-    for (;;)
+    WaitForChannel([channel] { return channel->featureSeen || channel->notWinboard; }, GetTimings().firstAnswerWait);
+    bool seen = false;
     {
-        if (channel->notWinboard || channel->finished)
-            return false;
-        if (channel->featureDone)
-            break;
-        if (channel->featureSeen && !extended)
-        {
-            deadline = start + m_Timings.doneWait;
-            extended = true;
-        }
-        if (channel->changed.wait_until(lock, deadline) == std::cv_status::timeout)
-        {
-            // No features, or no "done=1": go on like a protocol 1 interface.
-            if (channel->notWinboard || channel->finished)
-                return false;
-            break;
-        }
+        std::lock_guard lock(channel->mutex);
+        seen = channel->featureSeen;
     }
+    if (seen)
+    {
+        const auto spent =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        WaitForChannel([channel] { return channel->featureDone || channel->notWinboard; },
+                       std::max(GetTimings().handshakeWait - spent, std::chrono::milliseconds(0)));
+    }
+    std::lock_guard lock(channel->mutex);
+    // It ended at once, is not a WinBoard engine, or the start was called off.
+    if (channel->notWinboard || channel->finished || channel->dead || CalledOff())
+        return false;
+    TakeFeatures(*channel);
+    m_InForce = true;
+    m_Pondering = true;
+    identity.name = channel->engineName;
+    identity.capabilities = ENGINE_CAN_PONDER | (m_Setboard ? ENGINE_CAN_SET_POSITION : 0);
+    identity.options = channel->options;
+    // The hash size and the number of threads have commands of their own.
+    auto commandOption = [&](const char* name, const char* command, int64_t initial, int64_t max) {
+        std::erase_if(identity.options, [name](const EngineOption& option) { return option.name == name; });
+        EngineOption option;
+        option.name = name;
+        option.type = EngineOption::Type::Spin;
+        option.defaultValue = std::to_string(initial);
+        option.min = 1;
+        option.max = max;
+        option.command = command;
+        identity.options.push_back(option);
+    };
+    if (channel->memory)
+        commandOption("Hash", "memory", kDefaultHashMegabytes, kMaxHashMegabytes);
+    if (channel->cores)
+        commandOption("Threads", "cores", 1, kMaxThreads);
+    return true;
+}
+
+void CWinboardAdapter::TakeFeatures(const Channel& channel)
+{
     // "white" and "black" are protocol 1 commands. A program that speaks
     // protocol 2 has "go" for the same purpose, and some do not bear them:
     // hoichess leaves on "black" and fairymax, after its error on
     // "computer", may crash on "black". Only a program that declared no
     // features at all gets them.
-    m_NoColours = channel->noColours || channel->featureSeen;
+    m_NoColours = channel.noColours || channel.featureSeen;
     // Fairy-Max does not know "computer" and takes it for a move; in a game
     // with no moves yet that corrupts its state, and it crashes or hangs at
     // the next "go". It makes no use of the command, so it is not sent.
-    m_NoComputer = channel->engineName.rfind("Fairy-Max", 0) == 0;
-    return true;
+    m_NoComputer = channel.engineName.rfind("Fairy-Max", 0) == 0;
+    m_Polyglot = channel.engineName.rfind("PolyGlot", 0) == 0;
+    m_Setboard = channel.setboard;
+    m_Usermove = channel.usermove;
+    m_Ping = channel.ping;
 }
 
-bool CWinboardAdapter::StartGame(int32_t baseSeconds, int32_t incrementSeconds)
+void CWinboardAdapter::SendOptions(const std::vector<EngineOption>& declared, const EngineOptionValues& values)
 {
-    Quit();
-    Start();
-    m_BaseSeconds = baseSeconds;
-    m_IncrementSeconds = incrementSeconds;
-    m_Restarted = false;
-    const std::vector<EngineMove> replay = std::move(m_Replay);
-    ClearMoves();
+    for (const EngineOption& option : declared)
     {
-        std::lock_guard lock(m_Flags->movesMutex);
-        m_Flags->moves = replay;
+        const auto stored = values.find(option.name);
+        if (stored == values.end())
+            continue;
+        if (const std::optional<std::string> value = option.ValueToSend(stored->second))
+            WritePaced(CWinboardParser::OptionText(option, *value));
     }
-    m_LastEngineClock = m_LastOpponentClock = std::to_string(baseSeconds * 100);
-    OpenGame(replay, m_LastEngineClock, m_LastOpponentClock);
-    return true;
 }
 
-void CWinboardAdapter::OpenGame(const std::vector<EngineMove>& replay, const std::string& engineClock,
-                                const std::string& opponentClock)
+std::string CWinboardAdapter::MoveLine(const EngineMove& move) const
 {
-    const bool engineToMove = (replay.size() % 2 == 0) == m_Flags->playsWhite.load();
-    m_Flags->waitingForGo = !engineToMove;
-    m_Flags->gameRunning = true;
-    m_NoColours = false;
-    m_NoComputer = false;
+    const std::string text = CWinboardParser::MoveText(move);
+    return m_Usermove ? "usermove " + text : text;
+}
 
-    Write("xboard\n");
-    WritePaced("protover 2\n");
-    if (m_Connection.IsRunning() && !WaitForHandshake())
+bool CWinboardAdapter::PonderNow(int32_t engineClock) const
+{
+    return Setup().ponder && !(m_Polyglot && Setup().moveSeconds == 0 && engineClock < kPolyglotPonderFloor);
+}
+
+bool CWinboardAdapter::OpenGame(bool firstGame)
+{
+    // Features that came after the handshake's wait count from now on.
+    if (Channel* channel = WinboardChannel())
     {
-        // It ended at once or is not a WinBoard engine: the same failure as a
-        // start that did not succeed, and no process is left behind.
-        ReleaseProcess();
-        CPluginMessages::Show(CPluginMessages::Kind::Error, "Error", RavelinTexts::Text(RavelinTexts::IDS_START_ERROR));
+        std::lock_guard lock(channel->mutex);
+        TakeFeatures(*channel);
     }
+    const GameSetup& setup = Setup();
+    if (!setup.fen.empty() && !m_Setboard)
+        return false;
     WritePaced("new\n");
-    WritePaced("random\n");
-    WritePaced("level 0 " + CWinboardParser::LevelTimeText(m_BaseSeconds) + " " + std::to_string(m_IncrementSeconds) +
-               "\n");
-    WritePaced("hard\n");
+    // Some engines toggle their randomness with each "random": once a start.
+    if (firstGame)
+        WritePaced("random\n");
+    if (setup.moveSeconds > 0)
+        WritePaced("st " + std::to_string(setup.moveSeconds) + "\n");
+    else
+        WritePaced("level 0 " + CWinboardParser::LevelTimeText(setup.baseSeconds) + " " +
+                   std::to_string(setup.incrementSeconds) + "\n");
+    WritePaced("post\n");
+    m_Pondering = setup.ponder;
+    WritePaced(m_Pondering ? "hard\n" : "easy\n");
     WritePaced("force\n");
-    for (const EngineMove& move : replay)
-        WritePaced(CWinboardParser::MoveText(move));
+    m_InForce = true;
+    if (!setup.fen.empty())
+        WritePaced("setboard " + setup.fen + "\n");
+    for (const EngineMove& move : GameMoves())
+        WritePaced(MoveLine(move));
     if (!m_NoComputer)
         WritePaced("computer\n");
-    if (engineToMove)
-    {
-        const std::string clocks = "time " + engineClock + "\notim " + opponentClock + "\n";
-        if (m_NoColours)
-            WritePaced(clocks + "go\n");
-        else if (m_Flags->playsWhite)
-            WritePaced("black\n" + clocks + "white\ngo\n");
-        else
-            WritePaced(clocks + "black\ngo\n");
-    }
+    Fence();
+    return true;
 }
 
-void CWinboardAdapter::OnEngineDied()
+std::string CWinboardAdapter::ClockLines(int32_t engineClock, int32_t opponentClock) const
 {
-    // Between games a dead engine does no harm: the next game starts a new one.
-    if (!m_Flags->gameRunning)
-        return;
-    ReleaseProcess();
-    // The game goes on with a fresh engine that is given the moves so far,
-    // once per game. An engine that dies again (or cannot be started) cannot
-    // play this game: it is reported as resigning, which ends the game in the
-    // window with a message and stops the clocks. The game's record is kept,
-    // and Start Game resumes it with a new engine.
-    if (!m_Restarted)
-    {
-        m_Restarted = true;
-        Start();
-        if (m_Connection.IsRunning())
-        {
-            std::vector<EngineMove> moves;
-            {
-                std::lock_guard lock(m_Flags->movesMutex);
-                moves = m_Flags->moves;
-            }
-            OpenGame(moves, m_LastEngineClock, m_LastOpponentClock);
-            if (m_Connection.IsRunning())
-                return;
-        }
-    }
-    m_Flags->gameRunning = false;
-    ReleaseProcess();
-    if (m_Listener != nullptr)
-        m_Listener->OnEngineResult(ENGINE_RESULT_RESIGNS);
+    // With "st" the engine keeps to its time per move.
+    if (Setup().moveSeconds > 0)
+        return std::string();
+    return "time " + std::to_string(engineClock) + "\notim " + std::to_string(opponentClock) + "\n";
 }
 
-bool CWinboardAdapter::OpponentMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank,
-                                    int32_t promotion, int32_t engineClock, int32_t opponentClock)
+void CWinboardAdapter::ExpectMove()
 {
-    const bool wasWaiting = m_Flags->waitingForGo.exchange(false);
-    m_LastEngineClock = std::to_string(engineClock);
-    m_LastOpponentClock = std::to_string(opponentClock);
-    if (m_Flags->gameRunning)
+    std::lock_guard lock(Game()->mutex);
+    Game()->expectingMove = true;
+}
+
+void CWinboardAdapter::Search(int32_t engineClock, int32_t opponentClock)
+{
+    ExpectMove();
+    m_InForce = false;
+    const std::string clocks = ClockLines(engineClock, opponentClock);
+    if (m_NoColours)
+        WritePaced(clocks + "go\n");
+    else if (EnginePlaysWhite())
+        WritePaced("black\n" + clocks + "white\ngo\n");
+    else
+        WritePaced(clocks + "black\ngo\n");
+}
+
+void CWinboardAdapter::PassOpponentMove(const EngineMove& move, int32_t engineClock, int32_t opponentClock)
+{
+    const bool ponder = PonderNow(engineClock);
+    if (ponder != m_Pondering)
     {
-        std::lock_guard lock(m_Flags->movesMutex);
-        m_Flags->moves.push_back(EngineMove{fromFile, fromRank, toFile, toRank, promotion});
+        m_Pondering = ponder;
+        Write(ponder ? "hard\n" : "easy\n");
     }
-    Write("time " + std::to_string(engineClock) + "\notim " + std::to_string(opponentClock) + "\n");
-    Write(CWinboardParser::MoveText(EngineMove{fromFile, fromRank, toFile, toRank, promotion}));
-    if (wasWaiting)
+    const bool toMove = EngineToMove();
+    if (toMove)
+        ExpectMove();
+    Write(ClockLines(engineClock, opponentClock) + MoveLine(move));
+    // After the opening of a game, a stop or a takeback the engine waits in
+    // force mode: it takes the move and is then asked to go.
+    if (m_InForce && toMove)
     {
+        m_InForce = false;
         if (m_NoColours)
             Write("go\n");
         else
-            Write(m_Flags->playsWhite ? "white\ngo\n" : "black\ngo\n");
+            Write(EnginePlaysWhite() ? "white\ngo\n" : "black\ngo\n");
     }
-    return true;
 }
 
-bool CWinboardAdapter::StopGame()
+void CWinboardAdapter::StopSearch()
 {
-    m_Flags->gameRunning = false;
-    Write("result * {Unfinished}\nforce\n");
-    return true;
+    if (m_InForce)
+        return;
+    Write("force\n");
+    m_InForce = true;
+    Fence();
 }
 
-void CWinboardAdapter::Destroy()
+void CWinboardAdapter::Fence()
 {
-    Quit();
-    ClearMoves();
-    delete this;
+    // A move the engine still writes for a search it was taken off, or for
+    // an earlier game, comes before its answer to "ping": moves are dropped
+    // until then.
+    if (!m_Ping)
+        return;
+    Channel* channel = WinboardChannel();
+    const int32_t number = ++m_NextPing;
+    if (channel != nullptr)
+    {
+        std::lock_guard lock(channel->mutex);
+        channel->awaitedPong = number;
+        channel->pingSent = CEngineConnection::Clock::now();
+    }
+    WritePaced("ping " + std::to_string(number) + "\n");
 }
 
-bool CWinboardAdapter::HandleLine(Channel& ch, const std::string& line)
+void CWinboardAdapter::GameCutBack()
 {
-    Flags& flags = *ch.flags;
-    const WinboardLine parsed = CWinboardParser::ParseLine(line, flags.playsWhite);
-    switch (parsed.kind)
-    {
-    case WinboardLine::Kind::Move:
-        if (flags.gameRunning && !flags.waitingForGo)
-        {
-            const EngineMove m = parsed.move;
-            {
-                std::lock_guard lock(flags.movesMutex);
-                flags.moves.push_back(m);
-            }
-            return ch.Deliver([&m](IChessEngineListener& listener) {
-                listener.OnEngineMove(m.fromFile, m.fromRank, m.toFile, m.toRank, m.promotion);
-            });
-        }
-        return true;
-    case WinboardLine::Kind::Result:
-        if (flags.gameRunning)
-            return ch.Deliver([&parsed](IChessEngineListener& listener) { listener.OnEngineResult(parsed.result); });
-        return true;
-    case WinboardLine::Kind::Feature:
-    {
-        std::lock_guard lock(ch.mutex);
-        ch.featureSeen = true;
-        ch.featureDone = ch.featureDone || parsed.featureDone;
-        ch.noColours = ch.noColours || parsed.featureNoColours;
-        if (!parsed.featureName.empty())
-            ch.engineName = parsed.featureName;
-        ch.changed.notify_all();
-        return true;
-    }
-    case WinboardLine::Kind::NotWinboard:
-    {
-        std::lock_guard lock(ch.mutex);
-        if (!ch.featureSeen)
-            ch.notWinboard = true;
-        ch.changed.notify_all();
-        return true;
-    }
-    case WinboardLine::Kind::Other: return true;
-    }
-    return true;
+    // The engine plays the shortened game from its start, in force mode.
+    OpenGame(false);
+}
+
+void CWinboardAdapter::GameEnded(int32_t result, const std::string& reason)
+{
+    Write("result " + CWinboardParser::ResultText(result) + " {" + reason + "}\nforce\n");
+    m_InForce = true;
+}
+
+void CWinboardAdapter::PonderingChanged()
+{
+    m_Pondering = Setup().ponder;
+    Write(m_Pondering ? "hard\n" : "easy\n");
 }

@@ -1,5 +1,6 @@
 #include "ConfigureDlg.h"
 
+#include "EngineOptionsDlg.h"
 #include "EngineRegistry.h"
 #include "NewEngineDlg.h"
 #include "PluginMessages.h"
@@ -19,6 +20,12 @@ namespace
 CConfigureDlg::NewEngineRunner& Runner()
 {
     static CConfigureDlg::NewEngineRunner runner;
+    return runner;
+}
+
+CConfigureDlg::OptionsRunner& OptionsDialogRunner()
+{
+    static CConfigureDlg::OptionsRunner runner;
     return runner;
 }
 } // namespace
@@ -49,6 +56,7 @@ CConfigureDlg::CConfigureDlg(CEngineList& engines, bool white, QWidget* parent)
     QPushButton* add = AddButton(IDC_ADD, tr("&Add..."));
     m_Modify = AddButton(IDC_MODIFY, tr("&Modify..."));
     m_Remove = AddButton(IDC_REMOVE, tr("&Remove"));
+    m_Options = AddButton(IDC_OPTIONS, tr("&Options..."));
 
     auto* side = new QVBoxLayout;
     side->addWidget(ok);
@@ -56,6 +64,8 @@ CConfigureDlg::CConfigureDlg(CEngineList& engines, bool white, QWidget* parent)
     side->addWidget(add);
     side->addWidget(m_Modify);
     side->addWidget(m_Remove);
+    side->addSpacing(12);
+    side->addWidget(m_Options);
     side->addStretch();
     auto* top = new QHBoxLayout;
     auto* listColumn = new QVBoxLayout;
@@ -78,7 +88,10 @@ CConfigureDlg::CConfigureDlg(CEngineList& engines, bool white, QWidget* parent)
     connect(add, &QPushButton::clicked, this, &CConfigureDlg::OnAdd);
     connect(m_Modify, &QPushButton::clicked, this, &CConfigureDlg::OnModify);
     connect(m_Remove, &QPushButton::clicked, this, &CConfigureDlg::OnRemove);
-    connect(m_List, &QListWidget::currentRowChanged, this, [this](int) { ShowDetails(); });
+    connect(m_Options, &QPushButton::clicked, this, &CConfigureDlg::OnOptions);
+    // The selection, not the current row: a click makes the row current
+    // before it selects it, so the current row's signal comes too early.
+    connect(m_List, &QListWidget::itemSelectionChanged, this, &CConfigureDlg::ShowDetails);
 
     m_Engines.OpenRoot(m_Engines.ProductKey());
     FillList();
@@ -98,6 +111,11 @@ void CConfigureDlg::SetNewEngineRunner(NewEngineRunner runner)
     Runner() = std::move(runner);
 }
 
+void CConfigureDlg::SetOptionsRunner(CConfigureDlg::OptionsRunner runner)
+{
+    OptionsDialogRunner() = std::move(runner);
+}
+
 int CConfigureDlg::RunNewEngineDialog(CNewEngineDlg& dialog)
 {
     return Runner() ? Runner()(dialog) : dialog.exec();
@@ -105,8 +123,8 @@ int CConfigureDlg::RunNewEngineDialog(CNewEngineDlg& dialog)
 
 std::string CConfigureDlg::SelectedName() const
 {
-    const QListWidgetItem* item = m_List->currentItem();
-    return item != nullptr && item->isSelected() ? item->text().toStdString() : std::string();
+    const QList<QListWidgetItem*> selected = m_List->selectedItems();
+    return selected.isEmpty() ? std::string() : selected.constFirst()->text().toStdString();
 }
 
 void CConfigureDlg::FillList()
@@ -138,6 +156,7 @@ void CConfigureDlg::ShowDetails()
         m_WorkingDirectory->clear();
         m_Modify->setEnabled(false);
         m_Remove->setEnabled(false);
+        m_Options->setEnabled(false);
         return;
     }
     if (SelectedName().empty())
@@ -149,6 +168,7 @@ void CConfigureDlg::ShowDetails()
     const bool editable = m_Engines.IsEditable(name);
     m_Modify->setEnabled(editable);
     m_Remove->setEnabled(editable);
+    m_Options->setEnabled(!name.empty());
     m_Engines.OpenEngineKey(name);
     std::string commandLine;
     std::string workingDirectory;
@@ -183,9 +203,20 @@ void CConfigureDlg::OnRemove()
                                            m_Engines.Setup().confirmRemove);
     if (!yes || name.empty())
         return;
-    m_Engines.OpenEngineKey(name);
-    m_Engines.DeleteSubKey();
+    m_Engines.DeleteEngine(name);
     FillList();
+}
+
+void CConfigureDlg::OnOptions()
+{
+    const std::string name = SelectedName();
+    if (name.empty())
+        return;
+    CEngineOptionsDlg dialog(m_Engines, name, this);
+    if (OptionsDialogRunner())
+        OptionsDialogRunner()(dialog);
+    else
+        dialog.exec();
 }
 
 void CConfigureDlg::OnOk()

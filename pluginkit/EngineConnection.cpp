@@ -2,9 +2,7 @@
 
 #include "LineSplitter.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
-
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -18,21 +16,35 @@ CEngineConnection::Channel::~Channel()
             close(fd);
 }
 
-bool CEngineConnection::Channel::Deliver(const std::function<void(IChessEngineListener&)>& call)
+bool CEngineConnection::Channel::Deliver(const std::function<void()>& call)
 {
-    IChessEngineListener* target = nullptr;
     {
         std::lock_guard lock(mutex);
         if (cancelled)
             return false;
         inCall = true;
-        target = listener;
     }
-    if (target != nullptr)
-        call(*target);
+    call();
     std::lock_guard lock(mutex);
     inCall = false;
     return !cancelled;
+}
+
+void CEngineConnection::Channel::ReportDeath()
+{
+    std::function<void()> notice;
+    {
+        std::lock_guard lock(mutex);
+        if (m_DeathReported)
+            return;
+        m_DeathReported = true;
+        dead = true;
+        changed.notify_all();
+        if (!cancelled)
+            notice = onDeath;
+    }
+    if (notice)
+        notice();
 }
 
 CEngineConnection::~CEngineConnection()
@@ -41,15 +53,19 @@ CEngineConnection::~CEngineConnection()
 }
 
 bool CEngineConnection::Start(const std::string& commandLine, const std::string& workingDirectory,
-                              std::shared_ptr<Channel> channel, std::chrono::milliseconds readDelay)
+                              std::shared_ptr<Channel> channel)
 {
     Release(std::chrono::milliseconds(0));
-    if (!m_Process.Start(commandLine, workingDirectory))
+    std::weak_ptr<Channel> weak = channel;
+    auto onExit = [weak] {
+        if (const std::shared_ptr<Channel> ended = weak.lock())
+            ended->ReportDeath();
+    };
+    if (!m_Process.Start(commandLine, workingDirectory, onExit))
         return false;
     channel->m_Output = m_Process.TakeOutput();
     if (pipe2(channel->m_Wake, O_CLOEXEC) != 0)
         channel->m_Wake[0] = channel->m_Wake[1] = -1;
-    std::this_thread::sleep_for(readDelay);
     try
     {
         m_Reader = std::thread(ReaderMain, channel);
@@ -72,6 +88,7 @@ void CEngineConnection::Release(std::chrono::milliseconds grace)
             std::lock_guard lock(m_Channel->mutex);
             m_Channel->cancelled = true;
             inCall = m_Channel->inCall;
+            m_Channel->changed.notify_all();
         }
         if (m_Channel->m_Wake[1] >= 0)
         {
@@ -79,8 +96,8 @@ void CEngineConnection::Release(std::chrono::milliseconds grace)
             [[maybe_unused]] ssize_t ignored = write(m_Channel->m_Wake[1], &byte, 1);
         }
         // A reader waiting for the user-interface thread to take a move
-        // cannot be joined from that thread: it finishes on its own, holding
-        // its own reference to the channel.
+        // cannot be joined from a thread that thread may wait for: it
+        // finishes on its own, holding its own reference to the channel.
         if (inCall)
             m_Reader.detach();
         else if (m_Reader.joinable())
@@ -92,27 +109,6 @@ void CEngineConnection::Release(std::chrono::milliseconds grace)
     m_Process.Release(grace);
 }
 
-std::function<void()> CEngineConnection::DeathNotice(std::weak_ptr<void> alive, const std::shared_ptr<Channel>& channel,
-                                                     std::function<void()> action) const
-{
-    return [this, alive = std::move(alive), weak = std::weak_ptr<Channel>(channel), action = std::move(action)] {
-        QCoreApplication* application = QCoreApplication::instance();
-        if (application == nullptr)
-            return;
-        QMetaObject::invokeMethod(
-            application,
-            [this, alive, weak, action] {
-                // `this` belongs to the owner: looked at only while it lives.
-                if (alive.expired())
-                    return;
-                const std::shared_ptr<Channel> dead = weak.lock();
-                if (dead && dead == m_Channel)
-                    action();
-            },
-            Qt::QueuedConnection);
-    };
-}
-
 void CEngineConnection::ReaderMain(std::shared_ptr<Channel> channel)
 {
     Channel& ch = *channel;
@@ -122,12 +118,28 @@ void CEngineConnection::ReaderMain(std::shared_ptr<Channel> channel)
     bool outputClosed = false;
     while (running)
     {
+        int timeout = -1;
+        if (ch.wakeAt)
+        {
+            const Clock::time_point wake = ch.wakeAt();
+            if (wake != Clock::time_point::max())
+            {
+                const auto left = std::chrono::ceil<std::chrono::milliseconds>(wake - Clock::now()).count();
+                timeout = static_cast<int>(std::max<long long>(0, std::min<long long>(left, 60000)));
+            }
+        }
         pollfd fds[2] = {{ch.m_Output, POLLIN, 0}, {ch.m_Wake[0], POLLIN, 0}};
-        const int ready = poll(fds, ch.m_Wake[0] >= 0 ? 2 : 1, -1);
+        const int ready = poll(fds, ch.m_Wake[0] >= 0 ? 2 : 1, timeout);
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready < 0 || (fds[1].revents & (POLLIN | POLLHUP)) != 0)
             break;
+        if (ready == 0)
+        {
+            if (ch.onWake)
+                running = ch.onWake();
+            continue;
+        }
         const ssize_t count = read(ch.m_Output, buffer, 4095);
         if (count < 0 && errno == EINTR)
             continue;
@@ -141,14 +153,11 @@ void CEngineConnection::ReaderMain(std::shared_ptr<Channel> channel)
                 running = ch.onLine(line);
         });
     }
-    std::function<void()> onDeath;
     {
         std::lock_guard lock(ch.mutex);
         ch.finished = true;
         ch.changed.notify_all();
-        if (outputClosed && !ch.cancelled)
-            onDeath = std::move(ch.onDeath);
     }
-    if (onDeath)
-        onDeath();
+    if (outputClosed)
+        ch.ReportDeath();
 }

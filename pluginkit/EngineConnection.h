@@ -12,8 +12,6 @@
 #include <sys/types.h>
 #include <thread>
 
-class IChessEngineListener;
-
 // One running engine program seen from an adapter: the child process, its
 // input for the adapter's writes, and a reader thread that cuts the program's
 // output into lines and hands each to the adapter's line handler. Letting go
@@ -23,35 +21,47 @@ class IChessEngineListener;
 class CEngineConnection
 {
 public:
+    using Clock = std::chrono::steady_clock;
+
     // What the adapter and the reader thread share. Adapters derive from it
     // to add the state their line handler keeps, guarded by `mutex`.
     struct Channel
     {
         virtual ~Channel();
 
-        // Calls the listener unless the adapter has let go of the engine;
+        // Runs a listener call unless the adapter has let go of the engine;
         // false once it has (the reader then stops). Called on the reader
         // thread without `mutex` held.
-        bool Deliver(const std::function<void(IChessEngineListener&)>& call);
+        bool Deliver(const std::function<void()>& call);
+
+        // The engine has ended by itself while the adapter still holds it:
+        // runs onDeath, once, whoever noticed first (the reader at the end of
+        // the output, or the reaper when the process ended).
+        void ReportDeath();
 
         // Runs on the reader thread for each line, newline included; false
         // stops reading.
         std::function<bool(const std::string& line)> onLine;
-        // Runs on the reader thread when the engine's output closes while the
-        // adapter still holds the engine: the engine has ended by itself.
+        // Runs once when the engine has ended by itself (see ReportDeath), on
+        // the reader's or the reaper's thread; it must not wait.
         std::function<void()> onDeath;
+        // When set, the reader also wakes at the time it returns (Clock's max
+        // for none) and then runs onWake on its thread; false stops reading.
+        std::function<Clock::time_point()> wakeAt;
+        std::function<bool()> onWake;
 
         std::mutex mutex;
         std::condition_variable changed;
-        IChessEngineListener* listener = nullptr;
         bool cancelled = false; // no listener call may begin any more
         bool inCall = false;    // a listener call is in progress
         bool finished = false;  // the reader has stopped
+        bool dead = false;      // the engine has ended by itself
 
     private:
         friend class CEngineConnection;
         int m_Output = -1;        // read end of the engine's output
         int m_Wake[2] = {-1, -1}; // written once to stop the reader
+        bool m_DeathReported = false;
     };
 
     CEngineConnection() = default;
@@ -60,22 +70,14 @@ public:
     CEngineConnection& operator=(const CEngineConnection&) = delete;
 
     // Lets go of any engine still held, starts the program (see
-    // CEngineProcess::Start) and, after `readDelay`, the reader thread over
-    // the channel. False, with nothing left running, on failure.
-    bool Start(const std::string& commandLine, const std::string& workingDirectory, std::shared_ptr<Channel> channel,
-               std::chrono::milliseconds readDelay);
+    // CEngineProcess::Start) and the reader thread over the channel. False,
+    // with nothing left running, on failure.
+    bool Start(const std::string& commandLine, const std::string& workingDirectory, std::shared_ptr<Channel> channel);
 
     // Stops the reader without waiting for a hand-over in progress, closes
-    // the pipes and hands the process to the reaper, which ends it after the
-    // grace period.
+    // the pipes and hands the process to the reaper, which ends it (and its
+    // process group) after the grace period.
     void Release(std::chrono::milliseconds grace);
-
-    // A Channel::onDeath that runs `action` on the application's main thread
-    // (the user-interface thread, where the adapters live), unless by then
-    // the owner has gone (`alive` has expired) or this connection has let go
-    // of the channel's engine. Nothing runs without an application object.
-    [[nodiscard]] std::function<void()> DeathNotice(std::weak_ptr<void> alive, const std::shared_ptr<Channel>& channel,
-                                                    std::function<void()> action) const;
 
     // Writes the whole text to the engine; ignored when no engine runs.
     void Write(std::string_view text) { m_Process.Write(text); }

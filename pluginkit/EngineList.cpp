@@ -139,6 +139,95 @@ void CEngineList::ReadEngineOf(bool white, std::string& name, std::string& comma
     ReadString("WorkingDirectory", workingDirectory, "");
 }
 
+std::vector<std::string> CEngineList::SubKeysOf(const std::string& name, const std::string& path)
+{
+    // Each level is listed before it is opened, since opening creates.
+    std::vector<std::string> names;
+    if (!HasEngine(name))
+        return names;
+    std::string key = EnginesKey() + "\\" + name;
+    for (size_t start = 0; start < path.size();)
+    {
+        size_t end = path.find('\\', start);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string part = path.substr(start, end - start);
+        OpenRoot(ProductKey());
+        OpenSubKey(key);
+        std::vector<std::string> children;
+        ListSubKeys(children);
+        if (std::find(children.begin(), children.end(), part) == children.end())
+            return names;
+        key += "\\" + part;
+        start = end + 1;
+    }
+    OpenRoot(ProductKey());
+    OpenSubKey(key);
+    ListSubKeys(names);
+    return names;
+}
+
+EngineOptionValues CEngineList::ReadOptionValues(const std::string& name)
+{
+    EngineOptionValues values;
+    for (const std::string& option : SubKeysOf(name, "Options"))
+    {
+        OpenRoot(ProductKey());
+        OpenSubKey(EnginesKey() + "\\" + name + "\\Options\\" + option);
+        std::string value;
+        ReadString("Value", value, "");
+        values[option] = value;
+    }
+    return values;
+}
+
+void CEngineList::DeleteOptionKeys(const std::string& name)
+{
+    for (const std::string& option : SubKeysOf(name, "Options"))
+    {
+        OpenRoot(ProductKey());
+        OpenSubKey(EnginesKey() + "\\" + name + "\\Options\\" + option);
+        DeleteSubKey();
+    }
+    const std::vector<std::string> keys = SubKeysOf(name, "");
+    if (std::find(keys.begin(), keys.end(), "Options") != keys.end())
+    {
+        OpenRoot(ProductKey());
+        OpenSubKey(EnginesKey() + "\\" + name + "\\Options");
+        DeleteSubKey();
+    }
+}
+
+void CEngineList::WriteOptionValues(const std::string& name, const EngineOptionValues& values)
+{
+    if (!HasEngine(name))
+        return;
+    RegistryStore::Batch batch(*m_Store);
+    DeleteOptionKeys(name);
+    for (const auto& [option, value] : values)
+    {
+        const bool usable =
+            !option.empty() && option.size() <= 255 && std::none_of(option.begin(), option.end(), [](char c) {
+                return c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+            });
+        if (!usable)
+            continue;
+        OpenRoot(ProductKey());
+        if (OpenSubKey(EnginesKey() + "\\" + name + "\\Options\\" + option) == 1)
+            WriteString("Value", value);
+    }
+}
+
+void CEngineList::DeleteEngine(const std::string& name)
+{
+    if (!HasEngine(name))
+        return;
+    RegistryStore::Batch batch(*m_Store);
+    DeleteOptionKeys(name);
+    OpenEngineKey(name);
+    DeleteSubKey();
+}
+
 void CEngineList::RegisterInstalledEngines()
 {
     RegisterInstalledEngines(m_Setup.engineFolders, m_Setup.defaultEngineCandidates);

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "EngineOption.h"
 #include "RegistryStore.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,7 +48,9 @@ struct EngineListSetup
 // A plug-in's list of engines in the settings store, below
 // "<product key>\<engines key>": one subkey per engine (its display name)
 // with "CommandLine" and "WorkingDirectory", and the values "WhiteEngine" and
-// "BlackEngine" naming the engine of each colour. One object per library,
+// "BlackEngine" naming the engine of each colour. The values chosen for an
+// engine's options live below its key, one subkey per option under
+// "Options" holding the string "Value". One object per library,
 // shared by every engine object and dialog of it, so each user opens the
 // root and subkey it needs before reading or writing.
 class CEngineList
@@ -89,6 +93,26 @@ public:
     // directory; a missing selection is created with the default engine.
     void ReadEngineOf(bool white, std::string& name, std::string& commandLine, std::string& workingDirectory);
 
+    // How the plug-in makes an engine object (see CEngineAdapter), for the
+    // options dialog, which asks an engine which options it has.
+    using AdapterFactory = std::function<class CEngineAdapter*()>;
+    void SetAdapterFactory(AdapterFactory factory) { m_AdapterFactory = std::move(factory); }
+    // A new engine object, or null when the plug-in gave no factory; the
+    // caller ends it with Destroy.
+    [[nodiscard]] class CEngineAdapter* NewAdapter() const { return m_AdapterFactory ? m_AdapterFactory() : nullptr; }
+
+    // Whether the list has an entry of that name.
+    [[nodiscard]] bool HasEngine(const std::string& name);
+    // The option values stored for an engine (none for an engine without
+    // an entry; nothing is created).
+    [[nodiscard]] EngineOptionValues ReadOptionValues(const std::string& name);
+    // Replaces the option values stored for an engine that has an entry.
+    // Names that cannot be key names (with a backslash or a control
+    // character, empty, or too long) are not stored.
+    void WriteOptionValues(const std::string& name, const EngineOptionValues& values);
+    // Removes an engine's entry with its option values.
+    void DeleteEngine(const std::string& name);
+
     // Creates the selection values when missing, then registers the installed
     // engines of the setup.
     void RegisterInstalledEngines();
@@ -99,8 +123,11 @@ public:
 private:
     void RegisterEngine(const std::string& name, const std::filesystem::path& program,
                         const std::filesystem::path& folder);
-    [[nodiscard]] bool HasEngine(const std::string& name);
+    // The subkey names below "<engine>\<path>", creating nothing.
+    [[nodiscard]] std::vector<std::string> SubKeysOf(const std::string& name, const std::string& path);
+    void DeleteOptionKeys(const std::string& name);
 
     EngineListSetup m_Setup;
     std::unique_ptr<RegistryStore> m_Store;
+    AdapterFactory m_AdapterFactory;
 };

@@ -85,7 +85,8 @@ std::vector<std::string> CEngineProcess::SplitCommandLine(const std::string& com
     return words;
 }
 
-bool CEngineProcess::Start(const std::string& commandLine, const std::string& workingDirectory)
+bool CEngineProcess::Start(const std::string& commandLine, const std::string& workingDirectory,
+                           std::function<void()> onExit)
 {
     Release(std::chrono::milliseconds(0));
     std::vector<std::string> arguments;
@@ -153,7 +154,7 @@ bool CEngineProcess::Start(const std::string& commandLine, const std::string& wo
         return false;
     }
     m_Pid = pid;
-    CProcessReaper::Instance().Track(pid);
+    CProcessReaper::Instance().Track(pid, std::move(onExit));
     m_Input = input[1];
     m_Output = output[0];
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -26,8 +27,10 @@ public:
     // parent's). A command line that names an existing file as a whole is
     // taken as that path, spaces and all; otherwise it is split into the
     // program and its arguments. Standard error goes to the output pipe too.
+    // The program leads a process group of its own. `onExit` runs once (on
+    // another thread) when it ends by itself (see CProcessReaper::Track).
     // False, with nothing left open, when the program cannot be started.
-    bool Start(const std::string& commandLine, const std::string& workingDirectory);
+    bool Start(const std::string& commandLine, const std::string& workingDirectory, std::function<void()> onExit = {});
 
     [[nodiscard]] bool IsRunning() const { return m_Pid > 0; }
     [[nodiscard]] pid_t Pid() const { return m_Pid; }

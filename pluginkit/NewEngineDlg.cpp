@@ -136,14 +136,18 @@ void CNewEngineDlg::OnOk()
                               m_Engines.Setup().fillAll);
         return;
     }
+    // The engine's option values go with it to its new name.
+    EngineOptionValues options;
     if (!m_PreviousName.empty())
     {
-        m_Engines.OpenEngineKey(m_PreviousName);
-        m_Engines.DeleteSubKey();
+        options = m_Engines.ReadOptionValues(m_PreviousName);
+        m_Engines.DeleteEngine(m_PreviousName);
     }
     m_Engines.OpenEngineKey(name);
     m_Engines.WriteString("CommandLine", commandLine);
     m_Engines.WriteString("WorkingDirectory", workingDirectory);
+    if (!options.empty())
+        m_Engines.WriteOptionValues(name, options);
     m_Engines.OpenEnginesKey();
     m_Engines.WriteString(CEngineList::SelectionValue(m_White), name);
     accept();

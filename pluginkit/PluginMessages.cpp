@@ -18,6 +18,18 @@ void CPluginMessages::SetHandler(Handler handler)
     g_Handler = std::move(handler);
 }
 
+void CPluginMessages::ShowLater(Kind kind, const std::string& caption, const std::string& text)
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr)
+    {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        return;
+    }
+    QMetaObject::invokeMethod(
+        application, [kind, caption, text] { Show(kind, caption, text); }, Qt::QueuedConnection);
+}
+
 bool CPluginMessages::Show(Kind kind, const std::string& caption, const std::string& text)
 {
     Handler handler;

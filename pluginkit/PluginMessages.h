@@ -22,6 +22,11 @@ public:
     // application, else a line on standard error) and returns the answer.
     static bool Show(Kind kind, const std::string& caption, const std::string& text);
 
+    // Shows a notice (Error or Information) from any thread without waiting
+    // for it: it is shown on the application's main thread when that thread
+    // next runs its events (on standard error without an application).
+    static void ShowLater(Kind kind, const std::string& caption, const std::string& text);
+
     // Replaces the boxes by a handler (tests); an empty handler restores them.
     static void SetHandler(Handler handler);
 };

@@ -34,6 +34,8 @@ const std::map<int, std::string>& Table()
         {IDS_ENGINE_TYPE_NAME, "Winboard-Compatible Engine"},
         {IDS_ENGINES_FOLDER, "/Engines/Winboard"},
         {IDS_FILL_ALL, "Please fill all members."},
+        {IDS_ENGINE_DIED, "The Winboard-compatible engine stopped during the game and could not be started again."},
+        {IDS_POSITION_REFUSED, "The Winboard-compatible engine cannot start a game from a set-up position."},
     };
     return table;
 }

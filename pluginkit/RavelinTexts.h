@@ -20,6 +20,8 @@ inline constexpr int IDS_START_ERROR = 12;
 inline constexpr int IDS_ENGINE_TYPE_NAME = 13;
 inline constexpr int IDS_ENGINES_FOLDER = 14;
 inline constexpr int IDS_FILL_ALL = 15;
+inline constexpr int IDS_ENGINE_DIED = 16;
+inline constexpr int IDS_POSITION_REFUSED = 17;
 
 // The text with that id, or an empty string for an unknown id.
 [[nodiscard]] const std::string& Text(int id);

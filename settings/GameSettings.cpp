@@ -74,6 +74,11 @@ void GameSettings::Load(RegistryStore& store)
     store.ReadString("BlackEngine", m_blackEngine, m_blackEngine);
     ReadName(store, "BottomPlayerName", m_bottomPlayerName);
     ReadName(store, "TopPlayerName", m_topPlayerName);
+    store.ReadDword("NbSecondsPerMoveNoLimit", m_nbSecondsPerMoveNoLimit, m_nbSecondsPerMoveNoLimit);
+    // A value the settings could not hold (none, or a negative count) is the default.
+    if (m_nbSecondsPerMoveNoLimit < 1)
+        m_nbSecondsPerMoveNoLimit = kDefaultSecondsPerMoveNoLimit;
+    ReadFlag(store, "IsEnginePondering", m_isEnginePondering);
     m_store = attached;
 }
 
@@ -97,6 +102,8 @@ void GameSettings::Save(RegistryStore& store) const
     store.WriteString("BlackEngine", m_blackEngine);
     store.WriteString("BottomPlayerName", m_bottomPlayerName);
     store.WriteString("TopPlayerName", m_topPlayerName);
+    store.WriteDword("NbSecondsPerMoveNoLimit", m_nbSecondsPerMoveNoLimit);
+    store.WriteDword("IsEnginePondering", m_isEnginePondering ? 1 : 0);
 }
 
 // Opens the record's key in a store that other code shares, and gives that
@@ -177,6 +184,18 @@ void GameSettings::SetNbSecondsBonus(int32_t seconds)
         return;
     KeyScope scope(*m_store);
     m_store->WriteDword("NbSecondsBonus", seconds);
+}
+
+void GameSettings::SetNbSecondsPerMoveNoLimit(int32_t seconds)
+{
+    seconds = std::max(seconds, 1);
+    if (seconds == m_nbSecondsPerMoveNoLimit)
+        return;
+    m_nbSecondsPerMoveNoLimit = seconds;
+    if (m_store == nullptr)
+        return;
+    KeyScope scope(*m_store);
+    m_store->WriteDword("NbSecondsPerMoveNoLimit", seconds);
 }
 
 QString GameSettings::SummaryText() const

@@ -33,11 +33,14 @@ public:
     static constexpr int32_t kMaxBonusSeconds = 99;
     static constexpr int kMaxPlayerNameLength = 255;
 
-    // Reads the thirteen values in order, each with its default (a missing
+    // The thinking time of an engine's move when the game has no time limit.
+    static constexpr int32_t kDefaultSecondsPerMoveNoLimit = 5;
+
+    // Reads the fifteen values in order, each with its default (a missing
     // value is written with it). Opens the product key first when the store
     // has no root open.
     void Load(RegistryStore& store);
-    // Writes the thirteen values in the same order.
+    // Writes the fifteen values in the same order.
     void Save(RegistryStore& store) const;
     // From now on each change made through a setter is written to store
     // (null: none). The store must outlive the record or be detached first.
@@ -88,6 +91,14 @@ public:
     [[nodiscard]] const QString& GetBlackEngine() const { return m_blackEngine; }
     void SetBlackEngine(const QString& name) { ChangeString(m_blackEngine, name, "BlackEngine"); }
 
+    // Local chess with engines: the thinking time of each engine move when
+    // the game has no time limit (seconds, at least 1), and whether engines
+    // think on their opponent's time.
+    [[nodiscard]] int32_t GetNbSecondsPerMoveNoLimit() const { return m_nbSecondsPerMoveNoLimit; }
+    void SetNbSecondsPerMoveNoLimit(int32_t seconds);
+    [[nodiscard]] bool IsEnginePondering() const { return m_isEnginePondering; }
+    void SetIsEnginePondering(bool value) { ChangeFlag(m_isEnginePondering, value, "IsEnginePondering"); }
+
     // Local chess: the names shown in the bottom and top panels.
     [[nodiscard]] const QString& GetBottomPlayerName() const { return m_bottomPlayerName; }
     void SetBottomPlayerName(const QString& name) { ChangeString(m_bottomPlayerName, name, "BottomPlayerName"); }
@@ -112,4 +123,6 @@ private:
     QString m_blackEngine;
     QString m_bottomPlayerName;
     QString m_topPlayerName;
+    int32_t m_nbSecondsPerMoveNoLimit = kDefaultSecondsPerMoveNoLimit;
+    bool m_isEnginePondering = true;
 };

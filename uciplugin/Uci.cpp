@@ -1,4 +1,4 @@
-// The one export of the UCI plug-in library.
+// The exports of the UCI plug-in library: the engine objects and their extension.
 #include "UciAdapter.h"
 #include "UciRegistry.h"
 
@@ -8,6 +8,13 @@ extern "C" __attribute__((visibility("default"))) IChessEngine* CreateChessEngin
 {
     // Debian's stockfish is registered when it is installed, so a fresh
     // machine has an opponent at once.
-    CUciRegistry::Instance().RegisterInstalledEngines();
+    CEngineList& engines = CUciRegistry::Instance();
+    engines.RegisterInstalledEngines();
+    engines.SetAdapterFactory([]() -> CEngineAdapter* { return new (std::nothrow) CUciAdapter; });
     return new (std::nothrow) CUciAdapter;
+}
+
+extern "C" __attribute__((visibility("default"))) IChessEngineEx* GetChessEngineEx(IChessEngine* engine)
+{
+    return engine == nullptr ? nullptr : static_cast<CUciAdapter*>(engine);
 }

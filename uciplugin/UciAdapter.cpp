@@ -1,36 +1,163 @@
 #include "UciAdapter.h"
 
-#include "EngineResult.h"
-#include "IChessEngineListener.h"
-#include "PluginMessages.h"
-#include "UciConfigureDlg.h"
 #include "UciMoveText.h"
+#include "UciParser.h"
 #include "UciRegistry.h"
 #include "UciTexts.h"
 
-#include <QApplication>
-
 #include <algorithm>
-#include <mutex>
-#include <sstream>
+#include <deque>
 
-// What the adapter and its reader thread share: the engine's answers and the
-// game as the reader has seen it.
-struct CUciAdapter::Channel : CEngineConnection::Channel
+// The reader's side: the engine's answers, and the searches sent to it in
+// order, each answered by one "bestmove" in the same order.
+class CUciAdapter::Channel final : public CEngineChannel
 {
+public:
+    enum class SearchKind
+    {
+        Real,   // the engine's move in the game
+        Ponder, // on the opponent's time, until "ponderhit" makes it real
+        Dropped // stopped: its answer is not a move of the game
+    };
+    struct SearchEntry
+    {
+        SearchKind kind;
+        int32_t startPly;   // the game's plies before the search's position
+        std::string prefix; // the reply pondered on, which leads its variation
+    };
+
+    using CEngineChannel::CEngineChannel;
+
+    bool HandleLine(const std::string& line) override;
+
+    // Marks every search still running as dropped; true when there was one.
+    bool DropSearches(bool ponderOnly);
+
+    // Guarded by `mutex`.
     bool uciOk = false;
-    bool readyOk = false;
-    bool gameRunning = false;
-    int searches = 0; // "go"s still waiting for their "bestmove", answered in order
-    // The game's moves in UCI notation, the engine's own included.
-    std::vector<std::string> moves;
+    int readyOks = 0;
+    std::string name; // its "id name"
+    std::vector<EngineOption> options;
+    std::deque<SearchEntry> searches;
+    bool ponderEnabled = false;
+
+private:
+    bool HandleThinking(const UciLine& parsed);
+    bool HandleBestMove(const UciLine& parsed);
 };
 
-CUciAdapter::CUciAdapter() : m_Alive(std::make_shared<int>(0)) {}
-
-CUciAdapter::~CUciAdapter()
+bool CUciAdapter::Channel::DropSearches(bool ponderOnly)
 {
-    ReleaseProcess();
+    bool any = false;
+    for (SearchEntry& entry : searches)
+    {
+        if (entry.kind == SearchKind::Dropped || (ponderOnly && entry.kind != SearchKind::Ponder))
+            continue;
+        entry.kind = SearchKind::Dropped;
+        any = true;
+    }
+    return any;
+}
+
+bool CUciAdapter::Channel::HandleLine(const std::string& line)
+{
+    const UciLine parsed = CUciParser::ParseLine(line);
+    switch (parsed.kind)
+    {
+    case UciLine::Kind::Thinking: return HandleThinking(parsed);
+    case UciLine::Kind::BestMove: return HandleBestMove(parsed);
+    case UciLine::Kind::Other: return true;
+    default: break;
+    }
+    std::lock_guard lock(mutex);
+    switch (parsed.kind)
+    {
+    case UciLine::Kind::UciOk: uciOk = true; break;
+    case UciLine::Kind::ReadyOk: ++readyOks; break;
+    case UciLine::Kind::IdName:
+        if (name.empty())
+            name = parsed.name;
+        break;
+    case UciLine::Kind::Option:
+        std::erase_if(options, [&](const EngineOption& known) { return known.name == parsed.option.name; });
+        options.push_back(parsed.option);
+        break;
+    default: break;
+    }
+    changed.notify_all();
+    return true;
+}
+
+bool CUciAdapter::Channel::HandleThinking(const UciLine& parsed)
+{
+    if (!HasListenerEx())
+        return true;
+    SearchEntry search;
+    {
+        std::lock_guard lock(mutex);
+        // Info lines belong to the oldest search not yet answered.
+        if (searches.empty() || searches.front().kind == SearchKind::Dropped)
+            return true;
+        search = searches.front();
+    }
+    // UCI scores are from the view of the side to move in the searched
+    // position, after the pondered reply when there is one.
+    const int32_t plies = search.startPly + (search.prefix.empty() ? 0 : 1);
+    bool whiteToMove = true;
+    {
+        std::lock_guard lock(Game()->mutex);
+        whiteToMove = (plies % 2 == 0) == Game()->whiteStarts;
+    }
+    ThinkingRecord record;
+    record.numbers.depth = parsed.depth;
+    record.numbers.scoreKind = !parsed.hasScore ? ENGINE_SCORE_NONE
+                               : parsed.mate    ? ENGINE_SCORE_MATE
+                                                : ENGINE_SCORE_CENTIPAWNS;
+    record.numbers.score = parsed.score;
+    record.numbers.scoreColour = whiteToMove ? 2 : 1;
+    record.numbers.nodes = parsed.nodes;
+    record.numbers.nodesPerSecond = parsed.nodesPerSecond;
+    record.numbers.milliseconds = parsed.milliseconds;
+    record.numbers.startPly = search.startPly;
+    record.pv = search.prefix;
+    if (!record.pv.empty() && !parsed.pv.empty())
+        record.pv += ' ';
+    record.pv += parsed.pv;
+    return ReportThinking(std::move(record));
+}
+
+bool CUciAdapter::Channel::HandleBestMove(const UciLine& parsed)
+{
+    SearchEntry search;
+    bool ponder = false;
+    {
+        std::lock_guard lock(mutex);
+        if (searches.empty())
+            return true;
+        search = searches.front();
+        searches.pop_front();
+        ponder = ponderEnabled;
+        changed.notify_all();
+    }
+    // "(none)", "0000" or garbage: the engine has no move, and the program's
+    // rules judge the position it is left in. A stopped search's answer, or
+    // a ponder search's that was never hit, is not a move of the game.
+    if (search.kind != SearchKind::Real || !parsed.best || !AcceptMove(*parsed.best))
+        return true;
+    // Asked for before the move goes out, so that it comes before the
+    // opponent's reply on the adapter's thread.
+    if (ponder && parsed.ponder && toAdapter)
+        toAdapter([best = *parsed.best, reply = *parsed.ponder](CEngineAdapter& adapter) {
+            static_cast<CUciAdapter&>(adapter).StartPondering(best, reply);
+        });
+    return DeliverMove(*parsed.best, parsed.bestText);
+}
+
+CUciAdapter::CUciAdapter() : CEngineAdapter(EngineList()) {}
+
+CEngineList& CUciAdapter::EngineList()
+{
+    return CUciRegistry::Instance();
 }
 
 const char* CUciAdapter::GetName()
@@ -39,325 +166,249 @@ const char* CUciAdapter::GetName()
     return name.c_str();
 }
 
-void CUciAdapter::SetEngineOverride(const std::string& commandLine, const std::string& workingDirectory)
+std::string CUciAdapter::FailureText(int32_t reason) const
 {
-    m_Override = std::make_pair(commandLine, workingDirectory);
+    return UciTexts::Text(reason == ENGINE_FAILURE_DIED ? UciTexts::IDS_ENGINE_DIED : UciTexts::IDS_START_ERROR);
 }
 
-bool CUciAdapter::IsGameRunning() const
+std::shared_ptr<CEngineChannel> CUciAdapter::MakeChannel(std::shared_ptr<EngineGame> game,
+                                                         std::shared_ptr<CListenerSlot> listeners)
 {
-    Channel* const channel = CurrentChannel();
+    return std::make_shared<Channel>(std::move(game), std::move(listeners), GetTimings().thinkingInterval);
+}
+
+CUciAdapter::Channel* CUciAdapter::UciChannel() const
+{
+    return static_cast<Channel*>(CEngineAdapter::Channel());
+}
+
+bool CUciAdapter::Handshake(EngineIdentity& identity)
+{
+    Channel* channel = UciChannel();
     if (channel == nullptr)
+        return false;
+    Write("uci\n");
+    if (!WaitForChannel([channel] { return channel->uciOk; }, GetTimings().handshakeWait))
         return false;
     std::lock_guard lock(channel->mutex);
-    return channel->gameRunning;
-}
-
-bool CUciAdapter::Start()
-{
-    // A second Start would otherwise leave the first engine running unseen.
-    if (m_Connection.IsRunning())
-        Quit();
-    std::string commandLine;
-    std::string workingDirectory;
-    if (LookUpEngine(commandLine, workingDirectory) && StartProcess(commandLine, workingDirectory))
+    identity.name = channel->name;
+    identity.options = channel->options;
+    identity.capabilities = ENGINE_CAN_SET_POSITION;
+    m_HasPonderOption = false;
+    for (const EngineOption& option : channel->options)
     {
-        Write("uci\n");
-        if (WaitFor(&Channel::uciOk, m_Timings.uciWait))
-            return true;
-        // It ended at once or does not speak UCI: nothing is left behind.
-        Quit();
+        if (option.name == "Ponder" && option.type == EngineOption::Type::Check)
+        {
+            m_HasPonderOption = true;
+            m_PonderOptionOn = option.defaultValue == "true";
+            identity.capabilities |= ENGINE_CAN_PONDER;
+        }
     }
-    CPluginMessages::Show(CPluginMessages::Kind::Error, "Error", UciTexts::Text(UciTexts::IDS_START_ERROR));
-    return false;
+    m_PonderMove.reset();
+    return true;
 }
 
-bool CUciAdapter::LookUpEngine(std::string& commandLine, std::string& workingDirectory) const
+void CUciAdapter::SendOptions(const std::vector<EngineOption>& declared, const EngineOptionValues& values)
 {
-    if (m_Override)
+    for (const EngineOption& option : declared)
     {
-        commandLine = m_Override->first;
-        workingDirectory = m_Override->second;
-        return !commandLine.empty();
+        // Pondering follows the program's setting, not a stored value.
+        if (option.name == "Ponder")
+            continue;
+        const auto stored = values.find(option.name);
+        if (stored == values.end())
+            continue;
+        if (const std::optional<std::string> value = option.ValueToSend(stored->second))
+            Write(CUciParser::SetOptionText(option, *value));
     }
-    std::string name;
-    CUciRegistry::Instance().ReadEngineOf(m_PlaysWhite, name, commandLine, workingDirectory);
-    return !commandLine.empty();
 }
 
-bool CUciAdapter::StartProcess(const std::string& commandLine, const std::string& workingDirectory)
+bool CUciAdapter::WaitUntilReady()
 {
-    ReleaseProcess();
-    auto channel = std::make_shared<Channel>();
-    channel->listener = m_Listener;
-    channel->onLine = [&ch = *channel](const std::string& line) { return HandleLine(ch, line); };
-    channel->onDeath = m_Connection.DeathNotice(m_Alive, channel, [this] { OnEngineDied(); });
-    return m_Connection.Start(commandLine, workingDirectory, std::move(channel), std::chrono::milliseconds(0));
-}
-
-void CUciAdapter::ReleaseProcess()
-{
-    if (Channel* channel = CurrentChannel())
-    {
-        std::lock_guard lock(channel->mutex);
-        channel->gameRunning = false;
-    }
-    m_Connection.Release(m_Timings.quitGrace);
-}
-
-CUciAdapter::Channel* CUciAdapter::CurrentChannel() const
-{
-    return static_cast<Channel*>(m_Connection.GetChannel().get());
-}
-
-bool CUciAdapter::WaitFor(bool Channel::*answer, std::chrono::milliseconds timeout)
-{
-    Channel* channel = CurrentChannel();
+    Channel* channel = UciChannel();
     if (channel == nullptr)
         return false;
-    std::unique_lock lock(channel->mutex);
-    channel->changed.wait_for(lock, timeout, [&] { return channel->*answer || channel->finished; });
-    return channel->*answer;
+    int expected = 0;
+    {
+        std::lock_guard lock(channel->mutex);
+        expected = channel->readyOks + 1;
+    }
+    Write("isready\n");
+    return WaitForChannel([channel, expected] { return channel->readyOks >= expected; }, GetTimings().handshakeWait);
 }
 
-bool CUciAdapter::Quit()
+bool CUciAdapter::OpenGame(bool)
 {
-    Write("quit\n");
-    ReleaseProcess();
+    if (Channel* channel = UciChannel())
+    {
+        std::lock_guard lock(channel->mutex);
+        channel->ponderEnabled = Setup().ponder && m_HasPonderOption;
+    }
+    m_PonderMove.reset();
+    Write("ucinewgame\n");
+    // The UCI rule: an engine ponders only when its "Ponder" option is on.
+    if (m_HasPonderOption && m_PonderOptionOn != Setup().ponder)
+    {
+        m_PonderOptionOn = Setup().ponder;
+        Write(std::string("setoption name Ponder value ") + (m_PonderOptionOn ? "true" : "false") + "\n");
+    }
+    WaitUntilReady();
     return true;
 }
 
-void CUciAdapter::SetListener(IChessEngineListener* listener)
+std::string CUciAdapter::PositionText(const std::optional<EngineMove>& ponder) const
 {
-    Channel* const channel = CurrentChannel();
-    m_Listener = listener;
-    if (channel != nullptr)
+    const std::vector<EngineMove> moves = GameMoves();
+    std::string text = Setup().fen.empty() ? "position startpos" : "position fen " + Setup().fen;
+    if (!moves.empty() || ponder)
     {
-        std::lock_guard lock(channel->mutex);
-        channel->listener = listener;
-    }
-}
-
-bool CUciAdapter::SetColour(int32_t colour)
-{
-    m_PlaysWhite = colour == 2;
-    return m_PlaysWhite;
-}
-
-bool CUciAdapter::Reserved()
-{
-    return true;
-}
-
-void CUciAdapter::Configure()
-{
-    // The dialog needs a widget application; a program without one has no
-    // place to show it.
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
-        return;
-    CUciConfigureDlg dialog(m_PlaysWhite);
-    dialog.exec();
-}
-
-void CUciAdapter::ClearMoves()
-{
-    m_Replay.clear();
-    m_Replay.shrink_to_fit();
-}
-
-void CUciAdapter::AddMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank, int32_t promotion)
-{
-    m_Replay.push_back(EngineMove{fromFile, fromRank, toFile, toRank, promotion});
-}
-
-void CUciAdapter::Write(const std::string& text)
-{
-    m_Connection.Write(text);
-}
-
-bool CUciAdapter::StartGame(int32_t baseSeconds, int32_t incrementSeconds)
-{
-    // Each game gets a fresh engine, as the configured program of the
-    // object's colour may have changed since the last one.
-    Quit();
-    const std::vector<EngineMove> replay = std::move(m_Replay);
-    ClearMoves();
-    m_BaseSeconds = baseSeconds;
-    m_IncrementSeconds = std::max<int32_t>(incrementSeconds, 0);
-    m_Restarted = false;
-    if (!Start())
-        return true;
-    Write("ucinewgame\nisready\n");
-    WaitFor(&Channel::readyOk, m_Timings.readyWait);
-    {
-        Channel* const channel = CurrentChannel();
-        std::lock_guard lock(channel->mutex);
-        channel->moves.clear();
-        for (const EngineMove& move : replay)
-            channel->moves.push_back(UciMoveText::Format(move));
-        channel->gameRunning = true;
-    }
-    const bool engineToMove = (replay.size() % 2 == 0) == m_PlaysWhite;
-    if (engineToMove)
-    {
-        const int32_t clock = baseSeconds >= kUnlimitedBaseSeconds ? kUnlimitedClock : baseSeconds * 100;
-        Go(clock, clock);
-    }
-    return true;
-}
-
-void CUciAdapter::Go(int32_t engineClock, int32_t opponentClock)
-{
-    Channel* const channel = CurrentChannel();
-    if (channel == nullptr)
-        return;
-    m_LastEngineClock = engineClock;
-    m_LastOpponentClock = opponentClock;
-    std::string text = "position startpos";
-    {
-        std::lock_guard lock(channel->mutex);
-        if (!channel->moves.empty())
+        text += " moves";
+        for (const EngineMove& move : moves)
         {
-            text += " moves";
-            for (const std::string& move : channel->moves)
-                text += " " + move;
+            text += ' ';
+            text += UciMoveText::Format(move);
         }
-        ++channel->searches;
+        if (ponder)
+        {
+            text += ' ';
+            text += UciMoveText::Format(*ponder);
+        }
     }
-    text += "\n";
-    const bool unlimited =
-        m_BaseSeconds >= kUnlimitedBaseSeconds || (engineClock >= kUnlimitedClock && opponentClock >= kUnlimitedClock);
-    if (unlimited)
-    {
-        text += "go movetime " + std::to_string(m_Timings.unlimitedMoveTime.count()) + "\n";
-    }
-    else
-    {
-        // Centiseconds to milliseconds; a clock at zero still lets the engine
-        // answer at once rather than read "0" as "no time given".
-        const int64_t mine = std::max<int64_t>(int64_t{engineClock} * 10, 1);
-        const int64_t theirs = std::max<int64_t>(int64_t{opponentClock} * 10, 1);
-        const int64_t increment = int64_t{m_IncrementSeconds} * 1000;
-        const int64_t white = m_PlaysWhite ? mine : theirs;
-        const int64_t black = m_PlaysWhite ? theirs : mine;
-        text += "go wtime " + std::to_string(white) + " btime " + std::to_string(black) + " winc " +
-                std::to_string(increment) + " binc " + std::to_string(increment) + "\n";
-    }
-    Write(text);
+    return text + "\n";
 }
 
-bool CUciAdapter::OpponentMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank, int32_t promotion,
-                               int32_t engineClock, int32_t opponentClock)
+std::string CUciAdapter::GoText(bool ponder, int32_t engineClock, int32_t opponentClock) const
 {
-    Channel* const channel = CurrentChannel();
+    const std::string go = ponder ? "go ponder " : "go ";
+    if (Setup().moveSeconds > 0)
+        return go + "movetime " + std::to_string(int64_t{Setup().moveSeconds} * 1000) + "\n";
+    // Centiseconds to milliseconds; a clock at zero still lets the engine
+    // answer at once rather than read "0" as "no time given".
+    const int64_t mine = std::max<int64_t>(int64_t{engineClock} * 10, 1);
+    const int64_t theirs = std::max<int64_t>(int64_t{opponentClock} * 10, 1);
+    const int64_t increment = int64_t{Setup().incrementSeconds} * 1000;
+    const bool white = EnginePlaysWhite();
+    return go + "wtime " + std::to_string(white ? mine : theirs) + " btime " + std::to_string(white ? theirs : mine) +
+           " winc " + std::to_string(increment) + " binc " + std::to_string(increment) + "\n";
+}
+
+void CUciAdapter::Search(int32_t engineClock, int32_t opponentClock)
+{
+    Channel* channel = UciChannel();
     if (channel == nullptr)
-        return true;
+        return;
+    const auto plies = static_cast<int32_t>(GameMoves().size());
+    bool stop = false;
     {
         std::lock_guard lock(channel->mutex);
-        if (!channel->gameRunning)
-            return true;
-        channel->moves.push_back(UciMoveText::Format(EngineMove{fromFile, fromRank, toFile, toRank, promotion}));
+        // Only the answer to the latest search counts.
+        stop = channel->DropSearches(false);
+        channel->searches.push_back(Channel::SearchEntry{Channel::SearchKind::Real, plies, std::string()});
     }
-    Go(engineClock, opponentClock);
-    return true;
+    m_PonderMove.reset();
+    {
+        std::lock_guard lock(Game()->mutex);
+        Game()->expectingMove = true;
+    }
+    Write((stop ? "stop\n" : "") + PositionText(std::nullopt) + GoText(false, engineClock, opponentClock));
 }
 
-void CUciAdapter::OnEngineDied()
+void CUciAdapter::PassOpponentMove(const EngineMove& move, int32_t engineClock, int32_t opponentClock)
 {
-    std::vector<std::string> moves;
-    bool searching = false;
+    Channel* channel = UciChannel();
+    if (channel != nullptr && m_PonderMove && *m_PonderMove == move)
     {
-        Channel* const dead = CurrentChannel();
-        std::lock_guard lock(dead->mutex);
-        // Between games a dead engine does no harm: the next game starts a new one.
-        if (!dead->gameRunning)
-            return;
-        moves = dead->moves;
-        searching = dead->searches > 0;
-    }
-    ReleaseProcess();
-    // The game goes on with a fresh engine, once per game; it is given the
-    // moves so far and, if it was searching, the search again. An engine
-    // that dies again (or cannot be started) is reported as resigning, which
-    // ends the game in the window with a message and stops the clocks.
-    if (!m_Restarted)
-    {
-        m_Restarted = true;
-        if (Start())
+        // The engine pondered on this very reply: its search goes on as the
+        // real one.
+        m_PonderMove.reset();
+        bool hit = false;
         {
-            Write("ucinewgame\nisready\n");
-            WaitFor(&Channel::readyOk, m_Timings.readyWait);
-            Channel* const fresh = CurrentChannel();
+            std::lock_guard lock(channel->mutex);
+            for (Channel::SearchEntry& entry : channel->searches)
+                if (entry.kind == Channel::SearchKind::Ponder)
+                {
+                    entry.kind = Channel::SearchKind::Real;
+                    hit = true;
+                }
+        }
+        if (hit)
+        {
             {
-                std::lock_guard lock(fresh->mutex);
-                fresh->moves = std::move(moves);
-                fresh->gameRunning = true;
+                std::lock_guard lock(Game()->mutex);
+                Game()->expectingMove = true;
             }
-            if (searching)
-                Go(m_LastEngineClock, m_LastOpponentClock);
+            Write("ponderhit\n");
             return;
         }
     }
-    if (m_Listener != nullptr)
-        m_Listener->OnEngineResult(ENGINE_RESULT_RESIGNS);
+    Search(engineClock, opponentClock);
 }
 
-bool CUciAdapter::StopGame()
+void CUciAdapter::StartPondering(const EngineMove& engineMove, const EngineMove& reply)
 {
-    Channel* const channel = CurrentChannel();
-    if (channel == nullptr)
-        return true;
-    bool searching = false;
+    Channel* channel = UciChannel();
+    if (channel == nullptr || !Setup().ponder)
+        return;
+    int32_t plies = 0;
+    {
+        std::lock_guard lock(Game()->mutex);
+        const std::vector<EngineMove>& moves = Game()->moves;
+        // Only right after that move of the engine, while the opponent is to move.
+        if (!Game()->running || moves.empty() || !(moves.back() == engineMove) ||
+            Game()->EngineToMoveAfter(moves.size()))
+            return;
+        plies = static_cast<int32_t>(moves.size());
+    }
     {
         std::lock_guard lock(channel->mutex);
-        channel->gameRunning = false;
-        searching = channel->searches > 0;
+        channel->searches.push_back(
+            Channel::SearchEntry{Channel::SearchKind::Ponder, plies, UciMoveText::Format(reply)});
     }
-    // The "bestmove" that answers "stop" is not reported.
-    if (searching)
-        Write("stop\n");
-    return true;
+    m_PonderMove = reply;
+    Write(PositionText(reply) + GoText(true, LastEngineClock(), LastOpponentClock()));
 }
 
-void CUciAdapter::Destroy()
+void CUciAdapter::StopSearch()
 {
-    Quit();
-    ClearMoves();
-    delete this;
-}
-
-bool CUciAdapter::HandleLine(Channel& ch, const std::string& line)
-{
-    std::istringstream words(line);
-    std::string command;
-    words >> command;
-    std::unique_lock lock(ch.mutex);
-    if (command == "uciok")
-        ch.uciOk = true;
-    else if (command == "readyok")
-        ch.readyOk = true;
-    else if (command == "bestmove" && ch.searches > 0)
+    Channel* channel = UciChannel();
+    if (channel == nullptr)
+        return;
+    bool stop = false;
     {
-        // Only the answer to the latest "go" counts; an earlier search's
-        // answer that arrives late is stale.
-        if (--ch.searches > 0)
-            return true;
-        std::string text;
-        words >> text;
-        const std::optional<EngineMove> move = UciMoveText::Parse(text);
-        // "(none)", "0000" or garbage: the engine has no move, and the
-        // program's rules judge the position it is left in.
-        if (!ch.gameRunning || !move || ch.cancelled)
-            return true;
-        ch.moves.push_back(UciMoveText::Format(*move));
-        lock.unlock();
-        const EngineMove m = *move;
-        return ch.Deliver([&m](IChessEngineListener& listener) {
-            listener.OnEngineMove(m.fromFile, m.fromRank, m.toFile, m.toRank, m.promotion);
-        });
+        std::lock_guard lock(channel->mutex);
+        stop = channel->DropSearches(false);
     }
-    else
-        return true;
-    ch.changed.notify_all();
-    return true;
+    m_PonderMove.reset();
+    // The "bestmove" that answers "stop" is not reported.
+    if (stop)
+        Write("stop\n");
+}
+
+void CUciAdapter::GameCutBack()
+{
+    // Nothing to tell: every search sends the whole game.
+}
+
+void CUciAdapter::GameEnded(int32_t, const std::string&)
+{
+    StopSearch();
+}
+
+void CUciAdapter::PonderingChanged()
+{
+    Channel* channel = UciChannel();
+    if (channel == nullptr)
+        return;
+    bool stop = false;
+    {
+        std::lock_guard lock(channel->mutex);
+        channel->ponderEnabled = Setup().ponder && m_HasPonderOption;
+        if (!Setup().ponder)
+            stop = channel->DropSearches(true);
+    }
+    if (stop)
+    {
+        m_PonderMove.reset();
+        Write("stop\n");
+    }
 }

@@ -33,6 +33,7 @@ const std::map<int, std::string>& Table()
         {IDS_ENGINE_TYPE_NAME, "UCI Engine"},
         {IDS_FILL_ALL, "Please fill all members."},
         {IDS_LIST_LABEL, "&Available UCI engines:"},
+        {IDS_ENGINE_DIED, "The UCI engine stopped during the game and could not be started again."},
     };
     return table;
 }

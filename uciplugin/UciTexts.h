@@ -19,6 +19,7 @@ inline constexpr int IDS_START_ERROR = 12;
 inline constexpr int IDS_ENGINE_TYPE_NAME = 13;
 inline constexpr int IDS_FILL_ALL = 15;
 inline constexpr int IDS_LIST_LABEL = 16;
+inline constexpr int IDS_ENGINE_DIED = 17;
 
 // The text with that id, or an empty string for an unknown id.
 [[nodiscard]] const std::string& Text(int id);

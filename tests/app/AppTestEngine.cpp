@@ -25,7 +25,7 @@ extern "C" __attribute__((visibility("default"))) void ConfigureAppTestEngine(IC
     // paced: real engines lose or misread them in one burst.
     CWinboardAdapter::Timings timings;
     timings.startDelay = std::chrono::milliseconds(100);
-    timings.featureWait = std::chrono::milliseconds(300);
+    timings.firstAnswerWait = std::chrono::milliseconds(300);
     timings.quitGrace = std::chrono::milliseconds(500);
     adapter->SetTimings(timings);
 }

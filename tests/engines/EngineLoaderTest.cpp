@@ -1,4 +1,7 @@
 #include "EngineLoader.h"
+#include "EngineListener.h"
+#include "EngineMove.h"
+#include "IChessEngineEx.h"
 #include "IChessEngineListener.h"
 
 #include "ChessTypes.h"
@@ -192,4 +195,111 @@ TEST_F(EngineLoaderTest, ExchangeOutOfRangeChangesNothing)
     EXPECT_EQ(m_Loader.WhiteList(), white);
     m_Loader.DestroyAll();
     EXPECT_TRUE(m_Loader.WhiteList().empty());
+}
+
+// The extension: found through the second export and used only in the
+// versions both sides know; a plug-in without it still loads and plays.
+class EngineExtensionTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_Dir.isValid());
+        m_Root = m_Dir.path().toStdString();
+        fs::copy_file(TEST_PLUGIN_ALPHA, m_Root / "a_plain.so");
+        fs::copy_file(TEST_PLUGIN_EX0, m_Root / "b_ex0.so");
+        fs::copy_file(TEST_PLUGIN_EX1, m_Root / "c_ex1.so");
+        fs::copy_file(TEST_PLUGIN_EX2, m_Root / "d_ex2.so");
+    }
+
+    void TearDown() override { m_Loader.DestroyAll(); }
+
+    template <typename Function> Function Helper(const char* file, const char* name)
+    {
+        void* handle = dlopen(fs::weakly_canonical(m_Root / file).c_str(), RTLD_NOW | RTLD_NOLOAD);
+        EXPECT_NE(handle, nullptr) << file;
+        Function function = handle ? reinterpret_cast<Function>(dlsym(handle, name)) : nullptr;
+        if (handle)
+            dlclose(handle);
+        return function;
+    }
+
+    QTemporaryDir m_Dir;
+    fs::path m_Root;
+    CEngineListener m_Listener;
+    CEngineLoader m_Loader;
+};
+
+TEST_F(EngineExtensionTest, TheLoaderKeepsEachExtensionInTheVersionBothSidesKnow)
+{
+    m_Loader.Load({m_Root}, &m_Listener, &m_Listener);
+    ASSERT_EQ(m_Loader.WhiteList().size(), 4u);
+    const auto& white = m_Loader.WhiteList();
+    const auto& black = m_Loader.BlackList();
+    // Without the export, and with a version below 1: none.
+    EXPECT_EQ(m_Loader.Extension(white[0]), nullptr);
+    EXPECT_EQ(m_Loader.ExtensionVersion(white[0]), 0);
+    EXPECT_EQ(m_Loader.Extension(white[1]), nullptr);
+    // Version 1, and version 2 used as the program's version 1.
+    for (size_t i : {2u, 3u})
+    {
+        for (IChessEngine* engine : {white[i], black[i]})
+        {
+            ASSERT_NE(m_Loader.Extension(engine), nullptr);
+            EXPECT_EQ(m_Loader.ExtensionVersion(engine), 1);
+            EXPECT_EQ(m_Loader.Extension(engine)->GetVersion(), static_cast<int32_t>(i - 1));
+        }
+    }
+    EXPECT_EQ(m_Loader.Extension(nullptr), nullptr);
+
+    // Each usable extension was given the program's listener; the object
+    // with version 0 was not.
+    using ListenerExFunction = IChessEngineListenerEx* (*)(IChessEngine*);
+    EXPECT_EQ(Helper<ListenerExFunction>("b_ex0.so", "TestEngineListenerEx")(white[1]), nullptr);
+    EXPECT_EQ(Helper<ListenerExFunction>("c_ex1.so", "TestEngineListenerEx")(black[2]), &m_Listener);
+    EXPECT_EQ(Helper<ListenerExFunction>("d_ex2.so", "TestEngineListenerEx")(white[3]), &m_Listener);
+
+    // The extension is the same object: its calls reach it, and its events
+    // name it as their source.
+    m_Loader.Extension(white[2])->SetTimePerMove(7);
+    using SecondsFunction = int32_t (*)(IChessEngine*);
+    EXPECT_EQ(Helper<SecondsFunction>("c_ex1.so", "TestEngineSecondsPerMove")(white[2]), 7);
+    std::vector<std::pair<IChessEngine*, QString>> ready;
+    QObject::connect(&m_Listener, &CEngineListener::EngineReady,
+                     [&](IChessEngine* source, const QString& name, qint32) { ready.emplace_back(source, name); });
+    m_Loader.Extension(black[3])->StartAsync();
+    ASSERT_EQ(ready.size(), 1u);
+    EXPECT_EQ(ready[0].first, black[3]);
+    EXPECT_EQ(ready[0].second, "Extended 2 Engine 1.0");
+
+    // Without an extended listener the extensions are kept, but not told.
+    CEngineLoader plain;
+    plain.Load({m_Root}, &m_Listener);
+    EXPECT_NE(plain.Extension(plain.WhiteList()[2]), nullptr);
+    EXPECT_EQ(Helper<ListenerExFunction>("c_ex1.so", "TestEngineListenerEx")(plain.WhiteList()[2]), nullptr);
+    plain.DestroyAll();
+}
+
+TEST_F(EngineExtensionTest, APlugInWithoutTheExtensionStillPlays)
+{
+    m_Loader.Load({m_Root}, &m_Listener, &m_Listener);
+    IChessEngine* black = m_Loader.EngineForPlayerType("Alpha Engine", COLOUR_BLACK);
+    ASSERT_NE(black, nullptr);
+    EXPECT_EQ(m_Loader.Extension(black), nullptr);
+    std::vector<quint32> words;
+    std::vector<IChessEngine*> sources;
+    QObject::connect(&m_Listener, &CEngineListener::EngineMoveArrived, [&](quint32 word) { words.push_back(word); });
+    QObject::connect(&m_Listener, &CEngineListener::EngineMoveFrom,
+                     [&](IChessEngine* source, quint32, const QString&) { sources.push_back(source); });
+    m_Listener.BeginGame();
+    EXPECT_TRUE(black->Start());
+    black->ClearMoves();
+    EXPECT_TRUE(black->StartGame(300, 0));
+    EXPECT_TRUE(black->OpponentMove(3, 1, 3, 3, 0, 30000, 30000));
+    ASSERT_EQ(words.size(), 1u);
+    EXPECT_EQ(UnpackEngineMove(words[0]), (EngineMove{3, 6, 3, 4, 0}));
+    // Through the plain interface a move has no source.
+    EXPECT_EQ(sources, std::vector<IChessEngine*>{nullptr});
+    EXPECT_TRUE(black->StopGame());
+    m_Listener.EndGame();
 }

@@ -1,6 +1,9 @@
-// A minimal plug-in for the loader tests: an engine object that only records
-// what the loader told it. Built twice under two names.
+// A minimal plug-in for the loader tests, built against IChessEngine alone
+// (no extension): an engine object that records what the loader told it and
+// answers each opponent move with its mirror image. Built twice under two
+// names.
 #include "IChessEngine.h"
+#include "IChessEngineListener.h"
 
 namespace
 {
@@ -21,7 +24,13 @@ public:
     void ClearMoves() override {}
     void AddMove(int32_t, int32_t, int32_t, int32_t, int32_t) override {}
     bool StartGame(int32_t, int32_t) override { return true; }
-    bool OpponentMove(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) override { return true; }
+    bool OpponentMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank, int32_t promotion, int32_t,
+                      int32_t) override
+    {
+        if (m_Listener != nullptr)
+            m_Listener->OnEngineMove(fromFile, 7 - fromRank, toFile, 7 - toRank, promotion);
+        return true;
+    }
     bool StopGame() override { return true; }
     void Destroy() override { delete this; }
 

@@ -1,13 +1,19 @@
 #include "ConfigureDlg.h"
+#include "EngineOptionsDlg.h"
 #include "EngineRegistry.h"
 #include "NewEngineDlg.h"
 #include "PluginTestSupport.h"
 #include "RavelinTexts.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <filesystem>
 #include <fstream>
@@ -43,6 +49,7 @@ protected:
     void TearDown() override
     {
         CConfigureDlg::SetNewEngineRunner({});
+        CConfigureDlg::SetOptionsRunner({});
         CNewEngineDlg::SetFileChooser({});
     }
 
@@ -296,11 +303,149 @@ TEST_F(EngineConfigTest, StartRunsTheEngineConfiguredForItsColour)
         adapter->SetColour(white ? 2 : 1);
         // Black has the fake engine; White's default engine has no entry here.
         EXPECT_EQ(adapter->Start(), !white);
+        ASSERT_TRUE(adapter->WaitUntilIdle());
         EXPECT_EQ(adapter->HasProcess(), !white);
         adapter->Quit();
+        ASSERT_TRUE(adapter->WaitUntilIdle());
     }
     EXPECT_EQ(m_Messages.Texts(), std::vector<std::string>{RavelinTexts::Text(RavelinTexts::IDS_START_ERROR)});
     // Reading the default engine's entry created it with empty values.
     EXPECT_EQ(Value(Registry().DefaultEngineName(), "CommandLine"), "");
+    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(std::chrono::seconds(5)));
+}
+
+// A click on a row selects that engine: its details are shown and OK takes
+// it. (The details used to follow the current row, which a click changes
+// before it selects the row: they showed the first engine, and OK kept the
+// old choice.)
+TEST_F(EngineConfigTest, AClickedEngineIsShownAndChosen)
+{
+    InstallTwoEngines();
+    Registry().OpenEnginesKey();
+    Registry().WriteString("WhiteEngine", "Alpha");
+    CConfigureDlg dialog(true);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto* list = Control<QListWidget>(dialog, CConfigureDlg::IDC_ENGINE_LIST);
+    auto* commandLine = Control<QLineEdit>(dialog, CConfigureDlg::IDC_COMMAND_LINE);
+    ASSERT_EQ(dialog.SelectedName(), "Alpha");
+    // A click on the second row, as a person does it.
+    QListWidgetItem* phalanx = list->item(1);
+    ASSERT_EQ(phalanx->text(), "Phalanx");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(phalanx).center());
+    EXPECT_TRUE(phalanx->isSelected());
+    EXPECT_EQ(dialog.SelectedName(), "Phalanx");
+    EXPECT_EQ(commandLine->text().toStdString(), (m_Root / "Engines/Winboard/Phalanx/phalanx").string());
+    EXPECT_FALSE(Control<QPushButton>(dialog, CConfigureDlg::IDC_MODIFY)->isEnabled());
+    QTest::mouseClick(Control<QPushButton>(dialog, CConfigureDlg::IDC_OK), Qt::LeftButton);
+    EXPECT_EQ(Selection(true), "Phalanx");
+}
+
+TEST_F(EngineConfigTest, TheOptionsDialogAsksTheEngineAndStoresWhatDiffersFromItsDefaults)
+{
+    const std::string script = (m_Root / "options-script").string();
+    std::ofstream(script) << "on protover say feature memory=1 done=0\n"
+                             "on protover say feature option=\"Skill Level -spin 20 0 20\"\n"
+                             "on protover say feature option=\"Book -check 0\"\n"
+                             "on protover say feature option=\"Style -combo *Solid /// Risky\"\n"
+                             "on protover say feature option=\"Book File -string book.bin\"\n"
+                             "on protover say feature option=\"Clear Hash -button\"\n"
+                             "on protover say feature option=\"Ponder -check 1\"\n"
+                             "on protover say feature done=1\n";
+    AddEngine("Optioned", std::string(FAKE_ENGINE) + " " + script + " /dev/null", m_Root.string());
+    Registry().SetAdapterFactory([]() -> CEngineAdapter* {
+        auto* adapter = new CWinboardAdapter;
+        adapter->SetTimings(FastTimings());
+        return adapter;
+    });
+    Registry().WriteOptionValues("Optioned", {{"Skill Level", "7"}});
+    Registry().OpenEnginesKey();
+    Registry().WriteString("WhiteEngine", "Optioned");
+
+    CConfigureDlg configure(true);
+    ASSERT_EQ(configure.SelectedName(), "Optioned");
+    int shown = 0;
+    CConfigureDlg::SetOptionsRunner([&](CEngineOptionsDlg& dialog) -> int {
+        ++shown;
+        // The engine answers on its own thread; the dialog fills in then.
+        EXPECT_FALSE(Control<QPushButton>(dialog, CEngineOptionsDlg::IDC_OK)->isEnabled());
+        EXPECT_TRUE(PumpUntil([&] { return !dialog.Options().empty(); }));
+        std::vector<std::string> names;
+        for (const EngineOption& option : dialog.Options())
+            names.push_back(option.name);
+        // Pondering follows the program's setting: not shown.
+        EXPECT_EQ(names, (std::vector<std::string>{"Skill Level", "Book", "Style", "Book File", "Clear Hash", "Hash"}));
+        auto* skill = qobject_cast<QSpinBox*>(dialog.Control("Skill Level"));
+        auto* book = qobject_cast<QCheckBox*>(dialog.Control("Book"));
+        auto* style = qobject_cast<QComboBox*>(dialog.Control("Style"));
+        auto* file = qobject_cast<QLineEdit*>(dialog.Control("Book File"));
+        auto* clear = qobject_cast<QPushButton*>(dialog.Control("Clear Hash"));
+        auto* hash = qobject_cast<QSpinBox*>(dialog.Control("Hash"));
+        if (!(skill && book && style && file && clear && hash))
+        {
+            ADD_FAILURE() << "a control of the wrong kind";
+            return QDialog::Rejected;
+        }
+        if (shown == 1)
+        {
+            // The stored value, else the defaults.
+            EXPECT_EQ(skill->value(), 7);
+            EXPECT_EQ(skill->maximum(), 20);
+            EXPECT_FALSE(book->isChecked());
+            EXPECT_EQ(style->currentText(), "Solid");
+            EXPECT_EQ(file->text(), "book.bin");
+            EXPECT_FALSE(clear->isChecked());
+            EXPECT_EQ(hash->value(), 16);
+            skill->setValue(3);
+            book->setChecked(true);
+            style->setCurrentText("Risky");
+            hash->setValue(64);
+            clear->setChecked(true);
+            QTest::mouseClick(Control<QPushButton>(dialog, CEngineOptionsDlg::IDC_OK), Qt::LeftButton);
+        }
+        else
+        {
+            EXPECT_EQ(skill->value(), 3);
+            EXPECT_TRUE(book->isChecked());
+            EXPECT_EQ(style->currentText(), "Risky");
+            EXPECT_TRUE(clear->isChecked());
+            // Defaults, then Cancel: nothing changes.
+            QTest::mouseClick(Control<QPushButton>(dialog, CEngineOptionsDlg::IDC_DEFAULTS), Qt::LeftButton);
+            EXPECT_EQ(skill->value(), 20);
+            EXPECT_FALSE(clear->isChecked());
+            QTest::mouseClick(Control<QPushButton>(dialog, CEngineOptionsDlg::IDC_CANCEL), Qt::LeftButton);
+        }
+        return dialog.result();
+    });
+    QTest::mouseClick(Control<QPushButton>(configure, CConfigureDlg::IDC_OPTIONS), Qt::LeftButton);
+    EXPECT_EQ(Registry().ReadOptionValues("Optioned"),
+              (EngineOptionValues{
+                  {"Skill Level", "3"}, {"Book", "true"}, {"Style", "Risky"}, {"Clear Hash", "true"}, {"Hash", "64"}}));
+    QTest::mouseClick(Control<QPushButton>(configure, CConfigureDlg::IDC_OPTIONS), Qt::LeftButton);
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(Registry().ReadOptionValues("Optioned").size(), 5u);
+
+    // Renaming the engine takes its options along; removing it removes them.
+    configure.SetNewEngineRunner([](CNewEngineDlg& modify) {
+        Control<QLineEdit>(modify, CNewEngineDlg::IDC_NAME)->setText("Renamed");
+        Control<QPushButton>(modify, CNewEngineDlg::IDC_OK)->click();
+        return modify.result();
+    });
+    Control<QPushButton>(configure, CConfigureDlg::IDC_MODIFY)->click();
+    EXPECT_EQ(Engines(), std::vector<std::string>{"Renamed"});
+    EXPECT_EQ(Registry().ReadOptionValues("Renamed").size(), 5u);
+    EXPECT_TRUE(Registry().ReadOptionValues("Optioned").empty());
+    Control<QPushButton>(configure, CConfigureDlg::IDC_REMOVE)->click();
+    EXPECT_TRUE(Engines().empty());
+
+    // An engine that cannot be started has no options to show.
+    AddEngine("Broken", (m_Root / "missing-program").string(), m_Root.string());
+    CEngineOptionsDlg broken(Registry(), "Broken");
+    EXPECT_TRUE(PumpUntil([&] {
+        return Control<QLabel>(broken, CEngineOptionsDlg::IDC_STATUS)->text().contains("could not be started");
+    }));
+    EXPECT_FALSE(Control<QPushButton>(broken, CEngineOptionsDlg::IDC_OK)->isEnabled());
+    CConfigureDlg::SetOptionsRunner({});
+    Registry().SetAdapterFactory({});
     EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(std::chrono::seconds(5)));
 }

@@ -44,7 +44,7 @@ TEST(EngineConnection, HandsOverLinesAndReportsAnEngineThatEndsByItself)
     CEngineConnection connection;
     auto channel = MakeChannel();
     ASSERT_TRUE(
-        connection.Start("/bin/sh -c 'read a; printf \"one\\r\\ntw\"; sleep 0.05; echo \"o $a\"'", "", channel, 0ms));
+        connection.Start("/bin/sh -c 'read a; printf \"one\\r\\ntw\"; sleep 0.05; echo \"o $a\"'", "", channel));
     connection.Write("x\n");
     ASSERT_TRUE(WaitFinished(*channel));
     {
@@ -57,17 +57,17 @@ TEST(EngineConnection, HandsOverLinesAndReportsAnEngineThatEndsByItself)
     EXPECT_EQ(channel->deaths, 1);
     connection.Release(0ms);
     EXPECT_FALSE(connection.IsRunning());
-    EXPECT_FALSE(channel->Deliver([](IChessEngineListener&) { ADD_FAILURE() << "delivered after release"; }));
+    EXPECT_FALSE(channel->Deliver([] { ADD_FAILURE() << "delivered after release"; }));
 }
 
 TEST(EngineConnection, LettingGoIsNoDeathAndStartingAgainLetsGoOfTheFirst)
 {
     CEngineConnection connection;
     auto first = MakeChannel();
-    ASSERT_TRUE(connection.Start("/bin/sleep 30", "", first, 0ms));
+    ASSERT_TRUE(connection.Start("/bin/sleep 30", "", first));
     const pid_t pid = connection.Pid();
     auto second = MakeChannel();
-    ASSERT_TRUE(connection.Start("/bin/sleep 30", "", second, 0ms));
+    ASSERT_TRUE(connection.Start("/bin/sleep 30", "", second));
     EXPECT_NE(connection.Pid(), pid);
     {
         std::lock_guard lock(first->mutex);
@@ -77,6 +77,6 @@ TEST(EngineConnection, LettingGoIsNoDeathAndStartingAgainLetsGoOfTheFirst)
     EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
     EXPECT_EQ(first->deaths, 0);
     EXPECT_EQ(second->deaths, 0);
-    EXPECT_FALSE(connection.Start("/no/such/program", "", MakeChannel(), 0ms));
+    EXPECT_FALSE(connection.Start("/no/such/program", "", MakeChannel()));
     EXPECT_FALSE(connection.IsRunning());
 }

@@ -14,9 +14,10 @@ int main(int argc, char** argv)
     auto* adapter = g_Adapter = new CWinboardAdapter;
     CWinboardAdapter::Timings timings;
     timings.startDelay = std::chrono::milliseconds(0);
+    timings.firstAnswerWait = std::chrono::milliseconds(100);
     adapter->SetTimings(timings);
     adapter->SetEngineOverride(argv[1], "");
-    if (!adapter->Start())
+    if (!adapter->Start() || !adapter->WaitUntilIdle() || !adapter->HasProcess())
         return 1;
     std::printf("%d\n", static_cast<int>(adapter->ProcessId()));
     std::fflush(stdout);

@@ -6,6 +6,10 @@
 //
 // Script lines:
 //   banner TEXT          printed at start
+//   helper FILE          starts a helper process of its own (in its process
+//                        group, holding its output open) that writes its
+//                        process id to FILE and then waits for ever
+//   pong                 answers "ping N" with "pong N"
 //   moves M1 M2 ...      the moves it plays, in order, whenever it is to move
 //   eof hang             stays (idle) when its input closes instead of leaving
 //   format TEXT          how a move is written; "{}" is the move, "{n}" the
@@ -15,8 +19,10 @@
 //                        newline), sleep MS, exit CODE, ignore (for quit: stay),
 //                        crash, crashonce FILE (only while FILE does not
 //                        exist; creates it), flood N (N noise lines), longline N (one line
-//                        of N bytes), hang (stops reading for ever)
-// The word MOVE stands for any opponent move in coordinate notation.
+//                        of N bytes), hang (stops reading for ever), think N
+//                        (N thinking lines, depth 1 to N, the last "N 25 ...")
+// The word MOVE stands for any opponent move in coordinate notation (also
+// after "usermove").
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -25,6 +31,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/types.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -83,6 +90,7 @@ int main(int argc, char** argv)
     std::vector<std::string> moves;
     std::string format = "move {}";
     bool hangAtEof = false;
+    bool pong = false;
     std::string line;
     while (std::getline(scriptFile, line))
     {
@@ -93,6 +101,18 @@ int main(int argc, char** argv)
         std::getline(words >> std::ws, rest);
         if (keyword == "banner")
             Print(Unescape(rest) + "\n");
+        else if (keyword == "pong")
+            pong = true;
+        else if (keyword == "helper")
+        {
+            const pid_t helper = fork();
+            if (helper == 0)
+            {
+                std::ofstream(rest) << getpid() << "\n";
+                for (;;)
+                    pause();
+            }
+        }
         else if (keyword == "eof")
             hangAtEof = rest == "hang";
         else if (keyword == "format")
@@ -150,6 +170,8 @@ int main(int argc, char** argv)
             std::istringstream words(received);
             std::string first;
             words >> first;
+            if (first == "usermove")
+                words >> first;
             const bool isMove = IsCoordinateMove(first);
             bool stay = false;
             for (const Rule& rule : rules)
@@ -181,6 +203,11 @@ int main(int argc, char** argv)
                 else if (rule.action == "flood")
                     for (int i = 0; i < std::atoi(rule.argument.c_str()); ++i)
                         Print("# thinking " + std::to_string(i) + "\tSAN Nf3 e5 Bc4\n");
+                else if (rule.action == "think")
+                    for (int depth = 1; depth <= std::atoi(rule.argument.c_str()); ++depth)
+                        Print(std::to_string(depth) + " " +
+                              std::to_string(depth == std::atoi(rule.argument.c_str()) ? 25 : depth) + " " +
+                              std::to_string(depth * 10) + " " + std::to_string(depth * 1000) + "\te7e5 g1f3\n");
                 else if (rule.action == "longline")
                     Print(std::string(static_cast<size_t>(std::atol(rule.argument.c_str())), 'x') + "\n");
                 else if (rule.action == "hang")
@@ -189,6 +216,12 @@ int main(int argc, char** argv)
             }
             if (first == "quit" && !stay)
                 return 0;
+            if (first == "ping" && pong)
+            {
+                std::string number;
+                words >> number;
+                Print("pong " + number + "\n");
+            }
             if (first == "force")
                 force = true;
             else if (first == "go")

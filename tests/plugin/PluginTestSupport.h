@@ -1,13 +1,15 @@
 #pragma once
 
 #include "EngineMove.h"
-#include "IChessEngineListener.h"
+#include "IChessEngineEx.h"
+#include "IChessEngineListenerEx.h"
 #include "PluginMessages.h"
 #include "ProcessReaper.h"
 #include "WinboardAdapter.h"
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -17,58 +19,118 @@
 #include <thread>
 #include <vector>
 
-// Records what an adapter reports, on the adapter's reader thread.
-class CRecordingListener : public IChessEngineListener
+// Records what an adapter reports, on the adapter's threads: through the
+// plain listener interface, or through its extension when the adapter was
+// given it with SetListenerEx.
+class CRecordingListener : public IChessEngineListenerEx
 {
 public:
+    struct Ready
+    {
+        IChessEngine* source;
+        std::string name;
+        int32_t capabilities;
+    };
+    struct Failure
+    {
+        IChessEngine* source;
+        int32_t reason;
+        std::string text;
+    };
+    struct Thinking
+    {
+        IChessEngine* source;
+        EngineThinking numbers;
+        std::string pv;
+    };
+
     bool OnEngineMove(int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank, int32_t promotion) override
     {
+        return OnEngineMoveEx(nullptr, fromFile, fromRank, toFile, toRank, promotion, "");
+    }
+
+    bool OnEngineResult(int32_t result) override { return OnEngineResultEx(nullptr, result, ""); }
+
+    int32_t GetListenerVersion() override { return kChessEngineListenerExVersion; }
+
+    void OnEngineReady(IChessEngine* source, const char* name, int32_t capabilities) override
+    {
+        Add([&] { m_Ready.push_back(Ready{source, name, capabilities}); });
+    }
+
+    void OnEngineFailed(IChessEngine* source, int32_t reason, const char* text) override
+    {
+        Add([&] { m_Failures.push_back(Failure{source, reason, text}); });
+    }
+
+    bool OnEngineMoveEx(IChessEngine* source, int32_t fromFile, int32_t fromRank, int32_t toFile, int32_t toRank,
+                        int32_t promotion, const char* text) override
+    {
         std::function<void()> hook;
-        {
-            std::lock_guard lock(m_Mutex);
+        Add([&] {
             m_Moves.push_back(EngineMove{fromFile, fromRank, toFile, toRank, promotion});
+            m_MoveTexts.emplace_back(text);
+            m_MoveSources.push_back(source);
             hook = m_OnMove;
-        }
-        m_Changed.notify_all();
+        });
         if (hook)
             hook();
         return true;
     }
 
-    bool OnEngineResult(int32_t result) override
+    bool OnEngineResultEx(IChessEngine* source, int32_t result, const char* text) override
     {
-        {
-            std::lock_guard lock(m_Mutex);
+        Add([&] {
             m_Results.push_back(result);
-        }
-        m_Changed.notify_all();
+            m_ResultTexts.emplace_back(text);
+            m_ResultSources.push_back(source);
+        });
         return true;
+    }
+
+    void OnEngineThinking(IChessEngine* source, const EngineThinking* thinking) override
+    {
+        Add([&] { m_Thinking.push_back(Thinking{source, *thinking, thinking->pv}); });
     }
 
     // True once at least that many moves have arrived.
     bool WaitForMoves(size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5))
     {
-        std::unique_lock lock(m_Mutex);
-        return m_Changed.wait_for(lock, timeout, [&] { return m_Moves.size() >= count; });
+        return WaitFor([&] { return m_Moves.size() >= count; }, timeout);
     }
 
     bool WaitForResults(size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5))
     {
-        std::unique_lock lock(m_Mutex);
-        return m_Changed.wait_for(lock, timeout, [&] { return m_Results.size() >= count; });
+        return WaitFor([&] { return m_Results.size() >= count; }, timeout);
     }
 
-    std::vector<EngineMove> Moves()
+    // True once the engine has been reported ready or failed that often.
+    bool WaitForReady(size_t count = 1, std::chrono::milliseconds timeout = std::chrono::seconds(5))
     {
-        std::lock_guard lock(m_Mutex);
-        return m_Moves;
+        return WaitFor([&] { return m_Ready.size() >= count; }, timeout);
     }
 
-    std::vector<int32_t> Results()
+    bool WaitForFailures(size_t count = 1, std::chrono::milliseconds timeout = std::chrono::seconds(5))
     {
-        std::lock_guard lock(m_Mutex);
-        return m_Results;
+        return WaitFor([&] { return m_Failures.size() >= count; }, timeout);
     }
+
+    // True once a thinking line satisfies the condition.
+    bool WaitForThinking(const std::function<bool(const Thinking&)>& condition,
+                         std::chrono::milliseconds timeout = std::chrono::seconds(5))
+    {
+        return WaitFor([&] { return std::any_of(m_Thinking.begin(), m_Thinking.end(), condition); }, timeout);
+    }
+
+    std::vector<EngineMove> Moves() { return Get(m_Moves); }
+    std::vector<std::string> MoveTexts() { return Get(m_MoveTexts); }
+    std::vector<IChessEngine*> MoveSources() { return Get(m_MoveSources); }
+    std::vector<int32_t> Results() { return Get(m_Results); }
+    std::vector<std::string> ResultTexts() { return Get(m_ResultTexts); }
+    std::vector<IChessEngine*> ResultSources() { return Get(m_ResultSources); }
+    std::vector<Ready> ReadyEvents() { return Get(m_Ready); }
+    std::vector<Failure> Failures() { return Get(m_Failures); }
+    std::vector<Thinking> ThinkingLines() { return Get(m_Thinking); }
 
     // Runs on the reader thread after each recorded move.
     void SetOnMove(std::function<void()> hook)
@@ -78,10 +140,38 @@ public:
     }
 
 private:
+    template <typename Change> void Add(Change change)
+    {
+        {
+            std::lock_guard lock(m_Mutex);
+            change();
+        }
+        m_Changed.notify_all();
+    }
+
+    template <typename Condition> bool WaitFor(Condition condition, std::chrono::milliseconds timeout)
+    {
+        std::unique_lock lock(m_Mutex);
+        return m_Changed.wait_for(lock, timeout, condition);
+    }
+
+    template <typename T> std::vector<T> Get(const std::vector<T>& values)
+    {
+        std::lock_guard lock(m_Mutex);
+        return values;
+    }
+
     std::mutex m_Mutex;
     std::condition_variable m_Changed;
     std::vector<EngineMove> m_Moves;
+    std::vector<std::string> m_MoveTexts;
+    std::vector<IChessEngine*> m_MoveSources;
     std::vector<int32_t> m_Results;
+    std::vector<std::string> m_ResultTexts;
+    std::vector<IChessEngine*> m_ResultSources;
+    std::vector<Ready> m_Ready;
+    std::vector<Failure> m_Failures;
+    std::vector<Thinking> m_Thinking;
     std::function<void()> m_OnMove;
 };
 
@@ -134,14 +224,15 @@ private:
 };
 
 // Short waits so the suite stays fast; the behaviour is the same.
-inline CWinboardAdapter::Timings FastTimings()
+inline CEngineAdapter::Timings FastTimings()
 {
-    CWinboardAdapter::Timings timings;
+    CEngineAdapter::Timings timings;
     timings.startDelay = std::chrono::milliseconds(0);
-    timings.featureWait = std::chrono::milliseconds(100);
-    timings.doneWait = std::chrono::milliseconds(3000);
+    timings.firstAnswerWait = std::chrono::milliseconds(100);
+    timings.handshakeWait = std::chrono::milliseconds(3000);
     timings.linePacing = std::chrono::milliseconds(0);
-    timings.quitGrace = std::chrono::milliseconds(300);
+    // Long enough for a fake engine on a busy machine to read its "quit".
+    timings.quitGrace = std::chrono::milliseconds(1000);
     return timings;
 }
 

@@ -1,10 +1,13 @@
 // Games between two adapter objects running the same real WinBoard engine,
-// one as White and one as Black, every move checked by the rules core.
-// An engine that is not installed is skipped with a message.
+// one as White and one as Black, every move checked by the rules core and
+// every thinking line turned into SAN by it; several games in the same
+// processes. An engine that is not installed is skipped with a message.
 #include "PluginTestSupport.h"
 
 #include "ChessPosition.h"
 #include "ChessTypes.h"
+#include "EngineRegistry.h"
+#include "ThinkingText.h"
 
 #include <QTemporaryDir>
 
@@ -13,6 +16,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -49,38 +53,72 @@ void PrintTo(const RealEngine& engine, std::ostream* out)
 class CGameQueue
 {
 public:
-    class CSide : public IChessEngineListener
+    // A move with the engine's latest thinking line before it, if any.
+    struct Played
+    {
+        int32_t colour = 0;
+        EngineMove move;
+        bool thought = false;
+        int32_t startPly = 0;
+        std::string pv;
+    };
+
+    class CSide : public IChessEngineListenerEx
     {
     public:
         CSide(CGameQueue& queue, int32_t colour) : m_Queue(queue), m_Colour(colour) {}
         bool OnEngineMove(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e) override
         {
-            m_Queue.Push(m_Colour, EngineMove{a, b, c, d, e});
-            return true;
+            return OnEngineMoveEx(nullptr, a, b, c, d, e, "");
         }
         bool OnEngineResult(int32_t) override { return true; }
+        int32_t GetListenerVersion() override { return kChessEngineListenerExVersion; }
+        void OnEngineReady(IChessEngine*, const char*, int32_t) override {}
+        void OnEngineFailed(IChessEngine*, int32_t, const char*) override {}
+        bool OnEngineMoveEx(IChessEngine*, int32_t a, int32_t b, int32_t c, int32_t d, int32_t e, const char*) override
+        {
+            Played played;
+            {
+                std::lock_guard lock(m_Mutex);
+                played = m_Latest;
+                m_Latest = Played{};
+            }
+            played.colour = m_Colour;
+            played.move = EngineMove{a, b, c, d, e};
+            m_Queue.Push(played);
+            return true;
+        }
+        bool OnEngineResultEx(IChessEngine*, int32_t, const char*) override { return true; }
+        void OnEngineThinking(IChessEngine*, const EngineThinking* thinking) override
+        {
+            std::lock_guard lock(m_Mutex);
+            m_Latest.thought = true;
+            m_Latest.startPly = thinking->startPly;
+            m_Latest.pv = thinking->pv;
+        }
 
     private:
         CGameQueue& m_Queue;
         int32_t m_Colour;
+        std::mutex m_Mutex;
+        Played m_Latest;
     };
 
-    void Push(int32_t colour, const EngineMove& move)
+    void Push(const Played& played)
     {
         {
             std::lock_guard lock(m_Mutex);
-            m_Moves.emplace_back(colour, move);
+            m_Moves.push_back(played);
         }
         m_Changed.notify_all();
     }
 
-    bool Pop(int32_t& colour, EngineMove& move, std::chrono::milliseconds timeout)
+    bool Pop(Played& played, std::chrono::milliseconds timeout)
     {
         std::unique_lock lock(m_Mutex);
         if (!m_Changed.wait_for(lock, timeout, [this] { return !m_Moves.empty(); }))
             return false;
-        colour = m_Moves.front().first;
-        move = m_Moves.front().second;
+        played = m_Moves.front();
         m_Moves.pop_front();
         return true;
     }
@@ -88,7 +126,7 @@ public:
 private:
     std::mutex m_Mutex;
     std::condition_variable m_Changed;
-    std::deque<std::pair<int32_t, EngineMove>> m_Moves;
+    std::deque<Played> m_Moves;
 };
 
 class RealEngineTest : public ::testing::TestWithParam<RealEngine>
@@ -115,62 +153,134 @@ protected:
         adapter->SetTimings(timings);
         adapter->SetColour(colour);
         adapter->SetListener(&side);
-        adapter->SetEngineOverride(GetParam().commandLine, m_Dir.path().toStdString());
+        adapter->SetListenerEx(&side);
+        adapter->SetEngineOverride(GetParam().commandLine, m_Dir.path().toStdString(), m_ListName);
         return adapter;
     }
 
-    // Plays replayed moves, then lets the engines play until `plies` moves
-    // have been made in all or the rules end the game.
-    void PlayGame(const std::vector<EngineMove>& replay, int plies)
+    // Plays `games` games in the same two engine processes: replayed moves,
+    // then the engines until `plies` moves have been made in all or the
+    // rules end the game. Every move must be legal; every thinking line
+    // before a move must turn into SAN from the position it starts from.
+    // Returns how many moves differed from the first move of the line that
+    // came before them. With `moveSeconds` the games have no time limit and
+    // each move gets that time.
+    // `afterFirstMove` looks at the engines' processes once they have played.
+    int PlayGames(const std::vector<EngineMove>& replay, int plies, int games, int32_t moveSeconds = 0,
+                  const std::function<void(pid_t white, pid_t black)>& afterFirstMove = {})
     {
+        int differing = 0;
         CGameQueue queue;
         CGameQueue::CSide whiteSide(queue, COLOUR_WHITE);
         CGameQueue::CSide blackSide(queue, COLOUR_BLACK);
         AdapterPtr white = Make(whiteSide, COLOUR_WHITE);
         AdapterPtr black = Make(blackSide, COLOUR_BLACK);
-        CChessPosition position;
-        for (const EngineMove& m : replay)
+        pid_t pids[] = {0, 0};
+        int thoughts = 0;
+        int readable = 0;
+        for (int game = 0; game < games; ++game)
         {
-            ASSERT_TRUE(position.MakeMove(CMove(CCoordinate(m.fromRank, m.fromFile), CCoordinate(m.toRank, m.toFile))));
+            SCOPED_TRACE("game " + std::to_string(game + 1));
+            std::vector<CChessPosition> history(1);
+            for (const EngineMove& m : replay)
+            {
+                CChessPosition next = history.back();
+                EXPECT_TRUE(next.MakeMove(CMove(CCoordinate(m.fromRank, m.fromFile), CCoordinate(m.toRank, m.toFile))));
+                history.push_back(next);
+                for (CWinboardAdapter* adapter : {white.get(), black.get()})
+                    adapter->AddMove(m.fromFile, m.fromRank, m.toFile, m.toRank, m.promotion);
+            }
+            // One minute, the shortest game the program offers; then short
+            // clocks with every move keep the engines quick. Three seconds, not
+            // one: Stockfish through polyglot, pondering with about a second
+            // left, now and then never answers a ponder hit (3 runs in 20).
+            const int32_t clock = moveSeconds > 0 ? CEngineAdapter::kUnlimitedClock : 300;
+            const int32_t base = moveSeconds > 0 ? CEngineAdapter::kUnlimitedBaseSeconds : 60;
             for (CWinboardAdapter* adapter : {white.get(), black.get()})
-                adapter->AddMove(m.fromFile, m.fromRank, m.toFile, m.toRank, m.promotion);
-        }
-        // One minute, the shortest game the program offers; then short
-        // clocks with every move keep the engines quick. Three seconds, not
-        // one: Stockfish through polyglot, pondering with about a second
-        // left, now and then never answers a ponder hit (3 runs in 20).
-        constexpr int32_t kClock = 300;
-        white->StartGame(60, 0);
-        black->StartGame(60, 0);
-        ASSERT_TRUE(white->HasProcess() && black->HasProcess());
-        const pid_t pids[] = {white->ProcessId(), black->ProcessId()};
+            {
+                adapter->SetTimePerMove(moveSeconds);
+                adapter->StartGame(base, 0);
+            }
+            EXPECT_TRUE(white->WaitUntilIdle() && black->WaitUntilIdle());
+            if (!white->HasProcess() || !black->HasProcess())
+            {
+                ADD_FAILURE() << "an engine did not start";
+                return differing;
+            }
+            if (game == 0)
+            {
+                pids[0] = white->ProcessId();
+                pids[1] = black->ProcessId();
+            }
+            // The engines are kept from one game to the next.
+            EXPECT_EQ(white->ProcessId(), pids[0]);
+            EXPECT_EQ(black->ProcessId(), pids[1]);
 
-        std::string record;
-        while (static_cast<int>(position.RecordedMoves().size()) < plies && position.IsGameGoingOn())
-        {
-            int32_t colour = 0;
-            EngineMove m;
-            ASSERT_TRUE(queue.Pop(colour, m, 30s)) << "no move after: " << record;
-            ASSERT_EQ(colour, position.SideToMove()) << "a move out of turn after: " << record;
-            position.SetDefaultPromotionPiece(m.promotion != 0 ? m.promotion : PIECE_QUEEN);
-            const CMove move(CCoordinate(m.fromRank, m.fromFile), CCoordinate(m.toRank, m.toFile));
-            ASSERT_TRUE(position.MakeMove(move)) << "illegal " << move.ToText() << " after: " << record;
-            record += position.MoveTexts().back() + " ";
-            CWinboardAdapter* next = colour == COLOUR_WHITE ? black.get() : white.get();
-            next->OpponentMove(m.fromFile, m.fromRank, m.toFile, m.toRank, m.promotion, kClock, kClock);
+            // Later games only show that the engines play on in them.
+            const int gamePlies = game == 0 ? plies : std::min(plies, 2);
+            std::string record;
+            while (static_cast<int>(history.size()) - 1 < gamePlies && history.back().IsGameGoingOn())
+            {
+                CGameQueue::Played played;
+                if (!queue.Pop(played, 30s))
+                {
+                    ADD_FAILURE() << "no move after: " << record;
+                    return differing;
+                }
+                const EngineMove& m = played.move;
+                const CChessPosition& before = history.back();
+                EXPECT_EQ(played.colour, before.SideToMove()) << "a move out of turn after: " << record;
+                std::vector<std::string> san;
+                if (played.thought && played.startPly >= 0 && played.startPly < static_cast<int>(history.size()))
+                {
+                    ++thoughts;
+                    san = CThinkingText::PvToSan(history[static_cast<size_t>(played.startPly)], played.pv);
+                    readable += san.empty() ? 0 : 1;
+                }
+                CChessPosition next = before;
+                next.SetDefaultPromotionPiece(m.promotion != 0 ? m.promotion : PIECE_QUEEN);
+                const CMove move(CCoordinate(m.fromRank, m.fromFile), CCoordinate(m.toRank, m.toFile));
+                EXPECT_TRUE(next.MakeMove(move)) << "illegal " << move.ToText() << " after: " << record;
+                if (HasFailure())
+                    return differing;
+                if (!san.empty() && played.startPly + 1 == static_cast<int>(history.size()) &&
+                    san[0] != next.MoveTexts().back())
+                    ++differing;
+                record += next.MoveTexts().back() + " ";
+                history.push_back(next);
+                if (afterFirstMove && game == 0 && history.size() == replay.size() + 2)
+                    afterFirstMove(pids[0], pids[1]);
+                CWinboardAdapter* other = played.colour == COLOUR_WHITE ? black.get() : white.get();
+                other->OpponentMove(m.fromFile, m.fromRank, m.toFile, m.toRank, m.promotion, clock, clock);
+            }
+            const std::string result =
+                history.back().IsMate() ? (history.back().SideToMove() == COLOUR_WHITE ? "Black mates" : "White mates")
+                                        : "Unfinished";
+            white->GameOver(-1, result.c_str());
+            black->GameOver(-1, result.c_str());
+            std::printf("[ %s ] %s\n", GetParam().name, record.c_str());
         }
-        white->StopGame();
-        black->StopGame();
+        std::printf("[ %s ] %d thinking lines before moves, %d of them read as SAN\n", GetParam().name, thoughts,
+                    readable);
+        // Every engine here thinks aloud after "post", in coordinates or SAN
+        // the rules core reads.
+        if (thoughts > 0)
+        {
+            EXPECT_GE(readable * 2, thoughts);
+        }
         white->Quit();
         black->Quit();
+        EXPECT_TRUE(white->WaitUntilIdle() && black->WaitUntilIdle());
         EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(10s));
         for (pid_t pid : pids)
             EXPECT_TRUE(kill(pid, 0) != 0 && errno == ESRCH) << "process " << pid << " left behind";
-        std::printf("[ %s ] %s\n", GetParam().name, record.c_str());
+        return differing;
     }
 
     QTemporaryDir m_Dir;
     CMessageRecorder m_Messages;
+    // The engine list's name whose option values the engines get.
+    std::string m_ListName;
 };
 } // namespace
 
@@ -178,25 +288,56 @@ protected:
 // replayed, the two engines play 40 more plies.
 TEST_P(RealEngineTest, PlaysBothColoursAfterAReplayedMove)
 {
-    PlayGame({{3, 1, 3, 3, 0}}, 41);
+    (void)PlayGames({{3, 1, 3, 3, 0}}, 41, 1);
     EXPECT_TRUE(m_Messages.Texts().empty());
 }
 
-// A game from the initial position with nothing replayed: White searches at
-// once, Black waits for White's first move. Fairy-Max used to crash at this
-// start in about half the runs, so it plays several such games.
-TEST_P(RealEngineTest, StartsFromTheInitialPositionWithNothingReplayed)
+// Games from the initial position with nothing replayed, in the same
+// processes: White searches at once, Black waits for White's first move.
+// Fairy-Max used to crash at this start in about half the runs, so it plays
+// more such games.
+TEST_P(RealEngineTest, StartsFromTheInitialPositionWithNothingReplayedAndKeepsTheEngines)
 {
-    const int games = std::string(GetParam().name) == "fairymax" ? 4 : 1;
-    for (int game = 0; game < games; ++game)
-    {
-        SCOPED_TRACE("game " + std::to_string(game + 1));
-        PlayGame({}, 4);
-        if (HasFatalFailure())
-            return;
-    }
+    (void)PlayGames({}, 4, std::string(GetParam().name) == "fairymax" ? 4 : 2);
     EXPECT_TRUE(m_Messages.Texts().empty());
 }
+
+// The hash size, the threads and the strength reach Fairy-Stockfish through
+// the WinBoard protocol ("memory", "cores", "option Skill Level=0"): its
+// process holds the threads and the memory asked for.
+using RealFairyStockfishTest = RealEngineTest;
+
+TEST_P(RealFairyStockfishTest, TakesHashThreadsAndSkillLevel)
+{
+    CEngineRegistry::ResetInstance((fs::path(m_Dir.path().toStdString()) / "store.conf").string());
+    CEngineList& engines = CEngineRegistry::Instance();
+    m_ListName = "Fairy-Stockfish";
+    engines.OpenEngineKey(m_ListName);
+    engines.WriteString("CommandLine", GetParam().commandLine);
+    engines.WriteOptionValues(m_ListName, {{"Hash", "128"}, {"Threads", "3"}, {"Skill Level", "0"}});
+    // The engine holds the threads and the memory asked for (by itself it
+    // runs two threads in about 165 MB), and at the lowest skill it plays
+    // moves other than its line's.
+    const int differing = PlayGames({}, 6, 1, 1, [](pid_t white, pid_t) {
+        long threads = -1;
+        long memory = -1;
+        std::ifstream status("/proc/" + std::to_string(white) + "/status");
+        for (std::string line; std::getline(status, line);)
+        {
+            if (line.rfind("Threads:", 0) == 0)
+                threads = std::atol(line.c_str() + 8);
+            if (line.rfind("VmSize:", 0) == 0)
+                memory = std::atol(line.c_str() + 7);
+        }
+        EXPECT_GE(threads, 3);
+        EXPECT_GE(memory, 260 * 1024);
+    });
+    EXPECT_GE(differing, 1);
+    EXPECT_TRUE(m_Messages.Texts().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Debian, RealFairyStockfishTest, ::testing::Values(kEngines[5]),
+                         [](const auto&) { return std::string("fairy_stockfish"); });
 
 INSTANTIATE_TEST_SUITE_P(Debian, RealEngineTest, ::testing::ValuesIn(kEngines),
                          [](const auto& info) { return std::string(info.param.name); });

@@ -5,10 +5,21 @@
 //   fake_uci_engine SCRIPT LOG
 //
 // Script lines:
-//   moves M1 M2 ...      what it answers to each "go" in turn ("bestmove M");
-//                        once they are used up, "bestmove (none)"
+//   moves M1 M2 ...      what it answers to each "go" in turn ("bestmove M",
+//                        or "bestmove M ponder R" for a word "M:R"); once
+//                        they are used up, "bestmove (none)"
+//   name TEXT            its "id name" (default "Fake UCI")
+//   option TEXT          one more "option" line, after the Hash option
+//   thinking N           N "info" lines before each answer (instead of one
+//                        "info depth 1 score cp 13 pv M"), the last one
+//                        "info depth N seldepth N multipv 1 score cp 31 ..."
+//   helper FILE          starts a helper process of its own (in its process
+//                        group, holding its output open) that writes its
+//                        process id to FILE and then waits for ever
 //   silent               never answers "uci"
 //   hold                 answers a "go" only when "stop" arrives
+// A "go ponder" is answered only after "ponderhit" (with the next move) or
+// "stop" (with "bestmove a2a3", never a move of the game).
 //   on WORD ACTION ARG   when a received line starts with WORD: say TEXT (a
 //                        line, \n escapes), sleep MS, exit CODE, exitonce FILE
 //                        (exits only while FILE does not exist; creates it),
@@ -19,6 +30,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/types.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -71,6 +83,9 @@ int main(int argc, char** argv)
     std::vector<std::string> moves;
     bool silent = false;
     bool hold = false;
+    std::string name = "Fake UCI";
+    std::vector<std::string> options;
+    int thinking = 0;
     std::string line;
     while (std::getline(scriptFile, line))
     {
@@ -81,6 +96,22 @@ int main(int argc, char** argv)
         std::getline(words >> std::ws, rest);
         if (keyword == "silent")
             silent = true;
+        else if (keyword == "name")
+            name = rest;
+        else if (keyword == "option")
+            options.push_back(rest);
+        else if (keyword == "thinking")
+            thinking = std::atoi(rest.c_str());
+        else if (keyword == "helper")
+        {
+            const pid_t helper = fork();
+            if (helper == 0)
+            {
+                std::ofstream(rest) << getpid() << "\n";
+                for (;;)
+                    pause();
+            }
+        }
         else if (keyword == "hold")
             hold = true;
         else if (keyword == "moves")
@@ -101,9 +132,23 @@ int main(int argc, char** argv)
 
     size_t nextMove = 0;
     bool searching = false;
+    bool pondering = false;
     auto answer = [&] {
-        const std::string move = nextMove < moves.size() ? moves[nextMove++] : "(none)";
-        Print("info depth 1 score cp 13 pv " + move + "\nbestmove " + move + "\n");
+        std::string move = nextMove < moves.size() ? moves[nextMove++] : "(none)";
+        std::string reply;
+        if (const size_t colon = move.find(':'); colon != std::string::npos)
+        {
+            reply = move.substr(colon + 1);
+            move.resize(colon);
+        }
+        for (int depth = 1; depth <= thinking; ++depth)
+            Print("info depth " + std::to_string(depth) + " seldepth " + std::to_string(depth) +
+                  " multipv 1 score cp " + std::to_string(depth == thinking ? 31 : depth) + " nodes " +
+                  std::to_string(depth * 100) + " nps 50000 time " + std::to_string(depth) + " pv " + move +
+                  (reply.empty() ? "" : " " + reply) + "\n");
+        if (thinking == 0)
+            Print("info depth 1 score cp 13 pv " + move + "\n");
+        Print("bestmove " + move + (reply.empty() ? "" : " ponder " + reply) + "\n");
         searching = false;
     };
 
@@ -151,18 +196,41 @@ int main(int argc, char** argv)
             if (first == "quit" && !stay)
                 return 0;
             if (first == "uci" && !silent)
-                Print("id name Fake UCI\nid author Tests\noption name Hash type spin default 16 min 1 max 1024\n"
-                      "uciok\n");
+            {
+                std::string text = "id name " + name + "\nid author Tests\n";
+                text += "option name Hash type spin default 16 min 1 max 1024\n";
+                for (const std::string& option : options)
+                    text += "option " + option + "\n";
+                Print(text + "uciok\n");
+            }
             else if (first == "isready")
                 Print("readyok\n");
             else if (first == "go")
             {
+                std::string second;
+                words >> second;
                 searching = true;
+                pondering = second == "ponder";
+                if (!hold && !pondering)
+                    answer();
+            }
+            else if (first == "ponderhit" && searching && pondering)
+            {
+                pondering = false;
                 if (!hold)
                     answer();
             }
             else if (first == "stop" && searching)
-                answer();
+            {
+                if (pondering)
+                {
+                    pondering = false;
+                    searching = false;
+                    Print("bestmove a2a3\n"); // a move the adapter must not take
+                }
+                else
+                    answer();
+            }
         }
     }
 }

@@ -106,7 +106,7 @@ TEST_P(StockfishAgainstFairymax, PlaysFortyLegalPliesAfterAReplayedMove)
     uci->SetEngineOverride(kStockfish, m_Dir.path().toStdString());
 
     AdapterPtr winboard(new CWinboardAdapter);
-    CWinboardAdapter::Timings timings;
+    CEngineAdapter::Timings timings;
     timings.startDelay = 100ms;
     timings.quitGrace = 500ms;
     winboard->SetTimings(timings);
@@ -126,6 +126,7 @@ TEST_P(StockfishAgainstFairymax, PlaysFortyLegalPliesAfterAReplayedMove)
     constexpr int32_t kClock = 100;
     uci->StartGame(60, 0);
     winboard->StartGame(60, 0);
+    ASSERT_TRUE(uci->WaitUntilIdle() && winboard->WaitUntilIdle());
     ASSERT_TRUE(uci->HasProcess() && winboard->HasProcess());
     const pid_t pids[] = {uci->ProcessId(), winboard->ProcessId()};
 
@@ -147,8 +148,9 @@ TEST_P(StockfishAgainstFairymax, PlaysFortyLegalPliesAfterAReplayedMove)
     }
     uci->StopGame();
     winboard->StopGame();
-    uci.reset();
-    winboard.reset();
+    uci->Quit();
+    winboard->Quit();
+    ASSERT_TRUE(uci->WaitUntilIdle() && winboard->WaitUntilIdle());
     EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(10s));
     for (pid_t pid : pids)
         EXPECT_TRUE(kill(pid, 0) != 0 && errno == ESRCH) << "process " << pid << " left behind";

@@ -131,8 +131,8 @@ const TranscriptCase kTranscripts[] = {
      {{kE7E5, 10000000, 10000000}},
      {kE2E4, kG1F3},
      "uci\nucinewgame\nisready\n"
-     "position startpos\ngo movetime 1500\n"
-     "position startpos moves e2e4 e7e5\ngo movetime 1500\n"},
+     "position startpos\ngo movetime 5000\n"
+     "position startpos moves e2e4 e7e5\ngo movetime 5000\n"},
     {"Promotion",
      2,
      {},
@@ -168,6 +168,7 @@ TEST_P(UciTranscriptTest, WritesTheExactCommands)
     for (const EngineMove& m : c.replay)
         adapter->AddMove(m.fromFile, m.fromRank, m.toFile, m.toRank, m.promotion);
     ASSERT_TRUE(adapter->StartGame(c.baseSeconds, c.incrementSeconds));
+    ASSERT_TRUE(adapter->WaitUntilIdle());
     ASSERT_TRUE(adapter->HasProcess());
 
     const bool engineFirst = (c.replay.size() % 2 == 0) == (c.colour == 2);
@@ -204,8 +205,8 @@ protected:
     UciAdapterPtr Make(const CScriptedUciEngine& engine, int32_t colour = 2)
     {
         UciAdapterPtr adapter(new CUciAdapter);
-        CUciAdapter::Timings timings = FastUciTimings();
-        timings.uciWait = 300ms;
+        CEngineAdapter::Timings timings = FastUciTimings();
+        timings.handshakeWait = 300ms;
         adapter->SetTimings(timings);
         adapter->SetColour(colour);
         adapter->SetListener(&m_Listener);
@@ -266,8 +267,9 @@ TEST_F(UciAdapterTest, AProgramThatDoesNotSpeakUciIsAStartFailure)
     const Case cases[] = {
         {"silent", "", "silent\n"},           {"leaves at once", "", "on uci exit 0\n"},
         {"echoes its input", "/bin/cat", ""}, {"missing", "/nonexistent/uci-engine", ""},
-        {"empty command line", " ", ""},
+        {"blank command line", " ", ""},
     };
+    const std::string error = "An error occured when initializing UCI engine.";
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
@@ -276,13 +278,16 @@ TEST_F(UciAdapterTest, AProgramThatDoesNotSpeakUciIsAStartFailure)
         UciAdapterPtr adapter = Make(engine);
         if (!c.commandLine.empty())
             adapter->SetEngineOverride(c.commandLine, engine.Folder());
-        EXPECT_FALSE(adapter->Start());
+        // The start is the engine's own thread's: the failure comes later.
+        EXPECT_TRUE(adapter->Start());
+        EXPECT_TRUE(PumpUntil([&] { return messages.Texts().size() == 1; }));
         EXPECT_FALSE(adapter->HasProcess());
-        EXPECT_EQ(messages.Texts(), std::vector<std::string>{"An error occured when initializing UCI engine."});
-        // A game after the failure reports nothing and leaves nothing behind.
+        EXPECT_EQ(messages.Texts(), std::vector<std::string>{error});
+        // A game after the failure tries again, reports again and leaves nothing behind.
         EXPECT_TRUE(adapter->StartGame(300, 0));
-        EXPECT_FALSE(adapter->IsGameRunning());
         adapter->OpponentMove(3, 1, 3, 3, 0, 100, 100);
+        EXPECT_TRUE(PumpUntil([&] { return messages.Texts().size() == 2; }));
+        EXPECT_FALSE(adapter->IsGameRunning());
         adapter.reset();
         EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
     }
@@ -296,7 +301,8 @@ TEST_F(UciAdapterTest, AnEngineThatIgnoresQuitIsEnded)
     adapter->StartGame(300, 0);
     ASSERT_TRUE(m_Listener.WaitForMoves(1));
     const pid_t pid = adapter->ProcessId();
-    adapter.reset();
+    adapter->Quit();
+    ASSERT_TRUE(adapter->WaitUntilIdle());
     EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
     EXPECT_TRUE(kill(pid, 0) != 0 && errno == ESRCH);
 }
@@ -322,6 +328,7 @@ TEST_F(UciAdapterTest, AnEngineThatDiesAgainResignsAndLeavesTheGameUsable)
     CScriptedUciEngine engine("on go exit 1\n");
     UciAdapterPtr adapter = Make(engine, 1);
     adapter->StartGame(300, 0);
+    ASSERT_TRUE(adapter->WaitUntilIdle());
     ASSERT_TRUE(adapter->HasProcess());
     adapter->OpponentMove(3, 1, 3, 3, 0, 30000, 30000);
     ASSERT_TRUE(PumpUntil([&] { return !m_Listener.Results().empty(); }));
@@ -364,14 +371,18 @@ TEST_F(UciAdapterTest, ObjectsAreIndependentAndNamed)
     EXPECT_TRUE(white->PlaysWhite());
     EXPECT_FALSE(black->PlaysWhite());
     EXPECT_TRUE(white->Reserved());
+    EXPECT_EQ(white->GetVersion(), kChessEngineExVersion);
     ASSERT_TRUE(white->Start());
     ASSERT_TRUE(black->Start());
+    ASSERT_TRUE(white->WaitUntilIdle() && black->WaitUntilIdle());
     EXPECT_NE(white->ProcessId(), black->ProcessId());
-    // A second Start ends the first engine rather than losing it.
+    // A second Start keeps the engine that runs.
     const pid_t first = white->ProcessId();
     ASSERT_TRUE(white->Start());
-    EXPECT_NE(white->ProcessId(), first);
+    ASSERT_TRUE(white->WaitUntilIdle());
+    EXPECT_EQ(white->ProcessId(), first);
     EXPECT_TRUE(white->Quit());
+    ASSERT_TRUE(white->WaitUntilIdle());
     EXPECT_FALSE(white->HasProcess());
     EXPECT_TRUE(black->HasProcess());
     white.reset();

@@ -63,11 +63,12 @@ TEST(UciLibrary, IsLoadedAndPlaysThroughTheProgramsListener)
         engine.WaitForLogEnd("position startpos moves e2e4\ngo wtime 300000 btime 300000 winc 0 binc 0\nquit\n"));
 }
 
-TEST(UciLibrary, ExportsOnlyTheFactory)
+TEST(UciLibrary, ExportsOnlyTheFactoryAndTheExtension)
 {
     void* handle = dlopen(UCI_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle, nullptr) << dlerror();
     EXPECT_NE(dlsym(handle, "CreateChessEngine"), nullptr);
+    EXPECT_NE(dlsym(handle, "GetChessEngineEx"), nullptr);
     // The adapter's and the registry's code stay inside the library.
     for (const char* hidden : {"_ZN11CUciAdapter7DestroyEv", "_ZN12CUciRegistry8InstanceEv",
                                "_ZN14CEngineProcess5StartERKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEES7_"})

@@ -18,13 +18,13 @@ struct UciAdapterDeleter
 using UciAdapterPtr = std::unique_ptr<CUciAdapter, UciAdapterDeleter>;
 
 // Short waits so the suite stays fast; the behaviour is the same.
-inline CUciAdapter::Timings FastUciTimings()
+inline CEngineAdapter::Timings FastUciTimings()
 {
-    CUciAdapter::Timings timings;
-    timings.uciWait = std::chrono::milliseconds(2000);
-    timings.readyWait = std::chrono::milliseconds(2000);
-    timings.quitGrace = std::chrono::milliseconds(300);
-    timings.unlimitedMoveTime = std::chrono::milliseconds(1500);
+    CEngineAdapter::Timings timings;
+    timings.startDelay = std::chrono::milliseconds(0);
+    timings.handshakeWait = std::chrono::milliseconds(2000);
+    // Long enough for a fake engine on a busy machine to read its "quit".
+    timings.quitGrace = std::chrono::milliseconds(1000);
     return timings;
 }
 
@@ -39,6 +39,7 @@ public:
         return std::string(FAKE_UCI_ENGINE) + " " + Path("script") + " " + Path("log");
     }
     [[nodiscard]] std::string Folder() const { return m_Dir.path().toStdString(); }
+    [[nodiscard]] std::string Path(const char* name) const { return m_Dir.path().toStdString() + "/" + name; }
 
     [[nodiscard]] std::string Log() const
     {
@@ -46,6 +47,19 @@ public:
         std::stringstream text;
         text << file.rdbuf();
         return text.str();
+    }
+
+    // True once the log holds the text.
+    bool WaitForLog(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(5)) const
+    {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (Log().find(text) == std::string::npos)
+        {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return true;
     }
 
     // True once the log ends with the text (what the adapter wrote last).
@@ -64,7 +78,5 @@ public:
     }
 
 private:
-    [[nodiscard]] std::string Path(const char* name) const { return m_Dir.path().toStdString() + "/" + name; }
-
     QTemporaryDir m_Dir;
 };

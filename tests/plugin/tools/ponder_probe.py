@@ -3,11 +3,13 @@
 polyglot, as Black after a replayed 1. e4, answers 2. Nf3 and 3. Bb5, and
 counts the runs in which the engine never answers.
 
-  ponder_probe.py hard|easy CENTISECONDS RUNS
+  ponder_probe.py hard|easy|guarded CENTISECONDS RUNS
 
 Run it in a folder holding a polyglot.ini that names Stockfish. With
 pondering on ("hard") and about a second on the clocks, polyglot's
-Stockfish now and then never answers a ponder hit.
+Stockfish now and then never answers a ponder hit. "guarded" is what the
+adapter does: "hard", but "easy" before each move once the engine's clock is
+under five seconds (and "hard" again above).
 """
 import os
 import select
@@ -43,8 +45,9 @@ def run_once(mode, clock):
     write("xboard\n")
     write("protover 2\n")
     wait_for(b"done=1", 5)
-    for line in ["new", "random", "level 0 1 0", mode, "force", "e2e4", "computer",
-                 "time 6000", "otim 6000", "go"]:
+    pondering = mode != "easy"
+    for line in ["new", "random", "level 0 1 0", "easy" if mode == "easy" else "hard", "force", "e2e4",
+                 "computer", "time 6000", "otim 6000", "go"]:
         write(line + "\n")
     answered = True
     for move in ["g1f3", "f1b5", None]:
@@ -52,6 +55,9 @@ def run_once(mode, clock):
             answered = False
             break
         if move is not None:
+            if mode == "guarded" and pondering != (int(clock) >= 500):
+                pondering = not pondering
+                write("hard\n" if pondering else "easy\n")
             write("time %s\n" % clock)
             write("otim %s\n" % clock)
             write(move + "\n")
