@@ -1,4 +1,5 @@
 #include "PlayerRoster.h"
+#include "Nickname.h"
 
 #include <gtest/gtest.h>
 
@@ -85,4 +86,26 @@ TEST(PlayerRoster, TheProcessWideRosterLivesUntilReleased)
     PlayerRoster::Release();
     EXPECT_EQ(PlayerRoster::Instance().GetNickname(), "");
     PlayerRoster::Release();
+}
+
+// A nickname keeps each "&" doubled; it is shown with each once, and showing
+// what was stored gives back what was typed, however many "&" it holds.
+TEST(Nickname, StoredDoublesEveryAmpersandAndShownUndoesIt)
+{
+    const struct
+    {
+        const char* typed;
+        const char* stored;
+    } cases[] = {
+        {"Tom & Jerry", "Tom && Jerry"}, {"A&B", "A&&B"},    {"&", "&&"}, {"&&", "&&&&"},
+        {"a&&&b", "a&&&&&&b"},           {"plain", "plain"}, {"", ""},
+    };
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(Nickname::Stored(QString::fromUtf8(c.typed)), QString::fromUtf8(c.stored)) << c.typed;
+        EXPECT_EQ(Nickname::Shown(QString::fromUtf8(c.stored)), QString::fromUtf8(c.typed)) << c.stored;
+    }
+    // A name that reached us without doubling keeps its lone "&" when shown.
+    EXPECT_EQ(Nickname::Shown(QStringLiteral("Tom & Jerry")), QStringLiteral("Tom & Jerry"));
+    EXPECT_EQ(Nickname::Shown(QStringLiteral("a&&&b")), QStringLiteral("a&&b"));
 }
