@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DrawnTexts.h"
 #include "PlayerClock.h"
 #include "PlayerRoster.h"
 
@@ -9,8 +10,10 @@
 
 class IClockOwner;
 
-// A player panel: the player's name on the left and the player's clock on the right.
-class CPlayerWnd : public QWidget
+// A player panel: the player's name on the left and the player's clock on the
+// right. A name too long for the room the clock leaves is cut short with an
+// ellipsis, keeping the computer mark; it never runs under the clock.
+class CPlayerWnd : public QWidget, public IDrawnTexts
 {
     Q_OBJECT
 
@@ -38,9 +41,13 @@ public:
     void Pause() { m_Clock.Pause(); }
     void Resume() { m_Clock.Resume(); }
 
-    // What the two halves show now.
+    // What the two halves show now: the whole name (a network nickname with
+    // each "&" once) with its mark, and the clock.
     [[nodiscard]] QString NameText() const;
     [[nodiscard]] QString ClockText() const;
+    // The name as painted: NameText, shortened to the room beside the clock.
+    [[nodiscard]] QString PaintedNameText() const;
+    [[nodiscard]] std::vector<DrawnText> DrawnTexts() const override;
     // White while the clock runs, orange otherwise.
     [[nodiscard]] QColor TextColour() const;
     [[nodiscard]] QRect ClockRect() const { return m_ClockRect; }
@@ -50,7 +57,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Blank pixels kept between the end of the name and the clock.
+    static constexpr int kNameClockGap = 8;
+
     void Layout();
+    [[nodiscard]] QRect NameRect() const;
+    [[nodiscard]] QRect ClockRectNow() const;
 
     int m_PlayerIndex;
     bool m_ComputerMark = false;
