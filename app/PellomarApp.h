@@ -10,6 +10,7 @@ class CMainFrame;
 class CNetChessWnd;
 class CNetConnection;
 class CNetConnectionUi;
+class CScreenKeeper;
 
 // The application object: starts the program in its fixed order (display
 // check, store, main frame with its restored placement) and releases the
@@ -55,6 +56,7 @@ private:
     void EnterNetworkGame(int mode);
     void ShowNetworkWindow(int mode);
 
+    std::unique_ptr<CScreenKeeper> m_ScreenKeeper;
     std::unique_ptr<CNetConnection> m_Link;
     std::unique_ptr<CNetConnectionUi> m_NetUi;
     CNetChessWnd* m_NetChess = nullptr; // children of the main frame
