@@ -10,7 +10,8 @@ packages=(build-essential cmake ninja-build pkg-config
           qt6-base-dev libgl-dev qt6-multimedia-dev fonts-liberation2
           clang libclang-rt-14-dev
           fairymax phalanx sjeng gnuchess hoichess fairy-stockfish stockfish polyglot
-          xvfb)
+          pgn-extract
+          xvfb appstream desktop-file-utils dpkg-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -41,9 +41,19 @@ std::vector<fs::path> CEngineLoader::DefaultSearchRoots()
     std::error_code error;
     fs::path program = fs::read_symlink("/proc/self/exe", error);
     if (!error)
+    {
         roots.push_back(program.parent_path());
+        // Installed beside bin/ wherever the whole tree was installed (a package
+        // installs under /usr whatever prefix the build was configured with).
+        const fs::path installed = program.parent_path().parent_path() / "lib" / "pellomar";
+        if (fs::is_directory(installed, error))
+            roots.push_back(installed);
+    }
 #ifdef PELLOMAR_PLUGIN_DIR
-    roots.emplace_back(PELLOMAR_PLUGIN_DIR);
+    const fs::path configured = PELLOMAR_PLUGIN_DIR;
+    if (std::none_of(roots.begin(), roots.end(),
+                     [&](const fs::path& root) { return fs::equivalent(root, configured, error); }))
+        roots.push_back(configured);
 #endif
     return roots;
 }

@@ -12,14 +12,20 @@ set(PELLOMAR_DEBIAN_ENGINES
     "Stockfish|/usr/games/polyglot|/usr/games/stockfish")
 
 # Links each installed engine into engines_dir/<name>/; engines that are not
-# installed are left out.
+# installed are left out, unless ALL is given: then every engine is linked,
+# and the plug-in passes over a link whose engine is missing until the engine
+# is installed (so does an installed package).
 function(pellomar_link_engines engines_dir)
+  set(all FALSE)
+  if(ARGV1 STREQUAL "ALL")
+    set(all TRUE)
+  endif()
   foreach(entry IN LISTS PELLOMAR_DEBIAN_ENGINES)
     string(REPLACE "|" ";" fields "${entry}")
     list(GET fields 0 name)
     list(GET fields 1 program)
     list(GET fields 2 helper)
-    if(NOT EXISTS "${program}" OR (NOT helper STREQUAL "-" AND NOT EXISTS "${helper}"))
+    if(NOT all AND (NOT EXISTS "${program}" OR (NOT helper STREQUAL "-" AND NOT EXISTS "${helper}")))
       continue()
     endif()
     get_filename_component(program_name "${program}" NAME)

@@ -43,12 +43,23 @@ std::vector<fs::path> CEngineRegistry::DefaultEnginesFolders()
     std::vector<fs::path> folders;
     std::error_code error;
     const fs::path program = fs::read_symlink("/proc/self/exe", error);
+    auto add = [&folders, &error](const fs::path& folder)
+    {
+        for (const fs::path& known : folders)
+            if (fs::weakly_canonical(folder, error) == fs::weakly_canonical(known, error))
+                return;
+        folders.push_back(folder);
+    };
     if (!error)
-        folders.push_back(program.parent_path().string() + relative);
+    {
+        add(program.parent_path().string() + relative);
+        // Installed beside bin/ wherever the whole tree was installed.
+        const fs::path installed = program.parent_path().parent_path() / "lib" / "pellomar";
+        if (fs::is_directory(installed, error))
+            add(installed.string() + relative);
+    }
 #ifdef PELLOMAR_ENGINES_DIR
-    const fs::path installed = PELLOMAR_ENGINES_DIR;
-    if (folders.empty() || fs::weakly_canonical(installed, error) != fs::weakly_canonical(folders[0], error))
-        folders.push_back(installed);
+    add(PELLOMAR_ENGINES_DIR);
 #endif
     return folders;
 }

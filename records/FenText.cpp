@@ -7,11 +7,36 @@
 
 namespace
 {
-bool Fail(std::string* error, const char* why)
+bool Fail(std::string* error, const std::string& why)
 {
     if (error)
         *error = why;
     return false;
+}
+
+// A piece of the text as it stood, quoted, with unprintable bytes as \xNN and
+// overlong text cut short.
+std::string Quoted(const std::string& text)
+{
+    static constexpr size_t kShown = 24;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out = "\"";
+    for (size_t i = 0; i < text.size() && i < kShown; ++i)
+    {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x20 || byte >= 0x7F)
+            out += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
+        else
+            out += static_cast<char>(byte);
+    }
+    if (text.size() > kShown)
+        out += "...";
+    return out + '"';
+}
+
+std::string Quoted(char ch)
+{
+    return Quoted(std::string(1, ch));
 }
 
 PieceType TypeFromLetter(char lower)
@@ -61,7 +86,10 @@ bool CFenText::ReadFen(CChessPosition& position, const std::string& fen, std::st
             break;
     }
     if (fields.size() != 6)
-        return Fail(error, "a FEN has six fields");
+        return Fail(error, fields.size() > 6 ? "a FEN has six fields; this one has more"
+                                             : "a FEN has six fields (placement, side to move, castling, "
+                                               "en passant, halfmove clock, move number); this one has " +
+                                                   std::to_string(fields.size()));
 
     CPositionState s;
     int kings[3] = {0, 0, 0};
@@ -71,10 +99,13 @@ bool CFenText::ReadFen(CChessPosition& position, const std::string& fen, std::st
     int file = 0;
     for (char ch : fields[0])
     {
+        const std::string rank = "rank " + std::to_string(row + 1);
         if (ch == '/')
         {
-            if (file != 8 || row == 0)
-                return Fail(error, "each rank must hold eight squares, and there are eight ranks");
+            if (file < 8)
+                return Fail(error, "bad piece placement: " + rank + " has fewer than eight squares");
+            if (row == 0)
+                return Fail(error, "bad piece placement: more than eight ranks");
             --row;
             file = 0;
             continue;
@@ -83,18 +114,18 @@ bool CFenText::ReadFen(CChessPosition& position, const std::string& fen, std::st
         {
             file += ch - '0';
             if (file > 8)
-                return Fail(error, "a rank holds more than eight squares");
+                return Fail(error, "bad piece placement: " + rank + " has more than eight squares");
             continue;
         }
         const bool white = ch >= 'A' && ch <= 'Z';
         const PieceType type = TypeFromLetter(white ? static_cast<char>(ch - 'A' + 'a') : ch);
         if (type < 0)
-            return Fail(error, "unknown piece letter");
+            return Fail(error, "bad piece placement: unknown piece letter " + Quoted(ch));
         if (file >= 8)
-            return Fail(error, "a rank holds more than eight squares");
+            return Fail(error, "bad piece placement: " + rank + " has more than eight squares");
         const Colour colour = white ? COLOUR_WHITE : COLOUR_BLACK;
         if (type == PIECE_PAWN && (row == 0 || row == 7))
-            return Fail(error, "pawns cannot stand on the first or last rank");
+            return Fail(error, std::string("bad piece placement: ") + (white ? "white" : "black") + " pawn on " + rank);
         const CCoordinate square(row, 7 - file);
         s.board[square.Index()] = MakePieceCode(colour, type);
         if (type == PIECE_KING)
@@ -104,17 +135,27 @@ bool CFenText::ReadFen(CChessPosition& position, const std::string& fen, std::st
         }
         ++file;
     }
-    if (row != 0 || file != 8)
-        return Fail(error, "the placement must describe eight ranks of eight squares");
-    if (kings[COLOUR_WHITE] != 1 || kings[COLOUR_BLACK] != 1)
-        return Fail(error, "each side must have exactly one king");
+    if (row != 0)
+        return Fail(error, "bad piece placement: " + std::to_string(8 - row) + " ranks instead of eight");
+    if (file != 8)
+        return Fail(error, "bad piece placement: rank 1 has fewer than eight squares");
+    for (Colour c : {COLOUR_WHITE, COLOUR_BLACK})
+    {
+        const char* name = c == COLOUR_WHITE ? "white" : "black";
+        if (kings[c] == 0)
+            return Fail(error, std::string("no ") + name + " king");
+        if (kings[c] == 2)
+            return Fail(error, std::string("two ") + name + " kings");
+        if (kings[c] > 2)
+            return Fail(error, std::to_string(kings[c]) + ' ' + name + " kings");
+    }
 
     if (fields[1] == "w")
         s.sideToMove = COLOUR_WHITE;
     else if (fields[1] == "b")
         s.sideToMove = COLOUR_BLACK;
     else
-        return Fail(error, "the side to move is w or b");
+        return Fail(error, "side to move must be w or b, not " + Quoted(fields[1]));
 
     // Castling: the has-moved flags start set and each letter clears its own.
     for (Colour c : {COLOUR_BLACK, COLOUR_WHITE})
@@ -123,16 +164,21 @@ bool CFenText::ReadFen(CChessPosition& position, const std::string& fen, std::st
     {
         for (char ch : fields[2])
         {
+            if (ch != 'K' && ch != 'Q' && ch != 'k' && ch != 'q')
+                return Fail(error, "castling rights must be - or letters from KQkq, not " + Quoted(fields[2]));
             const Colour colour = (ch == 'K' || ch == 'Q') ? COLOUR_WHITE : COLOUR_BLACK;
             const bool hSide = ch == 'K' || ch == 'k';
-            if (ch != 'K' && ch != 'Q' && ch != 'k' && ch != 'q')
-                return Fail(error, "castling rights are written with K, Q, k, q or -");
             int32_t& flag = hSide ? s.hRookMoved[colour] : s.aRookMoved[colour];
             if (flag == 0)
-                return Fail(error, "a castling letter is repeated");
+                return Fail(error, "castling rights repeat " + Quoted(ch));
             const int home = colour == COLOUR_WHITE ? 0 : 7;
             if (!Holds(s, home, 3, colour, PIECE_KING) || !Holds(s, home, hSide ? 0 : 7, colour, PIECE_ROOK))
-                return Fail(error, "castling needs the king and the rook on their home squares");
+            {
+                const std::string rank = colour == COLOUR_WHITE ? "1" : "8";
+                return Fail(error, "castling rights do not match the position: " + Quoted(ch) + " needs the " +
+                                       (colour == COLOUR_WHITE ? "white" : "black") + " king on e" + rank +
+                                       " and a rook on " + (hSide ? "h" : "a") + rank);
+            }
             flag = 0;
         }
     }
@@ -146,18 +192,18 @@ bool CFenText::ReadFen(CChessPosition& position, const std::string& fen, std::st
     // En passant: the square the pawn passed; the model keeps the pawn's square.
     if (fields[3] != "-")
     {
-        if (fields[3].size() != 2)
-            return Fail(error, "bad en-passant square");
-        const CCoordinate passed = CCoordinate::FromText(fields[3].c_str());
+        const CCoordinate passed =
+            fields[3].size() == 2 ? CCoordinate::FromText(fields[3].c_str()) : CCoordinate::None();
         if (!passed.IsOnBoard())
-            return Fail(error, "bad en-passant square");
+            return Fail(error, "en passant square must be - or a square such as e3, not " + Quoted(fields[3]));
         const bool whitePassed = s.sideToMove == COLOUR_BLACK;
         const int wantRow = whitePassed ? 2 : 5;
         const int step = whitePassed ? 1 : -1;
         const Colour pawnColour = whitePassed ? COLOUR_WHITE : COLOUR_BLACK;
         if (passed.y != wantRow || s.board[passed.Index()] != 0 || s.board[passed.x + 8 * (passed.y - step)] != 0 ||
             !Holds(s, passed.y + step, passed.x, pawnColour, PIECE_PAWN))
-            return Fail(error, "no pawn has just passed the en-passant square");
+            return Fail(error, "en passant square impossible: no " + std::string(whitePassed ? "white" : "black") +
+                                   " pawn has just passed " + fields[3]);
         s.enPassant = 1;
         s.enPassantSquare = CCoordinate(passed.y + step, passed.x);
     }
@@ -165,16 +211,17 @@ bool CFenText::ReadFen(CChessPosition& position, const std::string& fen, std::st
     int32_t halfmoves = 0;
     int32_t fullMove = 0;
     if (!ParseCount(fields[4], 5, halfmoves))
-        return Fail(error, "the halfmove clock is a number");
+        return Fail(error, "halfmove clock must be a number, not " + Quoted(fields[4]));
     if (!ParseCount(fields[5], 5, fullMove) || fullMove < 1)
-        return Fail(error, "the move number is a number from 1");
+        return Fail(error, "move number must be a number from 1, not " + Quoted(fields[5]));
     s.halfmoveClock = halfmoves;
 
     // The side that has just moved cannot be in check.
     CChessPosition probe;
     probe.RestoreState(s);
     if (probe.IsInCheck(OppositeColour(s.sideToMove)))
-        return Fail(error, "the side not to move is in check");
+        return Fail(error, std::string("the side not to move is in check (") +
+                               (s.sideToMove == COLOUR_WHITE ? "Black" : "White") + ")");
 
     position.SetUp(s, fullMove);
     return true;
@@ -182,8 +229,17 @@ bool CFenText::ReadFen(CChessPosition& position, const std::string& fen, std::st
 
 std::string CFenText::WriteFen(const CChessPosition& position)
 {
+    return WriteFen(position.State(), position.FullMoveNumber());
+}
+
+std::string CFenText::StartFen(const CChessPosition& position)
+{
+    return WriteFen(position.StartState(), position.StartFullMoveNumber());
+}
+
+std::string CFenText::WriteFen(const CPositionState& s, int32_t fullMoveNumber)
+{
     static constexpr char kLetters[] = "prnbqk";
-    const CPositionState& s = position.State();
     std::string fen;
     for (int row = 7; row >= 0; --row)
     {
@@ -232,6 +288,6 @@ std::string CFenText::WriteFen(const CChessPosition& position)
     {
         fen += " -";
     }
-    fen += ' ' + std::to_string(s.halfmoveClock) + ' ' + std::to_string(position.FullMoveNumber());
+    fen += ' ' + std::to_string(s.halfmoveClock) + ' ' + std::to_string(fullMoveNumber);
     return fen;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class CChessPosition;
+struct CPositionState;
 
 // Forsyth-Edwards Notation: the six standard fields.
 class CFenText
@@ -15,7 +17,12 @@ public:
     // squares, not exactly one king a side, pawns on the first or last rank,
     // castling without king and rook at home, an en-passant square no pawn
     // just passed, the side not to move in check) is refused: the position is
-    // left unchanged and `error` says why.
+    // left unchanged and `error` names the fault, such as "two white kings" or
+    // "side to move must be w or b, not "x"".
     static bool ReadFen(CChessPosition& position, const std::string& fen, std::string* error = nullptr);
+    // The FEN of the current position.
     [[nodiscard]] static std::string WriteFen(const CChessPosition& position);
+    // The FEN of the position the game record starts from.
+    [[nodiscard]] static std::string StartFen(const CChessPosition& position);
+    [[nodiscard]] static std::string WriteFen(const CPositionState& state, int32_t fullMoveNumber);
 };

@@ -1,6 +1,7 @@
 #include "PgnFile.h"
 
 #include "ChessPosition.h"
+#include "FenText.h"
 
 #include <cctype>
 #include <fstream>
@@ -104,7 +105,13 @@ std::string CPgnFile::FormatPgn(const CChessPosition& position, const std::strin
     std::string text = "[Event \"Pellomar II\"]\r\n";
     text += "[White \"" + whiteName + "\"]\r\n";
     text += "[Black \"" + blackName + "\"]\r\n\r\n";
-    text += "[Result \"" + result + "\"]\r\n\r\n";
+    text += "[Result \"" + result + "\"]\r\n";
+    // A game that began from a set-up position says which; all others keep
+    // the layout they always had.
+    const std::string start = CFenText::StartFen(position);
+    if (start != CFenText::kInitialPosition)
+        text += "[SetUp \"1\"]\r\n[FEN \"" + start + "\"]\r\n";
+    text += "\r\n";
     const auto& moves = position.MoveTexts();
     const size_t count = moves.size();
     for (size_t i = 0; i + 1 < count; i += 2)
@@ -136,7 +143,8 @@ bool CPgnFile::ReadPgn(CChessPosition& position, std::istream& in, std::string& 
     CPgnReader reader(in);
     reader.SkipWhiteSpace();
 
-    // Tags: only White, Black and Result are kept.
+    // Tags: White, Black and Result are kept; FEN sets up the start position.
+    std::string fen;
     while (reader.Peek() == '[')
     {
         reader.Get();
@@ -151,6 +159,8 @@ bool CPgnFile::ReadPgn(CChessPosition& position, std::istream& in, std::string& 
                 target = &blackName;
             else if (EqualsNoCase(name, "result"))
                 target = &result;
+            else if (EqualsNoCase(name, "fen"))
+                target = &fen;
         }
         if (target)
         {
@@ -164,6 +174,9 @@ bool CPgnFile::ReadPgn(CChessPosition& position, std::istream& in, std::string& 
         reader.SkipThrough(']');
         reader.SkipWhiteSpace();
     }
+
+    if (!fen.empty() && !CFenText::ReadFen(position, fen))
+        return false;
 
     // Moves: "N. white black" lines until a result, a new game or the end.
     std::string token;

@@ -7,7 +7,8 @@ class CChessPosition;
 
 // Games as small PGN files: four tags, one numbered line per full move with
 // the recorded SAN texts, then the result token with no line break after it.
-// Lines end in CR LF.
+// Lines end in CR LF. A game that began from a set-up position also has
+// SetUp and FEN tags after the Result tag; its moves are numbered the same way.
 class CPgnFile
 {
 public:
@@ -25,9 +26,10 @@ public:
     static bool SavePgn(const CChessPosition& position, const std::string& fileName, const std::string& whiteName,
                         const std::string& blackName, bool draw, bool blackWon, bool whiteWon);
 
-    // Resets the position and replays the game from the stream. False when a
-    // move cannot be played, a token is too long or the game is longer than
-    // the record allows; the moves before it stay played and recorded.
+    // Resets the position (or sets up the FEN tag's position) and replays the
+    // game from the stream. False when a move cannot be played, the FEN is
+    // refused, a token is too long or the game is longer than the record
+    // allows; the moves before it stay played and recorded.
     // The result is left as the caller set it unless the file has one.
     static bool ReadPgn(CChessPosition& position, std::istream& in, std::string& whiteName, std::string& blackName,
                         std::string& result);

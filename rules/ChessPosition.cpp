@@ -451,28 +451,35 @@ bool StateHasLegalBoardMove(const CPositionState& s, bool inCheck)
     const bool kingInPlace =
         IsSideColour(side) && king.IsOnBoard() && s.board[king.Index()] == MakePieceCode(side, PIECE_KING);
     const bool quickTest = !inCheck && kingInPlace;
-    // Any order answers the question; starting from the side's own back rank
-    // finds a move soonest.
-    for (int i = 0; i < 64; ++i)
-    {
-        const int from = side == COLOUR_WHITE ? i : 63 - i;
-        const PieceCode p = s.board[from];
-        if (p == 0 || ColourOfCode(p) != side)
-            continue;
-        const bool unpinned = quickTest && TypeOfCode(p) != PIECE_KING && !MayBePinned(s, king, from, side);
-        const bool found = ForEachReachable(s, from, [&](int to) {
-            const bool enPassant = TypeOfCode(p) == PIECE_PAWN && s.board[to] == 0 && (from % 8) != (to % 8);
-            if (unpinned && !enPassant)
+    // Any order answers the question. First the pieces whose moves need no
+    // trial (out of check, neither the king nor a piece that may shield it);
+    // then everything else, each move tried on a copy. Starting from the
+    // side's own back rank finds a move soonest.
+    auto tryPieces = [&](bool trialFree) {
+        for (int i = 0; i < 64; ++i)
+        {
+            const int from = side == COLOUR_WHITE ? i : 63 - i;
+            const PieceCode p = s.board[from];
+            if (p == 0 || ColourOfCode(p) != side)
+                continue;
+            const bool unpinned = quickTest && TypeOfCode(p) != PIECE_KING && !MayBePinned(s, king, from, side);
+            if (unpinned != trialFree)
+                continue;
+            const bool found = ForEachReachable(s, from, [&](int to) {
+                const bool enPassant = TypeOfCode(p) == PIECE_PAWN && s.board[to] == 0 && (from % 8) != (to % 8);
+                if (unpinned && !enPassant)
+                    return true;
+                CPositionState scratch = s;
+                StateApply(scratch, CMove(CCoordinate::FromIndex(from), CCoordinate::FromIndex(to)), QueenChooser,
+                           ApplyOut{});
+                return !StateInCheck(scratch, side);
+            });
+            if (found)
                 return true;
-            CPositionState scratch = s;
-            StateApply(scratch, CMove(CCoordinate::FromIndex(from), CCoordinate::FromIndex(to)), QueenChooser,
-                       ApplyOut{});
-            return !StateInCheck(scratch, side);
-        });
-        if (found)
-            return true;
-    }
-    return false;
+        }
+        return false;
+    };
+    return (quickTest && tryPieces(true)) || tryPieces(false);
 }
 } // namespace
 
@@ -549,15 +556,6 @@ void CChessPosition::Assign(const CChessPosition& other)
     m_DefaultPromotion = PIECE_QUEEN;
 }
 
-CChessPosition CChessPosition::MakeTrialCopy() const
-{
-    // Trial copies judge legality under the same king-capture rule as the
-    // position they came from, so SAN disambiguation matches what is playable.
-    CChessPosition copy(*this);
-    copy.m_KingCapture = m_KingCapture;
-    return copy;
-}
-
 void CChessPosition::SetUp(const CPositionState& state, int32_t fullMoveNumber)
 {
     ClearRecordFrom(0);
@@ -586,11 +584,6 @@ int32_t CChessPosition::FullMoveNumber() const
 
 // ---------------------------------------------------------------------------
 // Queries and holdings
-
-PieceCode CChessPosition::PieceAt(const CCoordinate& square) const
-{
-    return square.IsOnBoard() ? m_State.board[square.Index()] : 0;
-}
 
 bool CChessPosition::IsGameGoingOn() const
 {
@@ -670,23 +663,7 @@ bool CChessPosition::MakeMove(const CMove& move, CCoordinate& square1, CCoordina
     if (!StateReachable(m_State, move.from, move.to, TypeOfCode(p), ColourOfCode(p)))
         return false;
 
-    // Does the move leave the own king attacked? Out of check, a move of a
-    // piece other than the king that shields nothing and is not an en-passant
-    // capture cannot; everything else is tried on a copy (queen for promotions).
-    const CCoordinate king = m_State.kingSquare[mover];
-    const bool enPassant =
-        TypeOfCode(p) == PIECE_PAWN && m_State.board[move.to.Index()] == 0 && move.from.x != move.to.x;
-    const bool cannotExpose = m_CheckExact && !m_State.check && TypeOfCode(p) != PIECE_KING && !enPassant &&
-                              king.IsOnBoard() && m_State.board[king.Index()] == MakePieceCode(mover, PIECE_KING) &&
-                              !MayBePinned(m_State, king, move.from.Index(), mover);
-    bool leftKingAttacked = false;
-    if (!cannotExpose)
-    {
-        CPositionState trial = m_State;
-        StateApply(trial, move, QueenChooser, ApplyOut{});
-        trial.sideToMove = OppositeColour(mover);
-        leftKingAttacked = StateInCheck(trial, mover);
-    }
+    const bool leftKingAttacked = LeavesKingAttacked(move, p);
     if (leftKingAttacked && !m_KingCapture)
         return false;
 
@@ -720,6 +697,122 @@ bool CChessPosition::MakeMove(const CMove& move, CCoordinate& square1, CCoordina
         CheckInsufficientMaterial();
     }
     return true;
+}
+
+bool CChessPosition::LeavesKingAttacked(const CMove& move, PieceCode p) const
+{
+    // Out of check, a move of a piece other than the king that shields nothing
+    // and is not an en-passant capture cannot expose the king; everything else
+    // is tried on a copy (queen for promotions).
+    const Colour mover = m_State.sideToMove;
+    const CCoordinate king = m_State.kingSquare[mover];
+    const bool enPassant =
+        TypeOfCode(p) == PIECE_PAWN && m_State.board[move.to.Index()] == 0 && move.from.x != move.to.x;
+    const bool cannotExpose = m_CheckExact && !m_State.check && TypeOfCode(p) != PIECE_KING && !enPassant &&
+                              king.IsOnBoard() && m_State.board[king.Index()] == MakePieceCode(mover, PIECE_KING) &&
+                              !MayBePinned(m_State, king, move.from.Index(), mover);
+    if (cannotExpose)
+        return false;
+    CPositionState trial = m_State;
+    StateApply(trial, move, QueenChooser, ApplyOut{});
+    trial.sideToMove = OppositeColour(mover);
+    return StateInCheck(trial, mover);
+}
+
+bool CChessPosition::IsLegalMove(const CMove& move) const
+{
+    if (!move.from.IsOnBoard() || !move.to.IsOnBoard())
+        return false;
+    const PieceCode p = m_State.board[move.from.Index()];
+    if (p == 0 || ColourOfCode(p) != m_State.sideToMove)
+        return false;
+    if (!StateReachable(m_State, move.from, move.to, TypeOfCode(p), ColourOfCode(p)))
+        return false;
+    return m_KingCapture || !LeavesKingAttacked(move, p);
+}
+
+int CChessPosition::LegalOrigins(PieceType type, const CCoordinate& to, CCoordinate* origins, int capacity,
+                                 const COriginFilter& filter) const
+{
+    if (!to.IsOnBoard() || type < PIECE_PAWN || type > PIECE_KING)
+        return 0;
+    const Colour side = m_State.sideToMove;
+    const int target = to.Index();
+    // Squares that might hold such a piece, found from the target outwards.
+    int squares[16];
+    int count = 0;
+    const int except = filter.except.IsOnBoard() ? filter.except.Index() : -1;
+    auto consider = [&](int square) {
+        const PieceCode code = m_State.board[square];
+        if (code == 0 || ColourOfCode(code) != side || TypeOfCode(code) != type || square == except)
+            return;
+        if ((filter.column >= 0 && square % 8 != filter.column) || (filter.row >= 0 && square / 8 != filter.row))
+            return;
+        // Kept in board order as they come.
+        int at = count++;
+        for (; at > 0 && squares[at - 1] > square; --at)
+            squares[at] = squares[at - 1];
+        squares[at] = square;
+    };
+    switch (type)
+    {
+    case PIECE_PAWN:
+    {
+        const int back = side == COLOUR_WHITE ? -1 : 1;
+        for (int rows = 1; rows <= 2; ++rows)
+        {
+            const int r = to.y + back * rows;
+            if (r < 0 || r > 7)
+                break;
+            for (int dc = (rows == 1 ? -1 : 0); dc <= (rows == 1 ? 1 : 0); ++dc)
+                if (to.x + dc >= 0 && to.x + dc < 8)
+                    consider(to.x + dc + 8 * r);
+        }
+        break;
+    }
+    case PIECE_KNIGHT:
+    case PIECE_KING:
+    {
+        const SquareList& list = type == PIECE_KNIGHT ? kTables.knight[target] : kTables.king[target];
+        for (int i = 0; i < list.count; ++i)
+            consider(list.squares[i]);
+        if (type == PIECE_KING)
+            for (int dc = -2; dc <= 2; dc += 4)
+                if (to.x + dc >= 0 && to.x + dc < 8)
+                    consider(to.x + dc + 8 * to.y);
+        break;
+    }
+    default:
+    {
+        // The first piece along each line that the slider moves on.
+        const int first = type == PIECE_BISHOP ? 4 : 0;
+        const int last = type == PIECE_ROOK ? 4 : 8;
+        for (int d = first; d < last; ++d)
+        {
+            const SquareList& ray = kTables.ray[target][d];
+            for (int i = 0; i < ray.count; ++i)
+            {
+                if (m_State.board[ray.squares[i]] != 0)
+                {
+                    consider(ray.squares[i]);
+                    break;
+                }
+            }
+        }
+        break;
+    }
+    }
+    int found = 0;
+    for (int i = 0; i < count; ++i)
+    {
+        const CCoordinate from = CCoordinate::FromIndex(squares[i]);
+        if (!IsLegalMove(CMove(from, to)))
+            continue;
+        if (found < capacity)
+            origins[found] = from;
+        ++found;
+    }
+    return found;
 }
 
 bool CChessPosition::MakeMove(const CMove& move, bool record)

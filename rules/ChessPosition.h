@@ -92,7 +92,10 @@ public:
     void SetDefaultPromotionPiece(int32_t type) { m_DefaultPromotion = type; }
 
     // Queries. Squares off the board read as empty.
-    [[nodiscard]] PieceCode PieceAt(const CCoordinate& square) const;
+    [[nodiscard]] PieceCode PieceAt(const CCoordinate& square) const
+    {
+        return square.IsOnBoard() ? m_State.board[square.Index()] : 0;
+    }
     [[nodiscard]] PieceType TypeAt(const CCoordinate& square) const { return TypeOfCode(PieceAt(square)); }
     [[nodiscard]] Colour ColourAt(const CCoordinate& square) const { return ColourOfCode(PieceAt(square)); }
     [[nodiscard]] bool IsOccupied(const CCoordinate& square) const { return PieceAt(square) != 0; }
@@ -126,6 +129,26 @@ public:
     bool MakeMove(const CMove& move, CCoordinate& square1, CCoordinate& square2, int32_t& promotion, uint8_t& captured,
                   int32_t& capturedPiece, std::string& moveText, bool record);
     bool MakeMove(const CMove& move, bool record = true);
+    // Whether MakeMove would accept the move; changes nothing.
+    [[nodiscard]] bool IsLegalMove(const CMove& move) const;
+    // Which squares LegalOrigins considers: a fixed column and/or row (-1
+    // for any) and one square to leave out.
+    struct COriginFilter
+    {
+        int32_t column = -1;
+        int32_t row = -1;
+        CCoordinate except = CCoordinate::None();
+    };
+    // The squares from which a piece of the side to move of that type
+    // (promoted or not) can legally go to `to`, in board order; returns how
+    // many, writing at most `capacity`. Looks only where such a piece could
+    // come from, so it is much quicker than trying every square.
+    int LegalOrigins(PieceType type, const CCoordinate& to, CCoordinate* origins, int capacity,
+                     const COriginFilter& filter) const;
+    int LegalOrigins(PieceType type, const CCoordinate& to, CCoordinate* origins, int capacity) const
+    {
+        return LegalOrigins(type, to, origins, capacity, COriginFilter{});
+    }
     // The bughouse drop. Refuses when not the colour's turn, not held, the
     // square is occupied or off the board, or a pawn would stand on row 0 or 7.
     bool DropPiece(Colour colour, PieceType type, const CCoordinate& square);
@@ -156,6 +179,14 @@ public:
     [[nodiscard]] const std::vector<std::string>& MoveTexts() const { return m_MoveTexts; }
     [[nodiscard]] const std::vector<CMove>& RecordedMoves() const { return m_Moves; }
     [[nodiscard]] const std::vector<int32_t>& RecordedPromotions() const { return m_Promotions; }
+    // The position the record starts from: the initial or set-up position
+    // before its first move, or the current state when nothing is recorded.
+    [[nodiscard]] const CPositionState& StartState() const
+    {
+        return m_Positions.empty() ? m_State : m_Positions.front();
+    }
+    // The full move number of that starting position.
+    [[nodiscard]] int32_t StartFullMoveNumber() const { return m_StartFullMove; }
 
     // Draw rules
     void CheckRepetition();
@@ -196,7 +227,9 @@ private:
     void RecordMove(const CMove& move, int32_t promotion, bool captured, const CPositionSnapshot& before,
                     std::string& moveText);
     [[nodiscard]] int32_t ResolvePromotion() const;
-    [[nodiscard]] CChessPosition MakeTrialCopy() const;
+    // Whether the move (of the piece p of the side to move, already known to
+    // be reachable) leaves that side's own king attacked.
+    [[nodiscard]] bool LeavesKingAttacked(const CMove& move, PieceCode p) const;
 
     CPositionState m_State;
     // True while m_State.check is known to equal IsInCheck(side to move), so a

@@ -18,7 +18,8 @@ void CChessPosition::RecordMove(const CMove& move, int32_t promotion, bool captu
 {
     // A move made while browsing an earlier point discards the continuation.
     ClearRecordFrom(static_cast<size_t>(m_CurrentPly));
-    CChessPosition scratch;
+    // One scratch board per thread; WriteSan only asks it questions.
+    thread_local CChessPosition scratch;
     scratch.RestoreSnapshot(before);
     scratch.m_KingCapture = m_KingCapture;
     moveText = WriteSan(*this, scratch, move, promotion, captured);
@@ -129,10 +130,19 @@ void CChessPosition::CheckRepetition()
     m_State.repetition = 0;
     if (m_Positions.empty())
         return;
+    // At the end of the record, no position before the last capture or pawn
+    // move can come again (material and pawns never return), and the halfmove
+    // clock counts the plies since then: only those entries need comparing.
+    // While browsing, the whole list is compared.
+    size_t first = 0;
+    const size_t size = m_Positions.size();
+    if (m_CurrentPly == static_cast<int32_t>(size) && m_State.halfmoveClock >= 0 &&
+        static_cast<size_t>(m_State.halfmoveClock) < size)
+        first = size - static_cast<size_t>(m_State.halfmoveClock);
     const uint64_t hash = m_State.BoardHash();
     int count = 0;
     // A third earlier occurrence already means "not exactly two": stop there.
-    for (size_t i = 0; i < m_Positions.size() && count < 3; ++i)
+    for (size_t i = first; i < size && count < 3; ++i)
     {
         if (m_PositionHashes[i] == hash && m_Positions[i].SameBoardAs(m_State))
             ++count;

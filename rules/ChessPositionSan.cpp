@@ -3,6 +3,8 @@
 
 #include "ChessPosition.h"
 
+#include <algorithm>
+
 namespace
 {
 constexpr char kFileLetters[] = "hgfedcba";
@@ -39,23 +41,19 @@ std::string CChessPosition::WriteSan(const CChessPosition& after, CChessPosition
     text = kPieceLetters[t];
     if (t != PIECE_PAWN)
     {
-        // Other pieces of the same kind that could legally go to the same square.
-        const Colour side = before.SideToMove();
+        // Other pieces of the same kind that could legally go to the same
+        // square, judged under the same king-capture rule as the game, so the
+        // disambiguation matches what is playable.
+        CCoordinate origins[16];
+        CChessPosition::COriginFilter others;
+        others.except = move.from;
+        const int count = std::min(before.LegalOrigins(t, move.to, origins, 16, others), 16);
         bool sameColumn = false;
         bool sameRow = false;
-        bool any = false;
-        for (int index = 0; index < 64; ++index)
+        const bool any = count > 0;
+        for (int i = 0; i < count; ++i)
         {
-            const CCoordinate square = CCoordinate::FromIndex(index);
-            if (square == move.from)
-                continue;
-            const PieceCode code = before.PieceAt(square);
-            if (code == 0 || ColourOfCode(code) != side || TypeOfCode(code) != t)
-                continue;
-            CChessPosition trial = before.MakeTrialCopy();
-            if (!trial.MakeMove(CMove(square, move.to), false))
-                continue;
-            any = true;
+            const CCoordinate& square = origins[i];
             sameColumn = sameColumn || square.x == move.from.x;
             sameRow = sameRow || square.y == move.from.y;
         }

@@ -641,6 +641,9 @@ int main(int argc, char** argv)
     ok = Save(Arrow(true, 2), folder, "IDB_SCROLLUPFOCUS") && ok;
     ok = Save(Arrow(false, 2), folder, "IDB_SCROLLDOWNFOCUS") && ok;
     ok = Save(Icon(128), folder, "IDI_PELLOMAR") && ok;
+    // The desktop's icon theme sizes, drawn at each size rather than scaled.
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
+        ok = Save(Icon(size), folder, QStringLiteral("icon-%1").arg(size)) && ok;
     constexpr int kRate = 22050;
     ok = SaveWav(folder, "IDR_PLAY_MOVE", MoveSound(kRate), kRate) && ok;
     ok = SaveWav(folder, "IDR_BUTTON_PRESS", ButtonSound(kRate), kRate) && ok;

@@ -90,3 +90,61 @@ TEST(Fen, MalformedTextIsRefusedAndChangesNothing)
         EXPECT_EQ(p.RecordLength(), 1) << fen;
     }
 }
+
+TEST(Fen, MessagesNameTheFault)
+{
+    struct Case
+    {
+        const char* fen;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", "a FEN has six fields"},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 x", "this one has more"},
+        {"rnbqkbnr/ppppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+         "bad piece placement: rank 7 has more than eight squares"},
+        {"rnbqkbnr/ppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+         "bad piece placement: rank 7 has fewer than eight squares"},
+        {"rnbqkbnr/pppppppp/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "bad piece placement: 7 ranks instead of eight"},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR/8 w KQkq - 0 1", "bad piece placement: more than eight ranks"},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNX w KQkq - 0 1", "bad piece placement: unknown piece letter \"X\""},
+        {"rnbqkbnP/pppppppp/8/8/8/8/PPPPPPP1/RNBQKBNR w - - 0 1", "bad piece placement: white pawn on rank 8"},
+        {"4k3/8/8/8/8/8/8/4K1KR w - - 0 1", "two white kings"},
+        {"4k2k/8/8/8/8/8/8/4K3 w - - 0 1", "two black kings"},
+        {"8/8/8/8/8/8/8/4K3 w - - 0 1", "no black king"},
+        {"4k3/8/8/8/8/8/8/8 w - - 0 1", "no white king"},
+        {"4k3/8/8/8/8/8/8/4K3 x - - 0 1", "side to move must be w or b, not \"x\""},
+        {"4k3/8/8/8/8/8/8/4K3 w K - 0 1",
+         "castling rights do not match the position: \"K\" needs the white king on e1 and a rook on h1"},
+        {"r3k3/8/8/8/8/8/8/4K3 w kq - 0 1",
+         "castling rights do not match the position: \"k\" needs the black king on e8 and a rook on h8"},
+        {"4k3/8/8/8/8/8/8/R3K2R w KK - 0 1", "castling rights repeat \"K\""},
+        {"4k3/8/8/8/8/8/8/R3K2R w AH - 0 1", "castling rights must be - or letters from KQkq"},
+        {"4k3/8/8/8/8/8/8/4K3 w - e9 0 1", "en passant square must be - or a square such as e3"},
+        {"4k3/8/8/8/8/8/8/4K3 w - e6 0 1", "en passant square impossible: no black pawn has just passed e6"},
+        {"4k3/8/8/8/4P3/8/8/4K3 w - e3 0 1", "en passant square impossible: no black pawn has just passed e3"},
+        {"4k3/8/8/8/8/8/8/4K3 w - - x 1", "halfmove clock must be a number"},
+        {"4k3/8/8/8/8/8/8/4K3 w - - 0 0", "move number must be a number from 1"},
+        {"4k3/4R3/8/8/8/8/8/4K3 w - - 0 1", "the side not to move is in check (Black)"},
+        {"4k3/8/8/8/8/8/8/4K3 \xe9 - - 0 1", "not \"\\xE9\""},
+    };
+    for (const Case& c : cases)
+    {
+        CChessPosition p;
+        std::string error;
+        EXPECT_FALSE(CFenText::ReadFen(p, c.fen, &error)) << c.fen;
+        EXPECT_NE(error.find(c.message), std::string::npos) << c.fen << "\n  got: " << error;
+    }
+}
+
+TEST(Fen, StartFenIsTheSetUpPosition)
+{
+    CChessPosition p;
+    ASSERT_TRUE(CFenText::ReadFen(p, "4k3/8/8/8/8/8/4P3/4K3 w - - 0 30"));
+    ASSERT_TRUE(p.PlaySan("e4"));
+    EXPECT_EQ(CFenText::StartFen(p), "4k3/8/8/8/8/8/4P3/4K3 w - - 0 30");
+    EXPECT_EQ(CFenText::WriteFen(p), "4k3/8/8/8/4P3/8/8/4K3 b - e3 0 30");
+    CChessPosition fresh;
+    ASSERT_TRUE(fresh.PlaySan("d4"));
+    EXPECT_EQ(CFenText::StartFen(fresh), CFenText::kInitialPosition);
+}

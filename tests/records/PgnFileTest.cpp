@@ -1,6 +1,7 @@
 #include "PgnFile.h"
 #include "ChessPosition.h"
 #include "FenText.h"
+#include "PgnReader.h"
 
 #include <gtest/gtest.h>
 
@@ -256,4 +257,87 @@ TEST(PgnRead, EndlessGameStopsAtTheRecordLimit)
     const Loaded l = ReadText(text);
     EXPECT_FALSE(l.ok);
     EXPECT_EQ(l.position.CurrentPly(), CChessPosition::kMaxRecordPlies);
+}
+
+TEST(PgnWrite, ASetUpGameAddsSetUpAndFenAfterTheResult)
+{
+    CChessPosition p;
+    ASSERT_TRUE(CFenText::ReadFen(p, "4k3/8/8/8/8/8/4P3/4K3 b - - 0 30"));
+    for (const char* m : {"Kd7", "e4", "Kc6"})
+        ASSERT_TRUE(p.PlaySan(m));
+    const std::string text = CPgnFile::FormatPgn(p, "W", "B", "*");
+    EXPECT_EQ(text, "[Event \"Pellomar II\"]\r\n[White \"W\"]\r\n[Black \"B\"]\r\n\r\n[Result \"*\"]\r\n"
+                    "[SetUp \"1\"]\r\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 b - - 0 30\"]\r\n\r\n1. Kd7 e4\r\n2. Kc6\r\n*");
+
+    // The program's own reader sets the position up again.
+    const Loaded old = ReadText(text);
+    ASSERT_TRUE(old.ok);
+    EXPECT_EQ(old.position.MoveTexts(), p.MoveTexts());
+    EXPECT_EQ(CFenText::WriteFen(old.position), CFenText::WriteFen(p));
+    EXPECT_EQ(CFenText::StartFen(old.position), "4k3/8/8/8/8/8/4P3/4K3 b - - 0 30");
+    EXPECT_EQ(CPgnFile::FormatPgn(old.position, old.white, old.black, "*"), text) << "saved again the same";
+
+    // So does the standard reader.
+    const CPgnReadResult read = CPgnReader::ReadAll(text);
+    ASSERT_EQ(read.games.size(), 1u);
+    EXPECT_FALSE(read.games[0].error);
+    EXPECT_EQ(read.games[0].finalFen, CFenText::WriteFen(p));
+
+    const Loaded badFen = ReadText("[FEN \"8/8/8 w - - 0 1\"]\r\n\r\n1. e4 *");
+    EXPECT_FALSE(badFen.ok) << "a FEN that cannot be set up fails the load";
+}
+
+TEST(PgnRead, TheProgramsOwnFilesReadTheSameThroughTheStandardReader)
+{
+    for (const char* file : {"scholars_mate.pgn", "tag_case.pgn", "comments.pgn", "result_after_white.pgn",
+                             "two_games.pgn", "mate_sign.pgn", "underpromotion.pgn", "ruy_lopez.pgn", "empty.pgn"})
+    {
+        const Loaded old = LoadFixture(file);
+        ASSERT_TRUE(old.ok) << file;
+        const CPgnReadResult read = CPgnReader::ReadAll(ReadFile(std::string(PGN_FIXTURES) + "/" + file));
+        if (old.position.MoveTexts().empty() && read.games.empty())
+            continue; // an empty file
+        ASSERT_FALSE(read.games.empty()) << file;
+        const CPgnGame& game = read.games.front();
+        EXPECT_FALSE(game.error) << file;
+        std::vector<std::string> sans;
+        for (const CPgnMove& move : game.moves)
+            sans.push_back(move.san);
+        EXPECT_EQ(sans, old.position.MoveTexts()) << file;
+        EXPECT_EQ(game.finalFen, CFenText::WriteFen(old.position)) << file;
+        if (old.white != "White")
+        {
+            EXPECT_EQ(game.Tag("White"), old.white) << file;
+        }
+        if (old.black != "Black")
+        {
+            EXPECT_EQ(game.Tag("Black"), old.black) << file;
+        }
+    }
+
+    // Games of every kind saved by the program's writer, set-up ones included.
+    const char* starts[] = {CFenText::kInitialPosition, "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 5 20"};
+    for (const char* start : starts)
+    {
+        CChessPosition p;
+        ASSERT_TRUE(CFenText::ReadFen(p, start));
+        std::vector<CMove> candidates;
+        uint32_t x = 99;
+        while (p.CurrentPly() < 120 && p.IsGameGoingOn())
+        {
+            p.GenerateCandidateMoves(candidates);
+            std::vector<CMove> legal;
+            for (const CMove& m : candidates)
+                if (p.IsLegalMove(m))
+                    legal.push_back(m);
+            x = x * 1103515245u + 12345u;
+            ASSERT_TRUE(p.MakeMove(legal[(x >> 16) % legal.size()], true));
+        }
+        const std::string text = CPgnFile::FormatPgn(p, "Anna", "Boris", "*");
+        const CPgnReadResult read = CPgnReader::ReadAll(text);
+        ASSERT_EQ(read.games.size(), 1u);
+        EXPECT_FALSE(read.games[0].error) << (read.games[0].error ? read.games[0].error->Text() : "");
+        EXPECT_EQ(read.games[0].finalFen, CFenText::WriteFen(p)) << start;
+        EXPECT_EQ(read.games[0].moves.size(), p.MoveTexts().size()) << start;
+    }
 }

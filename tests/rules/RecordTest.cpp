@@ -142,3 +142,65 @@ TEST(Record, LoadMoveListSkipsWhatCannotBePlayed)
     p.LoadMoveList({"e4", "Ke2?!", "e5", "nonsense", "", "Nf3"});
     EXPECT_EQ(p.MoveTexts(), (std::vector<std::string>{"e4", "e5", "Nf3"}));
 }
+
+TEST(Record, StartStateIsTheSetUpPositionWhateverThePly)
+{
+    CChessPosition p = FromFen("4k3/8/8/8/8/8/4P3/4K3 b - - 3 40");
+    const CPositionState setUp = p.State();
+    EXPECT_TRUE(SameState(p.StartState(), setUp)) << "nothing recorded: the current state";
+    PlayAll(p, {"Kd7", "e4", "Kc6"});
+    EXPECT_TRUE(SameState(p.StartState(), setUp));
+    EXPECT_EQ(p.StartFullMoveNumber(), 40);
+    EXPECT_EQ(p.FullMoveNumber(), 42);
+    ASSERT_TRUE(p.StepBack());
+    EXPECT_TRUE(SameState(p.StartState(), setUp)) << "browsing does not move the start";
+    p.Reset();
+    EXPECT_EQ(p.StartFullMoveNumber(), 1);
+    EXPECT_EQ(CFenText::WriteFen(p), CFenText::kInitialPosition);
+}
+
+TEST(Record, RepetitionMatchesACountOfEveryEarlierPosition)
+{
+    // Random games of knights, kings and a few pawns, so that positions come
+    // back often between captures and pawn moves; the flag must say what a
+    // count over every earlier position says.
+    const char* starts[] = {"n3k1n1/pppp4/8/8/8/8/4PPPP/1N2K1N1 w - - 0 1", "4k3/8/3n4/8/8/2N5/4P3/4K3 b - - 40 70"};
+    uint32_t x = 3;
+    for (const char* start : starts)
+    {
+        CChessPosition p = FromFen(start);
+        std::vector<CPositionState> seen;
+        int repetitions = 0;
+        for (int ply = 0; ply < 300 && !p.IsMate() && !p.IsStalemate(); ++ply)
+        {
+            std::vector<CMove> candidates;
+            p.GenerateCandidateMoves(candidates);
+            std::vector<CMove> legal;
+            for (const CMove& m : candidates)
+                if (p.IsLegalMove(m))
+                    legal.push_back(m);
+            if (legal.empty())
+                break;
+            seen.push_back(p.State());
+            x = x * 1103515245u + 12345u;
+            // Mostly a piece going out and coming back two plies later, so
+            // that positions recur; now and then any move, pawn moves and
+            // captures included, which no earlier position survives.
+            CMove chosen = legal[(x >> 16) % legal.size()];
+            const auto& played = p.RecordedMoves();
+            if (ply % 4 >= 2 && (x >> 8) % 8 != 0 && played.size() >= 2)
+            {
+                const CMove back(played[played.size() - 2].to, played[played.size() - 2].from);
+                if (p.IsLegalMove(back))
+                    chosen = back;
+            }
+            ASSERT_TRUE(p.MakeMove(chosen, true));
+            int count = 0;
+            for (const CPositionState& earlier : seen)
+                count += earlier.SameBoardAs(p.State()) ? 1 : 0;
+            ASSERT_EQ(p.IsRepetition(), count == 2) << CFenText::WriteFen(p) << " at ply " << ply;
+            repetitions += count == 2 ? 1 : 0;
+        }
+        EXPECT_GT(repetitions, 0) << "the games do repeat positions";
+    }
+}

@@ -190,7 +190,9 @@ void PlayRandomGames(const Mode& mode, unsigned seed)
                             : reference::Legal(s, m);
                     CChessPosition trial(p);
                     trial.SetKingCaptureOption(mode.kingCapture);
+                    const bool judged = trial.IsLegalMove(m);
                     const bool accepted = trial.MakeMove(m, false);
+                    ASSERT_EQ(judged, accepted) << mode.name << " " << CFenText::WriteFen(p) << " " << m.ToText();
                     ASSERT_EQ(accepted, expected) << mode.name << " " << CFenText::WriteFen(p) << " " << m.ToText();
                     if (accepted)
                     {

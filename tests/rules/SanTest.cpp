@@ -130,3 +130,51 @@ TEST(San, GarbageIsRefusedAndChangesNothing)
         EXPECT_EQ(p.RecordLength(), 0) << token;
     }
 }
+
+TEST(San, LegalOriginsAreExactlyTheLegalMovesOfThatPieceType)
+{
+    // Random games, in both rule modes, from positions with promoted pieces,
+    // castling and en passant about.
+    const char* starts[] = {CFenText::kInitialPosition,
+                            "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+                            "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3"};
+    uint32_t x = 7;
+    for (bool kingCapture : {false, true})
+        for (const char* start : starts)
+        {
+            CChessPosition p = FromFen(start, kingCapture);
+            for (int ply = 0; ply < 80 && p.IsGameGoingOn(); ++ply)
+            {
+                std::vector<CMove> legal;
+                for (PieceType type = PIECE_PAWN; type <= PIECE_KING; ++type)
+                    for (int target = 0; target < 64; ++target)
+                    {
+                        const CCoordinate to = CCoordinate::FromIndex(target);
+                        std::vector<CCoordinate> expected;
+                        for (int from = 0; from < 64; ++from)
+                        {
+                            const CCoordinate square = CCoordinate::FromIndex(from);
+                            const PieceCode code = p.PieceAt(square);
+                            if (code != 0 && ColourOfCode(code) == p.SideToMove() && TypeOfCode(code) == type &&
+                                p.IsLegalMove(CMove(square, to)))
+                                expected.push_back(square);
+                        }
+                        CCoordinate origins[16];
+                        const int count = p.LegalOrigins(type, to, origins, 16);
+                        ASSERT_EQ(std::vector<CCoordinate>(origins, origins + count), expected)
+                            << CFenText::WriteFen(p) << " type " << type << " to " << to.ToText();
+                        for (const CCoordinate& from : expected)
+                            legal.emplace_back(from, to);
+                    }
+                if (legal.empty())
+                    break;
+                x = x * 1103515245u + 12345u;
+                ASSERT_TRUE(p.MakeMove(legal[(x >> 16) % legal.size()], true));
+            }
+        }
+    CChessPosition p;
+    CCoordinate one[1];
+    EXPECT_EQ(p.LegalOrigins(PIECE_KNIGHT, Sq("c3"), one, 1), 1);
+    EXPECT_EQ(p.LegalOrigins(PIECE_PAWN, Sq("e4"), one, 0), 1) << "counts beyond the capacity";
+    EXPECT_EQ(p.LegalOrigins(PIECE_KING, CCoordinate::None(), one, 1), 0);
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// What a PGN text is made of, one token at a time.
+enum class PgnToken
+{
+    End,            // no text left
+    TagOpen,        // [
+    TagClose,       // ]
+    String,         // "..." with its escapes still in place
+    Symbol,         // move numbers, SAN, results ("*" included), tag names
+    Period,         // one or more "."
+    Nag,            // $n: the digits
+    Annotation,     // !, ?, !!, ??, !?, ?!
+    Comment,        // {...} or ; to the end of the line: the text inside
+    VariationOpen,  // (
+    VariationClose, // )
+    Error,          // something that is no token; ErrorText() says what
+};
+
+// Splits a PGN text into tokens. Works on a view of the whole text and never
+// copies it; every token is bounded in length. A "%" in the first column
+// escapes its line, a byte-order mark at the start is skipped, CR LF and LF
+// both end lines. After an error it goes on where reading can sensibly resume.
+class CPgnTokenizer
+{
+public:
+    static constexpr size_t kMaxSymbol = 255;
+    static constexpr size_t kMaxString = 8192;
+    static constexpr size_t kMaxComment = size_t{1} << 20;
+
+    // `atLineStart` says whether the text begins a line (for "%" escapes).
+    explicit CPgnTokenizer(std::string_view text, bool atLineStart = true);
+
+    PgnToken Next();
+    // The text of the last token (see PgnToken).
+    [[nodiscard]] std::string_view Text() const { return m_Token; }
+    // Where the last token starts in the text.
+    [[nodiscard]] size_t Offset() const { return m_Start; }
+    // Where reading goes on.
+    [[nodiscard]] size_t Position() const { return m_Pos; }
+    [[nodiscard]] const char* ErrorText() const { return m_Error; }
+    // Reads again from an earlier place, such as the start of a token.
+    void Rewind(size_t offset) { m_Pos = offset; }
+    // Skips what is left of the current line.
+    void SkipLine();
+    // Where the next token starts, white space and escaped lines skipped.
+    [[nodiscard]] size_t PeekOffset()
+    {
+        SkipSpaceAndEscapes();
+        return m_Pos;
+    }
+
+    // A tag value without its escapes: \" and \\ stand for " and \.
+    [[nodiscard]] static std::string Unescape(std::string_view raw);
+
+private:
+    // An error token; `showText` says whether its text is worth quoting.
+    PgnToken Fail(const char* error, bool showText = true);
+    void SkipSpaceAndEscapes();
+    PgnToken ReadComment();
+    PgnToken ReadString();
+
+    std::string_view m_Text;
+    size_t m_Pos = 0;
+    size_t m_Start = 0;
+    std::string_view m_Token;
+    const char* m_Error = "";
+    bool m_AtLineStart = true;
+};
