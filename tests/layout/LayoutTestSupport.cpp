@@ -1,5 +1,7 @@
 #include "LayoutTestSupport.h"
 
+#include "MainFrame.h"
+
 #include <QWidget>
 
 namespace LayoutTest
@@ -17,7 +19,11 @@ QStringList Check(const QWidget* window, const QString& state, CLayoutCheck& che
     Tally& tally = Counts();
     ++tally.states;
     tally.widgets += check.CheckedWidgets() - before;
-    const QString className = QString::fromLatin1(window->metaObject()->className());
+    // The main frame counts as the window it shows.
+    const QWidget* shown = window;
+    if (const auto* frame = qobject_cast<const CMainFrame*>(window); frame != nullptr && frame->VisibleChild())
+        shown = frame->VisibleChild();
+    const QString className = QString::fromLatin1(shown->metaObject()->className());
     if (!tally.classes.contains(className))
     {
         tally.classes.insert(className);
