@@ -7,10 +7,13 @@
 #include "MovesWnd.h"
 #include "OutputPane.h"
 #include "PlayerWnd.h"
+#include "ScreenKeeper.h"
 #include "UiText.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QJsonArray>
@@ -20,12 +23,17 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -168,6 +176,24 @@ void SendKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers, const QS
     QApplication::sendEvent(widget, &press);
     QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
     QApplication::sendEvent(widget, &release);
+}
+
+// Where a person clicks a widget: the middle of a check box's or radio
+// button's box and label (a click beside them does nothing), else the middle.
+QPoint ClickPoint(QWidget* widget)
+{
+    const bool check = qobject_cast<QCheckBox*>(widget) != nullptr;
+    if (check || qobject_cast<QRadioButton*>(widget) != nullptr)
+    {
+        QStyleOptionButton option;
+        option.initFrom(widget);
+        option.text = static_cast<QAbstractButton*>(widget)->text();
+        const QRect area = widget->style()->subElementRect(
+            check ? QStyle::SE_CheckBoxClickRect : QStyle::SE_RadioButtonClickRect, &option, widget);
+        if (area.isValid())
+            return area.intersected(widget->rect()).center();
+    }
+    return widget->rect().center();
 }
 
 // What a move list shows: the information text, or the numbered moves and the result.
@@ -399,6 +425,21 @@ QString CAutomationChannel::Execute(const QString& line)
         return Answer(words[1]);
     if (command == QLatin1String("click") && needs(2))
         return Click(words[1]);
+    if (command == QLatin1String("clickat") && needs(4))
+        return ClickAt(words[1], words[2], words[3]);
+    if (command == QLatin1String("clickitem") && needs(3))
+    {
+        // The text is the rest of the line after the name, or one quoted word.
+        QString rest = RestAfterWords(line, 2);
+        QStringList quoted;
+        if (rest.startsWith(QLatin1Char('"')) && SplitWords(rest, quoted) && quoted.size() == 1)
+            rest = quoted[0];
+        return ClickItem(words[1], rest);
+    }
+    if (command == QLatin1String("geometry") && needs(2))
+        return Geometry(words[1]);
+    if (command == QLatin1String("grab") && needs(3))
+        return Grab(words[1], words[2]);
     if (command == QLatin1String("text") && needs(2))
         return Text(words[1]);
     if (command == QLatin1String("board") && needs(2))
@@ -418,10 +459,11 @@ QString CAutomationChannel::Execute(const QString& line)
             rest = quoted[0];
         return Type(words[1], rest);
     }
-    static const QStringList known = {QStringLiteral("list"),   QStringLiteral("click"), QStringLiteral("type"),
-                                      QStringLiteral("key"),    QStringLiteral("text"),  QStringLiteral("board"),
-                                      QStringLiteral("move"),   QStringLiteral("drop"),  QStringLiteral("messages"),
-                                      QStringLiteral("answer"), QStringLiteral("quit")};
+    static const QStringList known = {QStringLiteral("list"),      QStringLiteral("click"),  QStringLiteral("clickat"),
+                                      QStringLiteral("clickitem"), QStringLiteral("type"),   QStringLiteral("key"),
+                                      QStringLiteral("text"),      QStringLiteral("board"),  QStringLiteral("geometry"),
+                                      QStringLiteral("grab"),      QStringLiteral("move"),   QStringLiteral("drop"),
+                                      QStringLiteral("messages"),  QStringLiteral("answer"), QStringLiteral("quit")};
     if (known.contains(command))
         return Error(QStringLiteral("missing arguments for ") + command);
     return Error(QStringLiteral("unknown command ") + words[0]);
@@ -473,7 +515,7 @@ QWidget* CAutomationChannel::FindWidget(const QString& name, QString& error) con
             return false;
         qsizetype part = path.size() - 2;
         for (QWidget* up = widget->parentWidget(); up != nullptr && part >= 0; up = up->parentWidget())
-            if (AutomationName(up) == path[part])
+            if (AutomationName(up) == path[part] || QLatin1String(up->metaObject()->className()) == path[part])
                 --part;
         return part < 0;
     };
@@ -523,10 +565,90 @@ QString CAutomationChannel::Click(const QString& name)
     Queue([target] {
         if (target == nullptr)
             return;
-        const QPoint centre = target->rect().center();
+        const QPoint centre = ClickPoint(target);
         SendMouse(target, QEvent::MouseButtonPress, centre, Qt::LeftButton);
         if (target != nullptr)
             SendMouse(target, QEvent::MouseButtonRelease, centre, Qt::NoButton);
+    });
+    return Ok();
+}
+
+QString CAutomationChannel::ClickAt(const QString& name, const QString& xText, const QString& yText)
+{
+    QString error;
+    QWidget* widget = FindWidget(name, error);
+    if (widget == nullptr)
+        return error;
+    bool xOk = false;
+    bool yOk = false;
+    const QPoint at(xText.toInt(&xOk), yText.toInt(&yOk));
+    if (!xOk || !yOk)
+        return Error(QStringLiteral("not a point: ") + xText + QLatin1Char(' ') + yText);
+    if (!widget->rect().contains(at))
+        return Error(QStringLiteral("the point lies outside ") + name);
+    if (!widget->isVisible() || !widget->isEnabled())
+        return Error(QStringLiteral("cannot click ") + name);
+    if (IsBlockedByModal(widget))
+        return Error(QStringLiteral("blocked by a modal dialog: ") + name);
+    QPointer<QWidget> target(widget);
+    Queue([target, at] {
+        if (target == nullptr)
+            return;
+        SendMouse(target, QEvent::MouseButtonPress, at, Qt::LeftButton);
+        if (target != nullptr)
+            SendMouse(target, QEvent::MouseButtonRelease, at, Qt::NoButton);
+    });
+    return Ok();
+}
+
+QString CAutomationChannel::ClickItem(const QString& name, const QString& text)
+{
+    QString error;
+    QWidget* widget = FindWidget(name, error);
+    if (widget == nullptr)
+        return error;
+    auto* view = qobject_cast<QAbstractItemView*>(widget);
+    if (const auto* combo = qobject_cast<QComboBox*>(widget))
+    {
+        view = combo->view();
+        if (view == nullptr || !view->isVisible())
+            return Error(QStringLiteral("the list of %1 is not open (click it first)").arg(name));
+    }
+    if (view == nullptr)
+        return Error(name + QStringLiteral(" is not a list"));
+    if (!view->isVisible() || !view->isEnabled())
+        return Error(QStringLiteral("cannot click ") + name);
+    // An open popup list takes the input whatever dialog is modal.
+    if (view->window() != QApplication::activePopupWidget() && IsBlockedByModal(view))
+        return Error(QStringLiteral("blocked by a modal dialog: ") + name);
+    const QAbstractItemModel* model = view->model();
+    QModelIndex found;
+    const auto* listView = qobject_cast<const QListView*>(view);
+    const int column = listView != nullptr ? listView->modelColumn() : 0;
+    for (int row = 0; model != nullptr && row < model->rowCount(view->rootIndex()) && !found.isValid(); ++row)
+    {
+        const QModelIndex index = model->index(row, column, view->rootIndex());
+        if (model->data(index, Qt::DisplayRole).toString() == text)
+            found = index;
+    }
+    if (!found.isValid())
+        return Error(QStringLiteral("no row %1 in %2").arg(text, name));
+    QPointer<QAbstractItemView> target(view);
+    const QPersistentModelIndex row(found);
+    Queue([target, row] {
+        if (target == nullptr || !row.isValid())
+            return;
+        // A person scrolls the row into sight and moves the pointer over it
+        // before the click (a combo box's open list takes a click only after
+        // the pointer moved), then clicks its middle.
+        target->scrollTo(row);
+        QWidget* viewport = target->viewport();
+        const QPoint at = target->visualRect(row).center();
+        SendMouse(viewport, QEvent::MouseMove, at, Qt::NoButton);
+        if (target != nullptr)
+            SendMouse(viewport, QEvent::MouseButtonPress, at, Qt::LeftButton);
+        if (target != nullptr)
+            SendMouse(viewport, QEvent::MouseButtonRelease, at, Qt::NoButton);
     });
     return Ok();
 }
@@ -745,6 +867,41 @@ QString CAutomationChannel::Board(const QString& name) const
         {QStringLiteral("ply"), position.CurrentPly()},
         {QStringLiteral("gameGoingOn"), position.IsGameGoingOn()},
     });
+}
+
+QString CAutomationChannel::Geometry(const QString& name) const
+{
+    QString error;
+    QWidget* widget = FindWidget(name, error);
+    if (widget == nullptr)
+        return error;
+    const auto rectObject = [](const QRect& rect) {
+        return QJsonObject{{QStringLiteral("x"), rect.x()},
+                           {QStringLiteral("y"), rect.y()},
+                           {QStringLiteral("width"), rect.width()},
+                           {QStringLiteral("height"), rect.height()}};
+    };
+    const QWidget* window = widget->window();
+    const QScreen* screen = CScreenKeeper::ScreenOf(window);
+    return Ok(QJsonObject{
+        {QStringLiteral("widget"), rectObject(QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()))},
+        {QStringLiteral("window"), rectObject(window->frameGeometry())},
+        {QStringLiteral("screen"), rectObject(screen != nullptr ? screen->availableGeometry() : QRect())},
+        {QStringLiteral("visible"), widget->isVisible()},
+    });
+}
+
+QString CAutomationChannel::Grab(const QString& name, const QString& path) const
+{
+    QString error;
+    QWidget* widget = FindWidget(name, error);
+    if (widget == nullptr)
+        return error;
+    if (!widget->isVisible())
+        return Error(QStringLiteral("hidden ") + name);
+    if (!widget->grab().save(path, "PNG"))
+        return Error(QStringLiteral("cannot write ") + path);
+    return Ok();
 }
 
 QString CAutomationChannel::Messages() const

@@ -25,19 +25,27 @@ class QWidget;
 // with blanks). Replies are "ok", "ok <JSON>" or
 // "error <text>". Commands:
 //   list                     visible top-level windows and their named widgets
-//   click NAME               a left click on a button; refused when hidden or disabled
+//   click NAME               a left click on a button (a check box or radio button on
+//                            its box and label); refused when hidden or disabled
+//   clickat NAME X Y         a left click at a point of the widget (its own coordinates)
+//   clickitem NAME TEXT      a left click on the row showing TEXT of a list, or
+//                            of a combo box's open list (click the box first)
 //   type NAME TEXT           types TEXT into an edit: the rest of the line, trimmed,
 //                            or one quoted word (to keep blanks at its ends)
 //   key NAME KEY             one key (Return, Escape, Up, Down, ... or a letter)
 //   text NAME                what the widget shows, as a JSON string
 //   board NAME               the board view's state as a JSON object
+//   geometry NAME            where the widget and its window lie on the screen,
+//                            and the screen's available area, as a JSON object
+//   grab NAME FILE           writes a PNG picture of the widget as it is drawn
 //   move NAME e2e4           drags a piece on the board view with the mouse
 //   drop NAME Q e4           drags a piece from the holdings (P N B R Q)
 //   messages                 every notice and question shown, with its answer
 //   answer yes|no|ok         queues the answer of a coming message
 //   quit                     ends the program as its main loop ends (an open
 //                            modal dialog is closed first)
-// A NAME may be a path "parent/child" of object names when one is not unique;
+// A NAME may be a path "parent/child" of object names (or class names, for
+// the ancestors) when one is not unique;
 // visible widgets are preferred to hidden ones. A dialog control without an
 // object name is named "control<id>" after its control id.
 //
@@ -88,6 +96,10 @@ private:
     QString List() const;
     QWidget* FindWidget(const QString& name, QString& error) const;
     QString Click(const QString& name);
+    QString ClickAt(const QString& name, const QString& x, const QString& y);
+    QString ClickItem(const QString& name, const QString& text);
+    QString Geometry(const QString& name) const;
+    QString Grab(const QString& name, const QString& path) const;
     QString Type(const QString& name, const QString& text);
     QString Key(const QString& name, const QString& keyName);
     QString Text(const QString& name) const;

@@ -15,8 +15,10 @@
 #include "PlayerRoster.h"
 #include "ProgramFolders.h"
 #include "RegistryStore.h"
+#include "ScreenKeeper.h"
 #include "UiText.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -38,6 +40,9 @@ bool CPellomarApp::IsDisplayTooSmall(int width, int height)
 bool CPellomarApp::InitInstance()
 {
     // Nothing to initialise for components or sockets here: Qt brings both.
+    // Every dialog opened from here on lies wholly on the screen of its window.
+    m_ScreenKeeper = std::make_unique<CScreenKeeper>();
+    qApp->installEventFilter(m_ScreenKeeper.get());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
     {
         const QSize size = screen->size();
@@ -93,6 +98,7 @@ void CPellomarApp::ExitInstance()
     if (m_Store)
         m_Store->Close();
     m_Store.reset();
+    m_ScreenKeeper.reset();
 }
 
 void CPellomarApp::SetUpNetwork()
@@ -123,7 +129,11 @@ void CPellomarApp::SetUpNetwork()
 
 void CPellomarApp::EnterNetworkGame(int mode)
 {
-    m_Link->Join(mode, true);
+    // The main menu switches the window but lets the user fill the dialog:
+    // only a command line and the rejoin after a wrong-mode answer confirm it
+    // at once.
+    m_Link->SetMode(mode);
+    m_Link->Join(mode, false);
     if (m_Link->IsServer() && m_Link->IsJoined())
         ShowNetworkWindow(mode);
 }

@@ -14,6 +14,7 @@ class CNetConnectionUi;
 class GameSettings;
 class PlayerRoster;
 class RegistryStore;
+class CScreenKeeper;
 
 // The application object: starts the program in its fixed order (display
 // check, store, settings, main frame with its restored placement) and holds
@@ -69,6 +70,7 @@ private:
     std::unique_ptr<GameSettings> m_Settings;
     std::unique_ptr<PlayerRoster> m_Roster;
     CBitmapCache* m_Bitmaps = nullptr; // the skin's cache, released at exit
+    std::unique_ptr<CScreenKeeper> m_ScreenKeeper;
     std::unique_ptr<CNetConnection> m_Link;
     std::unique_ptr<CNetConnectionUi> m_NetUi;
     CNetChessWnd* m_NetChess = nullptr; // children of the main frame

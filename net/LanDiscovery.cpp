@@ -1,6 +1,7 @@
 #include "LanDiscovery.h"
 
 #include <QNetworkInterface>
+#include <QRegularExpression>
 
 namespace
 {
@@ -38,6 +39,26 @@ QList<QHostAddress> BroadcastTargets()
         }
     }
     return targets;
+}
+
+QList<QHostAddress> ParseTargets(const QString& list)
+{
+    QList<QHostAddress> targets;
+    static const QRegularExpression separators(QStringLiteral("[\\s,]+"));
+    for (const QString& word : list.split(separators, Qt::SkipEmptyParts))
+    {
+        const QHostAddress address(word);
+        if (!address.isNull() && !targets.contains(address))
+            targets.append(address);
+    }
+    return targets;
+}
+
+QList<QHostAddress> SearchTargets()
+{
+    if (qEnvironmentVariableIsSet(kTargetsVariable))
+        return ParseTargets(qEnvironmentVariable(kTargetsVariable));
+    return BroadcastTargets();
 }
 
 QString AddressListText(const QList<QHostAddress>& addresses)

@@ -17,8 +17,19 @@ namespace LanDiscovery
 [[nodiscard]] QByteArray ReplyDatagram();
 
 // The broadcast addresses of the machine's running IPv4 interfaces that can
-// broadcast (loopback excluded): the targets of a real search.
+// broadcast (loopback excluded).
 [[nodiscard]] QList<QHostAddress> BroadcastTargets();
+
+// The environment variable that replaces the broadcast targets of a search
+// with its own list of addresses, separated by blanks or commas: tests and a
+// machine whose network must not see broadcasts set it to 127.0.0.1.
+inline constexpr const char* kTargetsVariable = "PELLOMAR_LAN_TARGETS";
+// Where a search sends its probes: the addresses the variable lists when it
+// is set (words that are not addresses are left out; a list of none sends
+// nothing, never a broadcast), else the broadcast targets.
+[[nodiscard]] QList<QHostAddress> SearchTargets();
+// The addresses of such a list, each once, in order.
+[[nodiscard]] QList<QHostAddress> ParseTargets(const QString& list);
 
 // The machine's non-loopback IPv4 addresses joined by " - ", or the loopback
 // address when there is none: shown to the user of a server.

@@ -6,6 +6,7 @@
 #include "LanSearchDlg.h"
 #include "MessageDlg.h"
 #include "NetConnection.h"
+#include "Nickname.h"
 #include "RegistryStore.h"
 #include "SkinButton.h"
 #include "UiText.h"
@@ -39,7 +40,7 @@ QLineEdit* PortEdit(QWidget* parent, int controlId)
 
 CConnectionDlg::CConnectionDlg(CNetConnection& link, RegistryStore& store, QWidget* parent)
     : CPellomarDialog(kTemplateId, parent), m_Link(link), m_Store(store),
-      m_SearchTargets(LanDiscovery::BroadcastTargets()), m_SearchWaitMs(CLanSearch::kDefaultWaitMs)
+      m_SearchTargets(LanDiscovery::SearchTargets()), m_SearchWaitMs(CLanSearch::kDefaultWaitMs)
 {
     setWindowTitle(UiText(IDS_CONN_CAPTION));
     setMinimumSize(DialogUnitsToPixels(161, 153));
@@ -134,7 +135,8 @@ void CConnectionDlg::Load()
         if (!entry.isEmpty())
             AddToHistory(entry);
     }
-    m_NicknameEdit->setText(nickname);
+    // The stored nickname has each "&" doubled; the field shows it as typed.
+    m_NicknameEdit->setText(Nickname::Shown(nickname));
     m_Address->setEditText(address);
     m_ClientPort->setText(QString::number(std::clamp<int32_t>(clientPort, 0, kMaxPort)));
     m_ServerPort->setText(QString::number(std::clamp<int32_t>(serverPort, 0, kMaxPort)));
@@ -193,15 +195,25 @@ bool CConnectionDlg::Confirm()
         CMessageDlg::ShowInformation(IDS_CONN_LONG_NICKNAME, this);
         return false;
     }
-    nickname.replace(QStringLiteral("&"), QStringLiteral("&&"));
+    nickname = Nickname::Stored(nickname);
+
+    // The field takes numbers up to 100000, but a port is 1 to 65535: port 0
+    // would listen on a port nobody knows, and past 65535 there is none.
+    QLineEdit* portEdit = m_Server->isChecked() ? m_ServerPort : m_ClientPort;
+    const int port = PortOf(portEdit);
+    if (port < kMinPort || port > kMaxUsablePort)
+    {
+        CMessageDlg::ShowInformation(IDS_CONN_BAD_PORT, this);
+        portEdit->setFocus();
+        portEdit->selectAll();
+        return false;
+    }
 
     m_Store.OpenRoot(QString::fromLatin1(kProductKey));
     m_Store.OpenSubKey(UiText(IDS_CONN_KEY));
     if (m_Server->isChecked())
     {
-        const int port = PortOf(m_ServerPort);
-        // Port 0 would listen on a port nobody knows; past 65535 there is none.
-        if (port <= 0 || port > 65535 || !m_Link.StartServer(port))
+        if (!m_Link.StartServer(port))
         {
             CMessageDlg::ShowInformation(IDS_CONN_START_FAILED, this);
             return false;
@@ -214,7 +226,6 @@ bool CConnectionDlg::Confirm()
     else
     {
         const QString address = m_Address->currentText().trimmed();
-        const int port = PortOf(m_ClientPort);
         // The connection is made while the dialog stays responsive; it closes
         // with OK once the server has answered.
         QPointer<CConnectionDlg> self(this);
@@ -228,7 +239,7 @@ bool CConnectionDlg::Confirm()
             }
             self->FinishConnect(connected, address, port, nickname);
         };
-        if (address.isEmpty() || port <= 0 || port > 65535 || !m_Link.OpenClientConnection(address, port, done))
+        if (address.isEmpty() || !m_Link.OpenClientConnection(address, port, done))
         {
             CMessageDlg::ShowInformation(IDS_CONN_CONNECT_FAILED, this);
             return false;

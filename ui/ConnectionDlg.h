@@ -33,7 +33,10 @@ public:
     static constexpr int kServerPortId = 1078;
     static constexpr int kHelpId = 101;
     static constexpr int kMaxNickname = 20;
+    // What the port fields take, and the ports a connection can use.
     static constexpr int kMaxPort = 100000;
+    static constexpr int kMinPort = 1;
+    static constexpr int kMaxUsablePort = 65535;
     static constexpr int kDefaultPort = 5555;
 
     CConnectionDlg(CNetConnection& link, RegistryStore& store, QWidget* parent = nullptr);

@@ -21,6 +21,9 @@ CHtmlDlg::CHtmlDlg(QWidget* parent)
     m_Browser->setOpenExternalLinks(true);
     m_Browser->setFrameShape(QFrame::Box);
     connect(m_Ok, &QPushButton::clicked, this, &QDialog::accept);
+    // However small the person drags it, the button and a few lines of the
+    // page keep their room.
+    setMinimumSize(m_Ok->width() + 2 * m_Margin + kLeastPageWidth, m_Ok->height() + 3 * m_Margin + kLeastPageHeight);
     resize(DialogUnitsToPixels(374, 362));
 }
 
@@ -52,8 +55,10 @@ void CHtmlDlg::Navigate()
     }
 }
 
-void CHtmlDlg::resizeEvent(QResizeEvent*)
+void CHtmlDlg::resizeEvent(QResizeEvent* event)
 {
+    // The dialog keeps its size grip in the bottom-right corner.
+    CPellomarDialog::resizeEvent(event);
     // The browser keeps its margins; the button stays centred at the bottom margin.
     const QSize button = m_Ok->size();
     m_Ok->move((width() - button.width()) / 2, height() - m_Margin - button.height());

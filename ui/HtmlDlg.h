@@ -16,6 +16,9 @@ class CHtmlDlg : public CPellomarDialog
 public:
     static constexpr int kTemplateId = 294;
     static constexpr int kBrowserId = 1067;
+    // The least room of the page when the dialog is made small.
+    static constexpr int kLeastPageWidth = 160;
+    static constexpr int kLeastPageHeight = 80;
 
     explicit CHtmlDlg(QWidget* parent = nullptr);
 

@@ -5,7 +5,6 @@
 #include "SkinButton.h"
 #include "UiText.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -26,42 +25,70 @@ CLanSearchDlg::CLanSearchDlg(int port, QList<QHostAddress> targets, int waitMs, 
     auto* buttons = new QHBoxLayout;
     auto* ok = new CSkinButton(UiText(IDS_OK), this, IDOK);
     auto* cancel = new CSkinButton(UiText(IDS_CANCEL), this, IDCANCEL);
-    auto* refresh = new CSkinButton(UiText(IDS_LAN_REFRESH), this, kRefreshId);
+    m_Refresh = new CSkinButton(UiText(IDS_LAN_REFRESH), this, kRefreshId);
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
-    buttons->addWidget(refresh);
+    buttons->addWidget(m_Refresh);
     layout->addLayout(buttons);
     connect(ok, &QPushButton::clicked, this, &CLanSearchDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CLanSearchDlg::reject);
-    connect(refresh, &QPushButton::clicked, this, &CLanSearchDlg::Refresh);
+    connect(m_Refresh, &QPushButton::clicked, this, &CLanSearchDlg::Refresh);
+    connect(m_Search.get(), &CLanSearch::HostFound, this, &CLanSearchDlg::OnHostFound);
+    connect(m_Search.get(), &CLanSearch::Finished, this, &CLanSearchDlg::OnFinished);
     ok->setDefault(true);
     Refresh();
 }
 
 CLanSearchDlg::~CLanSearchDlg() = default;
 
+bool CLanSearchDlg::IsSearching() const
+{
+    return m_Search->IsRunning();
+}
+
+void CLanSearchDlg::ShowPlaceholder(int textId)
+{
+    m_List->clear();
+    m_List->addItem(UiText(textId));
+    m_List->setCurrentRow(-1);
+    m_List->setEnabled(false);
+}
+
 void CLanSearchDlg::Refresh()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QStringList& hosts = m_Search->Run(m_WaitMs);
-    QApplication::restoreOverrideCursor();
-    m_List->clear();
-    if (hosts.isEmpty())
+    ShowPlaceholder(IDS_LAN_SEARCHING);
+    m_Refresh->setEnabled(false);
+    setCursor(Qt::BusyCursor);
+    m_Search->Start(m_WaitMs);
+}
+
+void CLanSearchDlg::OnHostFound(const QString& host)
+{
+    // The first answer replaces the searching line; the first host is selected.
+    if (!m_List->isEnabled())
     {
-        m_List->addItem(UiText(IDS_LAN_NONE));
-        m_List->setCurrentRow(-1);
-        m_List->setEnabled(false);
+        m_List->clear();
+        m_List->setEnabled(true);
+        m_List->addItem(host);
+        m_List->setCurrentRow(0);
         return;
     }
-    m_List->addItems(hosts);
-    m_List->setEnabled(true);
-    m_List->setCurrentRow(0);
+    m_List->addItem(host);
+}
+
+void CLanSearchDlg::OnFinished()
+{
+    m_Refresh->setEnabled(true);
+    unsetCursor();
+    if (m_Search->GetHosts().isEmpty())
+        ShowPlaceholder(IDS_LAN_NONE);
 }
 
 void CLanSearchDlg::accept()
 {
     const QStringList& hosts = m_Search->GetHosts();
-    const int row = m_List->currentRow();
+    const int row = m_List->isEnabled() ? m_List->currentRow() : -1;
     m_Result = (!hosts.isEmpty() && row >= 0 && row < hosts.size()) ? hosts[row] : QString();
+    m_Search->Stop();
     CPellomarDialog::accept();
 }

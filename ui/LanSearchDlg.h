@@ -13,8 +13,10 @@ class CSkinButton;
 class QListWidget;
 
 // "LAN Server Search": lists the servers that answer a search on one port.
-// A pass runs when the dialog is made and on Refresh; the result is the host
-// selected when OK is pressed, or empty.
+// A pass starts when the dialog is made and on Refresh; it runs while the
+// dialog stays usable: the list says it is searching, fills as servers
+// answer, and says so when none did. The result is the host selected when OK
+// is pressed, or empty.
 class CLanSearchDlg : public CPellomarDialog
 {
     Q_OBJECT
@@ -28,15 +30,23 @@ public:
     CLanSearchDlg(int port, QList<QHostAddress> targets, int waitMs, QWidget* parent = nullptr);
     ~CLanSearchDlg() override;
 
+    // Starts a new pass (Refresh is disabled until it ends).
     void Refresh();
+    [[nodiscard]] bool IsSearching() const;
     [[nodiscard]] const QString& Result() const { return m_Result; }
     [[nodiscard]] QListWidget* List() const { return m_List; }
 
     void accept() override;
 
 private:
+    void OnHostFound(const QString& host);
+    void OnFinished();
+    // One disabled line in place of the hosts.
+    void ShowPlaceholder(int textId);
+
     std::unique_ptr<CLanSearch> m_Search;
     int m_WaitMs;
     QListWidget* m_List;
+    CSkinButton* m_Refresh;
     QString m_Result;
 };

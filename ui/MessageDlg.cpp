@@ -1,10 +1,10 @@
 #include "MessageDlg.h"
 
+#include "ScreenKeeper.h"
 #include "SkinButton.h"
 #include "UiText.h"
 
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
@@ -89,7 +89,8 @@ void CMessageDlg::Layout()
         x += button.width() + gap;
     }
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
+    // Centred on the screen that holds the window it speaks for.
+    if (const QScreen* screen = CScreenKeeper::ScreenOf(this))
     {
         const QRect area = screen->availableGeometry();
         move(area.center() - QPoint(width / 2, height / 2));

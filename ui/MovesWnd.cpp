@@ -140,6 +140,76 @@ void CMovesWnd::resizeEvent(QResizeEvent*)
     Refresh();
 }
 
+CMovesWnd::Piece CMovesWnd::Fitted(const QString& text, const QColor& colour, int left, int width, int top) const
+{
+    Piece piece{text, m_Font, colour, QRect(), 0};
+    QFontMetrics metrics(piece.font);
+    int advance = metrics.horizontalAdvance(text);
+    // Each step takes off about what is too wide, at least one pixel.
+    while (advance > width && piece.font.pixelSize() > kSmallestFontPixels)
+    {
+        const int size = piece.font.pixelSize();
+        piece.font.setPixelSize(std::max(kSmallestFontPixels, std::min(size - 1, size * width / advance)));
+        metrics = QFontMetrics(piece.font);
+        advance = metrics.horizontalAdvance(text);
+    }
+    if (advance > width)
+    {
+        piece.text = metrics.elidedText(text, Qt::ElideRight, width);
+        advance = metrics.horizontalAdvance(piece.text);
+    }
+    // Every size sits on the line's own baseline.
+    piece.baseline = top + QFontMetrics(m_Font).ascent();
+    piece.rect = QRect(left, piece.baseline - metrics.ascent(), advance, metrics.height());
+    return piece;
+}
+
+std::vector<CMovesWnd::Piece> CMovesWnd::Pieces() const
+{
+    std::vector<Piece> pieces;
+    if (!m_Information.isEmpty() || m_List == nullptr)
+        return pieces;
+    const auto& moves = m_List->ShownMoves();
+    const int barWidth = IsScrollBarShown() ? m_ScrollBar->BarWidth() : 0;
+    const int w = width() - barWidth;
+    const int h = LineHeight();
+    const int perPage = LinesPerPage();
+    const int moveLines = MoveLines();
+    // The columns: the number from 6, the moves from a quarter and from 0.6 of
+    // the width; each text keeps a small gap before the next column or the
+    // frame.
+    const int firstColumn = static_cast<int>(0.25 * w);
+    const int secondColumn = static_cast<int>(0.6 * w);
+    constexpr int kGap = 3;
+    int y = 1;
+    int i = FirstShownLine();
+    for (int drawn = 0; drawn < perPage && i < moveLines; ++drawn, ++i)
+    {
+        pieces.push_back(Fitted(QString::asprintf("%d.", i + 1), kPurple, 6, firstColumn - kGap - 6, y));
+        pieces.push_back(Fitted(QString::fromStdString(moves[static_cast<size_t>(2 * i)]), kNavy, firstColumn,
+                                secondColumn - kGap - firstColumn, y));
+        if (static_cast<size_t>(2 * i + 1) < moves.size())
+            pieces.push_back(Fitted(QString::fromStdString(moves[static_cast<size_t>(2 * i + 1)]), kNavy, secondColumn,
+                                    w - kGap - secondColumn, y));
+        y += h + 2;
+    }
+    if (!m_List->Result().empty() && y + h <= height())
+    {
+        Piece result = Fitted(QString::fromStdString(m_List->Result()), kPurple, 0, w - 2 * kGap, y);
+        result.rect.moveLeft((w - result.rect.width()) / 2);
+        pieces.push_back(result);
+    }
+    return pieces;
+}
+
+std::vector<DrawnText> CMovesWnd::DrawnTexts() const
+{
+    std::vector<DrawnText> texts;
+    for (const Piece& piece : Pieces())
+        texts.push_back(DrawnText{piece.text, piece.rect});
+    return texts;
+}
+
 void CMovesWnd::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -158,31 +228,10 @@ void CMovesWnd::paintEvent(QPaintEvent*)
         return;
     }
 
-    const auto& moves = m_List->ShownMoves();
-    const int w = width() - barWidth;
-    const int h = LineHeight();
-    const int perPage = LinesPerPage();
-    const int moveLines = MoveLines();
-    const QFontMetrics metrics(m_Font);
-    int y = 1;
-    int i = FirstShownLine();
-    for (int drawn = 0; drawn < perPage && i < moveLines; ++drawn, ++i)
+    for (const Piece& piece : Pieces())
     {
-        const int baseline = y + metrics.ascent();
-        painter.setPen(kPurple);
-        painter.drawText(QPoint(6, baseline), QString::asprintf("%d.", i + 1));
-        painter.setPen(kNavy);
-        painter.drawText(QPoint(static_cast<int>(0.25 * w), baseline),
-                         QString::fromStdString(moves[static_cast<size_t>(2 * i)]));
-        if (static_cast<size_t>(2 * i + 1) < moves.size())
-            painter.drawText(QPoint(static_cast<int>(0.6 * w), baseline),
-                             QString::fromStdString(moves[static_cast<size_t>(2 * i + 1)]));
-        y += h + 2;
-    }
-    if (!m_List->Result().empty())
-    {
-        painter.setPen(kPurple);
-        painter.drawText(QRect(0, y, w, h + 2), Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
-                         QString::fromStdString(m_List->Result()));
+        painter.setFont(piece.font);
+        painter.setPen(piece.colour);
+        painter.drawText(QPoint(piece.rect.left(), piece.baseline), piece.text);
     }
 }

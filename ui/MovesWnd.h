@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DrawnTexts.h"
 #include "SkinScrollBar.h"
 
 #include <QFont>
@@ -9,8 +10,10 @@
 class CMoveListWnd;
 
 // The list pane of the move list: the moves two to a line with their numbers
-// and the result below them, or an information text in their place.
-class CMovesWnd : public QWidget
+// and the result below them, or an information text in their place. A move
+// text wider than its column ("cxd8=Q+" in a narrow list) is drawn in a
+// smaller size of the font until it fits, and cut short only past that.
+class CMovesWnd : public QWidget, public IDrawnTexts
 {
     Q_OBJECT
 
@@ -41,12 +44,30 @@ public:
     // A vertical scroll notification from the bar.
     void OnScroll(CSkinScrollBar::Code code, int position);
 
+    // The numbers, moves and result as the next paint draws them (not the information text).
+    [[nodiscard]] std::vector<DrawnText> DrawnTexts() const override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    // Smallest pixel size a move text is shrunk to before it is cut short.
+    static constexpr int kSmallestFontPixels = 9;
+
+    // One text of the move area: what, in which font and colour, and where.
+    struct Piece
+    {
+        QString text;
+        QFont font;
+        QColor colour;
+        QRect rect;
+        int baseline = 0;
+    };
+    [[nodiscard]] std::vector<Piece> Pieces() const;
+    // The text in the pane font, or a smaller one, or cut short, to fit the width.
+    [[nodiscard]] Piece Fitted(const QString& text, const QColor& colour, int left, int width, int top) const;
     void UpdateScrollBar();
     void ScrollTo(int position);
 

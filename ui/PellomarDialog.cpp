@@ -2,6 +2,7 @@
 #include "ProgramFont.h"
 
 #include "BitmapCache.h"
+#include "ScreenKeeper.h"
 #include "SkinButton.h"
 #include "UiText.h"
 
@@ -40,6 +41,13 @@ void CPellomarDialog::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     CBitmapCache::Instance().Get(QStringLiteral("IDB_PATTERN_SMOOTH")).Tile(painter, rect());
+}
+
+void CPellomarDialog::showEvent(QShowEvent* event)
+{
+    // Wherever the caller put it, no part of a dialog may open off the screen.
+    CScreenKeeper::KeepOnScreenWhenShown(this);
+    QDialog::showEvent(event);
 }
 
 void CPellomarDialog::mousePressEvent(QMouseEvent* event)

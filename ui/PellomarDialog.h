@@ -7,7 +7,7 @@ class CSkinButton;
 
 // The base of every dialog of the program: the pattern "IDB_PATTERN_SMOOTH"
 // tiled behind everything, labels showing it through, and dragging by any
-// free spot of the dialog.
+// free spot of the dialog. Shown, it lies wholly on the screen of its window.
 class CPellomarDialog : public QDialog
 {
     Q_OBJECT
@@ -26,6 +26,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

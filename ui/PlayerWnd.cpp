@@ -1,6 +1,7 @@
 #include "PlayerWnd.h"
 #include "ProgramFont.h"
 
+#include "Nickname.h"
 #include "UiText.h"
 
 #include <QPainter>
@@ -70,7 +71,7 @@ QString CPlayerWnd::NameText() const
 {
     if (m_PlayerIndex == -1)
         return UiText(ProgramTexts::IDS_WAITING_FOR_CLIENT);
-    QString name = GetPlayer().name;
+    QString name = Nickname::Shown(GetPlayer().name);
     if (m_ComputerMark)
         name += UiText(ProgramTexts::IDS_COMPUTER_MARK);
     return name;
@@ -83,6 +84,55 @@ QString CPlayerWnd::ClockText() const
     if (m_PlayerIndex == -1)
         return ClockTime().Text();
     return m_Shown->GetShownTime().Text();
+}
+
+QString CPlayerWnd::PaintedNameText() const
+{
+    const QFontMetrics metrics(m_Font);
+    const QString whole = NameText();
+    const int room = width() - 3 - 3 - metrics.horizontalAdvance(ClockText()) - kNameClockGap;
+    if (metrics.horizontalAdvance(whole) <= room)
+        return whole;
+    if (m_PlayerIndex != -1 && m_ComputerMark)
+    {
+        // The mark says who plays: the name gives way first.
+        const QString mark = UiText(ProgramTexts::IDS_COMPUTER_MARK);
+        const int nameRoom = room - metrics.horizontalAdvance(mark);
+        const QString name = metrics.elidedText(Nickname::Shown(GetPlayer().name), Qt::ElideRight, nameRoom);
+        if (!name.isEmpty() && metrics.horizontalAdvance(name + mark) <= room)
+            return name + mark;
+    }
+    return metrics.elidedText(whole, Qt::ElideRight, std::max(0, room));
+}
+
+QRect CPlayerWnd::NameRect() const
+{
+    if (m_LayoutDone)
+        return m_NameRect;
+    const int lineHeight = QFontMetrics(m_Font).boundingRect(QStringLiteral("Test string")).height();
+    return QRect(3, 0, width(), lineHeight);
+}
+
+QRect CPlayerWnd::ClockRectNow() const
+{
+    return NameRect().translated(-6, 0);
+}
+
+std::vector<DrawnText> CPlayerWnd::DrawnTexts() const
+{
+    const QFontMetrics metrics(m_Font);
+    const auto drawn = [&metrics](const QString& text, const QRect& box, Qt::Alignment alignment) {
+        const int width = metrics.horizontalAdvance(text);
+        const int left = alignment & Qt::AlignRight ? box.right() + 1 - width : box.left();
+        const int top = box.top() + (box.height() - metrics.height()) / 2;
+        return DrawnText{text, QRect(left, top, width, metrics.height())};
+    };
+    std::vector<DrawnText> texts;
+    const QString name = PaintedNameText();
+    if (!name.isEmpty())
+        texts.push_back(drawn(name, NameRect(), Qt::AlignLeft));
+    texts.push_back(drawn(ClockText(), ClockRectNow(), Qt::AlignRight));
+    return texts;
 }
 
 void CPlayerWnd::Layout()
@@ -107,6 +157,6 @@ void CPlayerWnd::paintEvent(QPaintEvent*)
     painter.fillRect(rect(), kBackground);
     painter.setFont(m_Font);
     painter.setPen(TextColour());
-    painter.drawText(m_NameRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, NameText());
+    painter.drawText(m_NameRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, PaintedNameText());
     painter.drawText(m_ClockRect, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, ClockText());
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DrawnTexts.h"
 #include "PlayerClock.h"
 #include "PlayerRoster.h"
 
@@ -7,10 +8,14 @@
 #include <QRect>
 #include <QWidget>
 
+class IClockOwner;
+
 // A player panel: the player's name on the left and the player's clock on the
-// right. It shows a roster entry and a clock; the clock is its own until it is
-// given the one of a game.
-class CPlayerWnd : public QWidget
+// right. A name too long for the room the clock leaves is cut short with an
+// ellipsis, keeping the computer mark; it never runs under the clock. It shows
+// a roster entry and a clock; the clock is its own until it is given the one
+// of a game.
+class CPlayerWnd : public QWidget, public IDrawnTexts
 {
     Q_OBJECT
 
@@ -41,9 +46,13 @@ public:
     void Pause() { m_Shown->Pause(); }
     void Resume() { m_Shown->Resume(); }
 
-    // What the two halves show now.
+    // What the two halves show now: the whole name (a network nickname with
+    // each "&" once) with its mark, and the clock.
     [[nodiscard]] QString NameText() const;
     [[nodiscard]] QString ClockText() const;
+    // The name as painted: NameText, shortened to the room beside the clock.
+    [[nodiscard]] QString PaintedNameText() const;
+    [[nodiscard]] std::vector<DrawnText> DrawnTexts() const override;
     // White while the clock runs, orange otherwise.
     [[nodiscard]] QColor TextColour() const;
     [[nodiscard]] QRect ClockRect() const { return m_ClockRect; }
@@ -53,8 +62,13 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Blank pixels kept between the end of the name and the clock.
+    static constexpr int kNameClockGap = 8;
+
     void Layout();
     void Follow(CPlayerClock* clock);
+    [[nodiscard]] QRect NameRect() const;
+    [[nodiscard]] QRect ClockRectNow() const;
 
     const PlayerRoster& m_Roster;
     int m_PlayerIndex;

@@ -27,6 +27,8 @@ void CSkinButton::Init(Kind kind)
     setObjectName(QStringLiteral("button%1").arg(m_ControlId));
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
+    // Drawn from its bitmap, unscaled: a layout never stretches it.
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     switch (kind)
     {
     case Kind::Little:
@@ -104,6 +106,15 @@ QSize CSkinButton::sizeHint() const
     if (normal.IsLoaded())
         return normal.Size();
     return QPushButton::sizeHint();
+}
+
+std::vector<DrawnText> CSkinButton::DrawnTexts() const
+{
+    if (text().isEmpty())
+        return {};
+    const QSize size = fontMetrics().size(Qt::TextSingleLine | Qt::TextShowMnemonic, text());
+    const QRect box(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+    return {DrawnText{text(), box}};
 }
 
 void CSkinButton::paintEvent(QPaintEvent*)

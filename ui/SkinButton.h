@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DrawnTexts.h"
+
 #include <QColor>
 #include <QPushButton>
 #include <QString>
@@ -9,7 +11,7 @@ class CCachedBitmap;
 // A push button drawn from bitmaps: normal, hot (pointer over it), pressed and
 // disabled, with the caption centred on one line in the state's colour.
 // It keeps the numeric control id of the command it stands for.
-class CSkinButton : public QPushButton
+class CSkinButton : public QPushButton, public IDrawnTexts
 {
     Q_OBJECT
 
@@ -46,6 +48,9 @@ public:
     void SetCaptionFont(const QString& face, int points, bool bold, bool italic = false, bool underline = false);
     // Places the button on the rectangle of the template control it replaces.
     void PlaceOver(const QRect& rect) { setGeometry(rect); }
+
+    // The caption where the next paint draws it.
+    [[nodiscard]] std::vector<DrawnText> DrawnTexts() const override;
 
     [[nodiscard]] QSize sizeHint() const override;
     [[nodiscard]] QSize minimumSizeHint() const override { return sizeHint(); }

@@ -8,13 +8,16 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QLocalSocket>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -318,4 +321,80 @@ TEST(AutomationChannelSwitch, NothingListensWithoutTheVariableOrAUsablePath)
     CAutomationChannel channel;
     EXPECT_FALSE(channel.Listen(QStringLiteral("/nonexistent-folder/automation")));
     EXPECT_FALSE(channel.IsListening());
+}
+
+// A list row, a radio button's label and a point are clicked as a person
+// clicks them; what cannot be clicked is refused with its reason.
+TEST_F(AutomationChannelTest, ClicksRowsRadioButtonsAndPoints)
+{
+    auto* list = new QListWidget(&first);
+    list->setObjectName(QStringLiteral("list"));
+    list->addItems({QStringLiteral("Fairy-Max"), QStringLiteral("Phalanx"), QStringLiteral("Sjeng")});
+    list->setGeometry(200, 0, 150, 90);
+    list->show();
+    auto* wide = new QRadioButton(QStringLiteral("&Server"), &first);
+    wide->setObjectName(QStringLiteral("server"));
+    wide->setGeometry(0, 420, 480, 24); // far wider than its box and label
+    wide->show();
+    RunQueued();
+
+    EXPECT_EQ(channel.Execute(QStringLiteral("clickitem list Sjeng")), QStringLiteral("ok"));
+    RunQueued();
+    EXPECT_EQ(list->currentRow(), 2);
+    EXPECT_TRUE(list->item(2)->isSelected());
+    EXPECT_TRUE(channel.Execute(QStringLiteral("clickitem list Crafty")).startsWith(QStringLiteral("error no row")));
+    EXPECT_TRUE(channel.Execute(QStringLiteral("clickitem label x")).startsWith(QStringLiteral("error label is not")));
+
+    EXPECT_EQ(channel.Execute(QStringLiteral("click server")), QStringLiteral("ok"));
+    RunQueued();
+    EXPECT_TRUE(wide->isChecked()) << "the click lands on the label, not in the empty middle";
+
+    EXPECT_TRUE(
+        channel.Execute(QStringLiteral("clickat First/go 5000 5")).startsWith(QStringLiteral("error the point")));
+    EXPECT_TRUE(
+        channel.Execute(QStringLiteral("clickat First/go x 5")).startsWith(QStringLiteral("error not a point")));
+    EXPECT_EQ(channel.Execute(QStringLiteral("clickat First/go 3 3")), QStringLiteral("ok"));
+    RunQueued();
+    EXPECT_EQ(clicks[0], 1);
+}
+
+// A combo box's list is opened with a click, and a row of the open list is
+// clicked; before it is open the channel says so.
+TEST_F(AutomationChannelTest, ChoosesInAComboBoxThroughItsOpenList)
+{
+    auto* combo = new QComboBox(&first);
+    combo->setObjectName(QStringLiteral("type"));
+    combo->addItems(
+        {QStringLiteral("Human"), QStringLiteral("Winboard-Compatible Engine"), QStringLiteral("UCI Engine")});
+    combo->setGeometry(0, 460, 250, 24);
+    combo->show();
+    RunQueued();
+    EXPECT_TRUE(channel.Execute(QStringLiteral("clickitem type UCI Engine")).contains(QStringLiteral("not open")));
+    EXPECT_EQ(channel.Execute(QStringLiteral("click type")), QStringLiteral("ok"));
+    RunQueued();
+    ASSERT_TRUE(combo->view()->isVisible());
+    EXPECT_EQ(channel.Execute(QStringLiteral("clickitem type UCI Engine")), QStringLiteral("ok"));
+    RunQueued();
+    EXPECT_EQ(combo->currentText(), QStringLiteral("UCI Engine"));
+    EXPECT_FALSE(combo->view()->isVisible());
+}
+
+// Where a widget lies, with its window and screen, and its picture.
+TEST_F(AutomationChannelTest, TellsGeometryAndGrabsPictures)
+{
+    const QJsonObject geometry = Json(channel.Execute(QStringLiteral("geometry board"))).toObject();
+    const QJsonObject widget = geometry.value(QStringLiteral("widget")).toObject();
+    EXPECT_EQ(widget.value(QStringLiteral("width")).toInt(), board->width());
+    EXPECT_EQ(widget.value(QStringLiteral("y")).toInt(), board->mapToGlobal(QPoint(0, 0)).y());
+    EXPECT_GT(geometry.value(QStringLiteral("screen")).toObject().value(QStringLiteral("width")).toInt(), 0);
+    EXPECT_TRUE(geometry.value(QStringLiteral("visible")).toBool());
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("board.png"));
+    EXPECT_EQ(channel.Execute(QStringLiteral("grab board ") + path), QStringLiteral("ok"));
+    EXPECT_EQ(QImage(path).size(), board->size());
+    EXPECT_TRUE(
+        channel.Execute(QStringLiteral("grab First/hidden ") + path).startsWith(QStringLiteral("error hidden")));
+    EXPECT_TRUE(
+        channel.Execute(QStringLiteral("grab board /no/such/folder/x.png")).startsWith(QStringLiteral("error")));
 }

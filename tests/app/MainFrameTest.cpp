@@ -33,8 +33,10 @@ QWidget* MakeNetWindow(int minimumWidth, int minimumHeight)
     return window;
 }
 
-int32_t StoredDword(const char* name)
+// What the file holds, once the writer's pending saves are made.
+int32_t StoredDword(RegistryStore& writer, const char* name)
 {
+    writer.Flush();
     RegistryStore store;
     store.OpenRoot(QStringLiteral("HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II"));
     store.OpenSubKey(QString::fromLatin1(CMainFrame::kPlacementKey));
@@ -163,11 +165,11 @@ TEST_F(MainFrameTest, PlacementIsSavedAndRestored)
 {
     m_Frame->setGeometry(40, 50, 700, 520);
     m_Frame->SavePlacement();
-    EXPECT_EQ(StoredDword("wp.left"), 40);
-    EXPECT_EQ(StoredDword("wp.top"), 50);
-    EXPECT_EQ(StoredDword("wp.right"), 740);
-    EXPECT_EQ(StoredDword("wp.bottom"), 570);
-    EXPECT_EQ(StoredDword("wp.showCmd"), CMainFrame::kShowNormal);
+    EXPECT_EQ(StoredDword(m_Store, "wp.left"), 40);
+    EXPECT_EQ(StoredDword(m_Store, "wp.top"), 50);
+    EXPECT_EQ(StoredDword(m_Store, "wp.right"), 740);
+    EXPECT_EQ(StoredDword(m_Store, "wp.bottom"), 570);
+    EXPECT_EQ(StoredDword(m_Store, "wp.showCmd"), CMainFrame::kShowNormal);
 
     CMainFrame other(m_Frame->Services());
     EXPECT_TRUE(other.RestorePlacement());
@@ -176,7 +178,7 @@ TEST_F(MainFrameTest, PlacementIsSavedAndRestored)
     // A maximised frame reopens maximised.
     m_Frame->setWindowState(Qt::WindowMaximized);
     m_Frame->SavePlacement();
-    EXPECT_EQ(StoredDword("wp.showCmd"), CMainFrame::kShowMaximized);
+    EXPECT_EQ(StoredDword(m_Store, "wp.showCmd"), CMainFrame::kShowMaximized);
     CMainFrame maximised(m_Frame->Services());
     EXPECT_TRUE(maximised.RestorePlacement());
     EXPECT_TRUE(maximised.windowState() & Qt::WindowMaximized);
@@ -228,7 +230,7 @@ TEST_F(MainFrameTest, ExitClosesTheFrameAndSavesItsPlacement)
     m_Frame->move(10, 20);
     m_Frame->MainMenu()->Button(CMainMenuWnd::ID_EXIT)->click();
     EXPECT_FALSE(m_Frame->isVisible());
-    EXPECT_EQ(StoredDword("wp.left"), m_Frame->geometry().left());
+    EXPECT_EQ(StoredDword(m_Store, "wp.left"), m_Frame->geometry().left());
 }
 
 TEST(PellomarAppTest, DisplayBelow800x600IsTooSmall)

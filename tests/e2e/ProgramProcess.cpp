@@ -50,6 +50,8 @@ bool CProgramProcess::Start(const QStringList& arguments)
     environment.insert(QStringLiteral("PELLOMAR_CONFIG_DIR"), m_Folder.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("PELLOMAR_AUTOMATION"), socketPath);
     environment.insert(QStringLiteral("PELLOMAR_MUTE"), QStringLiteral("1"));
+    // A LAN search of the program probes loopback only, never a real network.
+    environment.insert(QStringLiteral("PELLOMAR_LAN_TARGETS"), QStringLiteral("127.0.0.1"));
     // The documents folder, where the games folder is made, stays inside the test's folder.
     environment.insert(QStringLiteral("HOME"), m_Folder.path());
     environment.insert(QStringLiteral("XDG_DOCUMENTS_DIR"), m_Folder.filePath(QStringLiteral("Documents")));

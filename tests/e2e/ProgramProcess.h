@@ -9,6 +9,13 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <ostream>
+
+// Test messages show a QString as its text.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 // One running copy of the program, headless, with its own settings folder,
 // driven through its automation channel. The destructor ends the process it

@@ -173,13 +173,12 @@ TEST_F(ConnectionDlgTest, ServerStartStoresItsValuesOrReportsFailure)
 {
     QTcpServer occupier;
     ASSERT_TRUE(occupier.listen(QHostAddress::Any, 0));
-    for (const QString& port : {QString::number(occupier.serverPort()), QStringLiteral("0"), QStringLiteral("70000")})
+    CMessageService::ClearHistory();
     {
-        CMessageService::ClearHistory();
         CConnectionDlg dialog(*m_link, *m_store);
         dialog.Load();
         dialog.ServerRadio()->click();
-        dialog.ServerPortEdit()->setText(port);
+        dialog.ServerPortEdit()->setText(QString::number(occupier.serverPort()));
         EXPECT_FALSE(dialog.Confirm());
         EXPECT_FALSE(m_link->IsServer());
         EXPECT_EQ(Messages(), QStringList{UiText(IDS_CONN_START_FAILED)});
@@ -196,6 +195,54 @@ TEST_F(ConnectionDlgTest, ServerStartStoresItsValuesOrReportsFailure)
     EXPECT_EQ(m_link->GetPort(), port);
     EXPECT_EQ(ReadDword(QStringLiteral("ServerPort")), port);
     EXPECT_EQ(ReadDword(QStringLiteral("ConnectMode")), 1);
+}
+
+// The fields take numbers up to 100000, but a port outside 1..65535 is
+// refused in the dialog, saying the range, in both modes: never "reboot your
+// computer" for a port that cannot exist.
+TEST_F(ConnectionDlgTest, PortsOutsideTheRangeAreRefusedSayingTheRange)
+{
+    QTcpServer listener;
+    ASSERT_TRUE(listener.listen(QHostAddress::LocalHost, 0));
+    for (const bool server : {true, false})
+        for (const QString& port : {QStringLiteral("0"), QStringLiteral("65536"), QStringLiteral("99999"),
+                                    QStringLiteral("100000"), QString()})
+        {
+            SCOPED_TRACE((server ? "server port " : "client port ") + port.toStdString());
+            CMessageService::ClearHistory();
+            CConnectionDlg dialog(*m_link, *m_store);
+            dialog.Load();
+            (server ? dialog.ServerRadio() : dialog.ClientRadio())->click();
+            (server ? dialog.ServerPortEdit() : dialog.ClientPortEdit())->setText(port);
+            EXPECT_FALSE(dialog.Confirm());
+            EXPECT_FALSE(m_link->IsServer());
+            EXPECT_FALSE(m_link->IsClientConnected());
+            EXPECT_EQ(Messages(), QStringList{QStringLiteral("The port must be a number from 1 to 65535.")});
+            EXPECT_NE(dialog.result(), QDialog::Accepted);
+        }
+    EXPECT_EQ(ReadDword(QStringLiteral("ConnectMode")), 0);
+    EXPECT_EQ(ReadDword(QStringLiteral("ServerPort")), 5555) << "nothing refused is stored";
+}
+
+// "&" is stored doubled, as the dialog has always stored it, but shown once in
+// the field, so that joining again does not double it again.
+TEST_F(ConnectionDlgTest, NicknameWithAnAmpersandIsNotDoubledAgainAtEachJoin)
+{
+    for (int join = 0; join < 3; ++join)
+    {
+        SCOPED_TRACE(join);
+        m_link->Leave(false);
+        CConnectionDlg dialog(*m_link, *m_store);
+        dialog.Load();
+        if (join == 0)
+            dialog.NicknameEdit()->setText(QStringLiteral("Tom & Jerry"));
+        EXPECT_EQ(dialog.NicknameEdit()->text(), QStringLiteral("Tom & Jerry"));
+        dialog.ServerRadio()->click();
+        dialog.ServerPortEdit()->setText(QString::number(FreeTcpPort()));
+        ASSERT_TRUE(dialog.Confirm());
+        EXPECT_EQ(dialog.Nickname(), QStringLiteral("Tom && Jerry"));
+        EXPECT_EQ(ReadString(QStringLiteral("Nickname")), QStringLiteral("Tom && Jerry"));
+    }
 }
 
 TEST_F(ConnectionDlgTest, ClientConnectKeepsASortedHistoryWithoutDuplicates)
@@ -271,6 +318,7 @@ TEST(LanSearchDlg, ListsTheServerOnceOrThePlaceholder)
     const QList<QHostAddress> loopback{QHostAddress(QHostAddress::LocalHost), QHostAddress(QHostAddress::LocalHost)};
     {
         CLanSearchDlg dialog(port, loopback, 200);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsSearching(); }, 5000));
         EXPECT_FALSE(dialog.List()->isEnabled());
         ASSERT_EQ(dialog.List()->count(), 1);
         EXPECT_EQ(dialog.List()->item(0)->text(), QStringLiteral("<No servers found on LAN>"));
@@ -280,14 +328,45 @@ TEST(LanSearchDlg, ListsTheServerOnceOrThePlaceholder)
     }
     CLanAdvertiser advertiser(port);
     CLanSearchDlg dialog(port, loopback, 200);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsSearching(); }, 5000));
     EXPECT_TRUE(dialog.List()->isEnabled());
     ASSERT_EQ(dialog.List()->count(), 1);
     EXPECT_EQ(dialog.List()->item(0)->text(), QStringLiteral("127.0.0.1"));
     EXPECT_EQ(dialog.List()->currentRow(), 0);
     dialog.Refresh();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsSearching(); }, 5000));
     EXPECT_EQ(dialog.List()->count(), 1);
     dialog.accept();
     EXPECT_EQ(dialog.Result(), QStringLiteral("127.0.0.1"));
+}
+
+// The search never blocks the dialog: it says it is searching, lists a server
+// as soon as it answers, long before the wait is over, and takes no second
+// pass until the first has ended.
+TEST(LanSearchDlg, SearchRunsWithoutBlockingAndFillsTheListAsAnswersCome)
+{
+    QUdpSocket probe;
+    ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
+    const int port = probe.localPort();
+    probe.close();
+    CLanAdvertiser advertiser(port);
+    const QList<QHostAddress> loopback{QHostAddress(QHostAddress::LocalHost)};
+    constexpr int kLongWaitMs = 60000;
+    CLanSearchDlg dialog(port, loopback, kLongWaitMs);
+    // Made, and still searching: the constructor has returned at once.
+    EXPECT_TRUE(dialog.IsSearching());
+    ASSERT_EQ(dialog.List()->count(), 1);
+    EXPECT_EQ(dialog.List()->item(0)->text(), QStringLiteral("<Searching for servers on LAN...>"));
+    EXPECT_FALSE(dialog.List()->isEnabled());
+    EXPECT_FALSE(dialog.Button(CLanSearchDlg::kRefreshId)->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.List()->isEnabled(); }, 5000));
+    EXPECT_TRUE(dialog.IsSearching()) << "the answer came long before the wait is over";
+    EXPECT_EQ(dialog.List()->item(0)->text(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(dialog.List()->currentRow(), 0);
+    // OK during the search takes the listed server and ends the search.
+    dialog.accept();
+    EXPECT_EQ(dialog.Result(), QStringLiteral("127.0.0.1"));
+    EXPECT_FALSE(dialog.IsSearching());
 }
 
 TEST(WaitServerDlg, ShowsItsText)

@@ -1,4 +1,5 @@
 #include "PlayerRoster.h"
+#include "Nickname.h"
 
 #include <gtest/gtest.h>
 
@@ -75,4 +76,26 @@ TEST(PlayerRoster, ResetClearsPlayersAndCountersButKeepsTheNickname)
     EXPECT_EQ(roster.Count(), 0);
     EXPECT_EQ(roster.GetNickname(), "me");
     EXPECT_EQ(roster.StatisticsText(), "Victories: 0, Defeats: 0, Draws: 0");
+}
+
+// A nickname keeps each "&" doubled; it is shown with each once, and showing
+// what was stored gives back what was typed, however many "&" it holds.
+TEST(Nickname, StoredDoublesEveryAmpersandAndShownUndoesIt)
+{
+    const struct
+    {
+        const char* typed;
+        const char* stored;
+    } cases[] = {
+        {"Tom & Jerry", "Tom && Jerry"}, {"A&B", "A&&B"},    {"&", "&&"}, {"&&", "&&&&"},
+        {"a&&&b", "a&&&&&&b"},           {"plain", "plain"}, {"", ""},
+    };
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(Nickname::Stored(QString::fromUtf8(c.typed)), QString::fromUtf8(c.stored)) << c.typed;
+        EXPECT_EQ(Nickname::Shown(QString::fromUtf8(c.stored)), QString::fromUtf8(c.typed)) << c.stored;
+    }
+    // A name that reached us without doubling keeps its lone "&" when shown.
+    EXPECT_EQ(Nickname::Shown(QStringLiteral("Tom & Jerry")), QStringLiteral("Tom & Jerry"));
+    EXPECT_EQ(Nickname::Shown(QStringLiteral("a&&&b")), QStringLiteral("a&&b"));
 }

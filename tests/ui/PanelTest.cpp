@@ -314,3 +314,93 @@ TEST(ChatEdit, EnterSendsAndUpDownWalkTheHistory)
     QTest::keyClick(&edit, Qt::Key_Down);
     EXPECT_TRUE(edit.text().isEmpty());
 }
+
+namespace
+{
+// No two texts a widget paints lie on each other, and each lies inside it.
+void ExpectTextsApart(const IDrawnTexts& drawn, const QWidget& widget)
+{
+    const std::vector<DrawnText> texts = drawn.DrawnTexts();
+    for (size_t i = 0; i < texts.size(); ++i)
+    {
+        EXPECT_TRUE(widget.rect().contains(texts[i].rect)) << texts[i].text.toStdString() << " leaves the widget";
+        for (size_t j = i + 1; j < texts.size(); ++j)
+            EXPECT_FALSE(texts[i].rect.intersects(texts[j].rect))
+                << texts[i].text.toStdString() << " runs over " << texts[j].text.toStdString();
+    }
+}
+} // namespace
+
+// A name of any length, with the computer mark, never runs under the clock:
+// it is cut short with an ellipsis and keeps the mark.
+TEST(PlayerWnd, LongNameIsCutShortBeforeTheClockKeepingTheComputerMark)
+{
+    PlayerRoster roster;
+    const QString name = QStringLiteral("Bartholomew Wolfgang Longname-Smythe of Upper Wallop");
+    roster.SetEntry(0, PlayerEntry{name, 0, COLOUR_WHITE, 0});
+    CPlayerWnd panel(roster, 0, nullptr);
+    panel.resize(360, 19);
+    panel.SetTime(ClockTime::FromHms(99, 59, 59));
+    panel.SetComputerMark(true);
+    EXPECT_EQ(panel.NameText(), name + QStringLiteral(" (Computer)")) << "the whole name is still told";
+    const QString painted = panel.PaintedNameText();
+    EXPECT_TRUE(painted.endsWith(QStringLiteral("\u2026 (Computer)"))) << painted.toStdString();
+    ExpectTextsApart(panel, panel);
+
+    // Narrower still: the mark gives way too rather than overlap.
+    panel.resize(160, 19);
+    ExpectTextsApart(panel, panel);
+    // A short name is painted whole.
+    roster.SetEntry(0, PlayerEntry{QStringLiteral("Al"), 0, COLOUR_WHITE, 0});
+    panel.resize(360, 19);
+    EXPECT_EQ(panel.PaintedNameText(), QStringLiteral("Al (Computer)"));
+}
+
+// A network nickname is kept with each "&" doubled and drawn with each once.
+TEST(PlayerWnd, NicknameWithAnAmpersandIsDrawnOnce)
+{
+    PlayerRoster roster;
+    roster.SetEntry(0, PlayerEntry{QStringLiteral("Tom && Jerry"), 0, COLOUR_WHITE, 0});
+    CPlayerWnd panel(roster, 0, nullptr);
+    EXPECT_EQ(panel.NameText(), QStringLiteral("Tom & Jerry"));
+    EXPECT_EQ(panel.PaintedNameText(), QStringLiteral("Tom & Jerry"));
+}
+
+// "cxd8=Q+" is wider than the first move column of a 150-pixel list: it is
+// drawn smaller to fit, whole, and never runs into the next column.
+TEST(MoveList, LongMovesFitTheirColumns)
+{
+    for (const int height : {300, 120})
+    {
+        ListFixture f(height);
+        f.list->resize(150, height);
+        std::vector<std::string> moves;
+        for (int i = 0; i < 16; ++i)
+            moves.push_back(i % 3 == 0 ? "cxd8=Q+" : i % 3 == 1 ? "exf8=N#" : "Qxh7+");
+        f.list->AddMoves(moves);
+        f.list->SetResult("1/2-1/2");
+        QApplication::processEvents();
+        const CMovesWnd& pane = *f.list->Pane();
+        EXPECT_EQ(pane.IsScrollBarShown(), height == 120);
+        ExpectTextsApart(pane, pane);
+        bool sawLongMove = false;
+        for (const DrawnText& text : pane.DrawnTexts())
+            if (text.text == QStringLiteral("cxd8=Q+"))
+                sawLongMove = true;
+        EXPECT_TRUE(sawLongMove) << "the long move is drawn whole";
+        // The scroll bar's strip stays free.
+        const int barLeft = pane.width() - (pane.IsScrollBarShown() ? pane.ScrollBar().BarWidth() : 0);
+        for (const DrawnText& text : pane.DrawnTexts())
+            EXPECT_LE(text.rect.right(), barLeft - 1) << text.text.toStdString();
+    }
+}
+
+// A button's caption is measured where it is drawn: centred on the bitmap.
+TEST(SkinButton, CaptionIsDrawnCentredInsideTheButton)
+{
+    CSkinButton button(QStringLiteral("New Game"), nullptr, 1012);
+    const std::vector<DrawnText> texts = button.DrawnTexts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_TRUE(button.rect().contains(texts[0].rect));
+    EXPECT_LE(std::abs(texts[0].rect.center().x() - button.rect().center().x()), 1);
+}
