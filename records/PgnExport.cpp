@@ -225,13 +225,14 @@ private:
 // commands, unless the comment already holds them, then the comment itself.
 std::string MoveComment(const CPgnMove& move)
 {
+    const CPgnNotes& notes = move.Notes();
     std::string text;
-    if (move.clockMs && !CPgnCommand::HasCommand(move.comment, "clk"))
+    if (move.clockMs && !CPgnCommand::HasCommand(notes.comment, "clk"))
         text += "[%clk " + CPgnCommand::ClockText(*move.clockMs) + "]";
-    if (move.eval && !CPgnCommand::HasCommand(move.comment, "eval"))
-        text += std::string(text.empty() ? "" : " ") + "[%eval " + CPgnCommand::EvalText(*move.eval) + "]";
-    if (!move.comment.empty())
-        text += (text.empty() ? "" : " ") + move.comment;
+    if (notes.eval && !CPgnCommand::HasCommand(notes.comment, "eval"))
+        text += std::string(text.empty() ? "" : " ") + "[%eval " + CPgnCommand::EvalText(*notes.eval) + "]";
+    if (!notes.comment.empty())
+        text += (text.empty() ? "" : " ") + notes.comment;
     return text;
 }
 
@@ -288,14 +289,14 @@ std::string CPgnExport::ExportGame(const CPgnGame& game)
     for (size_t i = 0; i < game.moves.size(); ++i)
     {
         const CPgnMove& move = game.moves[i];
-        std::string san = move.san;
+        std::string san = move.san.Str();
         if (mate && i + 1 == game.moves.size())
             san.back() = '#';
-        movetext.Move(static_cast<int>(i), san, move.nags);
+        movetext.Move(static_cast<int>(i), san, move.Notes().nags);
         const std::string comment = MoveComment(move);
         if (!comment.empty())
             movetext.Comment(comment);
-        movetext.Variations(static_cast<int>(i), move.variations, 1);
+        movetext.Variations(static_cast<int>(i), move.Notes().variations, 1);
     }
     line.Word(CPgnGame::IsResultToken(game.result) ? game.result : "*");
     line.EndLine();

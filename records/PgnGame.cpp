@@ -21,6 +21,47 @@ bool CPgnNode::operator==(const CPgnNode& other) const
     return san == other.san && comment == other.comment && nags == other.nags && variations == other.variations;
 }
 
+CPgnMove::CPgnMove(const CPgnMove& other)
+    : san(other.san), clockMs(other.clockMs),
+      m_Notes(other.m_Notes ? std::make_unique<CPgnNotes>(*other.m_Notes) : nullptr)
+{
+}
+
+CPgnMove& CPgnMove::operator=(const CPgnMove& other)
+{
+    if (this != &other)
+    {
+        san = other.san;
+        clockMs = other.clockMs;
+        m_Notes = other.m_Notes ? std::make_unique<CPgnNotes>(*other.m_Notes) : nullptr;
+    }
+    return *this;
+}
+
+const CPgnNotes& CPgnMove::Notes() const
+{
+    static const CPgnNotes kNone;
+    return m_Notes ? *m_Notes : kNone;
+}
+
+CPgnNotes& CPgnMove::EditNotes()
+{
+    if (!m_Notes)
+        m_Notes = std::make_unique<CPgnNotes>();
+    return *m_Notes;
+}
+
+void CPgnMove::TrimNotes()
+{
+    if (m_Notes && m_Notes->Empty())
+        m_Notes.reset();
+}
+
+bool CPgnMove::operator==(const CPgnMove& other) const
+{
+    return san == other.san && clockMs == other.clockMs && Notes() == other.Notes();
+}
+
 std::string CPgnError::Text() const
 {
     std::string text = "Game " + std::to_string(game);
@@ -81,10 +122,10 @@ bool CPgnGame::Replay(CChessPosition& position, std::string* error) const
     for (const CPgnMove& move : moves)
     {
         // The recorded texts are the rules core's own, unambiguous by construction.
-        if (!position.PlaySan(move.san))
+        if (!position.PlaySan(move.san.Str()))
         {
             if (error)
-                *error = "cannot play \"" + move.san + "\"";
+                *error = "cannot play \"" + move.san.Str() + "\"";
             return false;
         }
     }
@@ -99,7 +140,7 @@ CPgnGame CPgnGame::FromPosition(const CChessPosition& position, std::string_view
         game.startFen = start;
     game.moves.reserve(position.MoveTexts().size());
     for (const std::string& san : position.MoveTexts())
-        game.moves.push_back(CPgnMove{san, {}, {}, {}, {}, {}});
+        game.moves.emplace_back(san);
     game.result = IsResultToken(result) ? std::string(result) : std::string("*");
     if (position.CurrentPly() == position.RecordLength())
     {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "ChessTypes.h"
+#include "SanText.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,16 +51,49 @@ struct CPgnVariation
     bool operator==(const CPgnVariation&) const = default;
 };
 
-// A main-line move as played.
-struct CPgnMove
+// The annotations of a main-line move. Most moves have none, so a move keeps
+// them apart and only when it has some.
+struct CPgnNotes
 {
-    std::string san;                       // as the rules core writes it ("+" on a mate, no marks)
     std::string comment;                   // brace and line comments after it, white space folded
     std::vector<uint8_t> nags;             // $n and the marks !, ?, !!, ??, !?, ?! as $1..$6
-    std::optional<int32_t> clockMs;        // "[%clk h:mm:ss]": the mover's time left after the move
     std::optional<CPgnEval> eval;          // "[%eval ...]" after the move
     std::vector<CPgnVariation> variations; // alternatives to this move
-    bool operator==(const CPgnMove&) const = default;
+    [[nodiscard]] bool Empty() const { return comment.empty() && nags.empty() && !eval && variations.empty(); }
+    bool operator==(const CPgnNotes&) const = default;
+};
+
+// A main-line move as played, in a few bytes: a file of games holds millions.
+class CPgnMove
+{
+public:
+    CPgnMove() = default;
+    explicit CPgnMove(std::string_view sanText, std::optional<int32_t> clock = std::nullopt)
+        : san(sanText), clockMs(clock)
+    {
+    }
+    CPgnMove(const CPgnMove& other);
+    CPgnMove& operator=(const CPgnMove& other);
+    CPgnMove(CPgnMove&&) noexcept = default;
+    CPgnMove& operator=(CPgnMove&&) noexcept = default;
+    ~CPgnMove() = default;
+
+    // The annotations; an empty set when the move has none.
+    [[nodiscard]] const CPgnNotes& Notes() const;
+    // The annotations to change, made when first asked for.
+    CPgnNotes& EditNotes();
+    [[nodiscard]] bool HasNotes() const { return m_Notes != nullptr; }
+    // Drops annotations that are all empty.
+    void TrimNotes();
+
+    // Annotations compare by content: none and an empty set are equal.
+    bool operator==(const CPgnMove& other) const;
+
+    CSanText san;                   // as the rules core writes it ("+" on a mate, no marks)
+    std::optional<int32_t> clockMs; // "[%clk h:mm:ss]": the mover's time left after the move
+
+private:
+    std::unique_ptr<CPgnNotes> m_Notes;
 };
 
 // Where and why a game stopped being read.

@@ -14,7 +14,10 @@ constexpr size_t kNone = static_cast<size_t>(-1);
 
 bool AllDigits(std::string_view text)
 {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return !text.empty();
 }
 
 // A piece of the text for a message: quoted, unprintable bytes as \xNN.
@@ -95,8 +98,16 @@ struct CPgnReader::CGameParse
     int depth = 0;                    // variations open, counted the same way whatever happened
     std::vector<CPgnVariation*> open; // open variations, innermost last
     int variationMoves = 0;
+    int32_t startFullMove = 1; // of the start position
+    bool startBlack = false;   // Black moves first
     size_t start = kNone;
     size_t end = 0;
+
+    // The full move number of the position after `plies` moves.
+    [[nodiscard]] int32_t FullMoveNumber(size_t plies) const
+    {
+        return startFullMove + static_cast<int32_t>((plies + (startBlack ? 1 : 0)) / 2);
+    }
 };
 
 CPgnReader::CPgnReader(std::string_view text) : m_Text(text), m_Tokens(text)
@@ -176,13 +187,16 @@ bool CPgnReader::Parse(CGameParse& p)
         case PgnToken::Symbol:
             // A result ends the game; inside a variation (where some annotators
             // write one at the end of a line) it is passed over.
-            if (CPgnGame::IsResultToken(text) && p.depth == 0)
+            if (CPgnGame::IsResultToken(text))
             {
-                if (p.game)
-                    p.game->result = text;
-                ended = true;
+                if (p.depth == 0)
+                {
+                    if (p.game)
+                        p.game->result = text;
+                    ended = true;
+                }
             }
-            else if (reading && !CPgnGame::IsResultToken(text))
+            else if (reading)
             {
                 HandleSymbol(p, text);
             }
@@ -238,7 +252,7 @@ bool CPgnReader::Parse(CGameParse& p)
         if (p.game->error)
             p.game->error->game = m_Games;
         if (p.fenOk)
-            p.game->finalFen = CFenText::WriteFen(m_Position);
+            p.game->finalFen = CFenText::WriteFen(m_Position.State(), p.FullMoveNumber(p.game->moves.size()));
     }
     if (p.entry)
     {
@@ -319,6 +333,8 @@ void CPgnReader::StartMovetext(CGameParse& p)
         SetError(p, "bad FEN tag: " + why, m_Tokens.Offset());
         return;
     }
+    p.startFullMove = m_Position.FullMoveNumber();
+    p.startBlack = m_Position.SideToMove() == COLOUR_BLACK;
     game.startFen = CFenText::WriteFen(m_Position);
 }
 
@@ -334,37 +350,31 @@ void CPgnReader::HandleSymbol(CGameParse& p, std::string_view symbol)
 
 void CPgnReader::PlayMainLine(CGameParse& p, std::string_view symbol)
 {
-    const size_t offset = m_Tokens.Offset();
     CSanMove san;
-    std::string why;
-    if (!CSanMove::Parse(symbol, san, &why))
+    if (!CSanMove::Parse(symbol, san))
     {
-        SetError(p, why + ": " + Quoted(symbol), offset);
+        std::string why;
+        CSanMove::Parse(symbol, san, &why);
+        SetError(p, why + ": " + Quoted(symbol), m_Tokens.Offset());
         return;
     }
-    if (m_Position.CurrentPly() >= kMaxPlies)
+    std::vector<CPgnMove>& moves = p.game->moves;
+    if (moves.size() >= static_cast<size_t>(kMaxPlies))
     {
-        SetError(p, "the game is longer than " + std::to_string(kMaxPlies) + " plies", offset);
+        SetError(p, "the game is longer than " + std::to_string(kMaxPlies) + " plies", m_Tokens.Offset());
         return;
     }
-    CMove move;
-    int32_t promotion = 0;
-    const CSanMove::Match match = san.Find(m_Position, move, promotion);
-    if (match != CSanMove::Match::Legal)
+    // Every move is found among the legal ones and played through the rules
+    // core; the game's status (mate, stalemate, draws) is not needed while
+    // reading and is left to whoever plays the game onto a board.
+    CReplayedMove played;
+    const SanMatch match = m_Position.ReplaySan(san, played);
+    if (match != SanMatch::Legal)
     {
-        SetError(p, MatchMessage(match) + Quoted(symbol), offset);
+        SetError(p, MatchMessage(match) + Quoted(symbol), m_Tokens.Offset());
         return;
     }
-    m_Position.SetDefaultPromotionPiece(promotion != 0 ? promotion : PIECE_QUEEN);
-    const bool played = m_Position.MakeMove(move, true);
-    m_Position.SetDefaultPromotionPiece(PIECE_QUEEN);
-    if (!played)
-    {
-        SetError(p, "illegal move " + Quoted(symbol), offset);
-        return;
-    }
-    CPgnMove& added = p.game->moves.emplace_back();
-    added.san = m_Position.MoveTexts().back();
+    moves.emplace_back().san = played.san;
 }
 
 void CPgnReader::AddVariationMove(CGameParse& p, std::string_view symbol)
@@ -412,12 +422,14 @@ void CPgnReader::AddComment(CGameParse& p, std::string_view text)
     // The commands are read from all the move's comments as one, as they are
     // written back.
     CPgnMove& move = game.moves.back();
-    AppendFolded(move.comment, text);
-    if (move.comment.find("[%") != std::string::npos)
+    CPgnNotes& notes = move.EditNotes();
+    AppendFolded(notes.comment, text);
+    if (notes.comment.find("[%") != std::string::npos)
     {
-        move.clockMs = CPgnCommand::ReadClock(move.comment);
-        move.eval = CPgnCommand::ReadEval(move.comment);
+        move.clockMs = CPgnCommand::ReadClock(notes.comment);
+        notes.eval = CPgnCommand::ReadEval(notes.comment);
     }
+    move.TrimNotes();
 }
 
 void CPgnReader::AddNag(CGameParse& p, int nag)
@@ -430,7 +442,7 @@ void CPgnReader::AddNag(CGameParse& p, int nag)
     }
     else if (!p.game->moves.empty())
     {
-        nags = &p.game->moves.back().nags;
+        nags = &p.game->moves.back().EditNotes().nags;
     }
     if (!nags)
     {
@@ -456,7 +468,7 @@ void CPgnReader::OpenVariation(CGameParse& p)
     }
     else if (!p.game->moves.empty())
     {
-        parent = &p.game->moves.back().variations;
+        parent = &p.game->moves.back().EditNotes().variations;
     }
     if (!parent)
     {
@@ -477,7 +489,7 @@ void CPgnReader::SetError(CGameParse& p, const std::string& message, size_t offs
     error.game = m_Games + 1;
     if (p.inMovetext && p.fenOk)
     {
-        error.moveNumber = m_Position.FullMoveNumber();
+        error.moveNumber = p.FullMoveNumber(p.game->moves.size());
         error.side = m_Position.SideToMove();
     }
     error.line = LineAt(offset);
@@ -524,6 +536,7 @@ void CPgnReader::ReadPart(std::string_view text, const std::vector<size_t>& spli
         CPgnGame game;
         if (!reader.ReadGame(game))
             break;
+        game.moves.shrink_to_fit(); // kept for long: no room to spare
         part.games.push_back(std::move(game));
     }
     part.fileError = reader.FileError();

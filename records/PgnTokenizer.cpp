@@ -11,9 +11,11 @@ enum CharClass : unsigned char
     kSymbol = 2,
 };
 
-constexpr std::array<unsigned char, 256> BuildClasses()
+constexpr std::array<unsigned char, 256> BuildClasses(bool drops)
 {
     std::array<unsigned char, 256> classes{};
+    if (drops)
+        classes['@'] = kSymbol;
     for (unsigned char c : {' ', '\t', '\r', '\n', '\v', '\f'})
         classes[c] = kSpace;
     for (int c = 'a'; c <= 'z'; ++c)
@@ -27,15 +29,12 @@ constexpr std::array<unsigned char, 256> BuildClasses()
     return classes;
 }
 
-constexpr std::array<unsigned char, 256> kClasses = BuildClasses();
-
-unsigned char ClassOf(char c)
-{
-    return kClasses[static_cast<unsigned char>(c)];
-}
+constexpr std::array<unsigned char, 256> kClasses = BuildClasses(false);
+constexpr std::array<unsigned char, 256> kDropClasses = BuildClasses(true);
 } // namespace
 
-CPgnTokenizer::CPgnTokenizer(std::string_view text, bool atLineStart) : m_Text(text), m_AtLineStart(atLineStart)
+CPgnTokenizer::CPgnTokenizer(std::string_view text, bool atLineStart, bool drops)
+    : m_Text(text), m_Classes(drops ? kDropClasses.data() : kClasses.data()), m_AtLineStart(atLineStart)
 {
     if (atLineStart && text.substr(0, 3) == "\xEF\xBB\xBF")
         m_Pos = 3;
@@ -57,21 +56,22 @@ void CPgnTokenizer::SkipLine()
 void CPgnTokenizer::SkipSpaceAndEscapes()
 {
     const size_t size = m_Text.size();
-    while (m_Pos < size)
+    const char* text = m_Text.data();
+    size_t pos = m_Pos;
+    for (;;)
     {
-        const char c = m_Text[m_Pos];
-        if (ClassOf(c) == kSpace)
-        {
-            ++m_Pos;
-            continue;
-        }
-        if (c != '%')
-            return;
-        const bool lineStart = m_Pos == 0 ? m_AtLineStart : (m_Text[m_Pos - 1] == '\n' || m_Text[m_Pos - 1] == '\r');
+        while (pos < size && ClassOf(text[pos]) == kSpace)
+            ++pos;
+        if (pos >= size || text[pos] != '%')
+            break;
+        const bool lineStart = pos == 0 ? m_AtLineStart : (text[pos - 1] == '\n' || text[pos - 1] == '\r');
         if (!lineStart)
-            return;
+            break;
+        m_Pos = pos;
         SkipLine();
+        pos = m_Pos;
     }
+    m_Pos = pos;
 }
 
 PgnToken CPgnTokenizer::Next()
@@ -86,8 +86,9 @@ PgnToken CPgnTokenizer::Next()
     const char c = m_Text[m_Pos];
     if (ClassOf(c) == kSymbol)
     {
+        const char* text = m_Text.data();
         size_t end = m_Pos + 1;
-        while (end < size && ClassOf(m_Text[end]) == kSymbol)
+        while (end < size && ClassOf(text[end]) == kSymbol)
             ++end;
         m_Pos = end;
         if (end - m_Start > kMaxSymbol)

@@ -32,8 +32,9 @@ public:
     static constexpr size_t kMaxString = 8192;
     static constexpr size_t kMaxComment = size_t{1} << 20;
 
-    // `atLineStart` says whether the text begins a line (for "%" escapes).
-    explicit CPgnTokenizer(std::string_view text, bool atLineStart = true);
+    // `atLineStart` says whether the text begins a line (for "%" escapes);
+    // with `drops`, "@" is part of a symbol, as in the bughouse drop "N@f3".
+    explicit CPgnTokenizer(std::string_view text, bool atLineStart = true, bool drops = false);
 
     PgnToken Next();
     // The text of the last token (see PgnToken).
@@ -63,8 +64,10 @@ private:
     void SkipSpaceAndEscapes();
     PgnToken ReadComment();
     PgnToken ReadString();
+    [[nodiscard]] unsigned char ClassOf(char c) const { return m_Classes[static_cast<unsigned char>(c)]; }
 
     std::string_view m_Text;
+    const unsigned char* m_Classes; // the class of each byte: other, space or symbol
     size_t m_Pos = 0;
     size_t m_Start = 0;
     std::string_view m_Token;

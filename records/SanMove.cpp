@@ -129,41 +129,5 @@ bool CSanMove::Parse(std::string_view text, CSanMove& san, std::string* why)
 
 CSanMove::Match CSanMove::Find(const CChessPosition& position, CMove& move, int32_t& promotionPiece) const
 {
-    const Colour side = position.SideToMove();
-    promotionPiece = 0;
-    if (castling != Castling::None)
-    {
-        const CCoordinate king = position.State().kingSquare[side];
-        if (position.PieceAt(king) != MakePieceCode(side, PIECE_KING))
-            return Match::Illegal;
-        const CCoordinate target(king.y, king.x + (castling == Castling::KingSide ? -2 : 2));
-        move = CMove(king, target);
-        return position.IsLegalMove(move) ? Match::Legal : Match::Illegal;
-    }
-
-    CCoordinate origins[16];
-    CChessPosition::COriginFilter filter;
-    filter.column = fromColumn;
-    filter.row = fromRow;
-    const int count = std::min(position.LegalOrigins(piece, to, origins, 16, filter), 16);
-    int found = 0;
-    for (int i = 0; i < count; ++i)
-    {
-        const CCoordinate& from = origins[i];
-        // A king's two-column step is castling, which the standard writes only as O-O.
-        if (piece == PIECE_KING && (to.x - from.x == 2 || from.x - to.x == 2))
-            continue;
-        if (++found > 1)
-            return Match::Ambiguous;
-        move = CMove(from, to);
-    }
-    if (found == 0)
-        return Match::Illegal;
-    const bool lastRank = piece == PIECE_PAWN && (to.y == 0 || to.y == 7);
-    if (lastRank && promotion == 0)
-        return Match::PromotionMissing;
-    if (!lastRank && promotion != 0)
-        return Match::NotAPromotion;
-    promotionPiece = promotion;
-    return Match::Legal;
+    return position.FindSan(*this, move, promotionPiece);
 }

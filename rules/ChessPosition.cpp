@@ -1,6 +1,8 @@
 #include "ChessPosition.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -29,6 +31,10 @@ struct Tables
     SquareList king[64];
     SquareList ray[64][8];    // squares walked outwards from a square, nearest first
     int8_t direction[64][64]; // the ray from the first square that holds the second, or -1
+    // Bit masks (bit = square index) of the squares from which a piece of a
+    // type could possibly go to a square: a superset of where it can.
+    uint64_t origins[6][64];     // by type; pawns below
+    uint64_t pawnOrigins[3][64]; // by colour: one or two rows back, and the two diagonals
 };
 
 Tables BuildTables()
@@ -59,7 +65,66 @@ Tables BuildTables()
                 t.direction[sq][ray.squares[j]] = static_cast<int8_t>(i);
         }
     }
+    for (int to = 0; to < 64; ++to)
+    {
+        auto& o = t.origins;
+        for (int i = 0; i < t.knight[to].count; ++i)
+            o[PIECE_KNIGHT][to] |= uint64_t{1} << t.knight[to].squares[i];
+        for (int i = 0; i < t.king[to].count; ++i)
+            o[PIECE_KING][to] |= uint64_t{1} << t.king[to].squares[i];
+        // A castling king comes from two columns away on the same row.
+        if (to % 8 >= 2)
+            o[PIECE_KING][to] |= uint64_t{1} << (to - 2);
+        if (to % 8 <= 5)
+            o[PIECE_KING][to] |= uint64_t{1} << (to + 2);
+        for (int d = 0; d < 8; ++d)
+        {
+            const SquareList& ray = t.ray[to][d];
+            for (int i = 0; i < ray.count; ++i)
+            {
+                const uint64_t bit = uint64_t{1} << ray.squares[i];
+                o[d < 4 ? PIECE_ROOK : PIECE_BISHOP][to] |= bit;
+                o[PIECE_QUEEN][to] |= bit;
+            }
+        }
+        const int r = to / 8;
+        const int c = to % 8;
+        for (Colour colour : {COLOUR_BLACK, COLOUR_WHITE})
+        {
+            const int back = colour == COLOUR_WHITE ? -1 : 1;
+            for (int rows = 1; rows <= 2; ++rows)
+            {
+                const int fr = r + back * rows;
+                if (fr < 0 || fr > 7)
+                    break;
+                for (int dc = (rows == 1 ? -1 : 0); dc <= (rows == 1 ? 1 : 0); ++dc)
+                    if (c + dc >= 0 && c + dc < 8)
+                        t.pawnOrigins[colour][to] |= uint64_t{1} << (c + dc + 8 * fr);
+            }
+        }
+    }
     return t;
+}
+
+// The squares holding `wanted`, the promoted flag not compared, as a bit mask.
+// Eight bytes at a time: a byte of x is zero exactly where the code matches.
+uint64_t SquaresHolding(const CPositionState& s, PieceCode wanted)
+{
+    constexpr uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    constexpr uint64_t kGather = 0x0102040810204080ULL;
+    const uint64_t pattern = kOnes * wanted;
+    const uint64_t keep = ~(kOnes * PROMOTED_FLAG);
+    uint64_t mask = 0;
+    for (int w = 0; w < 8; ++w)
+    {
+        uint64_t word;
+        std::memcpy(&word, s.board + 8 * w, 8);
+        const uint64_t x = (word & keep) ^ pattern;
+        const uint64_t zeroBytes = ~(((x & kLow7) + kLow7) | x | kLow7); // 0x80 in each zero byte
+        mask |= (((zeroBytes >> 7) * kGather) >> 56) << (8 * w);
+    }
+    return mask;
 }
 
 const Tables kTables = BuildTables();
@@ -439,6 +504,113 @@ bool MayBePinned(const CPositionState& s, const CCoordinate& king, int from, Col
     return false;
 }
 
+// Whether the king of colour c, stepping from `from` to `to` (castling aside),
+// stands attacked there: StateInCheck of the position after the step, read
+// without making it (`from` counts as empty, `to` as holding that king).
+bool KingStepAttacked(const CPositionState& s, int from, int to, Colour c)
+{
+    const SquareList& knights = kTables.knight[to];
+    for (int i = 0; i < knights.count; ++i)
+    {
+        const PieceCode code = s.board[knights.squares[i]];
+        if (code != 0 && ColourOfCode(code) != c && TypeOfCode(code) == PIECE_KNIGHT)
+            return true;
+    }
+    for (int d = 0; d < 8; ++d)
+    {
+        const SquareList& ray = kTables.ray[to][d];
+        const PieceType slider = d < 4 ? PIECE_ROOK : PIECE_BISHOP;
+        for (int i = 0; i < ray.count; ++i)
+        {
+            const int square = ray.squares[i];
+            const PieceCode code = s.board[square];
+            if (code == 0 || square == from)
+                continue;
+            if (ColourOfCode(code) != c)
+            {
+                const PieceType t = TypeOfCode(code);
+                if (t == PIECE_QUEEN || t == slider || (t == PIECE_KING && i == 0))
+                    return true;
+            }
+            break;
+        }
+    }
+    const Colour attacker = OppositeColour(c);
+    const int row = to / 8;
+    const int column = to % 8;
+    const int pr = row + (attacker == COLOUR_WHITE ? -1 : 1); // the row a capturing pawn stands on
+    if (pr < 0 || pr > 7)
+        return false;
+    const PieceCode enemyPawn = MakePieceCode(attacker, PIECE_PAWN);
+    return (column > 0 && (s.board[column - 1 + 8 * pr] & 0xF7) == enemyPawn) ||
+           (column < 7 && (s.board[column + 1 + 8 * pr] & 0xF7) == enemyPawn);
+}
+
+// Whether the side to move is in check after the other side's move `m`, read
+// from that move alone. Valid only when the side to move was not in check
+// before it, its king stands on its stored square, and the move was neither
+// castling nor an en-passant capture: then only the piece now on m.to and a
+// slider behind the square it left can attack the king.
+bool CheckAfterOrdinaryMove(const CPositionState& s, const CMove& m)
+{
+    const Colour defender = s.sideToMove;
+    const CCoordinate& king = s.kingSquare[defender];
+    const int ki = king.Index();
+    const int to = m.to.Index();
+    const PieceType type = TypeOfCode(s.board[to]);
+    const int dr = king.y - m.to.y;
+    const int dc = king.x - m.to.x;
+    const int adr = std::abs(dr);
+    const int adc = std::abs(dc);
+    switch (type)
+    {
+    case PIECE_PAWN:
+        if (dr == (defender == COLOUR_BLACK ? 1 : -1) && adc == 1)
+            return true;
+        break;
+    case PIECE_KNIGHT:
+        if ((adr == 1 && adc == 2) || (adr == 2 && adc == 1))
+            return true;
+        break;
+    case PIECE_KING:
+        if (adr <= 1 && adc <= 1)
+            return true;
+        break;
+    default:
+    {
+        const int d = kTables.direction[to][ki];
+        if (d >= 0 && (type == PIECE_QUEEN || type == (d < 4 ? PIECE_ROOK : PIECE_BISHOP)))
+        {
+            const SquareList& ray = kTables.ray[to][d];
+            for (int i = 0; i < ray.count; ++i)
+            {
+                if (ray.squares[i] == ki)
+                    return true;
+                if (s.board[ray.squares[i]] != 0)
+                    break;
+            }
+        }
+        break;
+    }
+    }
+    // A slider uncovered by the square the piece left.
+    const int d = kTables.direction[ki][m.from.Index()];
+    if (d < 0)
+        return false;
+    const SquareList& ray = kTables.ray[ki][d];
+    for (int i = 0; i < ray.count; ++i)
+    {
+        const PieceCode code = s.board[ray.squares[i]];
+        if (code == 0)
+            continue;
+        if (ColourOfCode(code) == defender)
+            return false;
+        const PieceType t = TypeOfCode(code);
+        return t == PIECE_QUEEN || t == (d < 4 ? PIECE_ROOK : PIECE_BISHOP);
+    }
+    return false;
+}
+
 // Whether the side to move has a board move that does not leave its king
 // attacked. `inCheck` is whether that king is attacked now.
 bool StateHasLegalBoardMove(const CPositionState& s, bool inCheck)
@@ -542,6 +714,8 @@ void CChessPosition::Reset()
     m_State.kingSquare[COLOUR_WHITE] = CCoordinate(0, 3);
     m_State.sideToMove = COLOUR_WHITE;
     m_CheckExact = true;
+    m_OtherSideSafe = true;
+    m_StatusDeferred = false;
     ClearRecordFrom(0);
     m_CurrentPly = 0;
     m_StartFullMove = 1;
@@ -552,6 +726,8 @@ void CChessPosition::Assign(const CChessPosition& other)
 {
     m_State = other.m_State;
     m_CheckExact = other.m_CheckExact;
+    m_OtherSideSafe = other.m_OtherSideSafe;
+    m_StatusDeferred = other.m_StatusDeferred;
     m_Chooser = nullptr;
     m_DefaultPromotion = PIECE_QUEEN;
 }
@@ -562,6 +738,8 @@ void CChessPosition::SetUp(const CPositionState& state, int32_t fullMoveNumber)
     m_CurrentPly = 0;
     m_State = state;
     m_CheckExact = false;
+    m_OtherSideSafe = false;
+    m_StatusDeferred = false;
     m_StartSide = state.sideToMove;
     m_StartFullMove = fullMoveNumber < 1 ? 1 : fullMoveNumber;
     m_State.mate = m_State.stalemate = m_State.check = 0;
@@ -633,6 +811,7 @@ void CChessPosition::ApplyMove(const CMove& move, int32_t& promotion)
     if (!move.from.IsOnBoard() || !move.to.IsOnBoard())
         return;
     m_CheckExact = false;
+    m_OtherSideSafe = false;
     const int32_t p = StateApply(
         m_State, move, [this] { return ResolvePromotion(); }, ApplyOut{});
     if (p != 0)
@@ -645,6 +824,7 @@ void CChessPosition::ApplyMoveDetailed(const CMove& move, CCoordinate& square1, 
     if (!move.from.IsOnBoard() || !move.to.IsOnBoard())
         return;
     m_CheckExact = false;
+    m_OtherSideSafe = false;
     const int32_t p = StateApply(
         m_State, move, [this] { return ResolvePromotion(); }, ApplyOut{&square1, &square2, &captured, &capturedPiece});
     if (p != 0)
@@ -696,11 +876,17 @@ bool CChessPosition::MakeMove(const CMove& move, CCoordinate& square1, CCoordina
         CheckRepetition();
         CheckInsufficientMaterial();
     }
+    m_OtherSideSafe = !leftKingAttacked;
+    m_StatusDeferred = false;
     return true;
 }
 
 bool CChessPosition::LeavesKingAttacked(const CMove& move, PieceCode p) const
 {
+    // A king's ordinary step is judged where it lands, without a trial copy.
+    const int dcol = move.to.x - move.from.x;
+    if (TypeOfCode(p) == PIECE_KING && dcol != 2 && dcol != -2 && move.from == m_State.kingSquare[m_State.sideToMove])
+        return KingStepAttacked(m_State, move.from.Index(), move.to.Index(), m_State.sideToMove);
     // Out of check, a move of a piece other than the king that shields nothing
     // and is not an en-passant capture cannot expose the king; everything else
     // is tried on a copy (queen for promotions).
@@ -734,83 +920,79 @@ bool CChessPosition::IsLegalMove(const CMove& move) const
 int CChessPosition::LegalOrigins(PieceType type, const CCoordinate& to, CCoordinate* origins, int capacity,
                                  const COriginFilter& filter) const
 {
-    if (!to.IsOnBoard() || type < PIECE_PAWN || type > PIECE_KING)
+    if (!to.IsOnBoard())
         return 0;
+    int8_t squares[64];
+    const int count = LegalOriginSquares(type, to.Index(), squares, filter);
+    for (int i = 0; i < count && i < capacity; ++i)
+        origins[i] = CCoordinate::FromIndex(squares[i]);
+    return count;
+}
+
+int CChessPosition::LegalOriginSquares(PieceType type, int target, int8_t* squares, const COriginFilter& filter) const
+{
     const Colour side = m_State.sideToMove;
-    const int target = to.Index();
-    // Squares that might hold such a piece, found from the target outwards.
-    int squares[16];
-    int count = 0;
-    const int except = filter.except.IsOnBoard() ? filter.except.Index() : -1;
-    auto consider = [&](int square) {
-        const PieceCode code = m_State.board[square];
-        if (code == 0 || ColourOfCode(code) != side || TypeOfCode(code) != type || square == except)
-            return;
-        if ((filter.column >= 0 && square % 8 != filter.column) || (filter.row >= 0 && square / 8 != filter.row))
-            return;
-        // Kept in board order as they come.
-        int at = count++;
-        for (; at > 0 && squares[at - 1] > square; --at)
-            squares[at] = squares[at - 1];
-        squares[at] = square;
-    };
-    switch (type)
+    if (type < PIECE_PAWN || type > PIECE_KING || !IsSideColour(side))
+        return 0;
+    const CCoordinate to = CCoordinate::FromIndex(target);
+    const PieceCode wanted = MakePieceCode(side, type);
+    // The squares from which such a piece could come, then those that hold
+    // one (promoted or not), in board order.
+    uint64_t candidates = type == PIECE_PAWN ? kTables.pawnOrigins[side][target] : kTables.origins[type][target];
+    if (filter.except.IsOnBoard())
+        candidates &= ~(uint64_t{1} << filter.except.Index());
+    if (filter.column >= 0)
+        candidates &= filter.column < 8 ? 0x0101010101010101ULL << filter.column : 0;
+    if (filter.row >= 0)
+        candidates &= filter.row < 8 ? uint64_t{0xFF} << (8 * filter.row) : 0;
+    if (type == PIECE_ROOK || type == PIECE_BISHOP || type == PIECE_QUEEN)
     {
-    case PIECE_PAWN:
+        candidates &= SquaresHolding(m_State, wanted);
+    }
+    else
     {
-        const int back = side == COLOUR_WHITE ? -1 : 1;
-        for (int rows = 1; rows <= 2; ++rows)
+        for (uint64_t look = candidates; look != 0; look &= look - 1)
         {
-            const int r = to.y + back * rows;
-            if (r < 0 || r > 7)
-                break;
-            for (int dc = (rows == 1 ? -1 : 0); dc <= (rows == 1 ? 1 : 0); ++dc)
-                if (to.x + dc >= 0 && to.x + dc < 8)
-                    consider(to.x + dc + 8 * r);
+            const int square = std::countr_zero(look);
+            if ((m_State.board[square] & ~PROMOTED_FLAG) != wanted)
+                candidates &= ~(uint64_t{1} << square);
         }
-        break;
     }
-    case PIECE_KNIGHT:
-    case PIECE_KING:
-    {
-        const SquareList& list = type == PIECE_KNIGHT ? kTables.knight[target] : kTables.king[target];
-        for (int i = 0; i < list.count; ++i)
-            consider(list.squares[i]);
-        if (type == PIECE_KING)
-            for (int dc = -2; dc <= 2; dc += 4)
-                if (to.x + dc >= 0 && to.x + dc < 8)
-                    consider(to.x + dc + 8 * to.y);
-        break;
-    }
-    default:
-    {
-        // The first piece along each line that the slider moves on.
-        const int first = type == PIECE_BISHOP ? 4 : 0;
-        const int last = type == PIECE_ROOK ? 4 : 8;
-        for (int d = first; d < last; ++d)
-        {
-            const SquareList& ray = kTables.ray[target][d];
-            for (int i = 0; i < ray.count; ++i)
-            {
-                if (m_State.board[ray.squares[i]] != 0)
-                {
-                    consider(ray.squares[i]);
-                    break;
-                }
-            }
-        }
-        break;
-    }
-    }
+
+    // Each is asked whether it can legally go, as IsLegalMove would answer;
+    // where the tables already settle the geometry, only the path and the
+    // target are looked at.
+    const PieceCode onTarget = m_State.board[target];
+    const bool targetFree = onTarget == 0 || ColourOfCode(onTarget) != side;
     int found = 0;
-    for (int i = 0; i < count; ++i)
+    for (; candidates != 0; candidates &= candidates - 1)
     {
-        const CCoordinate from = CCoordinate::FromIndex(squares[i]);
-        if (!IsLegalMove(CMove(from, to)))
+        const int from = std::countr_zero(candidates);
+        const CMove move(CCoordinate::FromIndex(from), to);
+        bool reachable = false;
+        switch (type)
+        {
+        case PIECE_KNIGHT: reachable = targetFree; break;
+        case PIECE_KING:
+            reachable = (from % 8 - target % 8 == 2 || target % 8 - from % 8 == 2)
+                            ? StateReachable(m_State, move.from, to, type, side)
+                            : targetFree;
+            break;
+        case PIECE_ROOK:
+        case PIECE_BISHOP:
+        case PIECE_QUEEN:
+        {
+            reachable = targetFree;
+            const SquareList& ray = kTables.ray[from][kTables.direction[from][target]];
+            for (int i = 0; reachable && ray.squares[i] != target; ++i)
+                reachable = m_State.board[ray.squares[i]] == 0;
+            break;
+        }
+        default: reachable = StateReachable(m_State, move.from, to, type, side); break;
+        }
+        if (!reachable || (!m_KingCapture && LeavesKingAttacked(move, m_State.board[from])))
             continue;
-        if (found < capacity)
-            origins[found] = from;
-        ++found;
+        squares[found++] = static_cast<int8_t>(from);
     }
     return found;
 }
@@ -853,7 +1035,224 @@ bool CChessPosition::DropPiece(Colour colour, PieceType type, const CCoordinate&
         UpdateKingCaptureStatus();
     if (!m_State.mate && !leftKingAttacked)
         UpdateStatus();
+    m_OtherSideSafe = !leftKingAttacked;
+    m_StatusDeferred = false;
     return true;
+}
+
+bool CChessPosition::ReplayMove(const CMove& move, int32_t promotion, CReplayedMove& played)
+{
+    if (!move.from.IsOnBoard() || !move.to.IsOnBoard())
+        return false;
+    const PieceCode p = m_State.board[move.from.Index()];
+    const Colour mover = m_State.sideToMove;
+    if (p == 0 || ColourOfCode(p) != mover)
+        return false;
+    if (!StateReachable(m_State, move.from, move.to, TypeOfCode(p), mover))
+        return false;
+    const bool leftKingAttacked = LeavesKingAttacked(move, p);
+    if (leftKingAttacked && !m_KingCapture)
+        return false;
+    PlayKnownLegal(move, promotion, leftKingAttacked, SanRivals(TypeOfCode(p), move), played);
+    return true;
+}
+
+SanMatch CChessPosition::FindSan(const CSanQuery& query, CMove& move, int32_t& promotion) const
+{
+    CSanRivals rivals;
+    return MatchSan(query, move, promotion, rivals);
+}
+
+SanMatch CChessPosition::ReplaySan(const CSanQuery& query, CReplayedMove& played)
+{
+    CMove move;
+    int32_t promotion = 0;
+    CSanRivals rivals;
+    const SanMatch match = MatchSan(query, move, promotion, rivals);
+    if (match != SanMatch::Legal)
+        return match;
+    // Legal already; under the king-capture rule the move may still leave the
+    // own king attacked, which decides what the status after it is.
+    const bool leftKingAttacked = m_KingCapture && LeavesKingAttacked(move, m_State.board[move.from.Index()]);
+    PlayKnownLegal(move, promotion, leftKingAttacked, rivals, played);
+    return SanMatch::Legal;
+}
+
+SanMatch CChessPosition::MatchSan(const CSanQuery& query, CMove& move, int32_t& promotion, CSanRivals& rivals) const
+{
+    const Colour side = m_State.sideToMove;
+    promotion = 0;
+    rivals = CSanRivals{};
+    if (!IsSideColour(side))
+        return SanMatch::Illegal;
+    if (query.castling != CSanQuery::Castling::None)
+    {
+        const CCoordinate king = m_State.kingSquare[side];
+        if (!king.IsOnBoard() || m_State.board[king.Index()] != MakePieceCode(side, PIECE_KING))
+            return SanMatch::Illegal;
+        const CCoordinate target(king.y, king.x + (query.castling == CSanQuery::Castling::KingSide ? -2 : 2));
+        move = CMove(king, target);
+        return IsLegalMove(move) ? SanMatch::Legal : SanMatch::Illegal;
+    }
+    if (!query.to.IsOnBoard())
+        return SanMatch::Illegal;
+
+    // Every legal origin of the piece type, then those the text allows; the
+    // others tell the written text of the move apart.
+    int8_t origins[64];
+    const int count = LegalOriginSquares(query.piece, query.to.Index(), origins, COriginFilter{});
+    int chosen = -1;
+    for (int i = 0; i < count; ++i)
+    {
+        const int column = origins[i] % 8;
+        if ((query.fromColumn >= 0 && column != query.fromColumn) ||
+            (query.fromRow >= 0 && origins[i] / 8 != query.fromRow))
+            continue;
+        // A king's two-column step is castling, which the standard writes only as O-O.
+        if (query.piece == PIECE_KING && (query.to.x - column == 2 || column - query.to.x == 2))
+            continue;
+        if (chosen >= 0)
+            return SanMatch::Ambiguous;
+        chosen = i;
+    }
+    if (chosen < 0)
+        return SanMatch::Illegal;
+    const bool lastRank = query.piece == PIECE_PAWN && (query.to.y == 0 || query.to.y == 7);
+    if (lastRank && query.promotion == 0)
+        return SanMatch::PromotionMissing;
+    if (!lastRank && query.promotion != 0)
+        return SanMatch::NotAPromotion;
+    move = CMove(CCoordinate::FromIndex(origins[chosen]), query.to);
+    promotion = query.promotion;
+    if (query.piece != PIECE_PAWN)
+    {
+        for (int i = 0; i < count; ++i)
+        {
+            if (i == chosen)
+                continue;
+            rivals.any = true;
+            rivals.sameColumn = rivals.sameColumn || origins[i] % 8 == move.from.x;
+            rivals.sameRow = rivals.sameRow || origins[i] / 8 == move.from.y;
+        }
+    }
+    return SanMatch::Legal;
+}
+
+void CChessPosition::PlayKnownLegal(const CMove& move, int32_t promotion, bool leftKingAttacked,
+                                    const CSanRivals& rivals, CReplayedMove& played)
+{
+    const PieceCode p = m_State.board[move.from.Index()];
+    const PieceType type = TypeOfCode(p);
+    const Colour mover = m_State.sideToMove;
+    const int dcol = move.to.x - move.from.x;
+    const bool castling = type == PIECE_KING && (dcol == 2 || dcol == -2);
+    const bool enPassant = type == PIECE_PAWN && dcol != 0 && m_State.board[move.to.Index()] == 0;
+    const bool otherSideWasSafe = m_OtherSideSafe;
+
+    played = CReplayedMove{};
+    uint8_t captured = 0;
+    int32_t capturedPiece = 0;
+    played.promotion = StateApply(
+        m_State, move, [promotion] { return promotion; }, ApplyOut{nullptr, nullptr, &captured, &capturedPiece});
+    played.captured = captured != 0;
+    played.capturedPiece = captured ? capturedPiece : 0;
+    m_State.sideToMove = OppositeColour(mover);
+    m_CheckExact = false;
+
+    // The status as MakeMove leaves it, except the search for a legal reply.
+    m_State.mate = m_State.stalemate = 0;
+    m_StatusDeferred = false;
+    if (m_KingCapture)
+        UpdateKingCaptureStatus();
+    if (!m_State.mate && !leftKingAttacked)
+    {
+        const Colour defender = m_State.sideToMove;
+        const CCoordinate king = m_State.kingSquare[defender];
+        const bool quick = otherSideWasSafe && !castling && !enPassant && king.IsOnBoard() &&
+                           m_State.board[king.Index()] == MakePieceCode(defender, PIECE_KING);
+        m_State.check = quick ? CheckAfterOrdinaryMove(m_State, move) : StateInCheck(m_State, defender);
+        m_CheckExact = true;
+        m_StatusDeferred = true;
+    }
+
+    ++m_State.halfmoveClock;
+    if (captured || type == PIECE_PAWN)
+        m_State.halfmoveClock = 0;
+    if (!DropsOption())
+        m_State.repetition = m_State.insufficientMaterial = 0;
+    m_OtherSideSafe = !leftKingAttacked;
+
+    const PieceType written = played.promotion != 0 ? PIECE_PAWN : type;
+    played.san = ComposeSan(written, move, played.promotion, played.captured, m_State.check != 0,
+                            written == PIECE_PAWN ? CSanRivals{} : rivals);
+}
+
+bool CChessPosition::ReplayDrop(Colour colour, PieceType type, const CCoordinate& square, CReplayedMove& played)
+{
+    if (!IsSideColour(colour) || colour != m_State.sideToMove || type < PIECE_PAWN || type > PIECE_QUEEN)
+        return false;
+    if (!square.IsOnBoard() || m_State.holdings[type][colour - 1] <= 0 || m_State.board[square.Index()] != 0)
+        return false;
+    if (type == PIECE_PAWN && (square.y == 0 || square.y == 7))
+        return false;
+
+    CPositionState trial = m_State;
+    trial.board[square.Index()] = MakePieceCode(colour, type);
+    --trial.holdings[type][colour - 1];
+    trial.enPassant = 0;
+    trial.sideToMove = OppositeColour(colour);
+    const bool leftKingAttacked = StateInCheck(trial, colour);
+    if (leftKingAttacked && !m_KingCapture)
+        return false;
+
+    m_State.board[square.Index()] = MakePieceCode(colour, type);
+    --m_State.holdings[type][colour - 1];
+    m_State.enPassant = 0;
+    m_State.sideToMove = OppositeColour(colour);
+    m_CheckExact = false;
+    m_State.mate = m_State.stalemate = 0;
+    m_StatusDeferred = false;
+    if (m_KingCapture)
+        UpdateKingCaptureStatus();
+    if (!m_State.mate && !leftKingAttacked)
+    {
+        m_State.check = StateInCheck(m_State, m_State.sideToMove);
+        m_CheckExact = true;
+        m_StatusDeferred = true;
+    }
+    m_OtherSideSafe = !leftKingAttacked;
+
+    played = CReplayedMove{};
+    played.san = WriteDropSan(type, square, m_State.check != 0);
+    return true;
+}
+
+void CChessPosition::FinishReplay()
+{
+    if (m_StatusDeferred)
+        UpdateStatus();
+    m_StatusDeferred = false;
+    if (!DropsOption())
+        CheckInsufficientMaterial();
+}
+
+CChessPosition::CSanRivals CChessPosition::SanRivals(PieceType t, const CMove& move) const
+{
+    CSanRivals rivals;
+    const int dcol = move.to.x - move.from.x;
+    if (t == PIECE_PAWN || (t == PIECE_KING && (dcol == 2 || dcol == -2)) || !move.to.IsOnBoard())
+        return rivals;
+    COriginFilter filter;
+    filter.except = move.from;
+    int8_t others[64];
+    const int count = LegalOriginSquares(t, move.to.Index(), others, filter);
+    for (int i = 0; i < count; ++i)
+    {
+        rivals.any = true;
+        rivals.sameColumn = rivals.sameColumn || others[i] % 8 == move.from.x;
+        rivals.sameRow = rivals.sameRow || others[i] / 8 == move.from.y;
+    }
+    return rivals;
 }
 
 void CChessPosition::UpdateStatus()
@@ -865,6 +1264,7 @@ void CChessPosition::UpdateStatus()
     m_State.stalemate = !check;
 
     m_CheckExact = true;
+    m_StatusDeferred = false;
     if (StateHasLegalBoardMove(m_State, check))
     {
         m_State.mate = m_State.stalemate = 0;

@@ -2,6 +2,7 @@
 
 #include "ChessTypes.h"
 #include "Move.h"
+#include "SanText.h"
 
 #include <cstdint>
 #include <functional>
@@ -55,6 +56,44 @@ struct CJudgement
 {
     GameEnd end = GameEnd::None;
     bool check = false;
+};
+
+// What a SAN text says about a move, as a reader took it apart: the piece,
+// the target, what the text fixes of the origin, the promotion piece, or
+// castling.
+struct CSanQuery
+{
+    enum class Castling
+    {
+        None,
+        KingSide,  // O-O: the king goes to the g-file
+        QueenSide, // O-O-O: the king goes to the c-file
+    };
+    Castling castling = Castling::None;
+    PieceType piece = PIECE_PAWN;
+    int32_t fromColumn = -1; // -1 when the text does not fix it
+    int32_t fromRow = -1;
+    CCoordinate to;
+    int32_t promotion = 0; // 1..4 when written
+};
+
+// How a SAN query matches the legal moves of a position.
+enum class SanMatch
+{
+    Legal,
+    Illegal,          // no piece of that kind can legally make the move
+    Ambiguous,        // more than one can, and the text does not say which
+    PromotionMissing, // a pawn reaches the last rank without a piece letter
+    NotAPromotion,    // a piece letter on a move that is no promotion
+};
+
+// What a move or drop played by ReplayMove or ReplayDrop did.
+struct CReplayedMove
+{
+    CSanText san;              // the text MakeMove would record; for a drop "N@f3", "+" when it checks
+    bool captured = false;     // a piece was taken (en passant included)
+    int32_t capturedPiece = 0; // its low nibble (type and promoted flag); 0 for a pawn taken en passant
+    int32_t promotion = 0;     // the piece a pawn became, 0 when none
 };
 
 // One game board: position, rule options, drop holdings and the game record.
@@ -160,6 +199,34 @@ public:
     // The same into a caller's buffer; returns how many were written.
     int GenerateCandidateMoves(CMove* moves, int capacity) const;
 
+    // Replaying recorded games (file readers)
+    // Plays a move as MakeMove would, for a caller that replays many moves and
+    // judges the position only at the end: refuses exactly what MakeMove
+    // refuses and changes the board, side, castling, en-passant state and
+    // halfmove clock the same way, but enters nothing into the record (a
+    // record the position has is left as it is) and of the status flags
+    // computes only check. Mate, stalemate, repetition and insufficient
+    // material read clear until FinishReplay. `promotion` is the piece a pawn
+    // reaching the last row becomes (anything but rook..queen means a queen);
+    // the chooser is not asked.
+    bool ReplayMove(const CMove& move, int32_t promotion, CReplayedMove& played);
+    // The one legal move a SAN query means on this position: a piece of that
+    // type that can legally go to the target from a square the text allows
+    // (a king's two-column step counts only when written as castling), and
+    // the promotion piece beside it (0 when none). Changes nothing.
+    [[nodiscard]] SanMatch FindSan(const CSanQuery& query, CMove& move, int32_t& promotion) const;
+    // Finds the move as FindSan does and, when it is Legal, plays it as
+    // ReplayMove does; otherwise changes nothing.
+    SanMatch ReplaySan(const CSanQuery& query, CReplayedMove& played);
+    // The bughouse drop the same way: refused exactly as DropPiece refuses it.
+    bool ReplayDrop(Colour colour, PieceType type, const CCoordinate& square, CReplayedMove& played);
+    // Computes what the replay left out: mate and stalemate and, off drops
+    // boards, insufficient material. Repetition needs the record and stays clear.
+    void FinishReplay();
+    // The text of a drop: the piece letter (P for a pawn), "@", the square,
+    // and "+" when it checks.
+    [[nodiscard]] static CSanText WriteDropSan(PieceType type, const CCoordinate& square, bool check);
+
     // Game record
     bool TakeBack();
     bool StepBack();
@@ -212,12 +279,14 @@ public:
     {
         m_State = state;
         m_CheckExact = false;
+        m_OtherSideSafe = false;
     }
     [[nodiscard]] CPositionSnapshot Snapshot() const { return {m_State, m_CheckExact}; }
     void RestoreSnapshot(const CPositionSnapshot& snapshot)
     {
         m_State = snapshot.state;
         m_CheckExact = snapshot.checkExact;
+        m_OtherSideSafe = false;
     }
     // The full move number of the current position, counted from the set-up.
     [[nodiscard]] int32_t FullMoveNumber() const;
@@ -230,11 +299,42 @@ private:
     // Whether the move (of the piece p of the side to move, already known to
     // be reachable) leaves that side's own king attacked.
     [[nodiscard]] bool LeavesKingAttacked(const CMove& move, PieceCode p) const;
+    // What SAN needs to know of the other pieces of a moving piece's type that
+    // could legally have gone to the same square: whether there are any, and
+    // whether one stands on the same column or the same row as the mover.
+    struct CSanRivals
+    {
+        bool any = false;
+        bool sameColumn = false;
+        bool sameRow = false;
+    };
+    // The SAN text of a move from what is known about it: the type t of the
+    // piece that moved (a pawn for a promotion), its rivals, and whether the
+    // position after it is in check.
+    [[nodiscard]] static CSanText ComposeSan(PieceType t, const CMove& move, int32_t promotion, bool captured,
+                                             bool check, const CSanRivals& rivals);
+    // The rivals of a move of a piece of type t by the side to move; none for
+    // pawns and castling.
+    [[nodiscard]] CSanRivals SanRivals(PieceType t, const CMove& move) const;
+    // LegalOrigins as board indices into a buffer of 64.
+    int LegalOriginSquares(PieceType type, int target, int8_t* squares, const COriginFilter& filter) const;
+    // FindSan, also giving the move's rivals.
+    SanMatch MatchSan(const CSanQuery& query, CMove& move, int32_t& promotion, CSanRivals& rivals) const;
+    // The second half of ReplayMove, for a move known to be legal: plays it
+    // and writes its text with the rivals found before it.
+    void PlayKnownLegal(const CMove& move, int32_t promotion, bool leftKingAttacked, const CSanRivals& rivals,
+                        CReplayedMove& played);
 
     CPositionState m_State;
     // True while m_State.check is known to equal IsInCheck(side to move), so a
     // move can skip its trial when it provably cannot expose the king.
     bool m_CheckExact = false;
+    // True while the side not to move is known not to be in check (it has just
+    // made a move that left its king safe), so that whether the next move
+    // gives check can be read from that move alone.
+    bool m_OtherSideSafe = false;
+    // True while ReplayMove or ReplayDrop left mate and stalemate to FinishReplay.
+    bool m_StatusDeferred = false;
     std::vector<CMove> m_Moves;
     std::vector<int32_t> m_Promotions;
     std::vector<CPositionState> m_Positions;

@@ -38,6 +38,8 @@ bool CChessPosition::TakeBack()
     --m_CurrentPly;
     m_State = m_Positions[static_cast<size_t>(m_CurrentPly)];
     m_CheckExact = false;
+    m_OtherSideSafe = false;
+    m_StatusDeferred = false;
     m_DefaultPromotion = PIECE_QUEEN;
     ClearRecordFrom(static_cast<size_t>(m_CurrentPly));
     return true;
@@ -50,6 +52,8 @@ bool CChessPosition::StepBack()
     --m_CurrentPly;
     m_State = m_Positions[static_cast<size_t>(m_CurrentPly)];
     m_CheckExact = false;
+    m_OtherSideSafe = false;
+    m_StatusDeferred = false;
     m_DefaultPromotion = PIECE_QUEEN;
     return true;
 }

@@ -11,6 +11,12 @@ constexpr char kFileLetters[] = "hgfedcba";
 constexpr char kRankDigits[] = "12345678";
 constexpr const char* kPieceLetters[] = {"", "R", "N", "B", "Q", "K"};
 
+// The letter of a piece other than a pawn; "?" for a code that is no piece.
+char PieceLetter(PieceType t)
+{
+    return t >= PIECE_ROOK && t <= PIECE_KING ? kPieceLetters[t][0] : '?';
+}
+
 char FileLetter(const CCoordinate& c)
 {
     return kFileLetters[c.x & 7];
@@ -24,65 +30,63 @@ char RankDigit(const CCoordinate& c)
 std::string CChessPosition::WriteSan(const CChessPosition& after, CChessPosition& before, const CMove& move,
                                      int32_t promotion, bool captured)
 {
-    std::string text;
-    PieceType t = after.TypeAt(move.to);
-    if (promotion != 0)
-        t = PIECE_PAWN;
-    const int dcol = move.to.x - move.from.x;
+    const PieceType t = promotion != 0 ? PIECE_PAWN : after.TypeAt(move.to);
+    // Other pieces of the same kind that could legally go to the same square,
+    // judged under the same king-capture rule as the game, so the
+    // disambiguation matches what is playable.
+    return ComposeSan(t, move, promotion, captured, after.IsCheck(), before.SanRivals(t, move)).Str();
+}
 
+CSanText CChessPosition::ComposeSan(PieceType t, const CMove& move, int32_t promotion, bool captured, bool check,
+                                    const CSanRivals& rivals)
+{
+    // Written into a local buffer: no text is longer than CSanText holds.
+    char text[CSanText::kCapacity + 1];
+    size_t n = 0;
+    const int dcol = move.to.x - move.from.x;
     if (t == PIECE_KING && (dcol == -2 || dcol == 2))
     {
-        text = dcol == -2 ? "O-O" : "O-O-O";
-        if (after.IsCheck())
-            text += '+';
-        return text;
+        CSanText castling(dcol == -2 ? "O-O" : "O-O-O");
+        if (check)
+            castling.Append('+');
+        return castling;
     }
 
-    text = kPieceLetters[t];
     if (t != PIECE_PAWN)
     {
-        // Other pieces of the same kind that could legally go to the same
-        // square, judged under the same king-capture rule as the game, so the
-        // disambiguation matches what is playable.
-        CCoordinate origins[16];
-        CChessPosition::COriginFilter others;
-        others.except = move.from;
-        const int count = std::min(before.LegalOrigins(t, move.to, origins, 16, others), 16);
-        bool sameColumn = false;
-        bool sameRow = false;
-        const bool any = count > 0;
-        for (int i = 0; i < count; ++i)
+        text[n++] = PieceLetter(t);
+        if (rivals.any)
         {
-            const CCoordinate& square = origins[i];
-            sameColumn = sameColumn || square.x == move.from.x;
-            sameRow = sameRow || square.y == move.from.y;
-        }
-        if (any)
-        {
-            if (!sameColumn)
-                text += FileLetter(move.from);
-            else if (sameRow)
-                text += std::string{FileLetter(move.from), RankDigit(move.from)};
-            else
-                text += RankDigit(move.from);
+            if (!rivals.sameColumn || rivals.sameRow)
+                text[n++] = FileLetter(move.from);
+            if (rivals.sameColumn)
+                text[n++] = RankDigit(move.from);
         }
     }
     if (captured)
     {
         if (t == PIECE_PAWN)
-            text += FileLetter(move.from);
-        text += 'x';
+            text[n++] = FileLetter(move.from);
+        text[n++] = 'x';
     }
-    text += FileLetter(move.to);
-    text += RankDigit(move.to);
+    text[n++] = FileLetter(move.to);
+    text[n++] = RankDigit(move.to);
     if (IsPromotionChoice(promotion))
     {
-        text += '=';
-        text += kPieceLetters[promotion];
+        text[n++] = '=';
+        text[n++] = PieceLetter(promotion);
     }
-    if (after.IsCheck())
-        text += '+';
-    return text;
+    if (check)
+        text[n++] = '+';
+    return CSanText(std::string_view(text, n));
+}
+
+CSanText CChessPosition::WriteDropSan(PieceType type, const CCoordinate& square, bool check)
+{
+    if (type < PIECE_PAWN || type > PIECE_QUEEN || !square.IsOnBoard())
+        return CSanText();
+    const char text[] = {type == PIECE_PAWN ? 'P' : PieceLetter(type), '@', FileLetter(square), RankDigit(square), '+'};
+    return CSanText(std::string_view(text, check ? 5 : 4));
 }
 
 bool CChessPosition::PlaySan(const std::string& token)

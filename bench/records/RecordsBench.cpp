@@ -9,6 +9,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+
+#include <algorithm>
+
 #include <random>
 #include <string>
 #include <vector>
@@ -135,17 +139,28 @@ void BM_ReadGamesWithClocks10MB(benchmark::State& state)
 }
 BENCHMARK(BM_ReadGamesWithClocks10MB)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
+// Heap bytes in use, all arenas and mapped blocks included (glibc).
+size_t HeapInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
 // All games kept in memory, as a list of games would hold them: ReadAll
 // with its threads (one per core) and in one thread. Wall-clock time counts
-// here, as the threads share the work.
-void BM_ReadAll10MB(benchmark::State& state)
+// here, as the threads share the work. "held_bytes_per_ply" is the heap the
+// result holds, divided by the plies read.
+void ReadAll(benchmark::State& state, bool clocks)
 {
-    const std::string& text = Text(false);
+    const std::string& text = Text(clocks);
     size_t games = 0;
     size_t plies = 0;
+    size_t held = 0;
     for (auto _ : state)
     {
+        const size_t before = HeapInUse();
         const CPgnReadResult read = CPgnReader::ReadAll(text, static_cast<int>(state.range(0)));
+        held = HeapInUse() - before;
         games = read.games.size();
         plies = 0;
         for (const CPgnGame& game : read.games)
@@ -153,8 +168,21 @@ void BM_ReadAll10MB(benchmark::State& state)
         benchmark::DoNotOptimize(read.games.data());
     }
     ReportRates(state, text.size(), games, plies);
+    state.counters["held_bytes_per_ply"] = static_cast<double>(held) / static_cast<double>(std::max<size_t>(plies, 1));
+    state.counters["held_MB"] = static_cast<double>(held) / (1 << 20);
+}
+
+void BM_ReadAll10MB(benchmark::State& state)
+{
+    ReadAll(state, false);
 }
 BENCHMARK(BM_ReadAll10MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+void BM_ReadAllWithClocks10MB(benchmark::State& state)
+{
+    ReadAll(state, true);
+}
+BENCHMARK(BM_ReadAllWithClocks10MB)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 // The tags of every game, without replaying the moves.
 void BM_Index10MB(benchmark::State& state)

@@ -51,8 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Check(copy.moves.size() == game.moves.size());
         for (size_t m = 0; m < game.moves.size(); ++m)
         {
-            Check(copy.moves[m].san == game.moves[m].san && copy.moves[m].nags == game.moves[m].nags);
-            Check(copy.moves[m].clockMs == game.moves[m].clockMs && copy.moves[m].eval == game.moves[m].eval);
+            Check(copy.moves[m].san == game.moves[m].san && copy.moves[m].Notes().nags == game.moves[m].Notes().nags);
+            Check(copy.moves[m].clockMs == game.moves[m].clockMs &&
+                  copy.moves[m].Notes().eval == game.moves[m].Notes().eval);
         }
         Check(CPgnExport::ExportGame(copy) == exported);
     }

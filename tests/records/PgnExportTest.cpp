@@ -64,17 +64,18 @@ std::vector<CPgnGame> RandomGames(int count, uint32_t seed)
             if (g % 2 == 0)
                 move.clockMs = clock / 100 * 100;
             if (random() % 7 == 0)
-                move.nags.push_back(static_cast<uint8_t>(random() % 256));
+                move.EditNotes().nags.push_back(static_cast<uint8_t>(random() % 256));
             if (random() % 11 == 0)
-                move.comment = "a remark about move " + std::to_string(i + 1) + " that goes on for a few words";
+                move.EditNotes().comment =
+                    "a remark about move " + std::to_string(i + 1) + " that goes on for a few words";
             if (random() % 13 == 0)
-                move.eval = CPgnEval{static_cast<int32_t>(random() % 2001) - 1000, 0};
+                move.EditNotes().eval = CPgnEval{static_cast<int32_t>(random() % 2001) - 1000, 0};
             if (random() % 17 == 0 && i > 0)
             {
                 // An alternative: the move actually played, as text.
                 CPgnVariation variation;
-                variation.moves.push_back(CPgnNode{move.san, "same again", {}, {}});
-                move.variations.push_back(variation);
+                variation.moves.push_back(CPgnNode{move.san.Str(), "same again", {}, {}});
+                move.EditNotes().variations.push_back(variation);
             }
         }
         games.push_back(std::move(game));
@@ -105,17 +106,17 @@ void ExpectSameGame(const CPgnGame& original, const CPgnGame& again, const std::
         const CPgnMove& a = original.moves[i];
         const CPgnMove& b = again.moves[i];
         EXPECT_EQ(b.san, a.san) << where << " ply " << i;
-        EXPECT_EQ(b.nags, a.nags) << where << " ply " << i;
+        EXPECT_EQ(b.Notes().nags, a.Notes().nags) << where << " ply " << i;
         EXPECT_EQ(b.clockMs, a.clockMs) << where << " ply " << i;
-        EXPECT_EQ(b.eval, a.eval) << where << " ply " << i;
-        EXPECT_EQ(b.variations, a.variations) << where << " ply " << i;
-        if (a.clockMs || a.eval)
+        EXPECT_EQ(b.Notes().eval, a.Notes().eval) << where << " ply " << i;
+        EXPECT_EQ(b.Notes().variations, a.Notes().variations) << where << " ply " << i;
+        if (a.clockMs || a.Notes().eval)
         {
-            EXPECT_NE(b.comment.find(a.comment), std::string::npos) << where << " ply " << i;
+            EXPECT_NE(b.Notes().comment.find(a.Notes().comment), std::string::npos) << where << " ply " << i;
         }
         else
         {
-            EXPECT_EQ(b.comment, a.comment) << where << " ply " << i;
+            EXPECT_EQ(b.Notes().comment, a.Notes().comment) << where << " ply " << i;
         }
     }
 }
@@ -233,7 +234,7 @@ TEST(PgnExport, LinesAreWrappedAndLongWordsCut)
 {
     CPgnGame game = RandomGames(1, 3).front();
     game.leadingComment = std::string(100, 'x') + " " + std::string(30, 'y');
-    game.moves.front().comment = "a long remark " + std::string(200, 'z');
+    game.moves.front().EditNotes().comment = "a long remark " + std::string(200, 'z');
     const std::string text = CPgnExport::ExportGame(game);
     ExpectLinesFit(text);
     EXPECT_EQ(text.back(), '\n');
@@ -255,8 +256,8 @@ TEST(PgnExport, CommentsCannotBreakTheMovetext)
         percents += ' ';
     }
     percents.pop_back();
-    game.moves[0].comment = percents;
-    game.moves[1].comment = "{nested} braces";
+    game.moves[0].EditNotes().comment = percents;
+    game.moves[1].EditNotes().comment = "{nested} braces";
     game.moves[0].clockMs = game.moves[1].clockMs = std::nullopt;
     const std::string text = CPgnExport::ExportGame(game);
     EXPECT_NE(text.find("\n %"), std::string::npos) << "a % word starts a line, after a space";
@@ -264,8 +265,8 @@ TEST(PgnExport, CommentsCannotBreakTheMovetext)
     const CPgnReadResult again = CPgnReader::ReadAll(text);
     ASSERT_EQ(again.games.size(), 1u);
     EXPECT_FALSE(again.games[0].error);
-    EXPECT_EQ(again.games[0].moves[0].comment, percents);
-    EXPECT_EQ(again.games[0].moves[1].comment, "(nested) braces");
+    EXPECT_EQ(again.games[0].moves[0].Notes().comment, percents);
+    EXPECT_EQ(again.games[0].moves[1].Notes().comment, "(nested) braces");
     EXPECT_EQ(Sans(again.games[0]), Sans(game));
 }
 

@@ -302,7 +302,7 @@ TEST(PgnRead, TheProgramsOwnFilesReadTheSameThroughTheStandardReader)
         EXPECT_FALSE(game.error) << file;
         std::vector<std::string> sans;
         for (const CPgnMove& move : game.moves)
-            sans.push_back(move.san);
+            sans.emplace_back(move.san);
         EXPECT_EQ(sans, old.position.MoveTexts()) << file;
         EXPECT_EQ(game.finalFen, CFenText::WriteFen(old.position)) << file;
         if (old.white != "White")

@@ -46,7 +46,7 @@ int CountComments(const CPgnGame& game)
 {
     int count = game.leadingComment.empty() ? 0 : 1;
     for (const CPgnMove& move : game.moves)
-        count += move.comment.empty() ? 0 : 1;
+        count += move.Notes().comment.empty() ? 0 : 1;
     return count;
 }
 
@@ -252,7 +252,7 @@ TEST(PgnCorpus, SanIsRecordedAsTheRulesCoreWritesIt)
     const std::vector<std::vector<uint8_t>> marks = {{1}, {2}, {3}, {4}, {5}, {6}, {1}, {4}};
     ASSERT_EQ(read.games[5].moves.size(), marks.size());
     for (size_t i = 0; i < marks.size(); ++i)
-        EXPECT_EQ(read.games[5].moves[i].nags, marks[i]) << i;
+        EXPECT_EQ(read.games[5].moves[i].Notes().nags, marks[i]) << i;
 }
 
 TEST(PgnCorpus, NagsAttachToTheirMoves)
@@ -261,7 +261,7 @@ TEST(PgnCorpus, NagsAttachToTheirMoves)
     const std::vector<std::vector<uint8_t>> nags = {{1}, {2, 18}, {14}, {255}, {0}};
     ASSERT_EQ(game.moves.size(), nags.size());
     for (size_t i = 0; i < nags.size(); ++i)
-        EXPECT_EQ(game.moves[i].nags, nags[i]) << i;
+        EXPECT_EQ(game.moves[i].Notes().nags, nags[i]) << i;
 }
 
 TEST(PgnCorpus, CommentsOfEveryKind)
@@ -269,20 +269,20 @@ TEST(PgnCorpus, CommentsOfEveryKind)
     const CPgnGame game = ReadCorpus("comments.pgn").games.at(0);
     EXPECT_EQ(game.leadingComment, "A comment before the first move");
     ASSERT_EQ(game.moves.size(), 5u);
-    EXPECT_EQ(game.moves[0].comment, "Best by test");
-    EXPECT_EQ(game.moves[1].comment, "a comment to the end of the line");
-    EXPECT_EQ(game.moves[2].comment, "spread over two lines") << "white space folded";
-    EXPECT_EQ(game.moves[3].comment, "one two") << "two comments joined";
-    EXPECT_EQ(game.moves[4].comment, "");
+    EXPECT_EQ(game.moves[0].Notes().comment, "Best by test");
+    EXPECT_EQ(game.moves[1].Notes().comment, "a comment to the end of the line");
+    EXPECT_EQ(game.moves[2].Notes().comment, "spread over two lines") << "white space folded";
+    EXPECT_EQ(game.moves[3].Notes().comment, "one two") << "two comments joined";
+    EXPECT_EQ(game.moves[4].Notes().comment, "");
 
     const CPgnGame escaped = ReadCorpus("escape_lines.pgn").games.at(0);
     EXPECT_EQ(Sans(escaped), (std::vector<std::string>{"d4", "d5", "c4", "e6"})) << "% lines are skipped";
-    EXPECT_EQ(escaped.moves[2].comment, "2... Nf6 is a comment here");
+    EXPECT_EQ(escaped.moves[2].Notes().comment, "2... Nf6 is a comment here");
     EXPECT_EQ(escaped.Tag("White"), "") << "a tag on an escaped line is not read";
 
     const CPgnGame crlf = ReadCorpus("bom_crlf.pgn").games.at(0);
     EXPECT_EQ(crlf.Tag("Event"), "BOM and CR LF") << "the byte-order mark is skipped";
-    EXPECT_EQ(crlf.moves[2].comment, "CR LF inside");
+    EXPECT_EQ(crlf.moves[2].Notes().comment, "CR LF inside");
 }
 
 TEST(PgnCorpus, ClocksAndEvaluations)
@@ -295,10 +295,10 @@ TEST(PgnCorpus, ClocksAndEvaluations)
     for (size_t i = 0; i < clocks.size(); ++i)
     {
         EXPECT_EQ(game.moves[i].clockMs, clocks[i]) << i;
-        EXPECT_EQ(game.moves[i].eval, evals[i]) << i;
+        EXPECT_EQ(game.moves[i].Notes().eval, evals[i]) << i;
     }
-    EXPECT_EQ(game.moves[0].comment, "[%eval 0.17] [%clk 0:05:00]") << "the comment keeps the commands";
-    EXPECT_EQ(game.moves[5].comment, "no clock here [%clk bad]");
+    EXPECT_EQ(game.moves[0].Notes().comment, "[%eval 0.17] [%clk 0:05:00]") << "the comment keeps the commands";
+    EXPECT_EQ(game.moves[5].Notes().comment, "no clock here [%clk bad]");
     EXPECT_EQ(game.Tag("TimeControl"), "300+2");
 }
 
@@ -306,8 +306,8 @@ TEST(PgnCorpus, VariationsAreKeptApartAndNeverPlayed)
 {
     const CPgnGame game = ReadCorpus("variations.pgn").games.at(0);
     EXPECT_EQ(Sans(game), (std::vector<std::string>{"e4", "e5", "Nf3", "Nc6", "Bb5"}));
-    ASSERT_EQ(game.moves[1].variations.size(), 2u) << "two alternatives to 1... e5";
-    const CPgnVariation& sicilian = game.moves[1].variations[0];
+    ASSERT_EQ(game.moves[1].Notes().variations.size(), 2u) << "two alternatives to 1... e5";
+    const CPgnVariation& sicilian = game.moves[1].Notes().variations[0];
     ASSERT_EQ(sicilian.moves.size(), 3u);
     EXPECT_EQ(sicilian.moves[0].san, "c5");
     EXPECT_EQ(sicilian.moves[1].san, "Nf3");
@@ -318,11 +318,11 @@ TEST(PgnCorpus, VariationsAreKeptApartAndNeverPlayed)
     EXPECT_EQ(nc3.moves[1].san, "Nc6");
     ASSERT_EQ(nc3.moves[1].variations.size(), 1u);
     EXPECT_EQ(nc3.moves[1].variations[0].moves.at(1).san, "g3") << "three levels deep";
-    EXPECT_EQ(game.moves[1].variations[1].moves.at(0).comment, "French");
-    EXPECT_EQ(game.moves[2].comment, "main");
-    EXPECT_EQ(game.moves[2].variations.at(0).moves.at(0).comment, "bishop");
+    EXPECT_EQ(game.moves[1].Notes().variations[1].moves.at(0).comment, "French");
+    EXPECT_EQ(game.moves[2].Notes().comment, "main");
+    EXPECT_EQ(game.moves[2].Notes().variations.at(0).moves.at(0).comment, "bishop");
     const CPgnNode& castles =
-        game.moves[3].variations.at(0).moves.at(1).variations.at(0).moves.at(1).variations.at(0).moves.at(1);
+        game.moves[3].Notes().variations.at(0).moves.at(1).variations.at(0).moves.at(1).variations.at(0).moves.at(1);
     EXPECT_EQ(castles.san, "O-O") << "castling with zeros is written with letters";
 }
 
@@ -331,9 +331,9 @@ TEST(PgnCorpus, Latin1BytesAreKeptAsTheyAre)
     const CPgnGame game = ReadCorpus("latin1.pgn").games.at(0);
     EXPECT_EQ(game.Tag("White"), "M\xfcller");
     EXPECT_EQ(game.Tag("Black"), "Jos\xe9");
-    EXPECT_EQ(game.moves.at(0).comment, "tr\xe8s bien, \xe7"
-                                        "a");
-    EXPECT_EQ(game.moves.at(2).comment, "\xa7 \xbd");
+    EXPECT_EQ(game.moves.at(0).Notes().comment, "tr\xe8s bien, \xe7"
+                                                "a");
+    EXPECT_EQ(game.moves.at(2).Notes().comment, "\xa7 \xbd");
 }
 
 TEST(PgnReader, GameBoundaries)
@@ -370,8 +370,8 @@ TEST(PgnReader, AResultInsideAVariationIsPassedOver)
     const CPgnGame game = OnlyGame("1. e4 (1. d4 d5 2. c4 1-0) e5 0-1");
     EXPECT_FALSE(game.error);
     EXPECT_EQ(game.result, "0-1");
-    ASSERT_EQ(game.moves.at(0).variations.size(), 1u);
-    EXPECT_EQ(game.moves[0].variations[0].moves.size(), 3u);
+    ASSERT_EQ(game.moves.at(0).Notes().variations.size(), 1u);
+    EXPECT_EQ(game.moves[0].Notes().variations[0].moves.size(), 3u);
 
     const CPgnReadResult unclosed = CPgnReader::ReadAll("1. e4 (1. d4 1-0\n[Event \"next\"]\n1. c4 *");
     ASSERT_EQ(unclosed.games.size(), 2u) << "tags still begin the next game";
@@ -395,7 +395,7 @@ TEST(PgnReader, NestingUpToTheBoundIsReadAndDeeperIsRefused)
     EXPECT_FALSE(deepest.games[0].error);
     EXPECT_EQ(Sans(deepest.games[0]), (std::vector<std::string>{"e4", "e5", "Nf3"}));
     int depth = 0;
-    for (const std::vector<CPgnVariation>* level = &deepest.games[0].moves[1].variations; !level->empty();
+    for (const std::vector<CPgnVariation>* level = &deepest.games[0].moves[1].Notes().variations; !level->empty();
          level = &level->front().moves.front().variations)
         ++depth;
     EXPECT_EQ(depth, CPgnReader::kMaxVariationDepth);

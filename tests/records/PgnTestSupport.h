@@ -40,7 +40,7 @@ inline std::vector<std::string> Sans(const CPgnGame& game)
 {
     std::vector<std::string> sans;
     for (const CPgnMove& move : game.moves)
-        sans.push_back(move.san);
+        sans.emplace_back(move.san);
     return sans;
 }
 
