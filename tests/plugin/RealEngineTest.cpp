@@ -149,6 +149,7 @@ protected:
         AdapterPtr adapter(new CWinboardAdapter);
         CWinboardAdapter::Timings timings;
         timings.startDelay = 100ms;
+        timings.handshakeWait = 20s; // a real engine's tables take seconds on a busy machine
         timings.quitGrace = 500ms;
         adapter->SetTimings(timings);
         adapter->SetColour(colour);

@@ -99,7 +99,7 @@ TEST_P(StockfishAgainstFairymax, PlaysFortyLegalPliesAfterAReplayedMove)
     CMoveQueue::CSide winboardSide(queue, OppositeColour(uciColour));
 
     UciAdapterPtr uci(new CUciAdapter);
-    uci->SetTimings(FastUciTimings());
+    uci->SetTimings(RealUciTimings());
     uci->SetColour(uciColour);
     uci->SetListener(&uciSide);
     uci->SetEngineOverride(kStockfish, m_Dir.path().toStdString());
@@ -107,6 +107,7 @@ TEST_P(StockfishAgainstFairymax, PlaysFortyLegalPliesAfterAReplayedMove)
     AdapterPtr winboard(new CWinboardAdapter);
     CEngineAdapter::Timings timings;
     timings.startDelay = 100ms;
+    timings.handshakeWait = 20s; // a real engine's tables take seconds on a busy machine
     timings.quitGrace = 500ms;
     winboard->SetTimings(timings);
     winboard->SetColour(OppositeColour(uciColour));

@@ -28,6 +28,15 @@ inline CEngineAdapter::Timings FastUciTimings()
     return timings;
 }
 
+// A real engine allocates its tables while it answers the handshake: on a
+// busy machine that takes seconds, which the fake engines' wait does not allow.
+inline CEngineAdapter::Timings RealUciTimings()
+{
+    CEngineAdapter::Timings timings = FastUciTimings();
+    timings.handshakeWait = Scaled(std::chrono::seconds(20));
+    return timings;
+}
+
 // A scripted engine in a folder of its own with the log of what it received.
 class CScriptedUciEngine
 {
