@@ -44,6 +44,8 @@ public:
     virtual void OnMoveSound() = 0;
     // A game ended; its result is in the session.
     virtual void OnGameEnded() = 0;
+    // An engine's thinking changed (local chess).
+    virtual void OnThinkingChanged() = 0;
     // A network game was joined: this session's window becomes the visible one.
     virtual void OnShowRequested() = 0;
     // The server's address list, offered in the chat input for copying.
@@ -67,6 +69,7 @@ public:
     void OnTurnChanged(bool) override {}
     void OnMoveSound() override {}
     void OnGameEnded() override {}
+    void OnThinkingChanged() override {}
     void OnShowRequested() override {}
     void OnAddressOffered(const QString&) override {}
     void OnPlayerAdmitted() override {}

@@ -95,6 +95,11 @@ inline constexpr int IDS_BROWSE_START = 63033;
 inline constexpr int IDS_BROWSE_BACK = 63034;
 inline constexpr int IDS_BROWSE_FORWARD = 63035;
 inline constexpr int IDS_BROWSE_END = 63036;
+inline constexpr int IDS_SECONDS_PER_MOVE = 63037;
+inline constexpr int IDS_SHOW_THINKING = 63038;
+inline constexpr int IDS_THINKING_DEPTH = 63039; // "%1" is the depth
+inline constexpr int IDS_THINKING_NODES = 63040; // "%1" is the count
+inline constexpr int IDS_THINKING_SPEED = 63041; // "%1" is the speed in thousands of nodes a second
 
 // Local chess window, main frame and main menu.
 inline constexpr int IDS_COMPANY_KEY = 181;
@@ -112,6 +117,9 @@ inline constexpr int IDS_PGN_FILTER = 63510;
 inline constexpr int IDS_PGN_EXTENSION = 63511;
 inline constexpr int IDS_DEFAULT_SAVE_NAME = 63512;
 inline constexpr int IDS_TITLE_YOUR_TURN = 63513;
+// "%1" the engine's colour, "%2" its name, "%3" the move or claim, "%4" the other colour.
+inline constexpr int IDS_ENGINE_ILLEGAL_MOVE = 63514;
+inline constexpr int IDS_ENGINE_FALSE_CLAIM = 63515;
 inline constexpr int IDS_NEW_GAME = 63520;
 inline constexpr int IDS_START_GAME = 63521;
 inline constexpr int IDS_PAUSE_GAME = 63522;

@@ -135,6 +135,7 @@ protected:
     void OnTurnChanged(bool yourTurn) override;
     void OnMoveSound() override;
     void OnGameEnded() override {}
+    void OnThinkingChanged() override {}
     void OnShowRequested() override;
     void OnAddressOffered(const QString& addresses) override;
     void OnPlayerAdmitted() override;
