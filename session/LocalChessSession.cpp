@@ -3,8 +3,10 @@
 #include "EngineListener.h"
 #include "EngineLoader.h"
 #include "EngineResult.h"
+#include "FenText.h"
 #include "GameSettings.h"
 #include "IChessEngine.h"
+#include "IChessEngineEx.h"
 #include "PlayerRoster.h"
 #include "ProgramTexts.h"
 
@@ -197,9 +199,40 @@ void CLocalChessSession::MarkLoser(Colour colour)
 // ---------------------------------------------------------------------------
 // Commands
 
+IChessEngineEx* CLocalChessSession::ExtensionOf(IChessEngine* engine) const
+{
+    return m_Engines.ExtensionVersion(engine) >= 1 ? m_Engines.Extension(engine) : nullptr;
+}
+
+bool CLocalChessSession::EnginesTakeStartPosition()
+{
+    if (CFenText::StartFen(Position()) == CFenText::kInitialPosition)
+        return true;
+    for (IChessEngine* engine : {m_WhiteEngine, m_BlackEngine})
+    {
+        if (engine != nullptr && ExtensionOf(engine) == nullptr)
+        {
+            RefuseSetUpPosition(engine);
+            return false;
+        }
+    }
+    return true;
+}
+
+void CLocalChessSession::RefuseSetUpPosition(IChessEngine* engine)
+{
+    QString text = Text(IDS_ENGINE_SETUP_REFUSED);
+    text.replace(QStringLiteral("%s"), QString::fromUtf8(engine->GetName()));
+    Message(text);
+}
+
 void CLocalChessSession::BeginGame(bool keepRecord)
 {
+    // A game set up from a position is played only by engines that take one.
+    if (keepRecord && !EnginesTakeStartPosition())
+        return;
     EndGame();
+    NoteGameStart(keepRecord);
     SetInformation(QString());
     SetResultText(std::string());
     if (!keepRecord)
@@ -215,8 +248,8 @@ void CLocalChessSession::BeginGame(bool keepRecord)
     ReportBoard(0);
     ReportMoveList();
     ReportButtons();
-    RestartEngine(m_WhiteEngine, keepRecord);
-    RestartEngine(m_BlackEngine, keepRecord);
+    if (!RestartEngine(m_WhiteEngine, keepRecord) || !RestartEngine(m_BlackEngine, keepRecord))
+        EndGame();
 }
 
 void CLocalChessSession::NewGame()
@@ -229,10 +262,22 @@ void CLocalChessSession::StartGame()
     BeginGame(true);
 }
 
-void CLocalChessSession::RestartEngine(IChessEngine* engine, bool replayRecord)
+bool CLocalChessSession::RestartEngine(IChessEngine* engine, bool replayRecord)
 {
     if (engine == nullptr)
-        return;
+        return true;
+    // Engines with the extension are told the start position of every game,
+    // the standard one included, since they keep the last one they were given.
+    if (IChessEngineEx* extension = ExtensionOf(engine))
+    {
+        const std::string start = replayRecord ? CFenText::StartFen(Position()) : std::string();
+        const bool setUp = start != CFenText::kInitialPosition && !start.empty();
+        if (!extension->SetStartPosition(setUp ? start.c_str() : nullptr))
+        {
+            RefuseSetUpPosition(engine);
+            return false;
+        }
+    }
     engine->ClearMoves();
     if (replayRecord)
     {
@@ -250,6 +295,7 @@ void CLocalChessSession::RestartEngine(IChessEngine* engine, bool replayRecord)
     const auto control = CClockSwitch::EngineTimeControlOf(m_Settings.IsTimeInfinite(), m_Settings.GetGameTime(),
                                                            m_Settings.GetNbSecondsBonus());
     engine->StartGame(control.gameSeconds, control.bonusSeconds);
+    return true;
 }
 
 void CLocalChessSession::PauseGame()
@@ -331,8 +377,11 @@ void CLocalChessSession::TakebackMove()
         LockBoardFor(side);
     // Moves still on their way answered the old position: drop them.
     m_Listener.BeginGame();
-    RestartEngine(m_WhiteEngine, true);
-    RestartEngine(m_BlackEngine, true);
+    if (!RestartEngine(m_WhiteEngine, true) || !RestartEngine(m_BlackEngine, true))
+    {
+        EndGame();
+        return;
+    }
     ClockSwitch().SetMoveStartTime(Clock(PanelOf(side)).GetTime());
     if (!m_Paused)
         Clock(PanelOf(side)).Start();
@@ -364,19 +413,32 @@ void CLocalChessSession::Leave()
     m_Roster.Reset();
 }
 
-bool CLocalChessSession::LoadGame(const QString& path)
+void CLocalChessSession::BeforeLoad()
 {
     EndGame();
-    const Colour whiteEntryColour = ColourOfEntry(0);
-    std::string white;
-    std::string black;
-    if (!LoadRecord(path, white, black))
-        return false;
-    const int whiteEntry = whiteEntryColour == COLOUR_WHITE ? 0 : 1;
-    SetEntryName(whiteEntry, QString::fromStdString(white));
-    SetEntryName(1 - whiteEntry, QString::fromStdString(black));
+}
+
+void CLocalChessSession::OnGameLoaded(const QString& white, const QString& black)
+{
+    const int whiteEntry = ColourOfEntry(0) == COLOUR_WHITE ? 0 : 1;
+    SetEntryName(whiteEntry, white);
+    SetEntryName(1 - whiteEntry, black);
     ReportPanels();
-    return true;
+}
+
+QString CLocalChessSession::ExportNameOf(Colour colour) const
+{
+    if (IChessEngine* engine = EngineOf(colour))
+        return QString::fromUtf8(engine->GetName());
+    return NameOf(colour);
+}
+
+void CLocalChessSession::NoteMoverClock(Colour mover)
+{
+    if (m_Settings.IsTimeInfinite())
+        NoteMoveClock(std::nullopt);
+    else
+        NoteMoveClock(Clock(PanelOf(mover)).GetTime().Milliseconds());
 }
 
 // ---------------------------------------------------------------------------
@@ -453,6 +515,7 @@ bool CLocalChessSession::RequestMove(int board, const CMove& move, int32_t promo
         return false;
     const Colour sideToMove = Position().SideToMove();
     SwitchClocksAfterMove(sideToMove);
+    NoteMoverClock(OppositeColour(sideToMove));
     if (IsEngine(sideToMove))
     {
         SetInput(0, false);
@@ -512,6 +575,7 @@ void CLocalChessSession::PlayEngineMove(const EngineMove& engineMove)
     MoveOutcome played;
     if (!PlayOnBoard(0, move, promotion, played))
         return;
+    NoteMoverClock(mover);
     SetInput(0, false);
     BoardChange change;
     change.animate = true;

@@ -11,6 +11,7 @@
 class CEngineListener;
 class CEngineLoader;
 class IChessEngine;
+class IChessEngineEx;
 
 // The local chess game: one board shared by two players on this machine, each
 // colour played by a person or by an engine. Idle, Running and Paused over
@@ -70,7 +71,6 @@ public:
     void SwitchColor();
     // Menu: the game ends and the roster is emptied.
     void Leave();
-    bool LoadGame(const QString& path) override;
 
     // The Settings dialog: what each of its two players (0: the top entry's
     // colour, 1: the bottom entry's) may choose, and the choice made.
@@ -110,16 +110,27 @@ protected:
     void OnCheckmate(int board, Colour mated) override;
     void OnStalemate(int board, Colour side) override;
     void OnDrawByRule(int board, int textId) override;
+    void BeforeLoad() override;
+    void OnGameLoaded(const QString& white, const QString& black) override;
+    [[nodiscard]] QString ExportNameOf(Colour colour) const override;
 
 private:
+    // Whether every engine of the game can be given its start position; a refusal is told.
+    bool EnginesTakeStartPosition();
+    void RefuseSetUpPosition(IChessEngine* engine);
+    [[nodiscard]] IChessEngineEx* ExtensionOf(IChessEngine* engine) const;
+    // The export keeps the mover's clock after each move of a timed game.
+    void NoteMoverClock(Colour mover);
     void EndGame();
     // New Game and Start Game share everything but the record.
     void BeginGame(bool keepRecord);
     void PlayEngineMove(const EngineMove& move);
     // Tells the engine now to move the move just played, with both clocks.
     void TellEngineOpponentMove(IChessEngine* engine, const CMove& move, int32_t promotion);
-    // ClearMoves, the recorded moves up to the shown position, StartGame.
-    void RestartEngine(IChessEngine* engine, bool replayRecord);
+    // The start position (with the extension), ClearMoves, the recorded moves
+    // up to the shown position, StartGame. False, told, when the engine
+    // refuses the start position of the game.
+    bool RestartEngine(IChessEngine* engine, bool replayRecord);
     void ChoosePlayers(IChessEngine* white, IChessEngine* black);
     void LockBoardFor(Colour sideToMove);
     void SwitchClocksAfterMove(Colour sideToMove);

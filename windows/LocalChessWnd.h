@@ -47,6 +47,9 @@ public:
 protected:
     void RunWindowCommand(int id) override;
     void Layout() override;
+    // The board's menu of the local game: the position and the game to and
+    // from the clipboard, and the export in the standard's format.
+    [[nodiscard]] std::vector<BoardMenuEntry> BoardMenuEntries() override;
 
 private:
     void OpenSettings();
