@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <fstream>
+#include <sstream>
+#include <string_view>
 
 using namespace ProgramTexts;
 
@@ -154,6 +156,12 @@ bool CGameSession::LoadGame(const QString& path)
 
 bool CGameSession::LoadGameText(const std::string& text)
 {
+    // The program's own files are read by the reader they were written for:
+    // their names are written without escapes, so a name with a quote in it
+    // is no standard tag, yet such a file has always loaded.
+    static constexpr std::string_view kOwnLayout = "[Event \"Pellomar II\"]\r\n[White \"";
+    if (text.starts_with(kOwnLayout))
+        return LoadOwnLayout(text);
     const std::vector<CPgnIndexEntry> index = CPgnReader::ReadIndex(text);
     if (index.empty())
     {
@@ -213,6 +221,46 @@ bool CGameSession::LoadGameText(const std::string& text)
     const CPgnTag* black = game.FindTag("Black");
     OnGameLoaded(QString::fromStdString(white != nullptr ? white->value : "White"),
                  QString::fromStdString(black != nullptr ? black->value : "Black"));
+    return true;
+}
+
+bool CGameSession::LoadOwnLayout(const std::string& text)
+{
+    if (!AcceptsSetUpPosition() && text.find("\r\n[FEN \"") != std::string::npos)
+    {
+        CChessPosition trial;
+        std::istringstream in(text);
+        std::string white;
+        std::string black;
+        std::string result;
+        CPgnFile::ReadPgn(trial, in, white, black, result);
+        if (CFenText::StartFen(trial) != CFenText::kInitialPosition)
+        {
+            Message(Text(IDS_NET_SETUP_REFUSED));
+            return false;
+        }
+    }
+    BeforeLoad();
+    std::istringstream in(text);
+    std::string white;
+    std::string black;
+    std::string result;
+    const bool loaded = CPgnFile::ReadPgn(MutablePosition(), in, white, black, result);
+    m_MoveClocks.clear();
+    m_LoadedTags.clear();
+    m_GameDate = QDate();
+    SetHighlight(0, CCoordinate::None());
+    m_Information.clear();
+    m_ResultText = loaded && result != "*" ? result : std::string();
+    ReportBoard(0);
+    ReportMoveList();
+    ReportButtons();
+    if (!loaded)
+    {
+        Message(Text(IDS_PGN_LOAD_ERROR));
+        return false;
+    }
+    OnGameLoaded(QString::fromStdString(white), QString::fromStdString(black));
     return true;
 }
 

@@ -153,6 +153,8 @@ protected:
         int32_t capturedPiece = 0; // type with the promoted bit, no colour
     };
 
+    // A file in the program's own layout, read as it always was.
+    bool LoadOwnLayout(const std::string& text);
     // Before a game is loaded or a position set up: the running game ends.
     virtual void BeforeLoad() {}
     // After a game was read to its end: the names of its White and Black tags.

@@ -430,3 +430,16 @@ TEST_F(GameRecordsSessionTest, ALoadedGameKeepsItsTagsInTheExportUntilANewGame)
     EXPECT_EQ(text.rfind("[Event \"Pellomar II\"]\n", 0), 0u) << text;
     EXPECT_EQ(text.find("2024.03.01"), std::string::npos) << text;
 }
+
+TEST_F(GameRecordsSessionTest, OwnFilesWithAQuoteInANameLoadAsTheyAlwaysDid)
+{
+    // Save Game writes names as they are; the reader of its layout takes a
+    // name up to its first quote.
+    const QString path = Write("quote.pgn", "[Event \"Pellomar II\"]\r\n[White \"Anna \"the Rook\"\"]\r\n"
+                                            "[Black \"C:\\dir\"]\r\n\r\n[Result \"*\"]\r\n\r\n1. e4 e5\r\n2. Nf3\r\n*");
+    ASSERT_TRUE(m_Session.LoadGame(path));
+    EXPECT_EQ(m_Session.ShownMoves(), (std::vector<std::string>{"e4", "e5", "Nf3"}));
+    EXPECT_EQ(m_Roster.GetEntry(0).name, QStringLiteral("Anna "));
+    EXPECT_EQ(m_Roster.GetEntry(1).name, QStringLiteral("C:\\dir"));
+    EXPECT_TRUE(m_Observer.TakeMessages().isEmpty());
+}
