@@ -3,6 +3,7 @@
 #include "EngineListener.h"
 #include "EngineLoader.h"
 #include "EngineResult.h"
+#include "FenText.h"
 #include "GameSettings.h"
 #include "IChessEngine.h"
 #include "IChessEngineEx.h"
@@ -252,9 +253,35 @@ void CLocalChessSession::MarkLoser(Colour colour)
 // ---------------------------------------------------------------------------
 // Commands
 
+bool CLocalChessSession::EnginesTakeStartPosition()
+{
+    if (CFenText::StartFen(Position()) == CFenText::kInitialPosition)
+        return true;
+    for (IChessEngine* engine : {m_WhiteEngine, m_BlackEngine})
+    {
+        if (engine != nullptr && Extension(engine) == nullptr)
+        {
+            RefuseSetUpPosition(engine);
+            return false;
+        }
+    }
+    return true;
+}
+
+void CLocalChessSession::RefuseSetUpPosition(IChessEngine* engine)
+{
+    QString text = Text(IDS_ENGINE_SETUP_REFUSED);
+    text.replace(QStringLiteral("%s"), QString::fromUtf8(engine->GetName()));
+    Message(text);
+}
+
 void CLocalChessSession::BeginGame(bool keepRecord)
 {
+    // A game set up from a position is played only by engines that take one.
+    if (keepRecord && !EnginesTakeStartPosition())
+        return;
     EndGame();
+    NoteGameStart(keepRecord);
     SetInformation(QString());
     SetResultText(std::string());
     if (!keepRecord)
@@ -271,8 +298,8 @@ void CLocalChessSession::BeginGame(bool keepRecord)
     ReportBoard(0);
     ReportMoveList();
     ReportButtons();
-    RestartEngine(m_WhiteEngine, keepRecord);
-    RestartEngine(m_BlackEngine, keepRecord);
+    if (!RestartEngine(m_WhiteEngine, keepRecord) || !RestartEngine(m_BlackEngine, keepRecord))
+        EndGame();
 }
 
 void CLocalChessSession::NewGame()
@@ -285,11 +312,23 @@ void CLocalChessSession::StartGame()
     BeginGame(true);
 }
 
-void CLocalChessSession::RestartEngine(IChessEngine* engine, bool replayRecord)
+bool CLocalChessSession::RestartEngine(IChessEngine* engine, bool replayRecord)
 {
     if (engine == nullptr)
-        return;
+        return true;
     PrepareEngine(engine);
+    // Engines with the extension are told the start position of every game,
+    // the standard one included, since they keep the last one they were given.
+    if (IChessEngineEx* extension = Extension(engine))
+    {
+        const std::string start = replayRecord ? CFenText::StartFen(Position()) : std::string();
+        const bool setUp = start != CFenText::kInitialPosition && !start.empty();
+        if (!extension->SetStartPosition(setUp ? start.c_str() : nullptr))
+        {
+            RefuseSetUpPosition(engine);
+            return false;
+        }
+    }
     engine->ClearMoves();
     if (replayRecord)
     {
@@ -307,6 +346,7 @@ void CLocalChessSession::RestartEngine(IChessEngine* engine, bool replayRecord)
     const auto control = CClockSwitch::EngineTimeControlOf(m_Settings.IsTimeInfinite(), m_Settings.GetGameTime(),
                                                            m_Settings.GetNbSecondsBonus());
     engine->StartGame(control.gameSeconds, control.bonusSeconds);
+    return true;
 }
 
 void CLocalChessSession::PauseGame()
@@ -455,19 +495,32 @@ void CLocalChessSession::Leave()
     m_Roster.Reset();
 }
 
-bool CLocalChessSession::LoadGame(const QString& path)
+void CLocalChessSession::BeforeLoad()
 {
     EndGame();
-    const Colour whiteEntryColour = ColourOfEntry(0);
-    std::string white;
-    std::string black;
-    if (!LoadRecord(path, white, black))
-        return false;
-    const int whiteEntry = whiteEntryColour == COLOUR_WHITE ? 0 : 1;
-    SetEntryName(whiteEntry, QString::fromStdString(white));
-    SetEntryName(1 - whiteEntry, QString::fromStdString(black));
+}
+
+void CLocalChessSession::OnGameLoaded(const QString& white, const QString& black)
+{
+    const int whiteEntry = ColourOfEntry(0) == COLOUR_WHITE ? 0 : 1;
+    SetEntryName(whiteEntry, white);
+    SetEntryName(1 - whiteEntry, black);
     ReportPanels();
-    return true;
+}
+
+QString CLocalChessSession::ExportNameOf(Colour colour) const
+{
+    if (IChessEngine* engine = EngineOf(colour))
+        return QString::fromUtf8(engine->GetName());
+    return NameOf(colour);
+}
+
+void CLocalChessSession::NoteMoverClock(Colour mover)
+{
+    if (m_Settings.IsTimeInfinite())
+        NoteMoveClock(std::nullopt);
+    else
+        NoteMoveClock(Clock(PanelOf(mover)).GetTime().Milliseconds());
 }
 
 // ---------------------------------------------------------------------------
@@ -547,6 +600,7 @@ bool CLocalChessSession::RequestMove(int board, const CMove& move, int32_t promo
         return false;
     const Colour sideToMove = Position().SideToMove();
     SwitchClocksAfterMove(sideToMove);
+    NoteMoverClock(OppositeColour(sideToMove));
     if (IsEngine(sideToMove))
     {
         SetInput(0, false);
@@ -615,6 +669,7 @@ void CLocalChessSession::PlayEngineMove(const EngineMove& engineMove, IChessEngi
     }
     // The clocks switch once the move stands.
     SwitchClocksAfterMove(OppositeColour(mover));
+    NoteMoverClock(mover);
     SetInput(0, false);
     BoardChange change;
     change.animate = true;

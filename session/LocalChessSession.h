@@ -98,7 +98,6 @@ public:
     void SwitchColor();
     // Menu: the game ends, the engines are quit and the roster is emptied.
     void Leave();
-    bool LoadGame(const QString& path) override;
 
     // The Settings dialog: what each of its two players (0: the top entry's
     // colour, 1: the bottom entry's) may choose, and the choice made.
@@ -147,6 +146,9 @@ protected:
     void OnCheckmate(int board, Colour mated) override;
     void OnStalemate(int board, Colour side) override;
     void OnDrawByRule(int board, int textId) override;
+    void BeforeLoad() override;
+    void OnGameLoaded(const QString& white, const QString& black) override;
+    [[nodiscard]] QString ExportNameOf(Colour colour) const override;
 
 private:
     // Ends the game; engines that can hear it are told the result (an
@@ -165,13 +167,20 @@ private:
     // Tells the engine now to move to search, with both clocks (extension only).
     void GoIfToMove(IChessEngine* engine);
     [[nodiscard]] QString PlayerText(Colour colour) const;
+    // Whether every engine of the game can be given its start position; a refusal is told.
+    bool EnginesTakeStartPosition();
+    void RefuseSetUpPosition(IChessEngine* engine);
+    // The export keeps the mover's clock after each move of a timed game.
+    void NoteMoverClock(Colour mover);
     // New Game and Start Game share everything but the record.
     void BeginGame(bool keepRecord);
     void PlayEngineMove(const EngineMove& move, IChessEngine* source, const QString& text);
     // Tells the engine now to move the move just played, with both clocks.
     void TellEngineOpponentMove(IChessEngine* engine, const CMove& move, int32_t promotion);
-    // ClearMoves, the recorded moves up to the shown position, StartGame.
-    void RestartEngine(IChessEngine* engine, bool replayRecord);
+    // The start position (with the extension), ClearMoves, the recorded moves
+    // up to the shown position, StartGame. False, told, when the engine
+    // refuses the start position of the game.
+    bool RestartEngine(IChessEngine* engine, bool replayRecord);
     void ChoosePlayers(IChessEngine* white, IChessEngine* black);
     void LockBoardFor(Colour sideToMove);
     void SwitchClocksAfterMove(Colour sideToMove);

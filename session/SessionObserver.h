@@ -5,6 +5,10 @@
 
 #include <QString>
 
+#include <vector>
+
+struct CPgnIndexEntry;
+
 // What a board shows changed. A move or drop that came from an engine or the
 // network may be animated by the view; the position is already the new one.
 struct BoardChange
@@ -52,6 +56,9 @@ public:
     virtual void OnAddressOffered(const QString& addresses) = 0;
     // A player was admitted (the offered address has done its work).
     virtual void OnPlayerAdmitted() = 0;
+    // A file holds several games: the one to load (an index into `games`),
+    // or -1 when none was chosen.
+    [[nodiscard]] virtual int OnChooseGame(const std::vector<CPgnIndexEntry>& games) = 0;
 };
 
 // Every report ignored; a session without a window reports here.
@@ -73,4 +80,5 @@ public:
     void OnShowRequested() override {}
     void OnAddressOffered(const QString&) override {}
     void OnPlayerAdmitted() override {}
+    [[nodiscard]] int OnChooseGame(const std::vector<CPgnIndexEntry>&) override { return -1; }
 };

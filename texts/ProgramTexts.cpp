@@ -260,6 +260,25 @@ const std::map<int, std::string>& Table()
         {IDS_BH_RULES, "Rules"},
         {IDS_BH_HELP, "Help"},
         {IDS_BH_MENU, "Menu"},
+        {IDS_MENU_COPY_FEN, "Copy FEN"},
+        {IDS_MENU_PASTE_FEN, "Paste FEN"},
+        {IDS_MENU_COPY_PGN, "Copy PGN"},
+        {IDS_MENU_PASTE_PGN, "Paste PGN"},
+        {IDS_MENU_EXPORT_PGN, "Export PGN..."},
+        {IDS_FEN_REFUSED, "This position cannot be set up:\n\n%s."},
+        {IDS_NET_SETUP_REFUSED,
+         "This game does not start from the initial position.\n\nA network game can only be played from the initial "
+         "position."},
+        {IDS_ENGINE_SETUP_REFUSED,
+         "%s cannot play from a set-up position.\n\nChoose another engine, or start a new game."},
+        {IDS_PGN_EXPORT_ERROR, "An error occured while exporting the PGN file."},
+        {IDS_GAME_LIST_TITLE, "Choose a Game"},
+        {IDS_GAME_LIST_NUMBER, "No."},
+        {IDS_GAME_LIST_WHITE, "White"},
+        {IDS_GAME_LIST_BLACK, "Black"},
+        {IDS_GAME_LIST_RESULT, "Result"},
+        {IDS_GAME_LIST_EVENT, "Event"},
+        {IDS_GAME_LIST_DATE, "Date"},
     };
     return table;
 }

@@ -263,6 +263,25 @@ inline constexpr int IDS_BH_RULES = 66111;
 inline constexpr int IDS_BH_HELP = 66112;
 inline constexpr int IDS_BH_MENU = 66113;
 
+// Games from other programs: the board's menu, positions from FEN, the list
+// of the games of a file.
+inline constexpr int IDS_MENU_COPY_FEN = 67000;
+inline constexpr int IDS_MENU_PASTE_FEN = 67001;
+inline constexpr int IDS_MENU_COPY_PGN = 67002;
+inline constexpr int IDS_MENU_PASTE_PGN = 67003;
+inline constexpr int IDS_MENU_EXPORT_PGN = 67004;
+inline constexpr int IDS_FEN_REFUSED = 67010;
+inline constexpr int IDS_NET_SETUP_REFUSED = 67011;
+inline constexpr int IDS_ENGINE_SETUP_REFUSED = 67012;
+inline constexpr int IDS_PGN_EXPORT_ERROR = 67013;
+inline constexpr int IDS_GAME_LIST_TITLE = 67020;
+inline constexpr int IDS_GAME_LIST_NUMBER = 67021;
+inline constexpr int IDS_GAME_LIST_WHITE = 67022;
+inline constexpr int IDS_GAME_LIST_BLACK = 67023;
+inline constexpr int IDS_GAME_LIST_RESULT = 67024;
+inline constexpr int IDS_GAME_LIST_EVENT = 67025;
+inline constexpr int IDS_GAME_LIST_DATE = 67026;
+
 // The text with that id, or an empty string for an unknown id.
 [[nodiscard]] const std::string& Text(int id);
 } // namespace ProgramTexts

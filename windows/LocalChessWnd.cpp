@@ -107,6 +107,11 @@ void CLocalChessWnd::RunWindowCommand(int id)
     }
 }
 
+std::vector<CGameWnd::BoardMenuEntry> CLocalChessWnd::BoardMenuEntries()
+{
+    return {CopyFenEntry(), PasteFenEntry(), CopyPgnEntry(), PastePgnEntry(), ExportPgnEntry()};
+}
+
 void CLocalChessWnd::OpenSettings()
 {
     const S::PlayerChoices choices = m_Game.SettingsChoices();

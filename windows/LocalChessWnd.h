@@ -60,6 +60,9 @@ protected:
     void Layout() override;
     void OnThinkingChanged() override;
     void OnPanelsChanged() override;
+    // The board's menu of the local game: the position and the game to and
+    // from the clipboard, and the export in the standard's format.
+    [[nodiscard]] std::vector<BoardMenuEntry> BoardMenuEntries() override;
 
 private:
     void OpenSettings();

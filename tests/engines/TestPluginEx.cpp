@@ -4,6 +4,8 @@
 #include "IChessEngineEx.h"
 #include "IChessEngineListenerEx.h"
 
+#include <string>
+
 namespace
 {
 class CTestEngineEx final : public IChessEngine, public IChessEngineEx
@@ -20,9 +22,13 @@ public:
     }
     bool Reserved() override { return true; }
     void Configure() override {}
-    void ClearMoves() override {}
-    void AddMove(int32_t, int32_t, int32_t, int32_t, int32_t) override {}
-    bool StartGame(int32_t, int32_t) override { return true; }
+    void ClearMoves() override { m_Log += "clear;"; }
+    void AddMove(int32_t, int32_t, int32_t, int32_t, int32_t) override { m_Log += "move;"; }
+    bool StartGame(int32_t, int32_t) override
+    {
+        m_Log += "game;";
+        return true;
+    }
     bool OpponentMove(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) override { return true; }
     bool StopGame() override { return true; }
     void Destroy() override { delete this; }
@@ -35,7 +41,11 @@ public:
             m_ListenerEx->OnEngineReady(this, TEST_ENGINE_NAME " 1.0", ENGINE_CAN_SET_POSITION);
     }
     void KeepEngineForColour() override {}
-    bool SetStartPosition(const char*) override { return true; }
+    bool SetStartPosition(const char* fen) override
+    {
+        m_Log += std::string("position ") + (fen != nullptr && *fen != '\0' ? fen : "-") + ";";
+        return true;
+    }
     void SetTimePerMove(int32_t seconds) override { m_Seconds = seconds; }
     void SetPondering(bool) override {}
     void TakeBackTo(int32_t) override {}
@@ -49,6 +59,7 @@ public:
     int32_t m_Seconds = 0;
     IChessEngineListener* m_Listener = nullptr;
     IChessEngineListenerEx* m_ListenerEx = nullptr;
+    std::string m_Log; // what the object was told about its games
 };
 } // namespace
 
@@ -60,6 +71,16 @@ extern "C" __attribute__((visibility("default"))) IChessEngineListenerEx* TestEn
 extern "C" __attribute__((visibility("default"))) int32_t TestEngineSecondsPerMove(IChessEngine* engine)
 {
     return static_cast<CTestEngineEx*>(engine)->m_Seconds;
+}
+
+// What the object was told about its games since the last call: "position
+// FEN;" ("-" for the standard one), "clear;", "move;" and "game;".
+extern "C" __attribute__((visibility("default"))) const char* TestEngineTakeLog(IChessEngine* engine)
+{
+    static thread_local std::string taken;
+    taken.swap(static_cast<CTestEngineEx*>(engine)->m_Log);
+    static_cast<CTestEngineEx*>(engine)->m_Log.clear();
+    return taken.c_str();
 }
 
 extern "C" __attribute__((visibility("default"))) IChessEngine* CreateChessEngine()
