@@ -165,16 +165,17 @@ TEST(BughouseSession, TheServerPassesAChatLineOnBeforeItDrawsIt)
     program.session.Open();
     CRawPeer bob;
     CRawPeer cid;
-    for (const auto& [peer, name] : {std::pair{&bob, "Bob"}, std::pair{&cid, "Cid"}})
+    for (const auto& [peer, nickname] : {std::pair{&bob, "Bob"}, std::pair{&cid, "Cid"}})
     {
+        const QString name = QString::fromLatin1(nickname);
         CNetMessage request(MSG_JOIN_REQUEST);
         request.AddInt(GAME_MODE_DOUBLE);
-        request.AddString(name);
+        request.AddString(nickname);
         request.AddLong(NET_VERSION_MAJOR);
         request.AddLong(NET_VERSION_MINOR);
         ASSERT_TRUE(peer->Connect(program.link.GetPort()));
         ASSERT_TRUE(peer->Send(request));
-        ASSERT_TRUE(WaitUntil([&] { return program.roster.Contains(QString::fromLatin1(name)); }));
+        ASSERT_TRUE(WaitUntil([&] { return program.roster.Contains(name); }));
     }
     bob.Drain();
     cid.Drain();
