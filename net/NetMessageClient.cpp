@@ -103,6 +103,10 @@ void CNetMessageClient::OnSocketConnected()
             if (IsCurrent(serial))
                 OnSocketFailed();
         });
+    m_peer->StartKeepAlive(m_keepAliveIntervalMs, m_keepAliveTimeoutMs, [this, serial](bool silent) {
+        if (IsCurrent(serial))
+            OnKeepAlive(silent);
+    });
     const std::vector<CNetMessage> waiting = std::move(m_waiting);
     m_waiting.clear();
     for (const CNetMessage& message : waiting)
@@ -112,6 +116,25 @@ void CNetMessageClient::OnSocketConnected()
     // Bytes may already be waiting (a server that answers at once).
     if (IsCurrent(serial) && m_peer->GetSocket()->bytesAvailable() > 0)
         OnReadable();
+}
+
+void CNetMessageClient::SetKeepAlive(int intervalMs, int timeoutMs)
+{
+    m_keepAliveIntervalMs = intervalMs;
+    m_keepAliveTimeoutMs = timeoutMs;
+}
+
+void CNetMessageClient::OnKeepAlive(bool silent)
+{
+    if (silent)
+    {
+        // Nothing closed the connection, but nothing comes through it either.
+        Drop(kReadFailed, false);
+        return;
+    }
+    CNetMessage echo(NET_PING_FROM_CLIENT);
+    echo.AddLong(static_cast<std::int32_t>(NetTick::Now()));
+    (void)SendMessage(echo);
 }
 
 void CNetMessageClient::CloseConnection()
