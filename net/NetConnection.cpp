@@ -9,8 +9,8 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <utility>
 #include <optional>
+#include <utility>
 
 namespace
 {
@@ -108,6 +108,17 @@ bool CNetConnection::IsClientConnected() const
 bool CNetConnection::IsClientConnecting() const
 {
     return m_client->IsConnecting();
+}
+
+bool CNetConnection::WasHostNotFound() const
+{
+    return m_client->WasHostNotFound();
+}
+
+void CNetConnection::SetKeepAlive(int intervalMs, int timeoutMs)
+{
+    CNetMessageServer::SetKeepAlive(intervalMs, timeoutMs);
+    m_client->SetKeepAlive(intervalMs, timeoutMs);
 }
 
 void CNetConnection::OnClientConnected()

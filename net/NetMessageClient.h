@@ -42,7 +42,8 @@ public:
     CNetMessageClient& operator=(const CNetMessageClient&) = delete;
 
     // Closes any open connection first, then starts connecting to host (an
-    // address or a name) and port, after delayMs when given, and returns at
+    // IPv4 or IPv6 address, with or without brackets, or a name, looked up in
+    // the background) and port, after delayMs when given, and returns at
     // once: the caller never waits. False, with nothing started, for an empty
     // host or a port out of range. The outcome arrives as an event: OnConnected,
     // or OnDisconnect(kConnectFailed) when the host is not found, refuses, or
@@ -61,6 +62,9 @@ public:
     // and the silence check off.
     void SetKeepAlive(int intervalMs, int timeoutMs);
     [[nodiscard]] bool IsConnecting() const { return m_connecting != nullptr; }
+    // Whether the last attempt that failed did so because the host's name
+    // could not be resolved (rather than being refused or unanswered).
+    [[nodiscard]] bool WasHostNotFound() const { return m_hostNotFound; }
 
 protected:
     virtual void OnConnected() {}
@@ -88,6 +92,7 @@ private:
     std::uint64_t m_serial = 0;         // grows with every connection, so a callback's close is noticed
     int m_keepAliveIntervalMs = kDefaultKeepAliveIntervalMs;
     int m_keepAliveTimeoutMs = kDefaultKeepAliveTimeoutMs;
+    bool m_hostNotFound = false;
     bool m_inReadPass = false;
     bool m_failedDuringPass = false;
 };
