@@ -102,7 +102,7 @@ void CNetPeerSocket::OnKeepAliveTick()
     // modal loop within one of its callbacks): the peer spoke. A full read
     // buffer stops changing, but it is full of what the peer said.
     const qint64 available = m_socket->bytesAvailable();
-    if (available != m_lastAvailable || available >= m_socket->readBufferSize())
+    if (available != m_lastAvailable || (m_socket->readBufferSize() > 0 && available >= m_socket->readBufferSize()))
         m_heard.restart();
     m_lastAvailable = available;
     const bool silent = m_heard.elapsed() >= m_silenceTimeoutMs;
