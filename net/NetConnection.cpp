@@ -110,6 +110,17 @@ bool CNetConnection::IsClientConnecting() const
     return m_client->IsConnecting();
 }
 
+bool CNetConnection::WasHostNotFound() const
+{
+    return m_client->WasHostNotFound();
+}
+
+void CNetConnection::SetKeepAlive(int intervalMs, int timeoutMs)
+{
+    CNetMessageServer::SetKeepAlive(intervalMs, timeoutMs);
+    m_client->SetKeepAlive(intervalMs, timeoutMs);
+}
+
 void CNetConnection::OnClientConnected()
 {
     if (auto done = std::exchange(m_connectDone, {}))

@@ -86,6 +86,10 @@ public:
     [[nodiscard]] bool IsJoined() const { return m_joined; }
     [[nodiscard]] bool IsClientConnected() const;
     [[nodiscard]] bool IsClientConnecting() const;
+    // The last failed connection attempt found no host of that name.
+    [[nodiscard]] bool WasHostNotFound() const;
+    // Both sides' echo requests and silence timeout, for connections made from now on.
+    void SetKeepAlive(int intervalMs, int timeoutMs);
     // The admitted players' user ids, in order of admission.
     [[nodiscard]] const std::vector<int>& GetSeatedIds() const { return m_seated; }
     // Connected users that have not asked to join yet.
