@@ -11,7 +11,8 @@ packages=(build-essential cmake ninja-build pkg-config
           clang libclang-rt-14-dev
           fairymax phalanx sjeng gnuchess hoichess fairy-stockfish stockfish polyglot
           pgn-extract
-          xvfb appstream desktop-file-utils dpkg-dev)
+          xvfb appstream desktop-file-utils dpkg-dev
+          iproute2)
 
 missing=()
 for p in "${packages[@]}"; do

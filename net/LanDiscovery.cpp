@@ -63,17 +63,32 @@ QList<QHostAddress> SearchTargets()
 
 QString AddressListText(const QList<QHostAddress>& addresses)
 {
-    QStringList parts;
+    // IPv4 first, as most people type those; then the IPv6 addresses a friend
+    // can reach (link-local ones need the friend's interface named, so not those).
+    QStringList v4Parts;
+    QStringList v6Parts;
     for (const QHostAddress& address : addresses)
     {
+        if (address.isNull() || address.isLoopback())
+            continue;
         bool isV4 = false;
         const quint32 v4 = address.toIPv4Address(&isV4);
-        if (!isV4 || address.isLoopback())
+        if (isV4)
+        {
+            const QString text = QHostAddress(v4).toString();
+            if (!v4Parts.contains(text))
+                v4Parts.append(text);
             continue;
-        const QString text = QHostAddress(v4).toString();
-        if (!parts.contains(text))
-            parts.append(text);
+        }
+        if (address.protocol() != QAbstractSocket::IPv6Protocol || address.isLinkLocal() || address.isMulticast())
+            continue;
+        QHostAddress plain(address);
+        plain.setScopeId(QString());
+        const QString text = plain.toString();
+        if (!v6Parts.contains(text))
+            v6Parts.append(text);
     }
+    const QStringList parts = v4Parts + v6Parts;
     if (parts.isEmpty())
         return QHostAddress(QHostAddress::LocalHost).toString();
     return parts.join(QStringLiteral(" - "));

@@ -31,8 +31,9 @@ inline constexpr const char* kTargetsVariable = "PELLOMAR_LAN_TARGETS";
 // The addresses of such a list, each once, in order.
 [[nodiscard]] QList<QHostAddress> ParseTargets(const QString& list);
 
-// The machine's non-loopback IPv4 addresses joined by " - ", or the loopback
-// address when there is none: shown to the user of a server.
+// The machine's addresses a friend can use, joined by " - ": the IPv4 ones,
+// then the IPv6 ones that are neither loopback nor link-local; the loopback
+// address when there is none. Shown to the user of a server.
 [[nodiscard]] QString LocalAddressList();
 // The same over a given address list (the part that can be tested).
 [[nodiscard]] QString AddressListText(const QList<QHostAddress>& addresses);

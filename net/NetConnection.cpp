@@ -9,8 +9,8 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <utility>
 #include <optional>
+#include <utility>
 
 namespace
 {
@@ -108,6 +108,17 @@ bool CNetConnection::IsClientConnected() const
 bool CNetConnection::IsClientConnecting() const
 {
     return m_client->IsConnecting();
+}
+
+bool CNetConnection::WasHostNotFound() const
+{
+    return m_client->WasHostNotFound();
+}
+
+void CNetConnection::SetKeepAlive(int intervalMs, int timeoutMs)
+{
+    CNetMessageServer::SetKeepAlive(intervalMs, timeoutMs);
+    m_client->SetKeepAlive(intervalMs, timeoutMs);
 }
 
 void CNetConnection::OnClientConnected()
@@ -257,11 +268,12 @@ void CNetConnection::OnMessage(int userId, const CNetMessage& message)
     }
     if (!IsAcceptedFromClient(userId, message))
         return;
-    // What the others would refuse is not passed on to them; the server's own
-    // game still gets it and judges it as it judges whatever reaches it.
-    const bool wellFormed = CGameMessageCheck::IsWellFormed(m_mode, message);
-    if (wellFormed && m_relayFilter && !m_relayFilter(userId, message))
+    // The game's filter judges what only it can, for its own game too; what
+    // passes it but the others would refuse is not passed on to them, and the
+    // server's own game judges it as it judges whatever reaches it.
+    if (m_relayFilter && !m_relayFilter(userId, message))
         return;
+    const bool wellFormed = CGameMessageCheck::IsWellFormed(m_mode, message);
     // The others get a chat line no longer than a chat line may be.
     std::optional<CNetMessage> cut;
     if (id == MSG_CHAT)

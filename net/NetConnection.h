@@ -38,10 +38,11 @@ public:
     static constexpr int kMaxConnections = 32;
 
     using AdvertiserFactory = std::function<std::unique_ptr<INetAdvertiser>(int port)>;
-    // Decides at the server whether a seated client's game message, already
-    // found well formed, is relayed and handled; false drops it (the filter
-    // may react to it itself). The game installs it to refuse what only it
-    // can judge: a move its own board refuses. A message that is not well
+    // Decides at the server whether a seated client's game message (a known
+    // id, in the sender's own name) is relayed and handled; false drops it
+    // (the filter may react to it itself). The game installs it to refuse
+    // what only it can judge: a move its own board refuses, a draw accepted
+    // with no offer open to the sender. A message that passes but is not well
     // formed is never relayed, but reaches the server's own game, which
     // judges it as it judges whatever arrives.
     using RelayFilter = std::function<bool(int userId, const CNetMessage& message)>;
@@ -85,6 +86,10 @@ public:
     [[nodiscard]] bool IsJoined() const { return m_joined; }
     [[nodiscard]] bool IsClientConnected() const;
     [[nodiscard]] bool IsClientConnecting() const;
+    // The last failed connection attempt found no host of that name.
+    [[nodiscard]] bool WasHostNotFound() const;
+    // Both sides' echo requests and silence timeout, for connections made from now on.
+    void SetKeepAlive(int intervalMs, int timeoutMs);
     // The admitted players' user ids, in order of admission.
     [[nodiscard]] const std::vector<int>& GetSeatedIds() const { return m_seated; }
     // Connected users that have not asked to join yet.

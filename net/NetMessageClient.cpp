@@ -22,7 +22,12 @@ bool CNetMessageClient::OpenConnection(const std::string& host, int port, int de
 {
     CloseConnection();
     AbandonConnecting();
-    if (port < 0 || port > 65535 || host.empty())
+    m_hostNotFound = false;
+    std::string name = host;
+    // "[fd00::1]", as IPv6 addresses are written beside a port.
+    if (name.size() > 2 && name.front() == '[' && name.back() == ']')
+        name = name.substr(1, name.size() - 2);
+    if (port < 0 || port > 65535 || name.empty())
         return false;
     m_connecting = std::make_unique<QTcpSocket>();
     QTcpSocket* socket = m_connecting.get();
@@ -31,15 +36,17 @@ bool CNetMessageClient::OpenConnection(const std::string& host, int port, int de
     QObject::connect(
         socket, &QTcpSocket::errorOccurred, socket,
         [this, socket] {
-            if (m_connecting.get() == socket)
-                OnConnectFailed();
+            if (m_connecting.get() != socket)
+                return;
+            m_hostNotFound = socket->error() == QAbstractSocket::HostNotFoundError;
+            OnConnectFailed();
         },
         Qt::QueuedConnection);
     // A delayed attempt starts when the timer first runs out; every attempt
     // that does not answer in time is given up when it runs out again.
     m_connectTimer = std::make_unique<QTimer>();
     m_connectTimer->setSingleShot(true);
-    const QString address = QString::fromStdString(host);
+    const QString address = QString::fromStdString(name);
     const auto target = static_cast<quint16>(port);
     auto start = [this, address, target] {
         m_connecting->connectToHost(address, target);
@@ -53,7 +60,11 @@ bool CNetMessageClient::OpenConnection(const std::string& host, int port, int de
         if (m_connecting->state() == QAbstractSocket::UnconnectedState)
             start();
         else
+        {
+            // A name still unresolved after all that time is as good as unknown.
+            m_hostNotFound = m_connecting->state() == QAbstractSocket::HostLookupState;
             OnConnectFailed();
+        }
     });
     if (delayMs > 0)
         m_connectTimer->start(delayMs);
@@ -103,6 +114,10 @@ void CNetMessageClient::OnSocketConnected()
             if (IsCurrent(serial))
                 OnSocketFailed();
         });
+    m_peer->StartKeepAlive(m_keepAliveIntervalMs, m_keepAliveTimeoutMs, [this, serial](bool silent) {
+        if (IsCurrent(serial))
+            OnKeepAlive(silent);
+    });
     const std::vector<CNetMessage> waiting = std::move(m_waiting);
     m_waiting.clear();
     for (const CNetMessage& message : waiting)
@@ -112,6 +127,25 @@ void CNetMessageClient::OnSocketConnected()
     // Bytes may already be waiting (a server that answers at once).
     if (IsCurrent(serial) && m_peer->GetSocket()->bytesAvailable() > 0)
         OnReadable();
+}
+
+void CNetMessageClient::SetKeepAlive(int intervalMs, int timeoutMs)
+{
+    m_keepAliveIntervalMs = intervalMs;
+    m_keepAliveTimeoutMs = timeoutMs;
+}
+
+void CNetMessageClient::OnKeepAlive(bool silent)
+{
+    if (silent)
+    {
+        // Nothing closed the connection, but nothing comes through it either.
+        Drop(kReadFailed, false);
+        return;
+    }
+    CNetMessage echo(NET_PING_FROM_CLIENT);
+    echo.AddLong(static_cast<std::int32_t>(NetTick::Now()));
+    (void)SendMessage(echo);
 }
 
 void CNetMessageClient::CloseConnection()

@@ -27,6 +27,11 @@ public:
 
     // How long a connection attempt waits for the server to answer.
     static constexpr int kConnectTimeoutMs = 5000;
+    // An open connection sends the server an echo request every interval and
+    // is lost (kReadFailed) once the server has been silent for the timeout:
+    // a pulled cable is noticed within timeout + interval.
+    static constexpr int kDefaultKeepAliveIntervalMs = 5000;
+    static constexpr int kDefaultKeepAliveTimeoutMs = 20000;
 
     CNetMessageClient();
     // Announces the departure and closes like CloseConnection, but reports
@@ -37,7 +42,8 @@ public:
     CNetMessageClient& operator=(const CNetMessageClient&) = delete;
 
     // Closes any open connection first, then starts connecting to host (an
-    // address or a name) and port, after delayMs when given, and returns at
+    // IPv4 or IPv6 address, with or without brackets, or a name, looked up in
+    // the background) and port, after delayMs when given, and returns at
     // once: the caller never waits. False, with nothing started, for an empty
     // host or a port out of range. The outcome arrives as an event: OnConnected,
     // or OnDisconnect(kConnectFailed) when the host is not found, refuses, or
@@ -52,7 +58,13 @@ public:
     // is being made, messages wait and go out, in order, once it is there.
     bool SendMessage(const CNetMessage& message);
     [[nodiscard]] bool IsConnected() const { return m_peer != nullptr; }
+    // For connections made from now on; an interval of 0 turns the echoes
+    // and the silence check off.
+    void SetKeepAlive(int intervalMs, int timeoutMs);
     [[nodiscard]] bool IsConnecting() const { return m_connecting != nullptr; }
+    // Whether the last attempt that failed did so because the host's name
+    // could not be resolved (rather than being refused or unanswered).
+    [[nodiscard]] bool WasHostNotFound() const { return m_hostNotFound; }
 
 protected:
     virtual void OnConnected() {}
@@ -68,6 +80,7 @@ private:
     void OnReadable();
     void OnSocketFailed();
     void Dispatch(const CNetMessage& message);
+    void OnKeepAlive(bool silent);
     // Drops the connection without sending anything and reports the reason.
     void Drop(int reason, bool graceful);
     [[nodiscard]] bool IsCurrent(std::uint64_t serial) const { return m_peer && m_serial == serial; }
@@ -77,6 +90,9 @@ private:
     std::unique_ptr<QTimer> m_connectTimer;
     std::vector<CNetMessage> m_waiting; // sent while connecting
     std::uint64_t m_serial = 0;         // grows with every connection, so a callback's close is noticed
+    int m_keepAliveIntervalMs = kDefaultKeepAliveIntervalMs;
+    int m_keepAliveTimeoutMs = kDefaultKeepAliveTimeoutMs;
+    bool m_hostNotFound = false;
     bool m_inReadPass = false;
     bool m_failedDuringPass = false;
 };

@@ -159,7 +159,10 @@ void CNetMessageServer::OnIncomingConnection()
             continue;
         }
         const int id = m_users.Add(std::move(peer));
-        m_users.Find(id)->GetSocket().SetHandlers([this, id] { OnUserReadable(id); }, [this, id] { OnUserFailed(id); });
+        CNetPeerSocket& user = m_users.Find(id)->GetSocket();
+        user.SetHandlers([this, id] { OnUserReadable(id); }, [this, id] { OnUserFailed(id); });
+        user.StartKeepAlive(m_keepAliveIntervalMs, m_keepAliveTimeoutMs,
+                            [this, id](bool silent) { OnUserKeepAlive(id, silent); });
         OnConnect(id);
         // Bytes that came with the connection are read now.
         if (CNetUserEntry* entry = m_users.Find(id); entry && entry->GetSocket().GetSocket()->bytesAvailable() > 0)
@@ -251,6 +254,28 @@ void CNetMessageServer::Dispatch(int userId, const CNetMessage& message)
     }
     default: OnMessage(userId, message); return;
     }
+}
+
+void CNetMessageServer::SetKeepAlive(int intervalMs, int timeoutMs)
+{
+    m_keepAliveIntervalMs = intervalMs;
+    m_keepAliveTimeoutMs = timeoutMs;
+}
+
+void CNetMessageServer::OnUserKeepAlive(int userId, bool silent)
+{
+    if (m_users.Find(userId) == nullptr)
+        return;
+    if (silent)
+    {
+        // No FIN or RST came (a pulled cable, a hung peer), but nothing else either.
+        RemoveUser(userId, false);
+        OnDisconnect(userId, kReadFailed);
+        return;
+    }
+    CNetMessage echo(NET_PING_FROM_SERVER);
+    echo.AddLong(static_cast<std::int32_t>(NetTick::Now()));
+    (void)SendMessageToUser(userId, echo);
 }
 
 bool CNetMessageServer::SendMessageToUser(int userId, const CNetMessage& message)

@@ -21,7 +21,12 @@ public:
     static constexpr int kRemovedHere = 0; // DisconnectUser
     static constexpr int kUserLeaving = 1; // NET_CLIENT_LEAVING arrived
     static constexpr int kSendFailed = 2;
-    static constexpr int kReadFailed = 3; // also unparsable bytes or a socket error
+    static constexpr int kReadFailed = 3; // also unparsable bytes, a socket error or a silent user
+
+    // Each user is sent an echo request every interval and is removed
+    // (kReadFailed) once it has been silent for the timeout.
+    static constexpr int kDefaultKeepAliveIntervalMs = 5000;
+    static constexpr int kDefaultKeepAliveTimeoutMs = 20000;
 
     CNetMessageServer();
     // Stops like StopServer; failures while saying goodbye are not reported,
@@ -52,6 +57,10 @@ public:
 
     [[nodiscard]] std::vector<int> GetUserIds() const { return m_users.GetIds(); }
 
+    // For users accepted from now on; an interval of 0 turns the echoes and
+    // the silence check off.
+    void SetKeepAlive(int intervalMs, int timeoutMs);
+
 protected:
     virtual bool OnIsConnectionAccepted() = 0;
     virtual void OnConnect(int userId) = 0;
@@ -68,6 +77,7 @@ private:
     // Reads what the user has sent; false when it does not parse.
     bool ReadPending(CNetUserEntry& entry, std::vector<CNetMessage>& messages);
     void Dispatch(int userId, const CNetMessage& message);
+    void OnUserKeepAlive(int userId, bool silent);
     // Takes the user out; graceful lets queued bytes still go out.
     void RemoveUser(int userId, bool graceful);
     void Stop(bool report);
@@ -75,6 +85,8 @@ private:
 
     QTcpServer* m_listener = nullptr;
     int m_port = -1;
+    int m_keepAliveIntervalMs = kDefaultKeepAliveIntervalMs;
+    int m_keepAliveTimeoutMs = kDefaultKeepAliveTimeoutMs;
     int m_spareDescriptor = -1; // kept free for refusing connections when none is left
     CNetUserList m_users;
 };

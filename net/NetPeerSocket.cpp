@@ -23,12 +23,18 @@ CNetPeerSocket::CNetPeerSocket(QTcpSocket* socket) : m_socket(socket)
             m_readable();
     });
     m_errorConnection = QObject::connect(m_socket, &QTcpSocket::errorOccurred, [this] { OnError(); });
+    m_heard.start();
 }
 
 CNetPeerSocket::~CNetPeerSocket()
 {
     QObject::disconnect(m_readConnection);
     QObject::disconnect(m_errorConnection);
+    if (m_keepAliveTimer != nullptr)
+    {
+        m_keepAliveTimer->stop();
+        QObject::disconnect(m_keepAliveTimer, nullptr, nullptr, nullptr);
+    }
     QTcpSocket* socket = m_socket;
     // The socket may be in the middle of emitting a signal: it is never deleted directly.
     if (QCoreApplication* app = QCoreApplication::instance())
@@ -70,13 +76,50 @@ bool CNetPeerSocket::Send(const CNetMessage& message)
            m_socket->state() == QAbstractSocket::ConnectedState && m_socket->bytesToWrite() <= kMaxPendingBytes;
 }
 
+void CNetPeerSocket::StartKeepAlive(int intervalMs, int timeoutMs, std::function<void(bool silent)> tick)
+{
+    if (m_keepAliveTimer != nullptr)
+        m_keepAliveTimer->stop();
+    m_keepAliveTick = std::move(tick);
+    m_silenceTimeoutMs = timeoutMs;
+    m_heard.restart();
+    m_lastAvailable = m_socket->bytesAvailable();
+    if (intervalMs <= 0 || m_aborted)
+        return;
+    if (m_keepAliveTimer == nullptr)
+    {
+        m_keepAliveTimer = new QTimer(m_socket);
+        QObject::connect(m_keepAliveTimer, &QTimer::timeout, m_keepAliveTimer, [this] { OnKeepAliveTick(); });
+    }
+    m_keepAliveTimer->start(intervalMs);
+}
+
+void CNetPeerSocket::OnKeepAliveTick()
+{
+    if (m_aborted || !m_keepAliveTick)
+        return;
+    // Bytes still waiting in the socket arrived while the owner was busy (a
+    // modal loop within one of its callbacks): the peer spoke. A full read
+    // buffer stops changing, but it is full of what the peer said.
+    const qint64 available = m_socket->bytesAvailable();
+    if (available != m_lastAvailable || (m_socket->readBufferSize() > 0 && available >= m_socket->readBufferSize()))
+        m_heard.restart();
+    m_lastAvailable = available;
+    const bool silent = m_heard.elapsed() >= m_silenceTimeoutMs;
+    // The handler may destroy this object: it runs from a copy.
+    const std::function<void(bool)> tick = m_keepAliveTick;
+    tick(silent);
+}
+
 bool CNetPeerSocket::Receive()
 {
     if (m_aborted)
         return false;
     const QByteArray bytes = m_socket->readAll();
+    m_lastAvailable = 0;
     if (bytes.isEmpty())
         return false;
+    m_heard.restart();
     m_reader.Append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     return true;
 }
@@ -89,6 +132,8 @@ bool CNetPeerSocket::HasPeer() const
 void CNetPeerSocket::Abort()
 {
     m_aborted = true;
+    if (m_keepAliveTimer != nullptr)
+        m_keepAliveTimer->stop();
     QObject::disconnect(m_readConnection);
     QObject::disconnect(m_errorConnection);
     m_socket->abort();

@@ -2,12 +2,14 @@
 
 #include "NetMessageReader.h"
 
+#include <QElapsedTimer>
 #include <QMetaObject>
 
 #include <cstdint>
 #include <functional>
 
 class QTcpSocket;
+class QTimer;
 
 // One open TCP connection of the message layer, on either side: the socket,
 // the bytes received but not yet taken as messages, and message sending.
@@ -39,6 +41,16 @@ public:
     // has left too much unread.
     bool Send(const CNetMessage& message);
 
+    // Keeps the connection watched: every intervalMs tick is called, with
+    // silent true once nothing has been heard from the peer for timeoutMs
+    // (no FIN or RST arrives when a cable is pulled or a peer hangs). The
+    // owner sends an echo on a quiet tick and drops the connection on a
+    // silent one. Bytes that have arrived but wait for the owner to read
+    // them count as heard. An interval of 0 or less turns the watch off.
+    void StartKeepAlive(int intervalMs, int timeoutMs, std::function<void(bool silent)> tick);
+    // Milliseconds since the peer was last heard.
+    [[nodiscard]] qint64 GetSilenceMs() const { return m_heard.elapsed(); }
+
     // Moves the bytes the socket holds into the reader; false when there were none.
     bool Receive();
     [[nodiscard]] CNetMessageReader& GetReader() { return m_reader; }
@@ -53,6 +65,7 @@ public:
 
 private:
     void OnError();
+    void OnKeepAliveTick();
 
     QTcpSocket* m_socket;
     CNetMessageReader m_reader;
@@ -63,4 +76,11 @@ private:
     bool m_inSend = false;
     bool m_errorDuringSend = false;
     bool m_aborted = false;
+    // The watch: its timer belongs to the socket, which outlives this object
+    // when a tick's handler destroys it.
+    QTimer* m_keepAliveTimer = nullptr;
+    std::function<void(bool silent)> m_keepAliveTick;
+    int m_silenceTimeoutMs = 0;
+    QElapsedTimer m_heard;
+    qint64 m_lastAvailable = 0;
 };

@@ -38,6 +38,7 @@ const std::map<int, std::string>& Table()
         {IDS_LAN_NONE, "<No servers found on LAN>"},
         {IDS_LAN_SEARCHING, "<Searching for servers on LAN...>"},
         {IDS_CONN_BAD_PORT, "The port must be a number from 1 to 65535."},
+        {IDS_CONN_HOST_NOT_FOUND, "The server \"%1\" cannot be found.\n\nVerify its name, or type its IP address."},
         {IDS_SERVER_STARTED_AT, "Your server started at IP \"%s\" and Port %d"},
         {IDS_CMDLINE_INVALID,
          "Parameters passed to Pellomar are invalid.\nIt should be:\n\nserver single port nickname,\nserver double "

@@ -257,7 +257,10 @@ void CConnectionDlg::FinishConnect(bool connected, const QString& address, int p
     m_Confirm->setEnabled(true);
     if (!connected)
     {
-        CMessageDlg::ShowInformation(IDS_CONN_CONNECT_FAILED, this);
+        if (m_Link.WasHostNotFound())
+            CMessageDlg::ShowInformation(UiText(IDS_CONN_HOST_NOT_FOUND).replace(QStringLiteral("%1"), address), this);
+        else
+            CMessageDlg::ShowInformation(IDS_CONN_CONNECT_FAILED, this);
         return;
     }
     AddToHistory(address);

@@ -50,13 +50,28 @@ bool CProgramProcess::Start(const QStringList& arguments)
     environment.insert(QStringLiteral("PELLOMAR_CONFIG_DIR"), m_Folder.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("PELLOMAR_AUTOMATION"), socketPath);
     environment.insert(QStringLiteral("PELLOMAR_MUTE"), QStringLiteral("1"));
-    // A LAN search of the program probes loopback only, never a real network.
-    environment.insert(QStringLiteral("PELLOMAR_LAN_TARGETS"), QStringLiteral("127.0.0.1"));
+    // A LAN search of the program probes loopback only, never a real network;
+    // only a program in a test's own namespace may broadcast.
+    if (!m_LanTargets.isEmpty())
+        environment.insert(QStringLiteral("PELLOMAR_LAN_TARGETS"), m_LanTargets);
+    else if (m_Namespace.isEmpty())
+        return false;
+    else
+        environment.remove(QStringLiteral("PELLOMAR_LAN_TARGETS"));
     // The documents folder, where the games folder is made, stays inside the test's folder.
     environment.insert(QStringLiteral("HOME"), m_Folder.path());
     environment.insert(QStringLiteral("XDG_DOCUMENTS_DIR"), m_Folder.filePath(QStringLiteral("Documents")));
     m_Process.setProcessEnvironment(environment);
-    m_Process.setArguments(arguments);
+    if (m_Namespace.isEmpty())
+        m_Process.setArguments(arguments);
+    else
+    {
+        // "ip netns exec" replaces itself with the program: the process id stays the program's.
+        m_Process.setProgram(QStringLiteral("ip"));
+        m_Process.setArguments(QStringList{QStringLiteral("netns"), QStringLiteral("exec"), m_Namespace,
+                                           QStringLiteral(PELLOMAR_PROGRAM)} +
+                               arguments);
+    }
     // Into files: a full pipe must never stall the program.
     m_Process.setStandardOutputFile(m_Folder.filePath(QStringLiteral("stdout.txt")));
     m_Process.setStandardErrorFile(m_Folder.filePath(QStringLiteral("stderr.txt")));

@@ -31,6 +31,14 @@ public:
     CProgramProcess(const CProgramProcess&) = delete;
     CProgramProcess& operator=(const CProgramProcess&) = delete;
 
+    // Runs the program inside that network namespace (through "ip netns
+    // exec"), for tests on a network of namespaces they made themselves.
+    void SetNetworkNamespace(const QString& name) { m_Namespace = name; }
+    // Where a LAN search probes. Loopback unless told otherwise; an empty
+    // list leaves the variable unset, so that the search broadcasts, which
+    // only a program inside a test's own namespace may do.
+    void SetLanTargets(const QString& targets) { m_LanTargets = targets; }
+
     // Starts the program with the arguments and connects to its channel.
     [[nodiscard]] bool Start(const QStringList& arguments);
     // One request line; the reply line, or "error <why>" when the channel fails.
@@ -61,6 +69,8 @@ public:
 
 private:
     QString m_Label;
+    QString m_Namespace;
+    QString m_LanTargets = QStringLiteral("127.0.0.1");
     QTemporaryDir m_Folder;
     QProcess m_Process;
     QLocalSocket m_Socket;

@@ -420,3 +420,31 @@ TEST_F(NetLayerTest, LostPeersAreReportedWithTheirSidesReasons)
     EXPECT_EQ(m_server.m_disconnects[0].userId, 1);
     EXPECT_EQ(m_server.m_disconnects[0].reason, CNetMessageServer::kReadFailed);
 }
+
+// One server takes clients over IPv4 and IPv6; an IPv6 address may be
+// written in brackets, and a name is looked up without holding the caller.
+TEST_F(NetLayerTest, TheServerIsReachedOverIpv4Ipv6AndByName)
+{
+    QTcpServer probe;
+    const bool hasIpv6 = probe.listen(QHostAddress::LocalHostIPv6, 0);
+    probe.close();
+    std::vector<std::string> hosts{"127.0.0.1", "localhost"};
+    if (hasIpv6)
+    {
+        hosts.push_back("::1");
+        hosts.push_back("[::1]");
+    }
+    for (const std::string& host : hosts)
+    {
+        CRecordingClient client;
+        const std::size_t before = m_server.m_connects.size();
+        ASSERT_TRUE(client.OpenConnection(host, m_server.GetPort())) << host;
+        EXPECT_FALSE(client.IsConnected()) << "the caller never waits, also not for a name";
+        ASSERT_TRUE(WaitUntil([&] { return client.IsConnected() && m_server.m_connects.size() > before; })) << host;
+        EXPECT_FALSE(client.WasHostNotFound());
+        ASSERT_TRUE(client.SendMessage(Move(static_cast<int>(before))));
+        ASSERT_TRUE(WaitUntil([&] { return m_server.m_messages.size() > before; })) << host;
+    }
+    if (!hasIpv6)
+        GTEST_SKIP() << "no IPv6 on loopback: only IPv4 and the name were tried";
+}

@@ -113,6 +113,11 @@ TEST(LanDiscovery, AddressListText)
     EXPECT_EQ(LanDiscovery::AddressListText({QHostAddress("192.168.0.5"), kLoopback, QHostAddress("fe80::1"),
                                              QHostAddress("10.0.0.2"), QHostAddress("192.168.0.5")}),
               QStringLiteral("192.168.0.5 - 10.0.0.2"));
+    // IPv6 ones after the IPv4 ones, each once; link-local and mapped ones not as such.
+    EXPECT_EQ(LanDiscovery::AddressListText({QHostAddress("fd77:1::11"), QHostAddress("fe80::2%1"),
+                                             QHostAddress("::ffff:10.0.0.3"), QHostAddress("2001:db8::5"),
+                                             QHostAddress("fd77:1::11"), QHostAddress("ff02::1")}),
+              QStringLiteral("10.0.0.3 - fd77:1::11 - 2001:db8::5"));
     EXPECT_FALSE(LanDiscovery::LocalAddressList().isEmpty());
 }
 
