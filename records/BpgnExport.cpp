@@ -54,13 +54,23 @@ public:
             m_Out += '\n';
             m_Column = 0;
         }
-        if (m_Column > 0)
+        if (m_Column > 0 || word.front() == '%')
         {
             m_Out += ' ';
             ++m_Column;
         }
         m_Out += word;
         m_Column += word.size();
+    }
+    // A comment to the end of the line: "; " and the text, then a new line.
+    void LineComment(std::string_view text)
+    {
+        if (m_Column > 0)
+            m_Out += ' ';
+        m_Out += "; ";
+        m_Out += text;
+        m_Out += '\n';
+        m_Column = 0;
     }
     void EndLine()
     {
@@ -76,11 +86,18 @@ private:
 
 // A comment's words, each a word of its own so that long comments wrap; the
 // braces go on the first and last. A comment that would read back as a clock
-// gets a space inside its opening brace, which keeps it a comment.
+// gets a space inside its opening brace, which keeps it a comment. One with a
+// closing brace in it (read from a comment to the end of a line) is written
+// as such a comment again.
 void WriteComment(CWrapper& out, const std::string& comment)
 {
     if (comment.empty())
         return;
+    if (comment.find('}') != std::string::npos)
+    {
+        out.LineComment(comment);
+        return;
+    }
     std::vector<std::string> words;
     std::string word;
     for (char c : comment)
@@ -92,7 +109,7 @@ void WriteComment(CWrapper& out, const std::string& comment)
             word.clear();
             continue;
         }
-        word += c == '}' ? ')' : (c == '{' ? '(' : c);
+        word += c;
     }
     if (!word.empty())
         words.push_back(std::move(word));

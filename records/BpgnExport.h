@@ -10,7 +10,8 @@
 // where unknown; TimeControl only when known), then the other tags in their
 // order; a blank line; each move after its number and board letter ("1A.",
 // "1a.", "1B.", "1b.") with its clock in seconds ("{178.950}") and its
-// comment (braces inside become parentheses), wrapped to lines of at most
+// comment (one with a closing brace in it after a semicolon, to the end of
+// the line), wrapped to lines of at most
 // kLineWidth characters; the result; LF line ends and a final newline. Games
 // are separated by a blank line.
 class CBpgnExport

@@ -262,7 +262,7 @@ TEST(BpgnExportTest, CommentsThatLookLikeClocksStayComments)
     EXPECT_EQ(back[0].moves[0].clockMs, std::nullopt);
     EXPECT_EQ(back[0].moves[0].comment, "12.5");
     EXPECT_EQ(back[0].moves[1].clockMs, 1500);
-    EXPECT_EQ(back[0].moves[1].comment, "braces (inside)");
+    EXPECT_EQ(back[0].moves[1].comment, "braces {inside}");
 }
 
 // Random games of both boards, moves and drops mixed, each with a clock:
