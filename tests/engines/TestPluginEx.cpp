@@ -1,5 +1,5 @@
 // A plug-in for the loader tests that also exports the extension, built with
-// version 0 (unusable), 1 and 2 (a slot the program does not know yet). Its
+// version 0 (unusable), 1 and 3 (a slot the program does not know yet). Its
 // objects record what they were told.
 #include "IChessEngineEx.h"
 #include "IChessEngineListenerEx.h"
@@ -52,7 +52,11 @@ public:
     void StopThinking() override {}
     bool Go(int32_t, int32_t) override { return false; }
     void GameOver(int32_t, const char*) override {}
-    // A slot of a later version: never called by a program of version 1.
+    bool SetVariant(const char*) override { return false; }
+    void AddDrop(int32_t, int32_t, int32_t) override {}
+    bool OpponentDrop(int32_t, int32_t, int32_t, int32_t, int32_t) override { return false; }
+    void SetHoldings(const char*) override {}
+    // A slot of a later version: never called by a program of version 2.
     virtual int32_t LaterSlot() { return 42; }
 
     bool m_White = true;

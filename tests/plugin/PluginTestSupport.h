@@ -112,6 +112,30 @@ public:
         Add([&] { m_Thinking.push_back(Thinking{source, *thinking, thinking->pv}); });
     }
 
+    // A drop is recorded among the moves, with its piece in `drop`.
+    bool OnEngineDropEx(IChessEngine* source, int32_t piece, int32_t file, int32_t rank, const char* text) override
+    {
+        EngineMove move{file, rank, file, rank, 0};
+        move.drop = piece;
+        Add([&] {
+            m_Moves.push_back(move);
+            m_MoveTexts.emplace_back(text);
+            m_MoveSources.push_back(source);
+        });
+        return true;
+    }
+
+    void OnEnginePartnerMessage(IChessEngine*, const char* text) override
+    {
+        Add([&] { m_PartnerMessages.emplace_back(text); });
+    }
+
+    bool WaitForPartnerMessages(size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5))
+    {
+        return WaitFor([&] { return m_PartnerMessages.size() >= count; }, timeout);
+    }
+    std::vector<std::string> PartnerMessages() { return Get(m_PartnerMessages); }
+
     // True once at least that many moves have arrived.
     bool WaitForMoves(size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5))
     {
@@ -191,6 +215,7 @@ private:
     std::vector<Ready> m_Ready;
     std::vector<Failure> m_Failures;
     std::vector<Thinking> m_Thinking;
+    std::vector<std::string> m_PartnerMessages;
     std::function<void()> m_OnMove;
 };
 

@@ -1,5 +1,6 @@
 #include "PluginTestSupport.h"
 
+#include "BughouseBoards.h"
 #include "EngineRegistry.h"
 #include "EngineResult.h"
 #include "RavelinTexts.h"
@@ -1013,4 +1014,96 @@ TEST_F(WinboardAdapterTest, AfterAnExchangeOfColoursEachObjectKeepsItsEngineAndT
         EXPECT_EQ(ready[i].name, ready[i].source == static_cast<IChessEngine*>(first.get()) ? "Alpha 1.0" : "Beta 1.0");
     first->Quit();
     second->Quit();
+}
+
+// Bughouse: the variant only for an engine that declared it, holdings when a
+// piece arrives from the partner board, drops both ways, the engine's
+// messages to its partner, and clocks as in chess.
+TEST_F(WinboardAdapterTest, ABughouseEngineGetsTheVariantHoldingsAndDropsAndTellsItsPartner)
+{
+    auto engine = Make("on protover say feature variants=\"normal,bughouse,crazyhouse\" colors=0 done=1\n"
+                       "on go say tellics ptell I need a knight\n"
+                       "moves N@f6 d7d5\n",
+                       kBlack);
+    Extend(*engine);
+    ASSERT_TRUE(engine->SetVariant(kEngineVariantBughouse));
+    ASSERT_TRUE(engine->StartGame(120, 0));
+    // A knight taken on the partner board arrives before White's first move.
+    engine->SetHoldings("n");
+    engine->OpponentMove(3, 1, 3, 3, 0, 12000, 11950);
+    ASSERT_TRUE(m_Listener.WaitForMoves(1));
+    EngineMove drop{2, 5, 2, 5, 0};
+    drop.drop = 2; // a knight
+    EXPECT_EQ(m_Listener.Moves()[0], drop);
+    EXPECT_EQ(m_Listener.MoveTexts()[0], "N@f6");
+    ASSERT_TRUE(m_Listener.WaitForPartnerMessages(1));
+    EXPECT_EQ(m_Listener.PartnerMessages()[0], "I need a knight");
+
+    // White drops a pawn it was handed; then a queen arrives for White.
+    ASSERT_TRUE(engine->OpponentDrop(0, 4, 3, 11800, 11700));
+    ASSERT_TRUE(m_Listener.WaitForMoves(2));
+    EXPECT_EQ(m_Listener.Moves()[1], (EngineMove{4, 6, 4, 4, 0}));
+    engine->SetHoldings("Q");
+    EXPECT_FALSE(engine->OpponentDrop(5, 4, 3, 1, 1)); // no such piece
+    ASSERT_TRUE(engine->WaitUntilIdle());
+    engine->StopGame();
+    engine->Quit();
+    EXPECT_EQ(Log(0), "xboard\nprotover 2\nnew\nvariant bughouse\nrandom\nlevel 0 2 0\npost\nhard\nforce\ncomputer\n"
+                      "holding [] [n]\ntime 12000\notim 11950\ne2e4\ngo\n"
+                      "time 11800\notim 11700\nP@d4\nholding [Q] []\n"
+                      "result * {Unfinished}\nforce\nquit\n");
+}
+
+TEST_F(WinboardAdapterTest, AnEngineWithoutBughouseIsNotOfferedAndToldNothingOfTheGame)
+{
+    auto engine = Make("on protover say feature variants=\"normal,crazyhouse\" done=1\n", kWhite);
+    Extend(*engine);
+    engine->StartAsync();
+    ASSERT_TRUE(m_Listener.WaitForReady());
+    EXPECT_EQ(m_Listener.ReadyEvents()[0].capabilities & ENGINE_CAN_BUGHOUSE, 0);
+    EXPECT_FALSE(engine->SetVariant(kEngineVariantBughouse));
+    EXPECT_FALSE(engine->SetVariant("atomic"));
+    // Asked all the same, it reports that it cannot play the game.
+    engine->StartGame(60, 0);
+    ASSERT_TRUE(m_Listener.WaitForFailures());
+    EXPECT_EQ(m_Listener.Failures()[0].reason, ENGINE_FAILURE_VARIANT);
+    EXPECT_EQ(m_Listener.Failures()[0].text, RavelinTexts::Text(RavelinTexts::IDS_VARIANT_REFUSED));
+    EXPECT_FALSE(engine->IsGameRunning());
+    // A chess game afterwards is played as before.
+    EXPECT_TRUE(engine->SetVariant(kEngineVariantNormal));
+    engine->Quit();
+    EXPECT_EQ(Log(0), "xboard\nprotover 2\nquit\n");
+
+    // One that declares it is offered.
+    auto able = Make("on protover say feature variants=\"bughouse\" done=1\n", kWhite);
+    Extend(*able);
+    able->StartAsync();
+    ASSERT_TRUE(m_Listener.WaitForReady(2));
+    EXPECT_NE(m_Listener.ReadyEvents()[1].capabilities & ENGINE_CAN_BUGHOUSE, 0);
+    EXPECT_TRUE(able->SetVariant(kEngineVariantBughouse));
+    able->Quit();
+}
+
+// A drop the engine has no piece for reaches the program with its text, and
+// the rules core refuses it there, as the bughouse game judges engine moves.
+TEST_F(WinboardAdapterTest, ADropTheRulesRefuseIsPassedOnForTheProgramToJudge)
+{
+    auto engine = Make("on protover say feature variants=\"bughouse\" done=1\nmoves Q@e5\n", kBlack);
+    Extend(*engine);
+    engine->SetVariant(kEngineVariantBughouse);
+    engine->StartGame(60, 0);
+    engine->OpponentMove(3, 1, 3, 3, 0, 6000, 6000);
+    ASSERT_TRUE(m_Listener.WaitForMoves(1));
+    const EngineMove move = m_Listener.Moves()[0];
+    ASSERT_TRUE(move.IsDrop());
+    EXPECT_EQ(m_Listener.MoveTexts()[0], "Q@e5");
+
+    CBughouseBoards boards;
+    CReplayedMove played;
+    std::string why;
+    ASSERT_TRUE(boards.PlayText(0, "e4", played, &why));
+    EXPECT_FALSE(boards.PlayDrop(0, move.drop, CCoordinate(move.toRank, move.toFile), played));
+    EXPECT_FALSE(boards.PlayText(0, m_Listener.MoveTexts()[0], played, &why));
+    EXPECT_EQ(why, "no queen in hand");
+    engine->Quit();
 }
