@@ -1,6 +1,7 @@
 #include "GameSession.h"
 
 #include "GameSettings.h"
+#include "Nickname.h"
 #include "PgnFile.h"
 #include "PlayerRoster.h"
 #include "ProgramTexts.h"
@@ -9,6 +10,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cctype>
+#include <fstream>
 
 using namespace ProgramTexts;
 
@@ -142,9 +145,23 @@ bool CGameSession::LoadGame(const QString& path)
 
 bool CGameSession::LoadRecord(const QString& path, std::string& white, std::string& black)
 {
+    // A file with no game in it (a picture, a text) is refused before the
+    // record is touched: the board, the record and the names stay as they were.
+    const std::string fileName = QFile::encodeName(path).toStdString();
+    {
+        CChessPosition trial;
+        std::string trialWhite;
+        std::string trialBlack;
+        std::string trialResult;
+        CPgnFile::LoadPgn(trial, fileName, trialWhite, trialBlack, trialResult);
+        if (trial.MoveTexts().empty() && !StartsWithTag(fileName))
+        {
+            Message(Text(IDS_PGN_LOAD_ERROR));
+            return false;
+        }
+    }
     std::string result;
-    const bool loaded =
-        CPgnFile::LoadPgn(MutablePosition(), QFile::encodeName(path).toStdString(), white, black, result);
+    const bool loaded = CPgnFile::LoadPgn(MutablePosition(), fileName, white, black, result);
     SetHighlight(0, CCoordinate::None());
     m_Information.clear();
     m_ResultText = loaded && result != "*" ? result : std::string();
@@ -158,6 +175,17 @@ bool CGameSession::LoadRecord(const QString& path, std::string& white, std::stri
     }
     m_LoadFolder = FolderOf(path);
     return true;
+}
+
+bool CGameSession::StartsWithTag(const std::string& fileName)
+{
+    // A game's file opens with its tags; its first character past any blank is "[".
+    std::ifstream in(fileName, std::ios::binary);
+    char c = 0;
+    while (in.get(c))
+        if (!std::isspace(static_cast<unsigned char>(c)))
+            return c == '[';
+    return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -299,7 +327,8 @@ void CGameSession::Notice(const QString& text)
 
 void CGameSession::ChatLine(const QString& nickname, const QString& text, bool own)
 {
-    m_Observer->OnChatLine(nickname, text, own);
+    // The sender's name as people see it; the text is drawn as typed.
+    m_Observer->OnChatLine(Nickname::Shown(nickname), text, own);
 }
 
 void CGameSession::ReportTurn(bool yourTurn)

@@ -99,6 +99,8 @@ public:
     // Saving and loading the game of the first board.
     [[nodiscard]] int SaveCounter() const { return m_SaveCounter; }
     [[nodiscard]] virtual QString DefaultSaveName() const;
+    // Whether leaving would close a connection to another player (never in a local game).
+    [[nodiscard]] virtual bool IsConnectedToOthers() const { return false; }
     // Writes the game with the players' names and the result; the counter
     // advances whether or not the file could be written. A failure is told.
     bool SaveGame(const QString& path);
@@ -131,8 +133,11 @@ protected:
     };
 
     // Reads the game of a file into the first board with the players' names;
-    // the list shows what the record holds, also what a failed read left.
+    // the list shows what the record holds, also what a failed read left. A
+    // file with neither a tag nor a move is refused and changes nothing.
     bool LoadRecord(const QString& path, std::string& white, std::string& black);
+    // Whether a file's first character past any blank opens a tag.
+    [[nodiscard]] static bool StartsWithTag(const std::string& fileName);
     // Runs a command whose button is shown and enabled.
     virtual void RunCommand(int id) = 0;
     // The name of the player of a colour, for Save Game.

@@ -430,6 +430,11 @@ void CLocalChessSession::ApplySettings(const std::array<int, 2>& selectedEntries
     m_Settings.SetBlackEngine(black != nullptr ? QString::fromUtf8(black->GetName()) : human);
     SetEntryName(0, m_Settings.GetBottomPlayerName());
     SetEntryName(1, m_Settings.GetTopPlayerName());
+    // The dialog stored the time control: the panels show it at once, not
+    // only from the next New Game (Settings is a command of the idle window).
+    if (!m_Running)
+        ClockSwitch().StartGame(Clock(kBottomPanel), Clock(kTopPanel), m_Settings.GetGameTime(),
+                                m_Settings.IsTimeInfinite());
     ReportBoards();
     ReportPanels();
     ReportButtons();
