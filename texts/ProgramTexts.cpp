@@ -88,6 +88,8 @@ const std::map<int, std::string>& Table()
         {IDS_NC_SAVE_NAME, "%s - %s Game %d"},
         {IDS_NC_SAVE_NAME_ALONE, "Game %d"},
         {IDS_NC_PGN_FILTER, "PGN Files (*.pgn)"},
+        {IDS_NC_TAKEBACK_SENT, "You have asked to undo the last move"},
+        {IDS_NC_OPPONENT_FLAG_FELL, "Opponent's time has run out: press Time Call to claim the game"},
         {178, "Game is a draw due to 50 ply without capture or pawn movement."},
         {179, "Game is a draw due to insufficient material."},
         {180, "Game is a draw due to three-fold repetition."},

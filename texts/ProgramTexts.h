@@ -247,6 +247,9 @@ inline constexpr int IDS_NC_BLACK = 65140;
 inline constexpr int IDS_NC_SAVE_NAME = 65141;
 inline constexpr int IDS_NC_SAVE_NAME_ALONE = 65142;
 inline constexpr int IDS_NC_PGN_FILTER = 65143;
+// Feedback of network games beyond the original texts.
+inline constexpr int IDS_NC_TAKEBACK_SENT = 65144;
+inline constexpr int IDS_NC_OPPONENT_FLAG_FELL = 65145;
 
 // Network bughouse buttons.
 inline constexpr int IDS_BH_START = 66100;

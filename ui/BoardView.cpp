@@ -13,6 +13,9 @@ const QColor kFrameColour(7, 7, 141);
 const QColor kCoordinateColour(224, 132, 0);
 const QColor kHighlightColour(255, 128, 64);
 const QColor kKeyColour(0, 0, 255);
+// Coordinates inside a bughouse board: each in the colour of the other kind of square.
+const QColor kOnLightSquare(172, 124, 84);
+const QColor kOnDarkSquare(238, 217, 180);
 constexpr int kWhitePiecesTop = 410;
 constexpr int kBlackPiecesTop = 450;
 } // namespace
@@ -23,6 +26,7 @@ CBoardView::CBoardView(CBitmapCache& bitmaps, QWidget* parent)
     setObjectName(QStringLiteral("Board View"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_CoordinateFont = ProgramFont(QStringLiteral("Tahoma"), 14, true);
+    m_InnerCoordinateFont = ProgramFont(QStringLiteral("Tahoma"), 10, true);
     setFixedSize(360, 360);
     m_AnimationTimer.setSingleShot(true);
     m_AnimationTimer.setInterval(kAnimationPauseMs);
@@ -219,6 +223,8 @@ void CBoardView::paintEvent(QPaintEvent*)
         }
     }
     painter.drawPixmap(BufferRect().topLeft(), m_Buffer);
+    if (m_Bughouse)
+        DrawInnerCoordinates(painter);
 
     if (IsDragging() || m_Animating)
         DrawPiece(painter, m_DragPos, m_DraggedColour, m_DraggedType);
@@ -392,4 +398,48 @@ void CBoardView::AnimateDrop(PieceType type, const CCoordinate& square)
         return;
     const Colour colour = ColourOfCode(code);
     StartAnimation(QPoint(10 + 60 * type, StripTop(colour)), SquareRect(square).topLeft(), square, colour, type);
+}
+
+// ---------------------------------------------------------------------------
+// Coordinates inside a bughouse board, which has no frame to hold them
+
+QRect CBoardView::InnerCoordinateRect(int screenRow, int screenColumn, bool file) const
+{
+    // A file letter at the lower right of its square, a rank digit at the upper left.
+    const QRect square(BoardOrigin() + QPoint(kSquare * screenColumn, kSquare * screenRow), QSize(kSquare, kSquare));
+    const QFontMetrics metrics(m_InnerCoordinateFont);
+    const QString text = file ? QStringLiteral("W") : QStringLiteral("8");
+    const QSize size(metrics.horizontalAdvance(text), metrics.height());
+    return file ? QRect(square.bottomRight() - QPoint(size.width() + 1, size.height()), size)
+                : QRect(square.topLeft() + QPoint(2, 1), size);
+}
+
+std::vector<DrawnText> CBoardView::DrawnTexts() const
+{
+    std::vector<DrawnText> texts;
+    if (!m_Bughouse)
+        return texts;
+    for (int i = 0; i < 8; ++i)
+    {
+        texts.push_back({QString(QChar(m_Flipped ? 'h' - i : 'a' + i)), InnerCoordinateRect(7, i, true)});
+        texts.push_back({QString(QChar(m_Flipped ? '1' + i : '8' - i)), InnerCoordinateRect(i, 0, false)});
+    }
+    return texts;
+}
+
+void CBoardView::DrawInnerCoordinates(QPainter& painter) const
+{
+    painter.setFont(m_InnerCoordinateFont);
+    for (int i = 0; i < 8; ++i)
+    {
+        // The top-left square is light, whichever way the board is turned.
+        const bool fileSquareLight = (7 + i) % 2 == 0;
+        const bool rankSquareLight = i % 2 == 0;
+        painter.setPen(fileSquareLight ? kOnLightSquare : kOnDarkSquare);
+        painter.drawText(InnerCoordinateRect(7, i, true), Qt::AlignRight | Qt::AlignBottom,
+                         QString(QChar(m_Flipped ? 'h' - i : 'a' + i)));
+        painter.setPen(rankSquareLight ? kOnLightSquare : kOnDarkSquare);
+        painter.drawText(InnerCoordinateRect(i, 0, false), Qt::AlignLeft | Qt::AlignTop,
+                         QString(QChar(m_Flipped ? '1' + i : '8' - i)));
+    }
 }

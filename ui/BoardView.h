@@ -2,6 +2,7 @@
 
 #include "BoardViewObserver.h"
 #include "ChessPosition.h"
+#include "DrawnTexts.h"
 
 #include <QFont>
 #include <QPixmap>
@@ -21,7 +22,7 @@ class CCachedBitmap;
 // to another, a drop from the holdings) to its observer. It owns no game
 // state: a gesture changes nothing until the position it shows is changed by
 // its owner and shown again.
-class CBoardView : public QWidget
+class CBoardView : public QWidget, public IDrawnTexts
 {
     Q_OBJECT
 
@@ -77,6 +78,10 @@ public:
     [[nodiscard]] int HoldingsSlotAt(const QPoint& point, Colour colour) const;
     [[nodiscard]] int StripTop(Colour colour) const;
     [[nodiscard]] QRect HoldingsCountRect(Colour colour, PieceType type) const;
+    // The coordinates a bughouse board draws inside its edge squares (an
+    // ordinary board draws them on its frame): the files along the bottom
+    // rank, the ranks along the left file.
+    [[nodiscard]] std::vector<DrawnText> DrawnTexts() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -90,6 +95,10 @@ private:
     [[nodiscard]] QRect BufferRect() const;
     void RenderBuffer();
     void DrawPiece(QPainter& painter, const QPoint& at, Colour colour, PieceType type) const;
+    void DrawInnerCoordinates(QPainter& painter) const;
+    // The corner of an edge square that holds its coordinate (screen row and
+    // column 0..7).
+    [[nodiscard]] QRect InnerCoordinateRect(int screenRow, int screenColumn, bool file) const;
     void InvalidateSquare(const CCoordinate& square);
     void InvalidateAll();
     void MoveDragTo(const QPoint& topLeft);
@@ -117,6 +126,7 @@ private:
 
     const CCachedBitmap& m_Sheet;
     QFont m_CoordinateFont;
+    QFont m_InnerCoordinateFont;
     QPixmap m_Buffer;
     bool m_BufferDirty = true;
     std::function<bool()> m_IsHighlightOn;

@@ -132,6 +132,11 @@ CSkinButton* CGameWnd::Button(int id) const
     return it == m_Buttons.end() ? nullptr : it->second;
 }
 
+bool CGameWnd::IsConnectedToOthers() const
+{
+    return m_Session->IsConnectedToOthers();
+}
+
 CBoardView* CGameWnd::Board(int index) const
 {
     return index >= 0 && index < static_cast<int>(m_Boards.size()) ? m_Boards[static_cast<size_t>(index)] : nullptr;

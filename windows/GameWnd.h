@@ -103,6 +103,8 @@ public:
     [[nodiscard]] CChatEdit* ChatInput() const { return m_Chat; }
     // The help dialog; null until help was asked for.
     [[nodiscard]] CHtmlDlg* HelpDialog() const { return m_Help; }
+    // Whether closing now would end a connection to another player.
+    [[nodiscard]] bool IsConnectedToOthers() const;
     // The mouse wheel over the window: the move list, else the chat output.
     bool HandleWheel(int delta, const QPoint& globalPointer);
 
