@@ -95,6 +95,7 @@ inline constexpr int IDS_BROWSE_START = 63033;
 inline constexpr int IDS_BROWSE_BACK = 63034;
 inline constexpr int IDS_BROWSE_FORWARD = 63035;
 inline constexpr int IDS_BROWSE_END = 63036;
+inline constexpr int IDS_FLIP_BOARD = 63090;
 
 // Local chess window, main frame and main menu.
 inline constexpr int IDS_COMPANY_KEY = 181;

@@ -5,6 +5,7 @@
 #include "MoveListOwner.h"
 #include "SessionObserver.h"
 
+#include <QKeySequence>
 #include <QString>
 #include <QWidget>
 
@@ -14,6 +15,8 @@
 #include <vector>
 
 class CBitmapCache;
+class QMenu;
+class QShortcut;
 class GameSettings;
 class CBoardView;
 class CGameSession;
@@ -85,6 +88,15 @@ public:
     // The mouse wheel over the window: the move list, else the chat output.
     bool HandleWheel(int delta, const QPoint& globalPointer);
 
+    // Turns the boards on screen (key F, the board's menu): only the view
+    // turns, with the panels; the game and what peers are told stay as they were.
+    void FlipBoards();
+    [[nodiscard]] bool IsViewTurned() const { return m_ViewTurned; }
+    // The board's context menu, rebuilt each time it is shown.
+    [[nodiscard]] QMenu* BoardMenu() const { return m_BoardMenu; }
+    // The key that runs a command's button, empty for none.
+    [[nodiscard]] static QKeySequence KeyOf(int id);
+
 signals:
     // The window left for the main menu.
     void MenuRequested();
@@ -110,6 +122,8 @@ protected:
     [[nodiscard]] virtual QString SuggestedSaveName() const;
     // A chat line typed by the local player.
     virtual void SubmitChat(const QString& /*text*/) {}
+    // The entries of the board's context menu.
+    virtual void FillBoardMenu(QMenu& menu);
 
     // Commands every kind does alike.
     void LoadGame();
@@ -142,6 +156,7 @@ protected:
     // IBoardViewObserver
     void OnMoveRequested(CBoardView* view, const CMove& move) override;
     void OnDropRequested(CBoardView* view, const CCoordinate& square, PieceType type) override;
+    void OnContextMenuRequested(CBoardView* view, const QPoint& globalPoint) override;
 
     // IMoveListOwner: browsing the session's record between games.
     void GoToStart() override;
@@ -163,6 +178,14 @@ private:
     // Every part redrawn from the session.
     void RedrawAll();
     void NameParts();
+    // The keys of the window: the buttons' shortcuts, F, Escape and the browsing keys.
+    void CreateKeys();
+    void SetTabOrder();
+    // Layout, then the panels swapped to follow a turned view.
+    void Relayout();
+    void FollowTurn();
+    // Browsing by key, as the move list's buttons do when they are enabled.
+    void BrowseByKey(int key);
 
     std::unique_ptr<CGameSession> m_Session;
     Parts m_Parts;
@@ -179,6 +202,8 @@ private:
     CChatEdit* m_Chat = nullptr;
     std::map<int, CSkinButton*> m_Buttons;
     CHtmlDlg* m_Help = nullptr;
-    QString m_AddressText;   // the address list put into the chat input for copying
-    bool m_Browsing = false; // the move list updates itself while it browses
+    QString m_AddressText;     // the address list put into the chat input for copying
+    bool m_Browsing = false;   // the move list updates itself while it browses
+    bool m_ViewTurned = false; // the boards are shown the other way round than the game says
+    QMenu* m_BoardMenu = nullptr;
 };
