@@ -46,10 +46,9 @@ public:
 
     void Push(int32_t colour, const EngineMove& move)
     {
-        {
-            std::lock_guard lock(m_Mutex);
-            m_Moves.emplace_back(colour, move);
-        }
+        // Notified under the lock, so a woken test cannot end this queue first.
+        std::lock_guard lock(m_Mutex);
+        m_Moves.emplace_back(colour, move);
         m_Changed.notify_all();
     }
 

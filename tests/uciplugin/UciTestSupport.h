@@ -22,9 +22,9 @@ inline CEngineAdapter::Timings FastUciTimings()
 {
     CEngineAdapter::Timings timings;
     timings.startDelay = std::chrono::milliseconds(0);
-    timings.handshakeWait = std::chrono::milliseconds(2000);
+    timings.handshakeWait = Scaled(std::chrono::milliseconds(2000));
     // Long enough for a fake engine on a busy machine to read its "quit".
-    timings.quitGrace = std::chrono::milliseconds(1000);
+    timings.quitGrace = Scaled(std::chrono::milliseconds(1000));
     return timings;
 }
 
