@@ -894,3 +894,33 @@ TEST_F(NetChessWndTest, BoardMenuCopiesThePositionAndTheGameAndRefusesASetUpGame
     EXPECT_TRUE(pgn.contains(QStringLiteral("[White \"Host\"]\n[Black \"Guest\"]\n"))) << pgn.toStdString();
     EXPECT_TRUE(pgn.endsWith(QStringLiteral("\n\n1. e4 *\n"))) << pgn.toStdString();
 }
+
+TEST_F(NetChessWndTest, FlipTurnsOnlyTheLocalViewAndTellsThePeerNothing)
+{
+    Connect();
+    StartGame();
+    Move(server, client, "e2", "e4");
+    client.wnd->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(client.wnd.get()));
+    const QStringList serverNotices = server.Notices();
+    const QRect bottom = client.wnd->BottomPanel()->geometry();
+    client.wnd->Board()->setFocus();
+    QTest::keyClick(client.wnd->Board(), Qt::Key_F);
+    ASSERT_TRUE(client.wnd->IsViewTurned());
+    // Black at the bottom by the game, White at the bottom in the turned view.
+    EXPECT_TRUE(client.wnd->Session().IsBlackAtBottom());
+    EXPECT_FALSE(client.wnd->Board()->IsFlipped());
+    EXPECT_EQ(client.wnd->TopPanel()->geometry(), bottom);
+    // A move on the turned view reaches the server as the move it is.
+    Move(client, server, "e7", "e5");
+    EXPECT_EQ(server.wnd->Board()->MoveTexts().back(), "e5");
+    Settle();
+    EXPECT_EQ(server.Notices(), serverNotices) << "the peer hears of no turn";
+    EXPECT_FALSE(server.wnd->Board()->IsFlipped());
+    EXPECT_FALSE(server.wnd->IsViewTurned());
+    // In the chat input F is a letter, not a turn of the board.
+    client.wnd->ChatInput()->setFocus();
+    QTest::keyClick(client.wnd->ChatInput(), Qt::Key_F);
+    EXPECT_TRUE(client.wnd->ChatInput()->text().endsWith(QLatin1Char('f')));
+    EXPECT_TRUE(client.wnd->IsViewTurned());
+}
