@@ -98,7 +98,8 @@ TEST_F(BoardMenuTest, ARightClickOffersTheEntriesAndCopyFenTakesThePosition)
     for (QAction* action : menu->actions())
         texts << action->text();
     EXPECT_EQ(texts, (QStringList{QStringLiteral("Copy FEN"), QStringLiteral("Paste FEN"), QStringLiteral("Copy PGN"),
-                                  QStringLiteral("Paste PGN"), QStringLiteral("Export PGN...")}));
+                                  QStringLiteral("Paste PGN"), QStringLiteral("Export PGN..."), QString(),
+                                  QStringLiteral("Flip Board")}));
     menu->close();
 
     m_Window->OnCommand(S::ID_NEW_GAME);

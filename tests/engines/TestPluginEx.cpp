@@ -48,7 +48,7 @@ public:
     }
     void SetTimePerMove(int32_t seconds) override { m_Seconds = seconds; }
     void SetPondering(bool) override {}
-    void TakeBackTo(int32_t) override {}
+    void TakeBackTo(int32_t plies) override { m_Log += "takeback " + std::to_string(plies) + ";"; }
     void StopThinking() override {}
     bool Go(int32_t, int32_t) override { return false; }
     void GameOver(int32_t, const char*) override {}

@@ -887,7 +887,8 @@ TEST_F(NetChessWndTest, BoardMenuCopiesThePositionAndTheGameAndRefusesASetUpGame
     QStringList names;
     for (QAction* action : menu->actions())
         names << action->objectName();
-    EXPECT_EQ(names, (QStringList{QStringLiteral("copyFen"), QStringLiteral("copyPgn")}));
+    EXPECT_EQ(names, (QStringList{QStringLiteral("copyFen"), QStringLiteral("copyPgn"), QString(),
+                                  QStringLiteral("flipBoard")}));
     QAction* copyPgn = menu->actions().at(1);
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(copyPgn).center());
     const QString pgn = QGuiApplication::clipboard()->text();

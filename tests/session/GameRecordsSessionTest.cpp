@@ -391,8 +391,8 @@ TEST(GameRecordsEngineTest, EnginesAreGivenTheStartPositionOrRefuseASetUpGame)
     EXPECT_EQ(std::string(takeLog(engine)), "position 4k3/8/8/8/8/8/4P3/4K3 w - - 0 30;clear;game;");
     ASSERT_TRUE(session.RequestMove(0, Move("e2e4"), 0));
     session.TakebackMove();
-    EXPECT_EQ(std::string(takeLog(engine)), "position 4k3/8/8/8/8/8/4P3/4K3 w - - 0 30;clear;game;")
-        << "a takeback keeps the start position";
+    EXPECT_EQ(std::string(takeLog(engine)), "takeback 0;")
+        << "a takeback keeps the engine, and with it the start position";
     session.NewGame();
     EXPECT_EQ(std::string(takeLog(engine)), "position -;clear;game;") << "a new game is told the standard start";
 
