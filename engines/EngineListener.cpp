@@ -103,6 +103,21 @@ void CEngineListener::OnEngineThinking(IChessEngine* source, const EngineThinkin
         Post([this, source] { DeliverThinking(source); });
 }
 
+bool CEngineListener::OnEngineDropEx(IChessEngine* source, int32_t piece, int32_t file, int32_t rank, const char* text)
+{
+    const quint64 game = m_Game.load();
+    HandOver([this, source, piece, file, rank, text = FromText(text), game] {
+        if (m_Running && game == m_Game)
+            emit EngineDropFrom(source, piece, file, rank, text);
+    });
+    return true;
+}
+
+void CEngineListener::OnEnginePartnerMessage(IChessEngine* source, const char* text)
+{
+    Post([this, source, text = FromText(text)] { emit EnginePartnerMessage(source, text); });
+}
+
 void CEngineListener::BeginGame()
 {
     ++m_Game;

@@ -57,6 +57,8 @@ public:
                         int32_t promotion, const char* text) override;
     bool OnEngineResultEx(IChessEngine* source, int32_t result, const char* text) override;
     void OnEngineThinking(IChessEngine* source, const EngineThinking* thinking) override;
+    bool OnEngineDropEx(IChessEngine* source, int32_t piece, int32_t file, int32_t rank, const char* text) override;
+    void OnEnginePartnerMessage(IChessEngine* source, const char* text) override;
 
     // A new game starts: from now on its moves and results are delivered.
     void BeginGame();
@@ -76,6 +78,10 @@ signals:
     void EngineReady(IChessEngine* source, const QString& name, qint32 capabilities);
     void EngineFailed(IChessEngine* source, qint32 reason, const QString& text);
     void EngineThinkingArrived(IChessEngine* source, const EngineThinkingLine& line);
+    // A drop of an engine (piece 0 pawn .. 4 queen), handed over as a move is.
+    void EngineDropFrom(IChessEngine* source, qint32 piece, qint32 file, qint32 rank, const QString& text);
+    // An engine's message to its partner.
+    void EnginePartnerMessage(IChessEngine* source, const QString& text);
 
 private:
     void DeliverMove(IChessEngine* source, quint32 word, const QString& text, quint64 game);

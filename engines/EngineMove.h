@@ -15,7 +15,11 @@ struct EngineMove
     int32_t toFile = 0;
     int32_t toRank = 0;
     int32_t promotion = 0;
+    // A drop of this piece (0 pawn .. 4 queen) onto the to-square, -1 for a
+    // board move (bughouse). The from-square of a drop means nothing.
+    int32_t drop = -1;
 
+    [[nodiscard]] bool IsDrop() const { return drop >= 0; }
     bool operator==(const EngineMove& other) const = default;
 };
 

@@ -18,13 +18,23 @@ class IChessEngineListenerEx;
 // takebacks, stop, the result told to the engine, per-move time, pondering.
 // All operations are called on the program's user-interface thread and
 // return at once; none waits for the engine.
-inline constexpr int32_t kChessEngineExVersion = 1;
+//
+// Version 2: bughouse: the variant of the next game, drops both ways (the
+// opponent's here, the engine's through IChessEngineListenerEx version 2),
+// the holdings after a piece arrives from the partner board, and the
+// engine's messages to its partner.
+inline constexpr int32_t kChessEngineExVersion = 2;
+
+// Variants of StartGame (SetVariant).
+inline constexpr const char* kEngineVariantNormal = "normal";
+inline constexpr const char* kEngineVariantBughouse = "bughouse";
 
 // What an engine can do, reported with its readiness (bits).
 enum EngineCapability : int32_t
 {
     ENGINE_CAN_SET_POSITION = 1, // takes a start position from FEN
     ENGINE_CAN_PONDER = 2,       // thinks on the opponent's time when asked to
+    ENGINE_CAN_BUGHOUSE = 4,     // plays bughouse (version 2)
 };
 
 // Why an engine cannot play, reported by OnEngineFailed.
@@ -33,6 +43,7 @@ enum EngineFailure : int32_t
     ENGINE_FAILURE_START = 1,    // could not be started, or does not speak its protocol
     ENGINE_FAILURE_DIED = 2,     // ended during a game and could not be started again
     ENGINE_FAILURE_POSITION = 3, // refused the start position of the game
+    ENGINE_FAILURE_VARIANT = 4,  // does not play the variant of the game (version 2)
 };
 
 // How the score of a thinking line is given.
@@ -107,6 +118,25 @@ public:
     // or 2, or -1 when it ended without one) and its reason ("White mates");
     // the engine is told so. Like StopGame, no more moves or results follow.
     virtual void GameOver(int32_t result, const char* reason) = 0;
+
+    // --- Version 2 ---
+    // Slot 11: the variant of the next StartGame (kEngineVariantNormal or
+    // kEngineVariantBughouse). False for a variant the plug-in does not know,
+    // or one the running engine is known not to play (see
+    // ENGINE_CAN_BUGHOUSE); an engine found unable to play it at StartGame
+    // reports ENGINE_FAILURE_VARIANT and is told nothing of the game.
+    virtual bool SetVariant(const char* variant) = 0;
+    // Slot 12: appends a drop (piece 0 pawn .. 4 queen onto a square) to the
+    // list of moves that StartGame replays, in game order with AddMove.
+    virtual void AddDrop(int32_t piece, int32_t file, int32_t rank) = 0;
+    // Slot 13: the opponent's drop, as OpponentMove for a move.
+    virtual bool OpponentDrop(int32_t piece, int32_t file, int32_t rank, int32_t engineClock,
+                              int32_t opponentClock) = 0;
+    // Slot 14: the holdings of both sides on the engine's board, as piece
+    // letters, White's upper case and Black's lower case ("QPn"; "" for
+    // none): called whenever a piece arrives from the partner board, before
+    // the engine is asked to move.
+    virtual void SetHoldings(const char* holdings) = 0;
 
 protected:
     // Never deleted through the interface: IChessEngine::Destroy deletes the object.

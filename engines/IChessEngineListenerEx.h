@@ -17,7 +17,9 @@ struct EngineThinking;
 // OnEngineMoveEx and OnEngineResultEx may wait until the program has taken
 // them (the engine's reader waits, as with IChessEngineListener); all other
 // events must return at once, without waiting for the user-interface thread.
-inline constexpr int32_t kChessEngineListenerExVersion = 1;
+//
+// Version 2: the engine's drops and its messages to its partner (bughouse).
+inline constexpr int32_t kChessEngineListenerExVersion = 2;
 
 class IChessEngineListenerEx : public IChessEngineListener
 {
@@ -46,6 +48,15 @@ public:
     // Slot 7: the latest thinking line of the engine. The plug-in passes on
     // at most about ten a second per engine, always the latest one.
     virtual void OnEngineThinking(IChessEngine* source, const EngineThinking* thinking) = 0;
+
+    // --- Version 2 ---
+    // Slot 8: the engine drops a piece (0 pawn .. 4 queen) from its holdings
+    // onto a square; `text` as written ("P@e4"). As OnEngineMoveEx, it may
+    // wait, and the program judges whether the drop is legal.
+    virtual bool OnEngineDropEx(IChessEngine* source, int32_t piece, int32_t file, int32_t rank, const char* text) = 0;
+    // Slot 9: a message of the engine to its partner (WinBoard "tellics
+    // ptell"), the text after the command. Returns at once.
+    virtual void OnEnginePartnerMessage(IChessEngine* source, const char* text) = 0;
 
 protected:
     ~IChessEngineListenerEx() = default;

@@ -311,11 +311,12 @@ void CNetConnection::OnMessage(int userId, const CNetMessage& message)
     }
     if (!IsAcceptedFromClient(userId, message))
         return;
-    // What the others would refuse is not passed on to them; the server's own
-    // game still gets it and judges it as it judges whatever reaches it.
-    const bool wellFormed = CGameMessageCheck::IsWellFormed(m_mode, message);
-    if (wellFormed && m_relayFilter && !m_relayFilter(userId, message))
+    // The game's filter judges what only it can, for its own game too; what
+    // passes it but the others would refuse is not passed on to them, and the
+    // server's own game judges it as it judges whatever reaches it.
+    if (m_relayFilter && !m_relayFilter(userId, message))
         return;
+    const bool wellFormed = CGameMessageCheck::IsWellFormed(m_mode, message);
     // The others get a chat line no longer than a chat line may be.
     std::optional<CNetMessage> cut;
     if (id == MSG_CHAT)

@@ -39,10 +39,11 @@ public:
     static constexpr int kMaxConnections = 32;
 
     using AdvertiserFactory = std::function<std::unique_ptr<INetAdvertiser>(int port)>;
-    // Decides at the server whether a seated client's game message, already
-    // found well formed, is relayed and handled; false drops it (the filter
-    // may react to it itself). The game installs it to refuse what only it
-    // can judge: a move its own board refuses. A message that is not well
+    // Decides at the server whether a seated client's game message (a known
+    // id, in the sender's own name) is relayed and handled; false drops it
+    // (the filter may react to it itself). The game installs it to refuse
+    // what only it can judge: a move its own board refuses, a draw accepted
+    // with no offer open to the sender. A message that passes but is not well
     // formed is never relayed, but reaches the server's own game, which
     // judges it as it judges whatever arrives.
     using RelayFilter = std::function<bool(int userId, const CNetMessage& message)>;

@@ -44,6 +44,7 @@ public:
     bool ping = false;
     bool memory = false;
     bool cores = false;
+    bool bughouse = false;
     std::string engineName; // its "feature myname"
     std::vector<EngineOption> options;
     // Moves are dropped until "pong" answers this "ping", or for a while.
@@ -65,8 +66,9 @@ bool CWinboardAdapter::Channel::HandleLine(const std::string& line)
             if (lastPong < awaitedPong && CEngineConnection::Clock::now() - pingSent < kPongWait)
                 return true;
         }
-        return ReportMove(parsed.move, parsed.text);
+        return parsed.move.IsDrop() ? ReportDrop(parsed.move, parsed.text) : ReportMove(parsed.move, parsed.text);
     }
+    case WinboardLine::Kind::PartnerMessage: return ReportPartnerMessage(parsed.text);
     case WinboardLine::Kind::Result: return ReportResult(parsed.result, parsed.text);
     case WinboardLine::Kind::Thinking:
     {
@@ -99,6 +101,7 @@ bool CWinboardAdapter::Channel::HandleLine(const std::string& line)
         ping = ping || parsed.featurePing;
         memory = memory || parsed.featureMemory;
         cores = cores || parsed.featureCores;
+        bughouse = bughouse || parsed.featureBughouse;
         if (!parsed.featureName.empty())
             engineName = parsed.featureName;
         for (const EngineOption& option : parsed.featureOptions)
@@ -150,6 +153,7 @@ std::string CWinboardAdapter::TextOf(int32_t reason)
     {
     case ENGINE_FAILURE_DIED: return Text(IDS_ENGINE_DIED);
     case ENGINE_FAILURE_POSITION: return Text(IDS_POSITION_REFUSED);
+    case ENGINE_FAILURE_VARIANT: return Text(IDS_VARIANT_REFUSED);
     default: return Text(IDS_START_ERROR);
     }
 }
@@ -201,7 +205,8 @@ bool CWinboardAdapter::Handshake(EngineIdentity& identity)
     m_InForce = true;
     m_Pondering = true;
     identity.name = channel->engineName;
-    identity.capabilities = ENGINE_CAN_PONDER | (m_Setboard ? ENGINE_CAN_SET_POSITION : 0);
+    identity.capabilities =
+        ENGINE_CAN_PONDER | (m_Setboard ? ENGINE_CAN_SET_POSITION : 0) | (m_Bughouse ? ENGINE_CAN_BUGHOUSE : 0);
     identity.options = channel->options;
     // The hash size and the number of threads have commands of their own.
     auto commandOption = [&](const char* name, const char* command, int64_t initial, int64_t max) {
@@ -238,6 +243,7 @@ void CWinboardAdapter::TakeFeatures(const Channel& channel)
     m_Setboard = channel.setboard;
     m_Usermove = channel.usermove;
     m_Ping = channel.ping;
+    m_Bughouse = channel.bughouse;
 }
 
 void CWinboardAdapter::SendOptions(const std::vector<EngineOption>& declared, const EngineOptionValues& values)
@@ -275,6 +281,9 @@ bool CWinboardAdapter::OpenGame(bool firstGame)
     if (!setup.fen.empty() && !m_Setboard)
         return false;
     WritePaced("new\n");
+    // Only an engine that declared the variant gets here with a bughouse game.
+    if (setup.bughouse)
+        WritePaced("variant bughouse\n");
     // Some engines toggle their randomness with each "random": once a start.
     if (firstGame)
         WritePaced("random\n");
@@ -292,6 +301,8 @@ bool CWinboardAdapter::OpenGame(bool firstGame)
         WritePaced("setboard " + setup.fen + "\n");
     for (const EngineMove& move : GameMoves())
         WritePaced(MoveLine(move));
+    if (setup.bughouse && !setup.holdings.empty())
+        WritePaced(CWinboardParser::HoldingText(setup.holdings));
     if (!m_NoComputer)
         WritePaced("computer\n");
     Fence();
@@ -386,6 +397,11 @@ void CWinboardAdapter::GameEnded(int32_t result, const std::string& reason)
 {
     Write("result " + CWinboardParser::ResultText(result) + " {" + reason + "}\nforce\n");
     m_InForce = true;
+}
+
+void CWinboardAdapter::HoldingsChanged()
+{
+    Write(CWinboardParser::HoldingText(Setup().holdings));
 }
 
 void CWinboardAdapter::PonderingChanged()

@@ -34,6 +34,7 @@ protected:
     void GameCutBack() override;
     void GameEnded(int32_t result, const std::string& reason) override;
     void PonderingChanged() override;
+    void HoldingsChanged() override;
     [[nodiscard]] std::string FailureText(int32_t reason) const override;
 
 private:
@@ -63,6 +64,7 @@ private:
     bool m_Usermove = false;
     bool m_Ping = false;
     bool m_Polyglot = false;
+    bool m_Bughouse = false; // declared bughouse among its variants
     // The engine is in force mode: it needs a "go" to move.
     bool m_InForce = true;
     // Whether "hard" (true) or "easy" was sent last.

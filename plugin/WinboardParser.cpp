@@ -3,8 +3,10 @@
 #include "EngineResult.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <vector>
 
@@ -173,6 +175,13 @@ void ParseFeatures(const std::string& line, WinboardLine& parsed)
             parsed.featureMemory = value == "1";
         else if (key == "smp")
             parsed.featureCores = value == "1";
+        else if (key == "variants")
+        {
+            std::istringstream names(value);
+            std::string name;
+            while (std::getline(names, name, ','))
+                parsed.featureBughouse = parsed.featureBughouse || Trim(name) == "bughouse";
+        }
         else if (key == "option")
         {
             EngineOption option;
@@ -308,10 +317,20 @@ bool CWinboardParser::ParseMoveWord(const std::string& word, bool playsWhite, En
         move = EngineMove{3, rank, 1, rank, 0};
         return true;
     }
-    if (word.size() < 4 || word.size() > 5)
-        return false;
     auto isFile = [](char c) { return c >= 'a' && c <= 'h'; };
     auto isRank = [](char c) { return c >= '1' && c <= '8'; };
+    if (word.size() == 4 && word[1] == '@')
+    {
+        static constexpr char kPieces[] = "prnbq"; // by PieceType
+        const char* piece = std::strchr(kPieces, std::tolower(static_cast<unsigned char>(word[0])));
+        if (word[0] == '\0' || piece == nullptr || *piece == '\0' || !isFile(word[2]) || !isRank(word[3]))
+            return false;
+        move = EngineMove{'h' - word[2], word[3] - '1', 'h' - word[2], word[3] - '1', 0};
+        move.drop = static_cast<int32_t>(piece - kPieces);
+        return true;
+    }
+    if (word.size() < 4 || word.size() > 5)
+        return false;
     if (!isFile(word[0]) || !isRank(word[1]) || !isFile(word[2]) || !isRank(word[3]))
         return false;
     int32_t promotion = 0;
@@ -371,6 +390,12 @@ WinboardLine CWinboardParser::ParseLine(const std::string& line, bool playsWhite
         // A UCI-only program such as Stockfish answers every line this way.
         else if (StartsWith(line, "Unknown command: 'xboard'"))
             parsed.kind = WinboardLine::Kind::NotWinboard;
+        else if (words.size() >= 2 && words[0] == "tellics" && words[1] == "ptell")
+        {
+            parsed.kind = WinboardLine::Kind::PartnerMessage;
+            const size_t at = line.find("ptell") + 5;
+            parsed.text = Trim(line.substr(at));
+        }
         else if (words.size() == 2 && words[0] == "pong")
         {
             int64_t number = 0;
@@ -394,6 +419,9 @@ std::string CWinboardParser::MoveText(const EngineMove& move)
     static constexpr char kFiles[] = "hgfedcba";
     static constexpr char kRanks[] = "12345678";
     auto at = [](const char* table, int32_t i) { return i >= 0 && i < 8 ? table[i] : '?'; };
+    if (move.IsDrop())
+        return std::string{at("PRNBQ", move.drop <= 4 ? move.drop : 8), '@', at(kFiles, move.toFile),
+                           at(kRanks, move.toRank), '\n'};
     std::string text{at(kFiles, move.fromFile), at(kRanks, move.fromRank), at(kFiles, move.toFile),
                      at(kRanks, move.toRank)};
     switch (move.promotion)
@@ -405,6 +433,25 @@ std::string CWinboardParser::MoveText(const EngineMove& move)
     default: break;
     }
     return text + '\n';
+}
+
+std::string CWinboardParser::HoldingText(const std::string& holdings)
+{
+    static constexpr char kOrder[] = "PNBRQ";
+    std::string sides[2];
+    for (int side = 0; side < 2; ++side)
+    {
+        for (const char* piece = kOrder; *piece != '\0'; ++piece)
+        {
+            const char letter = side == 0 ? *piece : static_cast<char>(std::tolower(*piece));
+            const auto count = std::min<std::ptrdiff_t>(std::count(holdings.begin(), holdings.end(), letter), 16);
+            sides[side].append(static_cast<size_t>(count), *piece);
+            if (side == 1)
+                std::transform(sides[1].begin(), sides[1].end(), sides[1].begin(),
+                               [](char c) { return static_cast<char>(std::tolower(c)); });
+        }
+    }
+    return "holding [" + sides[0] + "] [" + sides[1] + "]\n";
 }
 
 std::string CWinboardParser::LevelTimeText(int32_t baseSeconds)

@@ -12,18 +12,20 @@ struct WinboardLine
 {
     enum class Kind
     {
-        Other,       // ignored
-        Move,        // the engine plays `move`
-        Result,      // the engine announces `result` (an EngineResult code)
-        Feature,     // a "feature" line of the start-up handshake
-        NotWinboard, // the program rejected "xboard": it does not speak the protocol
-        Thinking,    // a thinking line: depth, score, time, nodes, principal variation
-        Pong,        // "pong N", the answer to "ping N"
+        Other,          // ignored
+        Move,           // the engine plays `move`
+        Result,         // the engine announces `result` (an EngineResult code)
+        Feature,        // a "feature" line of the start-up handshake
+        NotWinboard,    // the program rejected "xboard": it does not speak the protocol
+        Thinking,       // a thinking line: depth, score, time, nodes, principal variation
+        Pong,           // "pong N", the answer to "ping N"
+        PartnerMessage, // "tellics ptell TEXT": TEXT for the engine's partner (bughouse)
     };
 
     Kind kind = Kind::Other;
-    EngineMove move;
+    EngineMove move; // a drop has its piece in `drop`
     // Moves: the move word as written. Results: the line as written.
+    // Partner messages: the text after "ptell".
     std::string text;
     int32_t result = 0;
 
@@ -37,6 +39,7 @@ struct WinboardLine
     bool featureMemory = false;               // memory=1: the hash size is set with "memory N"
     bool featureCores = false;                // smp=1: the number of threads is set with "cores N"
     std::string featureName;                  // myname="...", empty when the line has none
+    bool featureBughouse = false;             // variants="..." names bughouse
     std::vector<EngineOption> featureOptions; // option="..."
 
     // Thinking lines only; unknown numbers are -1.
@@ -67,8 +70,8 @@ public:
     // PV in the extended form; scores of 100000 and more are mates.
     [[nodiscard]] static WinboardLine ParseLine(const std::string& line, bool playsWhite);
 
-    // Coordinate notation "e2e4", "e7e8q" and the castling words; false for
-    // anything else.
+    // Coordinate notation "e2e4", "e7e8q", the castling words and drops
+    // ("P@e4", the piece letter in either case); false for anything else.
     [[nodiscard]] static bool ParseMoveWord(const std::string& word, bool playsWhite, EngineMove& move);
 
     // The value of a "feature option=" ("Hash -spin 16 1 1024", "Ponder
@@ -82,6 +85,12 @@ public:
 
     // The coordinate text of a move followed by a newline: "e2e4\n".
     [[nodiscard]] static std::string MoveText(const EngineMove& move);
+
+    // The "holding" line of a bughouse engine for holdings given as piece
+    // letters (White's upper case, Black's lower case, in any order; other
+    // characters are left out): "holding [PN] [q]\n", pieces in the order
+    // P N B R Q, at most 16 of each.
+    [[nodiscard]] static std::string HoldingText(const std::string& holdings);
 
     // The time text of the "level" command: "5" for whole minutes, else
     // minutes and seconds without a leading zero ("1:30", "1:5").

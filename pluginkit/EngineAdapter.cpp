@@ -10,6 +10,7 @@
 #include <QApplication>
 
 #include <algorithm>
+#include <utility>
 
 namespace
 {
@@ -178,8 +179,12 @@ bool CEngineAdapter::StartGame(int32_t baseSeconds, int32_t incrementSeconds)
     setup.incrementSeconds = std::max<int32_t>(incrementSeconds, 0);
     setup.moveSeconds = baseSeconds >= kUnlimitedBaseSeconds ? m_SecondsPerMove : 0;
     setup.ponder = m_Ponder;
+    setup.bughouse = m_Bughouse;
+    setup.holdings = std::exchange(m_Holdings, std::string());
     std::vector<EngineMove> moves = std::move(m_Replay);
     ClearMoves();
+    if (!setup.bughouse)
+        std::erase_if(moves, [](const EngineMove& move) { return move.IsDrop(); });
     const EngineConfig config = ReadConfig();
     PostLaunch(config);
     uint64_t stops = 0;
@@ -200,18 +205,75 @@ bool CEngineAdapter::OpponentMove(int32_t fromFile, int32_t fromRank, int32_t to
 {
     const EngineMove move{fromFile, fromRank, toFile, toRank, promotion};
     Post([move, engineClock, opponentClock](CEngineAdapter& adapter) {
-        {
-            std::lock_guard lock(adapter.m_Game->mutex);
-            if (!adapter.m_Game->running)
-                return;
-            adapter.m_Game->moves.push_back(move);
-        }
-        adapter.m_LastEngineClock = engineClock;
-        adapter.m_LastOpponentClock = opponentClock;
-        if (adapter.m_Connection.IsRunning())
-            adapter.PassOpponentMove(move, engineClock, opponentClock);
+        adapter.TakeOpponentMove(move, engineClock, opponentClock);
     });
     return true;
+}
+
+void CEngineAdapter::TakeOpponentMove(const EngineMove& move, int32_t engineClock, int32_t opponentClock)
+{
+    {
+        std::lock_guard lock(m_Game->mutex);
+        if (!m_Game->running)
+            return;
+        m_Game->moves.push_back(move);
+    }
+    m_LastEngineClock = engineClock;
+    m_LastOpponentClock = opponentClock;
+    if (m_Connection.IsRunning())
+        PassOpponentMove(move, engineClock, opponentClock);
+}
+
+bool CEngineAdapter::SetVariant(const char* variant)
+{
+    const std::string name = variant != nullptr ? variant : "";
+    if (name.empty() || name == kEngineVariantNormal)
+    {
+        m_Bughouse = false;
+        return true;
+    }
+    if (name != kEngineVariantBughouse)
+        return false;
+    m_Bughouse = true;
+    return !m_CapabilitiesKnown || (m_Capabilities & ENGINE_CAN_BUGHOUSE) != 0;
+}
+
+void CEngineAdapter::AddDrop(int32_t piece, int32_t file, int32_t rank)
+{
+    EngineMove move{file, rank, file, rank, 0};
+    move.drop = std::clamp<int32_t>(piece, 0, 4);
+    m_Replay.push_back(move);
+}
+
+bool CEngineAdapter::OpponentDrop(int32_t piece, int32_t file, int32_t rank, int32_t engineClock, int32_t opponentClock)
+{
+    // Drops belong to bughouse games only.
+    if (!m_Bughouse || piece < 0 || piece > 4 || file < 0 || file > 7 || rank < 0 || rank > 7)
+        return false;
+    EngineMove move{file, rank, file, rank, 0};
+    move.drop = piece;
+    Post([move, engineClock, opponentClock](CEngineAdapter& adapter) {
+        adapter.TakeOpponentMove(move, engineClock, opponentClock);
+    });
+    return true;
+}
+
+void CEngineAdapter::SetHoldings(const char* holdings)
+{
+    std::string text = holdings != nullptr ? holdings : "";
+    if (text.size() > 256)
+        text.resize(256);
+    m_Holdings = text;
+    Post([text](CEngineAdapter& adapter) {
+        adapter.m_Setup.holdings = text;
+        bool running = false;
+        {
+            std::lock_guard lock(adapter.m_Game->mutex);
+            running = adapter.m_Game->running;
+        }
+        if (running && adapter.m_GameOpen && adapter.m_Setup.bughouse && adapter.m_Connection.IsRunning())
+            adapter.HoldingsChanged();
+    });
 }
 
 bool CEngineAdapter::StopGame()
@@ -566,6 +628,13 @@ void CEngineAdapter::OpenNewGame(const EngineConfig& config, const GameSetup& se
     }
     const int32_t clock = setup.moveSeconds > 0 ? kUnlimitedClock : setup.baseSeconds * 100;
     m_LastEngineClock = m_LastOpponentClock = clock;
+    // An engine that did not declare the variant is told nothing of the game.
+    if (setup.bughouse && (m_Capabilities & ENGINE_CAN_BUGHOUSE) == 0)
+    {
+        endReportsUnlessStopped();
+        ReportFailure(ENGINE_FAILURE_VARIANT, FailureText(ENGINE_FAILURE_VARIANT));
+        return;
+    }
     if (!OpenGame(m_FirstGame))
     {
         endReportsUnlessStopped();

@@ -98,6 +98,10 @@ public:
     void StopThinking() override;
     bool Go(int32_t engineClock, int32_t opponentClock) override;
     void GameOver(int32_t result, const char* reason) override;
+    bool SetVariant(const char* variant) override;
+    void AddDrop(int32_t piece, int32_t file, int32_t rank) override;
+    bool OpponentDrop(int32_t piece, int32_t file, int32_t rank, int32_t engineClock, int32_t opponentClock) override;
+    void SetHoldings(const char* holdings) override;
 
     void SetTimings(const Timings& timings);
     // Starts this program instead of the one configured for the colour; with
@@ -136,6 +140,8 @@ protected:
         int32_t incrementSeconds = 0;
         int32_t moveSeconds = 0; // > 0: no time limit, each move this long
         bool ponder = true;
+        bool bughouse = false;
+        std::string holdings; // bughouse: both sides' pieces in hand ("QPn")
     };
 
     explicit CEngineAdapter(CEngineList& engines);
@@ -157,7 +163,7 @@ protected:
     virtual bool OpenGame(bool firstGame) = 0;
     // The engine's side is to move: it searches with these clocks.
     virtual void Search(int32_t engineClock, int32_t opponentClock) = 0;
-    // The opponent's move, already in the game, and the search that follows.
+    // The opponent's move or drop, already in the game, and the search that follows.
     virtual void PassOpponentMove(const EngineMove& move, int32_t engineClock, int32_t opponentClock) = 0;
     // Stops a search and drops its move; the engine keeps its game.
     virtual void StopSearch() = 0;
@@ -167,6 +173,9 @@ protected:
     virtual void GameEnded(int32_t result, const std::string& reason) = 0;
     // The pondering setting has changed during a game.
     virtual void PonderingChanged() {}
+    // A piece has arrived from the partner board: Setup().holdings are the
+    // holdings now (bughouse, game running).
+    virtual void HoldingsChanged() {}
     // The last line to the engine.
     virtual void SendQuit();
     // The text for the user of an EngineFailure reason.
@@ -232,6 +241,8 @@ private:
     bool StartProcess(const EngineConfig& config);
     void ReleaseProcess();
     void QuitProcess();
+    // A move or drop of the opponent, on the engine's thread.
+    void TakeOpponentMove(const EngineMove& move, int32_t engineClock, int32_t opponentClock);
     // `stops` counts the stops before the StartGame that asked for the game.
     void OpenNewGame(const EngineConfig& config, const GameSetup& setup, std::vector<EngineMove> moves, uint64_t stops);
     // A search when the engine is to move in a running game (or, with
@@ -258,6 +269,8 @@ private:
     // User-interface thread.
     std::vector<EngineMove> m_Replay;
     std::string m_StartFen;
+    bool m_Bughouse = false;
+    std::string m_Holdings; // for the next StartGame
     int32_t m_SecondsPerMove = kDefaultSecondsPerMove;
     bool m_Ponder = true;
     std::optional<EngineConfig> m_Override;

@@ -46,6 +46,33 @@ bool CEngineChannel::DeliverMove(const EngineMove& move, const std::string& text
     });
 }
 
+bool CEngineChannel::ReportDrop(const EngineMove& move, const std::string& text)
+{
+    if (!AcceptMove(move))
+        return true;
+    if (!FlushThinking())
+        return false;
+    return Deliver([&] {
+        const CListenerSlot::Targets targets = m_Listeners->Get();
+        if (targets.listenerEx != nullptr && targets.listenerVersion >= 2)
+            targets.listenerEx->OnEngineDropEx(targets.source, move.drop, move.toFile, move.toRank, text.c_str());
+    });
+}
+
+bool CEngineChannel::ReportPartnerMessage(const std::string& text)
+{
+    {
+        std::lock_guard lock(m_Game->mutex);
+        if (!m_Game->running)
+            return true;
+    }
+    return Deliver([&] {
+        const CListenerSlot::Targets targets = m_Listeners->Get();
+        if (targets.listenerEx != nullptr && targets.listenerVersion >= 2)
+            targets.listenerEx->OnEnginePartnerMessage(targets.source, text.c_str());
+    });
+}
+
 bool CEngineChannel::ReportResult(int32_t result, const std::string& text)
 {
     {

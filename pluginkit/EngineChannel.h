@@ -74,6 +74,11 @@ protected:
     // the game), and its delivery.
     bool AcceptMove(const EngineMove& move);
     bool DeliverMove(const EngineMove& move, const std::string& text);
+    // The engine drops a piece (a move with its drop set), taken as a move
+    // is; it reaches only a listener of version 2 or more.
+    bool ReportDrop(const EngineMove& move, const std::string& text);
+    // The engine's message to its partner, passed on while a game runs.
+    bool ReportPartnerMessage(const std::string& text);
     // The engine claims a result or resigns.
     bool ReportResult(int32_t result, const std::string& text);
     // A thinking line: passed on at once, or held back as the latest one

@@ -67,6 +67,8 @@ public:
     }
     bool OnEngineResultEx(IChessEngine*, int32_t, const char*) override { return true; }
     void OnEngineThinking(IChessEngine*, const EngineThinking*) override {}
+    bool OnEngineDropEx(IChessEngine*, int32_t, int32_t, int32_t, const char*) override { return true; }
+    void OnEnginePartnerMessage(IChessEngine*, const char*) override {}
 
 private:
     template <typename Action> void Forward(IChessEngine* source, Action action)

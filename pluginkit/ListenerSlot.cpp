@@ -11,9 +11,11 @@ void CListenerSlot::SetListener(IChessEngineListener* listener)
 void CListenerSlot::SetListenerEx(IChessEngineListenerEx* listener)
 {
     // The listener's version is asked here, on the program's thread, once.
-    const bool usable = listener != nullptr && listener->GetListenerVersion() >= 1;
+    const int32_t version = listener != nullptr ? listener->GetListenerVersion() : 0;
+    const bool usable = version >= 1;
     std::lock_guard lock(m_Mutex);
     m_ListenerEx = usable ? listener : nullptr;
+    m_Version = usable ? version : 0;
 }
 
 void CListenerSlot::Close()
@@ -27,7 +29,7 @@ CListenerSlot::Targets CListenerSlot::Get() const
     std::lock_guard lock(m_Mutex);
     if (m_Closed)
         return Targets{};
-    return Targets{m_Listener, m_ListenerEx, m_Source};
+    return Targets{m_Listener, m_ListenerEx, m_Source, m_Version};
 }
 
 bool CListenerSlot::HasListenerEx() const

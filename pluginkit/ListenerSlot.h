@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 
 class IChessEngine;
@@ -17,6 +18,7 @@ public:
         IChessEngineListener* listener = nullptr;
         IChessEngineListenerEx* listenerEx = nullptr; // only with version 1 or more
         IChessEngine* source = nullptr;
+        int32_t listenerVersion = 0; // of listenerEx
     };
 
     explicit CListenerSlot(IChessEngine* source) : m_Source(source) {}
@@ -34,6 +36,7 @@ private:
     mutable std::mutex m_Mutex;
     IChessEngineListener* m_Listener = nullptr;
     IChessEngineListenerEx* m_ListenerEx = nullptr;
+    int32_t m_Version = 0;
     IChessEngine* m_Source;
     bool m_Closed = false;
 };

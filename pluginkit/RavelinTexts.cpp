@@ -36,6 +36,7 @@ const std::map<int, std::string>& Table()
         {IDS_FILL_ALL, "Please fill all members."},
         {IDS_ENGINE_DIED, "The Winboard-compatible engine stopped during the game and could not be started again."},
         {IDS_POSITION_REFUSED, "The Winboard-compatible engine cannot start a game from a set-up position."},
+        {IDS_VARIANT_REFUSED, "The Winboard-compatible engine cannot play bughouse."},
     };
     return table;
 }

@@ -22,6 +22,7 @@ inline constexpr int IDS_ENGINES_FOLDER = 14;
 inline constexpr int IDS_FILL_ALL = 15;
 inline constexpr int IDS_ENGINE_DIED = 16;
 inline constexpr int IDS_POSITION_REFUSED = 17;
+inline constexpr int IDS_VARIANT_REFUSED = 18;
 
 // The text with that id, or an empty string for an unknown id.
 [[nodiscard]] const std::string& Text(int id);

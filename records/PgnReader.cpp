@@ -20,41 +20,14 @@ bool AllDigits(std::string_view text)
     return !text.empty();
 }
 
-// A piece of the text for a message: quoted, unprintable bytes as \xNN.
 std::string Quoted(std::string_view text)
 {
-    static constexpr size_t kShown = 32;
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out = "\"";
-    for (size_t i = 0; i < text.size() && i < kShown; ++i)
-    {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x20 || byte >= 0x7F)
-            out += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
-        else
-            out += static_cast<char>(byte);
-    }
-    if (text.size() > kShown)
-        out += "...";
-    return out + '"';
+    return CPgnTokenizer::Quote(text);
 }
 
-// Comment text with each run of white space folded into one space, trimmed.
 void AppendFolded(std::string& target, std::string_view text)
 {
-    bool space = !target.empty();
-    for (char c : text)
-    {
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f')
-        {
-            space = !target.empty();
-            continue;
-        }
-        if (space)
-            target += ' ';
-        space = false;
-        target += c;
-    }
+    CPgnTokenizer::AppendComment(target, text);
 }
 
 // The NAG of an annotation mark: ! $1, ? $2, !! $3, ?? $4, !? $5, ?! $6.

@@ -208,3 +208,38 @@ std::string CPgnTokenizer::Unescape(std::string_view raw)
     }
     return value;
 }
+
+std::string CPgnTokenizer::Quote(std::string_view text)
+{
+    static constexpr size_t kShown = 32;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out = "\"";
+    for (size_t i = 0; i < text.size() && i < kShown; ++i)
+    {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x20 || byte >= 0x7F)
+            out += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
+        else
+            out += static_cast<char>(byte);
+    }
+    if (text.size() > kShown)
+        out += "...";
+    return out + '"';
+}
+
+void CPgnTokenizer::AppendComment(std::string& target, std::string_view text)
+{
+    bool space = !target.empty();
+    for (char c : text)
+    {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f')
+        {
+            space = !target.empty();
+            continue;
+        }
+        if (space)
+            target += ' ';
+        space = false;
+        target += c;
+    }
+}

@@ -57,6 +57,12 @@ public:
 
     // A tag value without its escapes: \" and \\ stand for " and \.
     [[nodiscard]] static std::string Unescape(std::string_view raw);
+    // A piece of the text for a message: in double quotes, cut after a few
+    // dozen characters, bytes that are not printable ASCII as \xNN.
+    [[nodiscard]] static std::string Quote(std::string_view text);
+    // Adds comment text to what a move already has: each run of white space
+    // folded into one space, trimmed, one space between the parts.
+    static void AppendComment(std::string& target, std::string_view text);
 
 private:
     // An error token; `showText` says whether its text is worth quoting.

@@ -97,6 +97,15 @@ CBughouseSession::CBughouseSession(GameSettings& settings, PlayerRoster& roster,
 {
     for (int board = 0; board < 2; ++board)
         MutablePosition(board).SetDropsOption(1);
+    // The link asks the game in use; another game's session leaves it alone.
+    m_Link.SetRelayFilter([this](int userId, const CNetMessage& message) {
+        return m_Link.GetGameWindow() != this || AcceptsFromClient(userId, message);
+    });
+}
+
+CBughouseSession::~CBughouseSession()
+{
+    m_Link.SetRelayFilter({});
 }
 
 std::vector<CommandButton> CBughouseSession::Commands() const
@@ -276,6 +285,7 @@ void CBughouseSession::StartGame()
     }
     m_Running = true;
     m_DrawOffered = m_DrawPending = m_FlagFell = m_FlagReported = false;
+    ForgetOffers();
     CountGameStarted(IDS_BUGHOUSE_GAME_STARTED);
     UpdateInput();
     UpdateButtons();
@@ -289,6 +299,7 @@ void CBughouseSession::StopGame()
         SetInput(board, false);
     m_Running = false;
     m_DrawOffered = m_DrawPending = m_FlagFell = m_FlagReported = false;
+    ForgetOffers();
     ReportBoards();
     UpdateButtons();
     if (wasRunning)
@@ -396,9 +407,10 @@ void CBughouseSession::Leave()
 
 void CBughouseSession::SendChat(const QString& text)
 {
+    // Sent before it is drawn: the others do not wait for this program's pane.
     const QString nickname = m_Roster.GetNickname();
-    ChatLine(nickname, text, true);
     (void)Send(CBughouseProtocol::MakeChat(nickname, text));
+    ChatLine(nickname, text, true);
 }
 
 // ---------------------------------------------------------------------------
@@ -432,7 +444,7 @@ bool CBughouseSession::RequestMove(int board, const CMove& move, int32_t promoti
     sent.capturedColour = played.captured ? OppositeColour(mover) : COLOUR_NONE;
     sent.remainingMs = static_cast<int32_t>(std::max<int64_t>(0, Clock(2 * board).GetTime().Milliseconds()));
     sent.drawOffer = m_DrawPending;
-    AfterOwnMove(board, Send(CBughouseProtocol::MakeMove(sent)));
+    AfterOwnMove(board, Send(CBughouseProtocol::MakeMove(sent)), sent.drawOffer);
     Judge(board);
     return true;
 }
@@ -456,15 +468,16 @@ bool CBughouseSession::RequestDrop(int board, const CCoordinate& square, PieceTy
     sent.piece = type;
     sent.remainingMs = static_cast<int32_t>(std::max<int64_t>(0, Clock(2 * board).GetTime().Milliseconds()));
     sent.drawOffer = m_DrawPending;
-    AfterOwnMove(board, Send(CBughouseProtocol::MakeDrop(sent)));
+    AfterOwnMove(board, Send(CBughouseProtocol::MakeDrop(sent)), sent.drawOffer);
     Judge(board);
     return true;
 }
 
-void CBughouseSession::AfterOwnMove(int board, bool sent)
+void CBughouseSession::AfterOwnMove(int board, bool sent, bool drawOffer)
 {
     if (sent && m_Running)
     {
+        NoteMove(LocalSeat(), board, drawOffer);
         Clock(2 * board + 1).Start();
         m_DrawPending = m_DrawOffered = false;
     }
@@ -541,7 +554,8 @@ void CBughouseSession::HandleGameMessage(const CNetMessage& message)
         }
         break;
     case MSG_DRAW_ACCEPTED:
-        if (m_Running)
+        // The acceptance is another player's (nobody gets its own message back).
+        if (m_Running && IsOfferOpenToAnotherPlayer())
             EndMatch(CBughouseJudge::DrawAgreed());
         break;
     case MSG_GAME_ABORTED:
@@ -633,7 +647,10 @@ void CBughouseSession::AfterReceived(int board, int seat, int32_t remainingMs, b
     mover.Stop();
     mover.SetTime(ClockTime(remainingMs));
     if (m_Running)
+    {
         next.Start();
+        NoteMove(seat, board, drawOffer);
+    }
     if (drawOffer && m_Running)
     {
         if (seat == seats.PartnerOf(local))
@@ -713,6 +730,107 @@ void CBughouseSession::ReceiveDrop(const CNetMessage& message)
     // Also after a drop that ended the match: the mover's clock shows the
     // time the mover's program had, as it does everywhere else.
     AfterReceived(board, drop->seat, drop->remainingMs, drop->drawOffer);
+}
+
+CBughouseSession::Arrival CBughouseSession::JudgeArrival(const CNetMessage& message, int& seat) const
+{
+    if (!m_Running)
+        return Arrival::Ignored;
+    const CBughouseSeats seats = Seats();
+    const int local = LocalSeat();
+    if (message.GetId() == MSG_MOVE)
+    {
+        const std::optional<BughouseMove> move = CBughouseProtocol::ReadMove(message, seats, local, GameTimeMs());
+        if (!move)
+            return Arrival::Ignored;
+        seat = move->seat;
+        const int board = seats.ViewOfMove(local, move->seat, move->orientation);
+        const CChessPosition& position = Position(board);
+        const Colour moverColour = move->orientation == 1 ? COLOUR_BLACK : COLOUR_WHITE;
+        const bool playable = position.SideToMove() == moverColour && position.ColourAt(move->from) == moverColour &&
+                              IsLegal(board, CMove(move->from, move->to));
+        return playable ? Arrival::Playable : Arrival::Refused;
+    }
+    if (message.GetId() == MSG_DROP)
+    {
+        const std::optional<BughouseDrop> drop = CBughouseProtocol::ReadDrop(message, seats, local, GameTimeMs());
+        if (!drop)
+            return Arrival::Ignored;
+        seat = drop->seat;
+        const int board = seats.ViewOfMove(local, drop->seat, drop->orientation);
+        const Colour moverColour = drop->orientation == 1 ? COLOUR_BLACK : COLOUR_WHITE;
+        CChessPosition trial(Position(board));
+        trial.SetKingCaptureOption(Position(board).KingCaptureOption());
+        trial.SetDropsOption(1);
+        const bool playable =
+            trial.SideToMove() == moverColour && trial.DropPiece(moverColour, drop->piece, drop->square);
+        return playable ? Arrival::Playable : Arrival::Refused;
+    }
+    return Arrival::Ignored;
+}
+
+bool CBughouseSession::AcceptsFromClient(int userId, const CNetMessage& message)
+{
+    switch (message.GetId())
+    {
+    case MSG_MOVE:
+    case MSG_DROP:
+    {
+        int seat = -1;
+        switch (JudgeArrival(message, seat))
+        {
+        case Arrival::Playable: return true;
+        case Arrival::Refused: BoardsDiffer(seat); return false;
+        case Arrival::Ignored: return false;
+        }
+        return false;
+    }
+    case MSG_DRAW_ACCEPTED: return m_Running && IsOfferOpenTo(Seats().SeatOfConnection(userId));
+    default: return true;
+    }
+}
+
+void CBughouseSession::NoteMove(int seat, int board, bool drawOffer)
+{
+    if (seat < 0 || seat >= 4 || board < 0 || board > 1)
+        return;
+    for (auto& fromMaker : m_Offers)
+    {
+        OpenOffer& offer = fromMaker[static_cast<std::size_t>(seat)];
+        if (!offer.open)
+            continue;
+        if (offer.movedOn[static_cast<std::size_t>(board)])
+            offer = {};
+        else
+            offer.movedOn[static_cast<std::size_t>(board)] = true;
+    }
+    if (!drawOffer)
+        return;
+    const CBughouseSeats seats = Seats();
+    for (int other = 0; other < std::min(seats.Count(), 4); ++other)
+    {
+        if (other != seat && other != seats.PartnerOf(seat))
+            m_Offers[static_cast<std::size_t>(seat)][static_cast<std::size_t>(other)] = OpenOffer{true, {}};
+    }
+}
+
+bool CBughouseSession::IsOfferOpenTo(int seat) const
+{
+    if (seat < 0 || seat >= 4)
+        return false;
+    return std::any_of(m_Offers.begin(), m_Offers.end(),
+                       [seat](const auto& fromMaker) { return fromMaker[static_cast<std::size_t>(seat)].open; });
+}
+
+bool CBughouseSession::IsOfferOpenToAnotherPlayer() const
+{
+    const int local = LocalSeat();
+    for (int seat = 0; seat < 4; ++seat)
+    {
+        if (seat != local && IsOfferOpenTo(seat))
+            return true;
+    }
+    return false;
 }
 
 void CBughouseSession::BoardsDiffer(int seat)

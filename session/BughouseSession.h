@@ -4,6 +4,8 @@
 #include "BughouseSeats.h"
 #include "NetGameSession.h"
 
+#include <array>
+
 // The network bughouse game: two boards, four players in two teams, drops.
 // Board 0 is the local player's board, board 1 the other one, the local team
 // at the bottom of both. Panel 0 is the local player (bottom of board 0), 1
@@ -18,7 +20,16 @@
 // colours, times). A move or drop that passes the checks but that the rules
 // refuse on this program's board means the boards differ: the game stops
 // here with a notice, and a server also aborts it for everybody, rather than
-// playing on with boards that silently disagree.
+// playing on with boards that silently disagree. A server judges a client's
+// move or drop before passing it on, so the others never get one its own
+// board refuses.
+//
+// A draw acceptance ends the match only while an offer it can accept is
+// open: one that came with a move of an opponent of the accepting player.
+// Every program follows the open offers in the order the server passes the
+// moves on. An offer stays open for an opponent until the match ends or until
+// that opponent's second move on one board after it: one move may have been
+// on its way while the offer was, as the two boards are played at once.
 class CBughouseSession : public CNetGameSession
 {
 public:
@@ -38,6 +49,7 @@ public:
     static constexpr int kMenuId = 1003;
 
     CBughouseSession(GameSettings& settings, PlayerRoster& roster, CNetConnection& link);
+    ~CBughouseSession() override;
 
     [[nodiscard]] std::vector<CommandButton> Commands() const override;
     [[nodiscard]] CommandState StateOf(int id) const override;
@@ -77,6 +89,14 @@ public:
     // IClockOwner: a panel's clock ran out.
     void OnTimeExpired(CPlayerClock* clock) override;
 
+    // Server: whether a seated client's message may be passed on to the others
+    // and played here. A move or drop that this program's board refuses is not
+    // (the game stops as when the boards differ), nor one outside a game, nor
+    // a draw acceptance while no offer is open to its sender.
+    [[nodiscard]] bool AcceptsFromClient(int userId, const CNetMessage& message);
+    // Whether a draw offer is open to that seat.
+    [[nodiscard]] bool IsOfferOpenTo(int seat) const;
+
 protected:
     void RunCommand(int id) override;
     [[nodiscard]] QString NameOf(Colour colour) const override;
@@ -102,7 +122,7 @@ private:
     void PrintSummary();
     // The own move or drop on that board went out: the opponent's clock
     // there starts and the draw offers lapse.
-    void AfterOwnMove(int board, bool sent);
+    void AfterOwnMove(int board, bool sent, bool drawOffer);
 
     void ReceiveSeats(const CNetMessage& message);
     void ReceiveMove(const CNetMessage& message);
@@ -117,6 +137,31 @@ private:
     // After a move or drop of the seat on that board: its clock takes the time;
     // while the game runs the opponent's starts and a draw offer is noted.
     void AfterReceived(int board, int seat, int32_t remainingMs, bool drawOffer);
+
+    // What a received move or drop would do here: nothing (outside a game, or
+    // not readable), be played, or be refused by the board (seat is the mover).
+    enum class Arrival
+    {
+        Ignored,
+        Playable,
+        Refused
+    };
+    [[nodiscard]] Arrival JudgeArrival(const CNetMessage& message, int& seat) const;
+
+    // The open draw offers: a seat's move or drop on a board (as this
+    // program numbers them) lapses the offers open to it on that board's
+    // second move, and with an offer opens one to each of its opponents.
+    void NoteMove(int seat, int board, bool drawOffer);
+    void ForgetOffers() { m_Offers = {}; }
+    // An offer open to a player other than the local one.
+    [[nodiscard]] bool IsOfferOpenToAnotherPlayer() const;
+
+    struct OpenOffer
+    {
+        bool open = false;
+        std::array<bool, 2> movedOn{}; // the opponent has moved on that board since
+    };
+    std::array<std::array<OpenOffer, 4>, 4> m_Offers{}; // [maker][opponent]
 
     bool m_FlagFell = false;
     bool m_FlagReported = false;

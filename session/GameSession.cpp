@@ -1,7 +1,10 @@
 #include "GameSession.h"
 
+#include "FenText.h"
 #include "GameSettings.h"
+#include "PgnExport.h"
 #include "PgnFile.h"
+#include "PgnReader.h"
 #include "PlayerRoster.h"
 #include "ProgramTexts.h"
 
@@ -9,6 +12,9 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string_view>
 
 using namespace ProgramTexts;
 
@@ -135,16 +141,114 @@ bool CGameSession::SaveGame(const QString& path)
 
 bool CGameSession::LoadGame(const QString& path)
 {
-    std::string white;
-    std::string black;
-    return LoadRecord(path, white, black);
+    std::string text;
+    std::string error;
+    if (!CPgnReader::LoadFile(QFile::encodeName(path).toStdString(), text, error))
+    {
+        Message(Text(IDS_PGN_LOAD_ERROR));
+        return false;
+    }
+    const bool loaded = LoadGameText(text);
+    if (loaded)
+        m_LoadFolder = FolderOf(path);
+    return loaded;
 }
 
-bool CGameSession::LoadRecord(const QString& path, std::string& white, std::string& black)
+bool CGameSession::LoadGameText(const std::string& text)
 {
+    // The program's own files are read by the reader they were written for:
+    // their names are written without escapes, so a name with a quote in it
+    // is no standard tag, yet such a file has always loaded.
+    static constexpr std::string_view kOwnLayout = "[Event \"Pellomar II\"]\r\n[White \"";
+    if (text.starts_with(kOwnLayout))
+        return LoadOwnLayout(text);
+    const std::vector<CPgnIndexEntry> index = CPgnReader::ReadIndex(text);
+    if (index.empty())
+    {
+        Message(Text(IDS_PGN_LOAD_ERROR));
+        return false;
+    }
+    size_t chosen = 0;
+    if (index.size() > 1)
+    {
+        const int choice = Observer().OnChooseGame(index);
+        if (choice < 0 || static_cast<size_t>(choice) >= index.size())
+            return false;
+        chosen = static_cast<size_t>(choice);
+    }
+    const CPgnGame game = CPgnReader::ReadIndexedGame(text, index[chosen]);
+    // Text with neither a tag nor a single legal move holds no game: a
+    // picture or a letter opened by mistake changes nothing.
+    if (game.error && game.tags.empty() && game.moves.empty())
+    {
+        Message(Text(IDS_PGN_LOAD_ERROR));
+        return false;
+    }
+    const bool setUp = !game.startFen.empty() && game.startFen != CFenText::kInitialPosition;
+    if (setUp && !AcceptsSetUpPosition())
+    {
+        Message(Text(IDS_NET_SETUP_REFUSED));
+        return false;
+    }
+
+    BeforeLoad();
+    CChessPosition& position = MutablePosition();
+    const size_t plies = game.moves.size();
+    // A start position that is refused leaves the initial one.
+    position.Reset();
+    game.Replay(position);
+    // Clocks are kept only for moves played here, where the time control is known.
+    m_MoveClocks.clear();
+    m_LoadedTags.clear();
+    for (const CPgnTag& tag : game.tags)
+        m_LoadedTags.emplace_back(tag.name, tag.value);
+    m_GameDate = QDate();
+    SetHighlight(0, CCoordinate::None());
+    m_Information.clear();
+    const bool loaded = !game.error && position.MoveTexts().size() == plies;
+    const CPgnTag* resultTag = game.FindTag("Result");
+    const std::string result = resultTag != nullptr ? resultTag->value : game.result;
+    m_ResultText = loaded && result != "*" ? result : std::string();
+    ReportBoard(0);
+    ReportMoveList();
+    ReportButtons();
+    if (!loaded)
+    {
+        Message(Text(IDS_PGN_LOAD_ERROR));
+        return false;
+    }
+    const CPgnTag* white = game.FindTag("White");
+    const CPgnTag* black = game.FindTag("Black");
+    OnGameLoaded(QString::fromStdString(white != nullptr ? white->value : "White"),
+                 QString::fromStdString(black != nullptr ? black->value : "Black"));
+    return true;
+}
+
+bool CGameSession::LoadOwnLayout(const std::string& text)
+{
+    if (!AcceptsSetUpPosition() && text.find("\r\n[FEN \"") != std::string::npos)
+    {
+        CChessPosition trial;
+        std::istringstream in(text);
+        std::string white;
+        std::string black;
+        std::string result;
+        CPgnFile::ReadPgn(trial, in, white, black, result);
+        if (CFenText::StartFen(trial) != CFenText::kInitialPosition)
+        {
+            Message(Text(IDS_NET_SETUP_REFUSED));
+            return false;
+        }
+    }
+    BeforeLoad();
+    std::istringstream in(text);
+    std::string white;
+    std::string black;
     std::string result;
-    const bool loaded =
-        CPgnFile::LoadPgn(MutablePosition(), QFile::encodeName(path).toStdString(), white, black, result);
+    const bool loaded = CPgnFile::ReadPgn(MutablePosition(), in, white, black, result);
+    m_MoveClocks.clear();
+    m_LoadedTags.clear();
+    m_GameDate = QDate();
     SetHighlight(0, CCoordinate::None());
     m_Information.clear();
     m_ResultText = loaded && result != "*" ? result : std::string();
@@ -156,8 +260,109 @@ bool CGameSession::LoadRecord(const QString& path, std::string& white, std::stri
         Message(Text(IDS_PGN_LOAD_ERROR));
         return false;
     }
-    m_LoadFolder = FolderOf(path);
+    OnGameLoaded(QString::fromStdString(white), QString::fromStdString(black));
     return true;
+}
+
+bool CGameSession::SetUpPosition(const std::string& fen)
+{
+    if (m_Running)
+        return false;
+    const QString trimmed = QString::fromStdString(fen).simplified();
+    CChessPosition trial;
+    std::string error;
+    if (!CFenText::ReadFen(trial, trimmed.toStdString(), &error))
+    {
+        QString message = Text(IDS_FEN_REFUSED);
+        message.replace(QStringLiteral("%s"), QString::fromStdString(error));
+        Message(message);
+        return false;
+    }
+    if (!AcceptsSetUpPosition())
+    {
+        Message(Text(IDS_NET_SETUP_REFUSED));
+        return false;
+    }
+    BeforeLoad();
+    CFenText::ReadFen(MutablePosition(), trimmed.toStdString());
+    m_MoveClocks.clear();
+    m_LoadedTags.clear();
+    m_GameDate = QDate();
+    m_Result = ResultFlags{};
+    SetHighlight(0, CCoordinate::None());
+    m_Information.clear();
+    m_ResultText.clear();
+    ReportBoard(0);
+    ReportMoveList();
+    ReportButtons();
+    return true;
+}
+
+std::string CGameSession::PositionFen() const
+{
+    return CFenText::WriteFen(Position());
+}
+
+std::string CGameSession::ExportText() const
+{
+    // The result is judged on the last position, wherever the record was browsed to.
+    CChessPosition end(Position());
+    end.GoToEnd();
+    const std::string result = CPgnFile::ResultToken(end, m_Result.drawn, m_Result.whiteLost, m_Result.blackLost);
+    CPgnGame game = CPgnGame::FromPosition(Position(), result);
+    // A loaded game keeps its own tags; the record's start and the players are the program's.
+    for (const auto& [name, value] : m_LoadedTags)
+        if (QString::fromStdString(name).compare(QLatin1String("SetUp"), Qt::CaseInsensitive) != 0 &&
+            QString::fromStdString(name).compare(QLatin1String("FEN"), Qt::CaseInsensitive) != 0)
+            game.SetTag(name, value);
+    if (game.FindTag("Event") == nullptr)
+        game.SetTag("Event", Text(IDS_APP_TITLE).toStdString());
+    if (game.FindTag("Date") == nullptr || m_GameDate.isValid())
+    {
+        const QDate date = m_GameDate.isValid() ? m_GameDate : QDate::currentDate();
+        game.SetTag("Date", date.toString(QStringLiteral("yyyy.MM.dd")).toStdString());
+    }
+    game.RemoveTag("Result");
+    game.SetTag("White", ExportNameOf(COLOUR_WHITE).toStdString());
+    game.SetTag("Black", ExportNameOf(COLOUR_BLACK).toStdString());
+    if (!m_Settings.IsTimeInfinite())
+    {
+        const int32_t seconds = m_Settings.GetGameTime().Milliseconds() / 1000;
+        game.SetTag("TimeControl", std::to_string(seconds) + "+" + std::to_string(m_Settings.GetNbSecondsBonus()));
+        for (size_t i = 0; i < game.moves.size() && i < m_MoveClocks.size(); ++i)
+            game.moves[i].clockMs = m_MoveClocks[i];
+    }
+    return CPgnExport::ExportGame(game);
+}
+
+bool CGameSession::ExportGame(const QString& path)
+{
+    const std::string text = ExportText();
+    std::ofstream out(QFile::encodeName(path).toStdString(), std::ios::binary | std::ios::trunc);
+    if (out)
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    if (!out)
+    {
+        Message(Text(IDS_PGN_EXPORT_ERROR));
+        return false;
+    }
+    m_SaveFolder = FolderOf(path);
+    return true;
+}
+
+void CGameSession::NoteMoveClock(std::optional<int32_t> milliseconds)
+{
+    const auto ply = static_cast<size_t>(std::max(1, Position().CurrentPly()));
+    m_MoveClocks.resize(ply - 1);
+    m_MoveClocks.push_back(milliseconds);
+}
+
+void CGameSession::NoteGameStart(bool continued)
+{
+    m_GameDate = QDate::currentDate();
+    if (!continued)
+        m_LoadedTags.clear();
 }
 
 // ---------------------------------------------------------------------------

@@ -7,9 +7,12 @@
 #include "SessionCommand.h"
 #include "SessionObserver.h"
 
+#include <QDate>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -102,8 +105,28 @@ public:
     // Writes the game with the players' names and the result; the counter
     // advances whether or not the file could be written. A failure is told.
     bool SaveGame(const QString& path);
-    // Reads a game; false (and told) when the file does not hold one.
-    virtual bool LoadGame(const QString& path);
+    // Reads a game of a PGN file in the standard's import format (the
+    // program's own files among them). A file of several games asks the
+    // observer which one. False, and told, when the file holds no game (then
+    // nothing changed) or when a move of the game is refused: the record then
+    // holds the moves before it. A game set up from a position where this
+    // kind of game cannot start from one is refused with its own message.
+    bool LoadGame(const QString& path);
+    // Paste PGN: the same from a text.
+    bool LoadGameText(const std::string& text);
+    // Paste FEN, between games: the position set up with an empty record.
+    // A malformed FEN is refused with a message naming its fault, and nothing changes.
+    bool SetUpPosition(const std::string& fen);
+    // Whether this kind of game plays from a set-up position.
+    [[nodiscard]] virtual bool AcceptsSetUpPosition() const { return true; }
+    // The FEN of the position shown.
+    [[nodiscard]] std::string PositionFen() const;
+    // The whole game in the standard's export format: the Seven Tag Roster
+    // with the date and the players' names, "#" on a mate, the result as
+    // Save Game gives it, each mover's clock after a move when timed.
+    [[nodiscard]] std::string ExportText() const;
+    // Writes ExportText to a file; a failure is told.
+    bool ExportGame(const QString& path);
     // The move-start time of the clock switch (the bonus credit is measured from it).
     [[nodiscard]] ClockTime MoveStartTime() const { return m_ClockSwitch.MoveStartTime(); }
     // The folder a file dialog starts in: the last one used, else the games folder.
@@ -130,9 +153,18 @@ protected:
         int32_t capturedPiece = 0; // type with the promoted bit, no colour
     };
 
-    // Reads the game of a file into the first board with the players' names;
-    // the list shows what the record holds, also what a failed read left.
-    bool LoadRecord(const QString& path, std::string& white, std::string& black);
+    // A file in the program's own layout, read as it always was.
+    bool LoadOwnLayout(const std::string& text);
+    // Before a game is loaded or a position set up: the running game ends.
+    virtual void BeforeLoad() {}
+    // After a game was read to its end: the names of its White and Black tags.
+    virtual void OnGameLoaded(const QString& /*white*/, const QString& /*black*/) {}
+    // The name a player of a colour has in an exported game.
+    [[nodiscard]] virtual QString ExportNameOf(Colour colour) const { return NameOf(colour); }
+    // The mover's clock after the move just recorded, for the export.
+    void NoteMoveClock(std::optional<int32_t> milliseconds);
+    // A game begins today; a new one (not a continued one) drops the tags of a loaded game.
+    void NoteGameStart(bool continued);
     // Runs a command whose button is shown and enabled.
     virtual void RunCommand(int id) = 0;
     // The name of the player of a colour, for Save Game.
@@ -212,4 +244,9 @@ private:
     QString m_Information;
     std::string m_ResultText;
     QString m_GamesFolder;
+    // The mover's clock after each recorded move (none when not known).
+    std::vector<std::optional<int32_t>> m_MoveClocks;
+    QDate m_GameDate;
+    // The tags of the loaded game, kept for the export of its record.
+    std::vector<std::pair<std::string, std::string>> m_LoadedTags;
 };

@@ -3,10 +3,13 @@
 #include "EngineListener.h"
 #include "EngineLoader.h"
 #include "EngineResult.h"
+#include "FenText.h"
 #include "GameSettings.h"
 #include "IChessEngine.h"
+#include "IChessEngineEx.h"
 #include "PlayerRoster.h"
 #include "ProgramTexts.h"
+#include "ThinkingText.h"
 
 #include <algorithm>
 
@@ -45,7 +48,9 @@ const CommandRule<S> kCommands[] = {
     {{S::ID_TAKEBACK_MOVE, IDS_TAKEBACK_MOVE, 5},
      CommandOwner::Session,
      nullptr,
-     [](const S& s) { return s.IsRunning() && s.Position().CanTakeBack(); }},
+     [](const S& s) {
+         return s.IsRunning() && s.Position().CanTakeBack() && s.Position().CurrentPly() >= s.TakebackPlies();
+     }},
     {{S::ID_SWITCH_COLOR, IDS_SWITCH_COLOR, 6},
      CommandOwner::Session,
      nullptr,
@@ -65,22 +70,31 @@ CLocalChessSession::CLocalChessSession(GameSettings& settings, PlayerRoster& ros
     SetPanelPlayer(kBottomPanel, 0);
     SetPanelPlayer(kTopPanel, 1);
     // The listener hands the engines' calls over on the user-interface thread.
-    m_MoveConnection = QObject::connect(&m_Listener, &CEngineListener::EngineMoveArrived, &m_Listener,
-                                        [this](quint32 word) { OnEngineMove(UnpackEngineMove(word)); });
-    m_ResultConnection = QObject::connect(&m_Listener, &CEngineListener::EngineResultArrived, &m_Listener,
-                                          [this](qint32 result) { OnEngineResult(result); });
+    m_Connections.push_back(QObject::connect(&m_Listener, &CEngineListener::EngineMoveFrom, &m_Listener,
+                                             [this](IChessEngine* source, quint32 word, const QString& text) {
+                                                 OnEngineMove(UnpackEngineMove(word), source, text);
+                                             }));
+    m_Connections.push_back(QObject::connect(
+        &m_Listener, &CEngineListener::EngineResultFrom, &m_Listener,
+        [this](IChessEngine* source, qint32 result, const QString& text) { OnEngineResult(result, source, text); }));
+    m_Connections.push_back(
+        QObject::connect(&m_Listener, &CEngineListener::EngineReady, &m_Listener,
+                         [this](IChessEngine* source, const QString& name, qint32) { OnEngineReady(source, name); }));
+    m_Connections.push_back(QObject::connect(
+        &m_Listener, &CEngineListener::EngineFailed, &m_Listener,
+        [this](IChessEngine* source, qint32 reason, const QString& text) { OnEngineFailed(source, reason, text); }));
+    m_Connections.push_back(QObject::connect(
+        &m_Listener, &CEngineListener::EngineThinkingArrived, &m_Listener,
+        [this](IChessEngine* source, const EngineThinkingLine& line) { OnEngineThinking(source, line); }));
 }
 
 CLocalChessSession::~CLocalChessSession()
 {
-    QObject::disconnect(m_MoveConnection);
-    QObject::disconnect(m_ResultConnection);
+    for (const QMetaObject::Connection& connection : m_Connections)
+        QObject::disconnect(connection);
     // The engines stay in the main frame's lists; only their games end here.
     m_Listener.EndGame();
-    if (m_WhiteEngine != nullptr)
-        m_WhiteEngine->Quit();
-    if (m_BlackEngine != nullptr && m_BlackEngine != m_WhiteEngine)
-        m_BlackEngine->Quit();
+    QuitEngines();
 }
 
 std::vector<CommandButton> CLocalChessSession::Commands() const
@@ -123,6 +137,7 @@ void CLocalChessSession::RunCommand(int id)
 void CLocalChessSession::Open()
 {
     m_Listener.EndGame();
+    m_Thinking = {};
     m_DrawPending = m_DrawOffered = false;
     m_Result = ResultFlags{};
     m_Running = m_Paused = m_DeferredMove = false;
@@ -147,6 +162,7 @@ void CLocalChessSession::Open()
 
     ChoosePlayers(m_Engines.EngineForPlayerType(m_Settings.GetWhiteEngine().toStdString(), COLOUR_WHITE),
                   m_Engines.EngineForPlayerType(m_Settings.GetBlackEngine().toStdString(), COLOUR_BLACK));
+    ShowEngineNames();
     ReportTurn(false);
     ReportBoards();
     ReportMoveList();
@@ -157,15 +173,49 @@ void CLocalChessSession::Open()
 void CLocalChessSession::ChoosePlayers(IChessEngine* white, IChessEngine* black)
 {
     // An engine that keeps its side keeps its process; a newly chosen one is started.
-    if (white != m_WhiteEngine && white != nullptr)
-        white->Start();
-    if (black != m_BlackEngine && black != nullptr)
-        black->Start();
+    IChessEngine* const oldWhite = m_WhiteEngine;
+    IChessEngine* const oldBlack = m_BlackEngine;
     m_WhiteEngine = white;
     m_BlackEngine = black;
+    if (white != oldWhite && white != nullptr)
+        StartEngine(white);
+    if (black != oldBlack && black != nullptr)
+        StartEngine(black);
 }
 
-void CLocalChessSession::EndGame()
+IChessEngineEx* CLocalChessSession::Extension(const IChessEngine* engine) const
+{
+    return engine != nullptr && m_Engines.ExtensionVersion(engine) >= 1 ? m_Engines.Extension(engine) : nullptr;
+}
+
+void CLocalChessSession::StartEngine(IChessEngine* engine)
+{
+    // With the extension the start runs on the engine's thread and its
+    // failure comes back as an event; without it the plug-in tells the user.
+    if (IChessEngineEx* ex = Extension(engine))
+        ex->StartAsync();
+    else
+        engine->Start();
+}
+
+void CLocalChessSession::QuitEngines()
+{
+    if (m_WhiteEngine != nullptr)
+        m_WhiteEngine->Quit();
+    if (m_BlackEngine != nullptr && m_BlackEngine != m_WhiteEngine)
+        m_BlackEngine->Quit();
+}
+
+void CLocalChessSession::PrepareEngine(IChessEngine* engine)
+{
+    if (IChessEngineEx* ex = Extension(engine))
+    {
+        ex->SetTimePerMove(m_Settings.GetNbSecondsPerMoveNoLimit());
+        ex->SetPondering(m_Settings.IsEnginePondering());
+    }
+}
+
+void CLocalChessSession::EndGame(int32_t result, const char* reason)
 {
     const bool wasRunning = m_Running;
     ReportTurn(false);
@@ -173,10 +223,16 @@ void CLocalChessSession::EndGame()
     SetInput(0, false);
     if (m_Running)
     {
-        if (m_WhiteEngine != nullptr)
-            m_WhiteEngine->StopGame();
-        if (m_BlackEngine != nullptr)
-            m_BlackEngine->StopGame();
+        for (IChessEngine* engine : {m_WhiteEngine, m_BlackEngine})
+        {
+            if (engine == nullptr)
+                continue;
+            // Engines that can hear it are told the real result.
+            if (IChessEngineEx* ex = Extension(engine))
+                ex->GameOver(result, reason);
+            else
+                engine->StopGame();
+        }
     }
     m_DrawPending = m_DrawOffered = false;
     m_Running = m_Paused = m_DeferredMove = false;
@@ -197,9 +253,35 @@ void CLocalChessSession::MarkLoser(Colour colour)
 // ---------------------------------------------------------------------------
 // Commands
 
+bool CLocalChessSession::EnginesTakeStartPosition()
+{
+    if (CFenText::StartFen(Position()) == CFenText::kInitialPosition)
+        return true;
+    for (IChessEngine* engine : {m_WhiteEngine, m_BlackEngine})
+    {
+        if (engine != nullptr && Extension(engine) == nullptr)
+        {
+            RefuseSetUpPosition(engine);
+            return false;
+        }
+    }
+    return true;
+}
+
+void CLocalChessSession::RefuseSetUpPosition(IChessEngine* engine)
+{
+    QString text = Text(IDS_ENGINE_SETUP_REFUSED);
+    text.replace(QStringLiteral("%s"), QString::fromUtf8(engine->GetName()));
+    Message(text);
+}
+
 void CLocalChessSession::BeginGame(bool keepRecord)
 {
+    // A game set up from a position is played only by engines that take one.
+    if (keepRecord && !EnginesTakeStartPosition())
+        return;
     EndGame();
+    NoteGameStart(keepRecord);
     SetInformation(QString());
     SetResultText(std::string());
     if (!keepRecord)
@@ -211,12 +293,13 @@ void CLocalChessSession::BeginGame(bool keepRecord)
                             m_Settings.IsTimeInfinite());
     m_Running = true;
     m_Result = ResultFlags{};
+    m_Thinking = {};
     m_Listener.BeginGame();
     ReportBoard(0);
     ReportMoveList();
     ReportButtons();
-    RestartEngine(m_WhiteEngine, keepRecord);
-    RestartEngine(m_BlackEngine, keepRecord);
+    if (!RestartEngine(m_WhiteEngine, keepRecord) || !RestartEngine(m_BlackEngine, keepRecord))
+        EndGame();
 }
 
 void CLocalChessSession::NewGame()
@@ -229,10 +312,23 @@ void CLocalChessSession::StartGame()
     BeginGame(true);
 }
 
-void CLocalChessSession::RestartEngine(IChessEngine* engine, bool replayRecord)
+bool CLocalChessSession::RestartEngine(IChessEngine* engine, bool replayRecord)
 {
     if (engine == nullptr)
-        return;
+        return true;
+    PrepareEngine(engine);
+    // Engines with the extension are told the start position of every game,
+    // the standard one included, since they keep the last one they were given.
+    if (IChessEngineEx* extension = Extension(engine))
+    {
+        const std::string start = replayRecord ? CFenText::StartFen(Position()) : std::string();
+        const bool setUp = start != CFenText::kInitialPosition && !start.empty();
+        if (!extension->SetStartPosition(setUp ? start.c_str() : nullptr))
+        {
+            RefuseSetUpPosition(engine);
+            return false;
+        }
+    }
     engine->ClearMoves();
     if (replayRecord)
     {
@@ -250,6 +346,7 @@ void CLocalChessSession::RestartEngine(IChessEngine* engine, bool replayRecord)
     const auto control = CClockSwitch::EngineTimeControlOf(m_Settings.IsTimeInfinite(), m_Settings.GetGameTime(),
                                                            m_Settings.GetNbSecondsBonus());
     engine->StartGame(control.gameSeconds, control.bonusSeconds);
+    return true;
 }
 
 void CLocalChessSession::PauseGame()
@@ -280,7 +377,7 @@ void CLocalChessSession::ContinueGame()
     if (m_DeferredMove)
     {
         m_DeferredMove = false;
-        OnEngineMove(m_Deferred);
+        OnEngineMove(m_Deferred, m_DeferredSource, m_DeferredText);
     }
     m_DeferredMove = false;
     ReportButtons();
@@ -291,7 +388,7 @@ void CLocalChessSession::AbortGame()
     if (!m_Running)
         return;
     const Colour side = Position().SideToMove();
-    EndGame();
+    EndGame(side == COLOUR_WHITE ? ENGINE_RESULT_BLACK_WINS : ENGINE_RESULT_WHITE_WINS, "Game aborted");
     MarkLoser(side);
 }
 
@@ -309,19 +406,31 @@ void CLocalChessSession::CancelOffer()
 
 void CLocalChessSession::AcceptDraw()
 {
-    EndGame();
+    EndGame(ENGINE_RESULT_DRAW, "Draw agreed");
     m_Result.drawn = true;
     Message(Text(IDS_GAME_DRAWN_AGREED));
 }
 
+int CLocalChessSession::TakebackPlies() const
+{
+    if (IsEngine(COLOUR_WHITE) == IsEngine(COLOUR_BLACK))
+        return 1;
+    // A person against an engine: while the engine thinks only the person's
+    // move goes, else the engine's reply goes with it.
+    return IsEngine(Position().SideToMove()) ? 1 : 2;
+}
+
 void CLocalChessSession::TakebackMove()
 {
-    if (!m_Running || !Position().CanTakeBack())
+    const int plies = TakebackPlies();
+    if (!m_Running || !Position().CanTakeBack() || Position().CurrentPly() < plies)
         return;
     if (!m_Paused)
         Clock(PanelOf(Position().SideToMove())).Stop();
-    MutablePosition().TakeBack();
+    for (int i = 0; i < plies && Position().CanTakeBack(); ++i)
+        MutablePosition().TakeBack();
     SetResultText(std::string());
+    m_Thinking = {};
     // A move held back during the pause answered the position taken back.
     m_DeferredMove = false;
     const Colour side = Position().SideToMove();
@@ -331,11 +440,24 @@ void CLocalChessSession::TakebackMove()
         LockBoardFor(side);
     // Moves still on their way answered the old position: drop them.
     m_Listener.BeginGame();
-    RestartEngine(m_WhiteEngine, true);
-    RestartEngine(m_BlackEngine, true);
     ClockSwitch().SetMoveStartTime(Clock(PanelOf(side)).GetTime());
     if (!m_Paused)
         Clock(PanelOf(side)).Start();
+    // An engine that can keep its game is cut back to the shortened one (a
+    // search running is stopped) and searches anew when it is to move; any
+    // other is given the game again.
+    for (IChessEngine* engine : {m_WhiteEngine, m_BlackEngine})
+    {
+        if (engine == nullptr)
+            continue;
+        if (IChessEngineEx* ex = Extension(engine))
+        {
+            ex->TakeBackTo(Position().CurrentPly());
+            GoIfToMove(engine);
+        }
+        else
+            RestartEngine(engine, true);
+    }
     ReportBoard(0);
     ReportMoveList();
     ReportButtons();
@@ -353,6 +475,12 @@ void CLocalChessSession::SwitchColor()
         m_Roster.SetEntry(entry, player);
     }
     m_Engines.SwitchColour(m_WhiteEngine, m_BlackEngine);
+    // Each engine keeps running the program it runs, now for its new colour,
+    // so the engine named on a panel is the one that plays that colour.
+    for (IChessEngine* engine : {m_WhiteEngine, m_BlackEngine})
+        if (IChessEngineEx* ex = Extension(engine))
+            ex->KeepEngineForColour();
+    std::swap(m_Thinking[0], m_Thinking[1]);
     ReportBoard(0);
     ReportPanels();
     ReportButtons();
@@ -361,22 +489,38 @@ void CLocalChessSession::SwitchColor()
 void CLocalChessSession::Leave()
 {
     EndGame();
+    // An engine does not idle while the main menu shows; Open starts it again.
+    QuitEngines();
+    m_WhiteEngine = m_BlackEngine = nullptr;
     m_Roster.Reset();
 }
 
-bool CLocalChessSession::LoadGame(const QString& path)
+void CLocalChessSession::BeforeLoad()
 {
     EndGame();
-    const Colour whiteEntryColour = ColourOfEntry(0);
-    std::string white;
-    std::string black;
-    if (!LoadRecord(path, white, black))
-        return false;
-    const int whiteEntry = whiteEntryColour == COLOUR_WHITE ? 0 : 1;
-    SetEntryName(whiteEntry, QString::fromStdString(white));
-    SetEntryName(1 - whiteEntry, QString::fromStdString(black));
+}
+
+void CLocalChessSession::OnGameLoaded(const QString& white, const QString& black)
+{
+    const int whiteEntry = ColourOfEntry(0) == COLOUR_WHITE ? 0 : 1;
+    SetEntryName(whiteEntry, white);
+    SetEntryName(1 - whiteEntry, black);
     ReportPanels();
-    return true;
+}
+
+QString CLocalChessSession::ExportNameOf(Colour colour) const
+{
+    if (IChessEngine* engine = EngineOf(colour))
+        return QString::fromUtf8(engine->GetName());
+    return NameOf(colour);
+}
+
+void CLocalChessSession::NoteMoverClock(Colour mover)
+{
+    if (m_Settings.IsTimeInfinite())
+        NoteMoveClock(std::nullopt);
+    else
+        NoteMoveClock(Clock(PanelOf(mover)).GetTime().Milliseconds());
 }
 
 // ---------------------------------------------------------------------------
@@ -408,10 +552,6 @@ void CLocalChessSession::ConfigureEngine(int player, int entry) const
 void CLocalChessSession::ApplySettings(const std::array<int, 2>& selectedEntries)
 {
     const Colour colours[2] = {ColourOfEntry(1), ColourOfEntry(0)};
-    if (m_WhiteEngine != nullptr)
-        m_WhiteEngine->Quit();
-    if (m_BlackEngine != nullptr)
-        m_BlackEngine->Quit();
     IChessEngine* chosen[2] = {nullptr, nullptr};
     for (size_t player = 0; player < 2; ++player)
     {
@@ -422,7 +562,12 @@ void CLocalChessSession::ApplySettings(const std::array<int, 2>& selectedEntries
     }
     IChessEngine* white = colours[0] == COLOUR_WHITE ? chosen[0] : chosen[1];
     IChessEngine* black = colours[0] == COLOUR_WHITE ? chosen[1] : chosen[0];
-    // Every chosen engine starts afresh: the old ones were just told to quit.
+    // An engine no longer chosen is quit. One chosen again keeps its process
+    // unless its configuration changed; it is asked to start all the same,
+    // which finds it running (and says so) or starts the new configuration.
+    for (IChessEngine* old : {m_WhiteEngine, m_BlackEngine})
+        if (old != nullptr && old != white && old != black)
+            old->Quit();
     m_WhiteEngine = m_BlackEngine = nullptr;
     ChoosePlayers(white, black);
     const QString human = Text(IDS_HUMAN);
@@ -430,6 +575,8 @@ void CLocalChessSession::ApplySettings(const std::array<int, 2>& selectedEntries
     m_Settings.SetBlackEngine(black != nullptr ? QString::fromUtf8(black->GetName()) : human);
     SetEntryName(0, m_Settings.GetBottomPlayerName());
     SetEntryName(1, m_Settings.GetTopPlayerName());
+    m_Thinking = {};
+    ShowEngineNames();
     ReportBoards();
     ReportPanels();
     ReportButtons();
@@ -453,6 +600,7 @@ bool CLocalChessSession::RequestMove(int board, const CMove& move, int32_t promo
         return false;
     const Colour sideToMove = Position().SideToMove();
     SwitchClocksAfterMove(sideToMove);
+    NoteMoverClock(OppositeColour(sideToMove));
     if (IsEngine(sideToMove))
     {
         SetInput(0, false);
@@ -482,7 +630,7 @@ void CLocalChessSession::TellEngineOpponentMove(IChessEngine* engine, const CMov
                          opponentClock);
 }
 
-void CLocalChessSession::OnEngineMove(const EngineMove& move)
+void CLocalChessSession::OnEngineMove(const EngineMove& move, IChessEngine* source, const QString& text)
 {
     if (!m_Running)
         return;
@@ -491,27 +639,37 @@ void CLocalChessSession::OnEngineMove(const EngineMove& move)
         // Applied on Continue Game; a later one replaces it.
         m_DeferredMove = true;
         m_Deferred = move;
+        m_DeferredSource = source;
+        m_DeferredText = text;
         return;
     }
-    PlayEngineMove(move);
+    PlayEngineMove(move, source, text);
 }
 
-void CLocalChessSession::PlayEngineMove(const EngineMove& engineMove)
+void CLocalChessSession::PlayEngineMove(const EngineMove& engineMove, IChessEngine* source, const QString& text)
 {
     const Colour mover = Position().SideToMove();
-    // A move for a person's turn, or one the rules refuse, is not the
-    // engine's to play: it changes neither the board nor the clocks.
-    if (!IsEngine(mover))
+    // A move for a person's turn, or from an engine whose turn it is not,
+    // is nobody's to play: it changes neither the board nor the clocks.
+    if (!IsEngine(mover) || (source != nullptr && source != EngineOf(mover)))
         return;
     const CMove move(CCoordinate(engineMove.fromRank, engineMove.fromFile),
                      CCoordinate(engineMove.toRank, engineMove.toFile));
-    if (!IsLegal(0, move))
-        return;
-    SwitchClocksAfterMove(OppositeColour(mover));
     const int32_t promotion = IsPromotionChoice(engineMove.promotion) ? engineMove.promotion : PIECE_QUEEN;
     MoveOutcome played;
-    if (!PlayOnBoard(0, move, promotion, played))
+    if (!IsLegal(0, move) || !PlayOnBoard(0, move, promotion, played))
+    {
+        // The engine loses the game it cannot play on in.
+        const QString word = text.isEmpty() ? QString::fromStdString(move.from.ToText() + move.to.ToText()) : text;
+        EngineLoses(mover,
+                    Text(IDS_ENGINE_ILLEGAL_MOVE)
+                        .arg(ColourText(mover), PlayerText(mover), word, ColourText(OppositeColour(mover))),
+                    mover == COLOUR_WHITE ? "White makes an illegal move" : "Black makes an illegal move");
         return;
+    }
+    // The clocks switch once the move stands.
+    SwitchClocksAfterMove(OppositeColour(mover));
+    NoteMoverClock(mover);
     SetInput(0, false);
     BoardChange change;
     change.animate = true;
@@ -538,14 +696,122 @@ void CLocalChessSession::PlayEngineMove(const EngineMove& engineMove)
     ReportButtons();
 }
 
-void CLocalChessSession::OnEngineResult(int32_t result)
+void CLocalChessSession::OnEngineResult(int32_t result, IChessEngine* source, const QString& text)
+{
+    if (!m_Running)
+        return;
+    // The engine that sent it; without a source, the only engine player,
+    // else the side to move.
+    Colour colour = ColourOfEngine(source);
+    if (colour == COLOUR_NONE)
+    {
+        if (source != nullptr)
+            return; // an engine that plays in no game now
+        if (IsEngine(COLOUR_WHITE) != IsEngine(COLOUR_BLACK))
+            colour = IsEngine(COLOUR_WHITE) ? COLOUR_WHITE : COLOUR_BLACK;
+        else
+            colour = Position().SideToMove();
+    }
+    const int32_t ownLoss = colour == COLOUR_WHITE ? ENGINE_RESULT_BLACK_WINS : ENGINE_RESULT_WHITE_WINS;
+    if (result == ENGINE_RESULT_RESIGNS || result == ownLoss)
+    {
+        // A resignation, or a claim of its own loss, is that engine's loss.
+        EngineLoses(colour, Text(IDS_ENGINE_RESIGNED).arg(ColourText(colour), ColourText(OppositeColour(colour))),
+                    colour == COLOUR_WHITE ? "White resigns" : "Black resigns");
+        return;
+    }
+    // A win or a draw the board confirms has already ended the game there
+    // (the judging after each move); one that arrives while the game runs is
+    // a claim the board does not show, and the claimant loses.
+    QString claim = text.trimmed();
+    if (claim.isEmpty())
+        claim = QString::fromLatin1(result == ENGINE_RESULT_WHITE_WINS   ? "1-0"
+                                    : result == ENGINE_RESULT_BLACK_WINS ? "0-1"
+                                                                         : "1/2-1/2");
+    EngineLoses(colour,
+                Text(IDS_ENGINE_FALSE_CLAIM)
+                    .arg(ColourText(colour), PlayerText(colour), claim, ColourText(OppositeColour(colour))),
+                colour == COLOUR_WHITE ? "False claim by White" : "False claim by Black");
+}
+
+void CLocalChessSession::EngineLoses(Colour colour, const QString& message, const char* reason)
+{
+    EndGame(colour == COLOUR_WHITE ? ENGINE_RESULT_BLACK_WINS : ENGINE_RESULT_WHITE_WINS, reason);
+    MarkLoser(colour);
+    Message(message);
+}
+
+void CLocalChessSession::OnEngineReady(IChessEngine* source, const QString& name)
+{
+    if (source == nullptr)
+        return;
+    m_EngineNames[source] = name;
+    if (ColourOfEngine(source) == COLOUR_NONE)
+        return;
+    ShowEngineNames();
+    ReportPanels();
+}
+
+void CLocalChessSession::OnEngineFailed(IChessEngine* source, int32_t reason, const QString& text)
+{
+    const Colour colour = ColourOfEngine(source);
+    if (colour == COLOUR_NONE)
+        return;
+    if (m_Running && reason == ENGINE_FAILURE_DIED)
+    {
+        // An engine that cannot play on counts as resigning.
+        EngineLoses(colour, Text(IDS_ENGINE_RESIGNED).arg(ColourText(colour), ColourText(OppositeColour(colour))),
+                    colour == COLOUR_WHITE ? "White resigns" : "Black resigns");
+        return;
+    }
+    // An engine that cannot start plays no game: a running one ends unfinished.
+    if (m_Running)
+        EndGame();
+    Message(text);
+}
+
+void CLocalChessSession::OnEngineThinking(IChessEngine* source, const EngineThinkingLine& line)
+{
+    const Colour colour = ColourOfEngine(source);
+    if (colour == COLOUR_NONE || !m_Running)
+        return;
+    // The variation is read from the position it was searched in; a line of
+    // another position (one taken back or moved on from since) is old news.
+    if (line.startPly != Position().CurrentPly())
+        return;
+    const CChessPosition start(Position());
+    Thinking& shown = m_Thinking[colour == COLOUR_WHITE ? 0 : 1];
+    shown.valid = true;
+    shown.engine = PlayerText(colour);
+    shown.depth = line.depth;
+    shown.score = QString::fromStdString(CThinkingText::ScoreText(line.scoreKind, line.score, line.scoreColour));
+    shown.nodes = line.nodes;
+    shown.speed = line.nodesPerSecond;
+    shown.pv = CThinkingText::PvToSan(start, line.pv);
+    Observer().OnThinkingChanged();
+}
+
+const CLocalChessSession::Thinking& CLocalChessSession::ThinkingOf(Colour colour) const
+{
+    return m_Thinking[colour == COLOUR_WHITE ? 0 : 1];
+}
+
+bool CLocalChessSession::IsThinkingShown() const
+{
+    return m_Settings.IsThinkingShown() && !ArePersonsPlaying();
+}
+
+void CLocalChessSession::GoIfToMove(IChessEngine* engine)
 {
     const Colour side = Position().SideToMove();
-    EndGame();
-    if (result != ENGINE_RESULT_RESIGNS)
+    if (engine == nullptr || EngineOf(side) != engine || m_Paused)
         return;
-    MarkLoser(side);
-    Message(Text(IDS_ENGINE_RESIGNED).arg(ColourText(side), ColourText(OppositeColour(side))));
+    IChessEngineEx* ex = Extension(engine);
+    if (ex == nullptr)
+        return;
+    const bool unlimited = m_Settings.IsTimeInfinite();
+    ex->Go(CClockSwitch::EngineCentiseconds(Clock(PanelOf(side)).GetTime(), unlimited),
+           CClockSwitch::EngineCentiseconds(Clock(PanelOf(OppositeColour(side))).GetTime(), unlimited));
 }
 
 // ---------------------------------------------------------------------------
@@ -553,19 +819,23 @@ void CLocalChessSession::OnEngineResult(int32_t result)
 
 void CLocalChessSession::OnCheckmate(int, Colour mated)
 {
-    EndGame();
+    EndGame(mated == COLOUR_WHITE ? ENGINE_RESULT_BLACK_WINS : ENGINE_RESULT_WHITE_WINS,
+            mated == COLOUR_WHITE ? "Black mates" : "White mates");
     Message(Text(IDS_CHECKMATE).arg(ColourText(mated), ColourText(OppositeColour(mated))));
 }
 
 void CLocalChessSession::OnStalemate(int, Colour side)
 {
-    EndGame();
+    EndGame(ENGINE_RESULT_DRAW, "Stalemate");
     Message(Text(IDS_STALEMATE).arg(ColourText(side)));
 }
 
 void CLocalChessSession::OnDrawByRule(int, int textId)
 {
-    EndGame();
+    EndGame(ENGINE_RESULT_DRAW, textId == IDS_THREEFOLD_REPETITION    ? "Draw by repetition"
+                                : textId == IDS_FIFTY_MOVE_RULE       ? "Draw by fifty move rule"
+                                : textId == IDS_INSUFFICIENT_MATERIAL ? "Insufficient material"
+                                                                      : "Draw");
     m_Result.drawn = true;
     Message(Text(textId));
 }
@@ -573,7 +843,8 @@ void CLocalChessSession::OnDrawByRule(int, int textId)
 void CLocalChessSession::OnTimeExpired(CPlayerClock* clock)
 {
     const Colour colour = ColourOfEntry(clock == &Clock(kBottomPanel) ? 0 : 1);
-    EndGame();
+    EndGame(colour == COLOUR_WHITE ? ENGINE_RESULT_BLACK_WINS : ENGINE_RESULT_WHITE_WINS,
+            colour == COLOUR_WHITE ? "White forfeits on time" : "Black forfeits on time");
     MarkLoser(colour);
     Message(Text(colour == COLOUR_WHITE ? IDS_WHITE_TIME_EXPIRED : IDS_BLACK_TIME_EXPIRED));
 }
@@ -596,7 +867,36 @@ int CLocalChessSession::PanelOf(Colour colour) const
 
 IChessEngine* CLocalChessSession::EngineOf(Colour colour) const
 {
-    return colour == COLOUR_WHITE ? m_WhiteEngine : m_BlackEngine;
+    return colour == COLOUR_WHITE ? m_WhiteEngine : colour == COLOUR_BLACK ? m_BlackEngine : nullptr;
+}
+
+Colour CLocalChessSession::ColourOfEngine(const IChessEngine* engine) const
+{
+    if (engine == nullptr)
+        return COLOUR_NONE;
+    return engine == m_WhiteEngine ? COLOUR_WHITE : engine == m_BlackEngine ? COLOUR_BLACK : COLOUR_NONE;
+}
+
+QString CLocalChessSession::EngineName(const IChessEngine* engine) const
+{
+    const auto it = m_EngineNames.find(engine);
+    return it != m_EngineNames.end() ? it->second : QString();
+}
+
+QString CLocalChessSession::PlayerText(Colour colour) const
+{
+    const QString name = EngineName(EngineOf(colour));
+    return name.isEmpty() ? NameOf(colour) : name;
+}
+
+void CLocalChessSession::ShowEngineNames()
+{
+    for (int entry = 0; entry < 2; ++entry)
+    {
+        const QString name = EngineName(EngineOf(ColourOfEntry(entry)));
+        if (!name.isEmpty())
+            SetEntryName(entry, name);
+    }
 }
 
 bool CLocalChessSession::PanelComputerMark(int panel) const

@@ -669,10 +669,9 @@ void CNetChessSession::SwitchColours()
     Notice(Text(IDS_NC_COLORS_SWITCHING));
 }
 
-bool CNetChessSession::LoadGame(const QString& path)
+void CNetChessSession::BeforeLoad()
 {
     EndGame();
-    return CGameSession::LoadGame(path);
 }
 
 void CNetChessSession::ApplySettings()

@@ -45,7 +45,8 @@ public:
     void ApplySettings();
     // Menu: the game ends, the link is closed and the roster emptied.
     void Leave();
-    bool LoadGame(const QString& path) override;
+    // Its protocol sends the moves of a game from the initial position only.
+    [[nodiscard]] bool AcceptsSetUpPosition() const override { return false; }
     [[nodiscard]] QString DefaultSaveName() const override;
 
     bool RequestMove(int board, const CMove& move, int32_t promotion) override;
@@ -76,6 +77,7 @@ protected:
     void OnStalemate(int board, Colour side) override;
     void OnDrawByRule(int board, int textId) override;
     void OnCheck(int board, Colour side) override;
+    void BeforeLoad() override;
 
 private:
     void EndGame();

@@ -5,6 +5,10 @@
 
 #include <QString>
 
+#include <vector>
+
+struct CPgnIndexEntry;
+
 // What a board shows changed. A move or drop that came from an engine or the
 // network may be animated by the view; the position is already the new one.
 struct BoardChange
@@ -44,12 +48,17 @@ public:
     virtual void OnMoveSound() = 0;
     // A game ended; its result is in the session.
     virtual void OnGameEnded() = 0;
+    // An engine's thinking changed (local chess).
+    virtual void OnThinkingChanged() = 0;
     // A network game was joined: this session's window becomes the visible one.
     virtual void OnShowRequested() = 0;
     // The server's address list, offered in the chat input for copying.
     virtual void OnAddressOffered(const QString& addresses) = 0;
     // A player was admitted (the offered address has done its work).
     virtual void OnPlayerAdmitted() = 0;
+    // A file holds several games: the one to load (an index into `games`),
+    // or -1 when none was chosen.
+    [[nodiscard]] virtual int OnChooseGame(const std::vector<CPgnIndexEntry>& games) = 0;
 };
 
 // Every report ignored; a session without a window reports here.
@@ -67,7 +76,9 @@ public:
     void OnTurnChanged(bool) override {}
     void OnMoveSound() override {}
     void OnGameEnded() override {}
+    void OnThinkingChanged() override {}
     void OnShowRequested() override {}
     void OnAddressOffered(const QString&) override {}
     void OnPlayerAdmitted() override {}
+    [[nodiscard]] int OnChooseGame(const std::vector<CPgnIndexEntry>&) override { return -1; }
 };

@@ -79,6 +79,7 @@ void GameSettings::Load(RegistryStore& store)
     if (m_nbSecondsPerMoveNoLimit < 1)
         m_nbSecondsPerMoveNoLimit = kDefaultSecondsPerMoveNoLimit;
     ReadFlag(store, "IsEnginePondering", m_isEnginePondering);
+    ReadFlag(store, "IsThinkingShown", m_isThinkingShown);
     m_store = attached;
 }
 
@@ -104,6 +105,7 @@ void GameSettings::Save(RegistryStore& store) const
     store.WriteString("TopPlayerName", m_topPlayerName);
     store.WriteDword("NbSecondsPerMoveNoLimit", m_nbSecondsPerMoveNoLimit);
     store.WriteDword("IsEnginePondering", m_isEnginePondering ? 1 : 0);
+    store.WriteDword("IsThinkingShown", m_isThinkingShown ? 1 : 0);
 }
 
 // Opens the record's key in a store that other code shares, and gives that

@@ -98,6 +98,9 @@ public:
     void SetNbSecondsPerMoveNoLimit(int32_t seconds);
     [[nodiscard]] bool IsEnginePondering() const { return m_isEnginePondering; }
     void SetIsEnginePondering(bool value) { ChangeFlag(m_isEnginePondering, value, "IsEnginePondering"); }
+    // Whether the local game shows its engines' thinking.
+    [[nodiscard]] bool IsThinkingShown() const { return m_isThinkingShown; }
+    void SetIsThinkingShown(bool value) { ChangeFlag(m_isThinkingShown, value, "IsThinkingShown"); }
 
     // Local chess: the names shown in the bottom and top panels.
     [[nodiscard]] const QString& GetBottomPlayerName() const { return m_bottomPlayerName; }
@@ -125,4 +128,5 @@ private:
     QString m_topPlayerName;
     int32_t m_nbSecondsPerMoveNoLimit = kDefaultSecondsPerMoveNoLimit;
     bool m_isEnginePondering = true;
+    bool m_isThinkingShown = true;
 };

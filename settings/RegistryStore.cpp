@@ -17,8 +17,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-std::unique_ptr<RegistryStore> RegistryStore::s_instance;
-
 namespace
 {
 constexpr const char* kFileName = "Pellomar II.conf";
@@ -112,21 +110,6 @@ RegistryStore::RegistryStore(QString filePath) : m_filePath(std::move(filePath))
 RegistryStore::~RegistryStore()
 {
     StopWriter();
-}
-
-RegistryStore& RegistryStore::Instance()
-{
-    if (!s_instance)
-        s_instance = std::make_unique<RegistryStore>();
-    return *s_instance;
-}
-
-void RegistryStore::Release()
-{
-    if (!s_instance)
-        return;
-    s_instance->Close();
-    s_instance.reset();
 }
 
 QString RegistryStore::DefaultFilePath()

@@ -103,10 +103,6 @@ public:
     // Waits a little (kCloseTimeoutMs at most) for changes still unsaved.
     virtual ~RegistryStore();
 
-    // The process-wide store, made on first use on the default file.
-    [[nodiscard]] static RegistryStore& Instance();
-    // Closes and destroys the process-wide store (the next Instance() makes a new one).
-    static void Release();
     // The default file: from PELLOMAR_CONFIG_DIR or the XDG config folder.
     [[nodiscard]] static QString DefaultFilePath();
 
@@ -269,6 +265,4 @@ private:
     uint64_t m_attemptsFinished = 0;
     int m_lockTimeoutMs = kDefaultLockTimeoutMs;
     std::thread m_writer;
-
-    static std::unique_ptr<RegistryStore> s_instance;
 };

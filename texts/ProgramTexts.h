@@ -95,6 +95,11 @@ inline constexpr int IDS_BROWSE_START = 63033;
 inline constexpr int IDS_BROWSE_BACK = 63034;
 inline constexpr int IDS_BROWSE_FORWARD = 63035;
 inline constexpr int IDS_BROWSE_END = 63036;
+inline constexpr int IDS_SECONDS_PER_MOVE = 63037;
+inline constexpr int IDS_SHOW_THINKING = 63038;
+inline constexpr int IDS_THINKING_DEPTH = 63039; // "%1" is the depth
+inline constexpr int IDS_THINKING_NODES = 63040; // "%1" is the count
+inline constexpr int IDS_THINKING_SPEED = 63041; // "%1" is the speed in thousands of nodes a second
 
 // Local chess window, main frame and main menu.
 inline constexpr int IDS_COMPANY_KEY = 181;
@@ -112,6 +117,9 @@ inline constexpr int IDS_PGN_FILTER = 63510;
 inline constexpr int IDS_PGN_EXTENSION = 63511;
 inline constexpr int IDS_DEFAULT_SAVE_NAME = 63512;
 inline constexpr int IDS_TITLE_YOUR_TURN = 63513;
+// "%1" the engine's colour, "%2" its name, "%3" the move or claim, "%4" the other colour.
+inline constexpr int IDS_ENGINE_ILLEGAL_MOVE = 63514;
+inline constexpr int IDS_ENGINE_FALSE_CLAIM = 63515;
 inline constexpr int IDS_NEW_GAME = 63520;
 inline constexpr int IDS_START_GAME = 63521;
 inline constexpr int IDS_PAUSE_GAME = 63522;
@@ -258,6 +266,25 @@ inline constexpr int IDS_BH_SETTINGS = 66110;
 inline constexpr int IDS_BH_RULES = 66111;
 inline constexpr int IDS_BH_HELP = 66112;
 inline constexpr int IDS_BH_MENU = 66113;
+
+// Games from other programs: the board's menu, positions from FEN, the list
+// of the games of a file.
+inline constexpr int IDS_MENU_COPY_FEN = 67000;
+inline constexpr int IDS_MENU_PASTE_FEN = 67001;
+inline constexpr int IDS_MENU_COPY_PGN = 67002;
+inline constexpr int IDS_MENU_PASTE_PGN = 67003;
+inline constexpr int IDS_MENU_EXPORT_PGN = 67004;
+inline constexpr int IDS_FEN_REFUSED = 67010;
+inline constexpr int IDS_NET_SETUP_REFUSED = 67011;
+inline constexpr int IDS_ENGINE_SETUP_REFUSED = 67012;
+inline constexpr int IDS_PGN_EXPORT_ERROR = 67013;
+inline constexpr int IDS_GAME_LIST_TITLE = 67020;
+inline constexpr int IDS_GAME_LIST_NUMBER = 67021;
+inline constexpr int IDS_GAME_LIST_WHITE = 67022;
+inline constexpr int IDS_GAME_LIST_BLACK = 67023;
+inline constexpr int IDS_GAME_LIST_RESULT = 67024;
+inline constexpr int IDS_GAME_LIST_EVENT = 67025;
+inline constexpr int IDS_GAME_LIST_DATE = 67026;
 
 // The text with that id, or an empty string for an unknown id.
 [[nodiscard]] const std::string& Text(int id);

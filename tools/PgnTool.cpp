@@ -6,7 +6,12 @@
 // position after its last move; --export writes the games in the standard's
 // export format; --list lists the games. Exit status 1 when a game cannot be
 // read to its end (what was read is still written) or the file cannot be read.
+// A bughouse game file (BPGN: found by its player tags WhiteA ... BlackB or
+// its board letters, or named with --bpgn) is read as such and written in
+// BPGN; --fen then writes both boards with their holdings, board A first.
 
+#include "BpgnExport.h"
+#include "BpgnReader.h"
 #include "ChessPosition.h"
 #include "FenText.h"
 #include "PgnExport.h"
@@ -32,9 +37,9 @@ enum class Mode
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: pellomar-pgn [--fen] [--game N] FILE\n"
-                         "       pellomar-pgn --export [--game N] FILE\n"
-                         "       pellomar-pgn --list FILE\n");
+    std::fprintf(stderr, "usage: pellomar-pgn [--bpgn] [--fen] [--game N] FILE\n"
+                         "       pellomar-pgn [--bpgn] --export [--game N] FILE\n"
+                         "       pellomar-pgn [--bpgn] --list FILE\n");
     return 2;
 }
 
@@ -116,6 +121,61 @@ int Export(const std::string& text, int gameNumber)
     return failed ? 1 : 0;
 }
 
+// Bughouse games: listed, exported, or one written in BPGN or as the FENs of
+// its boards after its last move.
+int Bughouse(const std::string& text, Mode mode, int gameNumber)
+{
+    CBpgnReader reader(text);
+    CBpgnGame game;
+    bool failed = false;
+    bool found = false;
+    bool first = true;
+    while (reader.ReadGame(game))
+    {
+        if (mode == Mode::List)
+        {
+            std::printf("%d\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", game.number, Cell(game.Tag("WhiteA")).c_str(),
+                        Cell(game.Tag("BlackA")).c_str(), Cell(game.Tag("WhiteB")).c_str(),
+                        Cell(game.Tag("BlackB")).c_str(), Cell(game.result).c_str(), Cell(game.Tag("Event")).c_str(),
+                        Cell(game.Tag("Date")).c_str());
+            continue;
+        }
+        const int wanted = gameNumber > 0 ? gameNumber : (mode == Mode::Export ? 0 : 1);
+        if (wanted > 0 && game.number != wanted)
+            continue;
+        found = true;
+        if (game.error)
+        {
+            ReportLoadError(game.error->Text());
+            failed = true;
+        }
+        if (mode == Mode::Fen)
+        {
+            std::printf("%s\n%s\n", game.finalFen[0].c_str(), game.finalFen[1].c_str());
+        }
+        else
+        {
+            if (!first)
+                std::fputc('\n', stdout);
+            Write(CBpgnExport::ExportGame(game));
+        }
+        first = false;
+        if (wanted > 0)
+            break;
+    }
+    if (!reader.FileError().empty())
+    {
+        ReportLoadError(reader.FileError());
+        failed = true;
+    }
+    if (mode != Mode::List && !found && (gameNumber > 0 || mode != Mode::Export))
+    {
+        ReportLoadError("the file has no game " + std::to_string(gameNumber > 0 ? gameNumber : 1));
+        failed = true;
+    }
+    return failed ? 1 : 0;
+}
+
 // The chosen game in the program's own layout or as the FEN after its last move.
 int One(const std::string& text, int gameNumber, bool fen)
 {
@@ -170,10 +230,13 @@ int main(int argc, char** argv)
 {
     Mode mode = Mode::Layout;
     int gameNumber = 0;
+    bool bpgn = false;
     const char* fileName = nullptr;
     for (int i = 1; i < argc; ++i)
     {
-        if (std::strcmp(argv[i], "--fen") == 0 && mode == Mode::Layout)
+        if (std::strcmp(argv[i], "--bpgn") == 0)
+            bpgn = true;
+        else if (std::strcmp(argv[i], "--fen") == 0 && mode == Mode::Layout)
             mode = Mode::Fen;
         else if (std::strcmp(argv[i], "--export") == 0 && mode == Mode::Layout)
             mode = Mode::Export;
@@ -204,6 +267,8 @@ int main(int argc, char** argv)
             std::printf("%s\n", CFenText::kInitialPosition);
         return 1;
     }
+    if (bpgn || CBpgnReader::LooksLikeBpgn(text))
+        return Bughouse(text, mode, gameNumber);
     switch (mode)
     {
     case Mode::List: return List(text);

@@ -3,6 +3,7 @@
 
 #include "BitmapCache.h"
 
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -248,8 +249,24 @@ void CBoardView::InvalidateAll()
 // ---------------------------------------------------------------------------
 // Dragging
 
+void CBoardView::contextMenuEvent(QContextMenuEvent* event)
+{
+    // A right click was reported on its press; the menu key comes here only.
+    event->accept();
+    if (event->reason() == QContextMenuEvent::Mouse || m_Observer == nullptr || IsDragging())
+        return;
+    m_Observer->OnBoardMenuRequested(this, mapToGlobal(QPoint(width() / 2, height() / 2)));
+}
+
 void CBoardView::mousePressEvent(QMouseEvent* event)
 {
+    if (event->button() == Qt::RightButton && !IsDragging())
+    {
+        event->accept();
+        if (m_Observer != nullptr)
+            m_Observer->OnBoardMenuRequested(this, event->globalPosition().toPoint());
+        return;
+    }
     if (event->button() != Qt::LeftButton || !m_InputEnabled || IsDragging())
         return;
     // A press lands a piece still on its way at once: the player need not wait for it.

@@ -3,6 +3,8 @@
 #include "ChessTypes.h"
 #include "Move.h"
 
+#include <QPoint>
+
 class CBoardView;
 
 // What a board view reports: the local player's gestures. The view changes
@@ -15,4 +17,7 @@ public:
     virtual void OnMoveRequested(CBoardView* view, const CMove& move) = 0;
     // A held piece was dragged from a holdings strip and released on a square.
     virtual void OnDropRequested(CBoardView* view, const CCoordinate& square, PieceType type) = 0;
+    // The board's menu was asked for (a right click, or the menu key) at a
+    // point of the screen. Listeners without a menu ignore it.
+    virtual void OnBoardMenuRequested(CBoardView* /*view*/, const QPoint& /*globalPoint*/) {}
 };

@@ -93,6 +93,13 @@ QGroupBox* CSettingsDlg::AddGameTimeGroup(QVBoxLayout* layout)
     grid->addWidget(fisher, row, 0, 1, 2, Qt::AlignRight);
     addField(m_Bonus, m_BonusSpin, kBonusId, kBonusSpinId, 59, 2, IDS_SECONDS_IN_BONUS, 3);
     fisher->setBuddy(m_Bonus);
+    if (m_Flavour == Flavour::Local)
+    {
+        // What an engine is given for each move when the game has no time limit.
+        ++row;
+        addField(m_MoveSeconds, m_MoveSecondsSpin, kMoveSecondsId, kMoveSecondsSpinId, 999, 0, IDS_SECONDS_PER_MOVE, 5);
+        m_MoveSecondsSpin->SetRange(1, 999);
+    }
     // The labels sit beside their fields; the spare width goes to the end of the rows.
     grid->setColumnStretch(6, 1);
     layout->addWidget(group);
@@ -125,6 +132,11 @@ QGroupBox* CSettingsDlg::AddOptionsGroup(QVBoxLayout* layout)
                kSoundId);
     box->addWidget(m_Highlight);
     box->addWidget(m_Sound);
+    if (m_Flavour == Flavour::Local)
+    {
+        m_ShowThinking = Tagged(new QCheckBox(UiText(IDS_SHOW_THINKING), group), kShowThinkingId);
+        box->addWidget(m_ShowThinking);
+    }
     layout->addWidget(group);
     return group;
 }
@@ -165,6 +177,10 @@ void CSettingsDlg::LoadCommonFields()
     }
     m_Highlight->setChecked(m_Settings.IsCurrentMoveHighlighted());
     m_Sound->setChecked(m_Settings.GetPlaySoundOnOpponentMove());
+    if (m_MoveSeconds != nullptr)
+        m_MoveSeconds->setText(QString::number(m_Settings.GetNbSecondsPerMoveNoLimit()));
+    if (m_ShowThinking != nullptr)
+        m_ShowThinking->setChecked(m_Settings.IsThinkingShown());
 
     adjustSize();
     const QSize templateSize = DialogUnitsToPixels(m_SizeDu.width(), m_SizeDu.height());
@@ -176,6 +192,12 @@ void CSettingsDlg::SetTimeFieldsEnabled(bool enabled)
     for (QWidget* w : std::initializer_list<QWidget*>{m_Hours, m_Minutes, m_Seconds, m_Bonus, m_HoursSpin,
                                                       m_MinutesSpin, m_SecondsSpin, m_BonusSpin})
         w->setEnabled(enabled);
+    // The time a move counts where the game has no time limit.
+    if (m_MoveSeconds != nullptr)
+    {
+        m_MoveSeconds->setEnabled(!enabled);
+        m_MoveSecondsSpin->setEnabled(!enabled);
+    }
 }
 
 bool CSettingsDlg::IsCustomSelected() const
@@ -201,8 +223,10 @@ void CSettingsDlg::OnOk()
     int minutes = 0;
     int seconds = 0;
     int bonus = 0;
+    int moveSeconds = 0;
     if (!TakeField(m_Hours, 0, 99, hours) || !TakeField(m_Minutes, 0, 59, minutes) ||
-        !TakeField(m_Seconds, 0, 59, seconds) || !TakeField(m_Bonus, 0, 99, bonus))
+        !TakeField(m_Seconds, 0, 59, seconds) || !TakeField(m_Bonus, 0, 99, bonus) ||
+        (m_MoveSeconds != nullptr && !TakeField(m_MoveSeconds, 1, 999, moveSeconds)))
         return;
     // Whatever Infinite or Custom says, the time below must be a minute at least.
     if (hours < 1 && minutes < 1)
@@ -224,6 +248,10 @@ void CSettingsDlg::OnOk()
     }
     m_Settings.SetIsCurrentMoveHighlighted(m_Highlight->isChecked());
     m_Settings.SetPlaySoundOnOpponentMove(m_Sound->isChecked());
+    if (m_MoveSeconds != nullptr)
+        m_Settings.SetNbSecondsPerMoveNoLimit(moveSeconds);
+    if (m_ShowThinking != nullptr)
+        m_Settings.SetIsThinkingShown(m_ShowThinking->isChecked());
     StoreOwnFields();
     done(IDOK);
 }

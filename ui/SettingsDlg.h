@@ -36,6 +36,10 @@ public:
     static constexpr int kSoundId = 1053;
     static constexpr int kInfiniteId = 1077;
     static constexpr int kCustomId = 1076;
+    // Local games only: an engine's time a move with no time limit, and the engines' thinking shown.
+    static constexpr int kMoveSecondsId = 1090;
+    static constexpr int kMoveSecondsSpinId = 1091;
+    static constexpr int kShowThinkingId = 1092;
 
     // The control with that id, or null.
     [[nodiscard]] QWidget* Control(int controlId) const;
@@ -83,6 +87,9 @@ protected:
     QCheckBox* m_TimeCall = nullptr;
     QCheckBox* m_Highlight = nullptr;
     QCheckBox* m_Sound = nullptr;
+    QLineEdit* m_MoveSeconds = nullptr;
+    CSpinButton* m_MoveSecondsSpin = nullptr;
+    QCheckBox* m_ShowThinking = nullptr;
 
 private:
     // The typed value of a field within its range; shows the standard message and fails otherwise.

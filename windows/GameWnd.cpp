@@ -2,21 +2,26 @@
 
 #include "BitmapCache.h"
 #include "BoardView.h"
+#include "GameListDlg.h"
 #include "GameSession.h"
 #include "GameSettings.h"
 #include "HtmlDlg.h"
 #include "MessageDlg.h"
 #include "MoveListWnd.h"
 #include "OutputPane.h"
+#include "PgnReader.h"
 #include "PlayerWnd.h"
 #include "PromotionDlg.h"
 #include "SkinButton.h"
 #include "SoundPlayer.h"
 #include "UiText.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QPainter>
 #include <QWheelEvent>
 
@@ -195,6 +200,107 @@ void CGameWnd::SaveGame()
     if (QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + UiText(IDS_PGN_EXTENSION);
     m_Session->SaveGame(path);
+}
+
+void CGameWnd::ExportGame()
+{
+    QString path = m_FileChooser(true, m_Session->SaveStartFolder(), SuggestedSaveName());
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QLatin1Char('.') + UiText(IDS_PGN_EXTENSION);
+    m_Session->ExportGame(path);
+}
+
+int CGameWnd::OnChooseGame(const std::vector<CPgnIndexEntry>& games)
+{
+    std::vector<QStringList> rows;
+    rows.reserve(games.size());
+    for (const CPgnIndexEntry& entry : games)
+    {
+        QStringList row{QString::number(entry.number)};
+        for (const char* name : {"White", "Black", "Result", "Event", "Date"})
+        {
+            QString value;
+            for (const CPgnTag& tag : entry.tags)
+                if (QString::fromStdString(tag.name).compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                    value = QString::fromStdString(tag.value);
+            row << value;
+        }
+        rows.push_back(row);
+    }
+    if (m_GameChooser)
+        return m_GameChooser(rows);
+    CGameListDlg dialog(rows, window());
+    return dialog.exec() == QDialog::Accepted ? dialog.ChosenRow() : -1;
+}
+
+// ---------------------------------------------------------------------------
+// The board's menu
+
+CGameWnd::BoardMenuEntry CGameWnd::CopyFenEntry()
+{
+    return {QStringLiteral("copyFen"), UiText(IDS_MENU_COPY_FEN), true,
+            [this] { QGuiApplication::clipboard()->setText(QString::fromStdString(m_Session->PositionFen())); }};
+}
+
+CGameWnd::BoardMenuEntry CGameWnd::PasteFenEntry()
+{
+    // A position is set up between games only.
+    return {QStringLiteral("pasteFen"), UiText(IDS_MENU_PASTE_FEN), !m_Session->IsRunning(),
+            [this] { m_Session->SetUpPosition(QGuiApplication::clipboard()->text().toStdString()); }};
+}
+
+CGameWnd::BoardMenuEntry CGameWnd::CopyPgnEntry()
+{
+    return {QStringLiteral("copyPgn"), UiText(IDS_MENU_COPY_PGN), true,
+            [this] { QGuiApplication::clipboard()->setText(QString::fromStdString(m_Session->ExportText())); }};
+}
+
+CGameWnd::BoardMenuEntry CGameWnd::PastePgnEntry()
+{
+    return {QStringLiteral("pastePgn"), UiText(IDS_MENU_PASTE_PGN), true,
+            [this] { m_Session->LoadGameText(QGuiApplication::clipboard()->text().toStdString()); }};
+}
+
+CGameWnd::BoardMenuEntry CGameWnd::ExportPgnEntry()
+{
+    return {QStringLiteral("exportPgn"), UiText(IDS_MENU_EXPORT_PGN), true, [this] { ExportGame(); }};
+}
+
+std::vector<CGameWnd::BoardMenuEntry> CGameWnd::BoardMenuEntries()
+{
+    // Bughouse boards keep no record.
+    if (m_Parts.bughouse)
+        return {};
+    return {CopyFenEntry(), CopyPgnEntry()};
+}
+
+void CGameWnd::FillBoardMenu(QMenu& menu)
+{
+    for (BoardMenuEntry& entry : BoardMenuEntries())
+    {
+        QAction* action = menu.addAction(entry.text);
+        action->setObjectName(entry.name);
+        action->setEnabled(entry.enabled);
+        connect(action, &QAction::triggered, this, std::move(entry.run));
+    }
+}
+
+void CGameWnd::OnBoardMenuRequested(CBoardView* view, const QPoint& globalPoint)
+{
+    if (BoardIndex(view) < 0)
+        return;
+    if (m_BoardMenu == nullptr)
+    {
+        m_BoardMenu = new QMenu(this);
+        m_BoardMenu->setObjectName(QStringLiteral("boardMenu"));
+    }
+    m_BoardMenu->close();
+    m_BoardMenu->clear();
+    FillBoardMenu(*m_BoardMenu);
+    if (!m_BoardMenu->isEmpty())
+        m_BoardMenu->popup(globalPoint);
 }
 
 void CGameWnd::ShowHelp(int titleId, int pageId)

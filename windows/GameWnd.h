@@ -6,6 +6,7 @@
 #include "SessionObserver.h"
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -22,6 +23,7 @@ class CMoveListWnd;
 class COutputPane;
 class CPlayerWnd;
 class CSkinButton;
+class QMenu;
 
 // The base of the three game windows. It lays out nothing itself but holds
 // what every game window shows: the board views, the player panels, the move
@@ -50,6 +52,19 @@ public:
     using FileChooser = std::function<QString(bool save, const QString& folder, const QString& suggested)>;
     // Asks which piece a person's pawn becomes (PieceType 1..4).
     using PromotionAsker = std::function<int32_t(Colour side)>;
+    // Shows the list of a file's games (number, White, Black, Result, Event,
+    // Date) and gives the chosen row, -1 when none was chosen.
+    using GameChooser = std::function<int(const std::vector<QStringList>& rows)>;
+
+    // One entry of the board's menu: its object name (for tools and tests),
+    // its text, whether it may be chosen now, and what it does.
+    struct BoardMenuEntry
+    {
+        QString name;
+        QString text;
+        bool enabled = true;
+        std::function<void()> run;
+    };
 
     // Which parts a kind of game shows.
     struct Parts
@@ -68,6 +83,12 @@ public:
     void SetFrameHooks(FrameHooks hooks) { m_Hooks = std::move(hooks); }
     void SetFileChooser(FileChooser chooser) { m_FileChooser = std::move(chooser); }
     void SetPromotionAsker(PromotionAsker asker) { m_PromotionAsker = std::move(asker); }
+    void SetGameChooser(GameChooser chooser) { m_GameChooser = std::move(chooser); }
+
+    // The board's menu ("boardMenu"), null until it was first asked for.
+    [[nodiscard]] QMenu* BoardMenu() const { return m_BoardMenu; }
+    // Fills a menu with the entries of BoardMenuEntries, in their order.
+    void FillBoardMenu(QMenu& menu);
 
     // Runs the command of a button as a click on it does: a hidden or
     // disabled button does nothing, and a question the command asks comes first.
@@ -110,10 +131,20 @@ protected:
     [[nodiscard]] virtual QString SuggestedSaveName() const;
     // A chat line typed by the local player.
     virtual void SubmitChat(const QString& /*text*/) {}
+    // The entries of the board's menu: the position and the game to the
+    // clipboard on a board with a record; a kind of game adds its own.
+    [[nodiscard]] virtual std::vector<BoardMenuEntry> BoardMenuEntries();
+    // The common entries, by name: "copyFen", "pasteFen", "copyPgn", "pastePgn", "exportPgn".
+    [[nodiscard]] BoardMenuEntry CopyFenEntry();
+    [[nodiscard]] BoardMenuEntry PasteFenEntry();
+    [[nodiscard]] BoardMenuEntry CopyPgnEntry();
+    [[nodiscard]] BoardMenuEntry PastePgnEntry();
+    [[nodiscard]] BoardMenuEntry ExportPgnEntry();
 
     // Commands every kind does alike.
     void LoadGame();
     void SaveGame();
+    void ExportGame();
     void ShowHelp(int titleId, int pageId);
     // After the session has left: the window hides and the main menu is shown.
     void ShowMainMenu();
@@ -135,13 +166,16 @@ protected:
     void OnTurnChanged(bool yourTurn) override;
     void OnMoveSound() override;
     void OnGameEnded() override {}
+    void OnThinkingChanged() override {}
     void OnShowRequested() override;
     void OnAddressOffered(const QString& addresses) override;
     void OnPlayerAdmitted() override;
+    [[nodiscard]] int OnChooseGame(const std::vector<CPgnIndexEntry>& games) override;
 
     // IBoardViewObserver
     void OnMoveRequested(CBoardView* view, const CMove& move) override;
     void OnDropRequested(CBoardView* view, const CCoordinate& square, PieceType type) override;
+    void OnBoardMenuRequested(CBoardView* view, const QPoint& globalPoint) override;
 
     // IMoveListOwner: browsing the session's record between games.
     void GoToStart() override;
@@ -171,6 +205,8 @@ private:
     FrameHooks m_Hooks;
     FileChooser m_FileChooser;
     PromotionAsker m_PromotionAsker;
+    GameChooser m_GameChooser;
+    QMenu* m_BoardMenu = nullptr;
 
     std::vector<CBoardView*> m_Boards;
     std::vector<CPlayerWnd*> m_Panels;

@@ -7,7 +7,10 @@
 #include "PlayerWnd.h"
 #include "PromotionDlg.h"
 #include "SingleSettingsDlg.h"
+#include "ThinkingPane.h"
 #include "UiText.h"
+
+#include <QLocale>
 
 using namespace ProgramTexts;
 using S = CLocalChessSession;
@@ -15,12 +18,77 @@ using S = CLocalChessSession;
 CLocalChessWnd::CLocalChessWnd(GameSettings& settings, PlayerRoster& roster, CEngineLoader& engines,
                                CEngineListener& listener, CBitmapCache& bitmaps, QWidget* parent)
     : CGameWnd(std::make_unique<S>(settings, roster, engines, listener), Parts{}, settings, bitmaps, parent),
-      m_Game(static_cast<S&>(BaseSession()))
+      m_Game(static_cast<S&>(BaseSession())), m_ThinkingPane(new CThinkingPane(this))
 {
     setObjectName(QStringLiteral("LocalChessWnd"));
     m_SettingsRunner = [](CSingleSettingsDlg& dialog) { return dialog.exec(); };
+    m_ThinkingPane->hide();
+    // A fast engine's thinking is drawn at most ten times a second.
+    m_ThinkingTimer.setSingleShot(true);
+    m_ThinkingTimer.setInterval(kThinkingIntervalMs);
+    connect(&m_ThinkingTimer, &QTimer::timeout, this, [this] { RefreshThinking(); });
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     Layout();
+}
+
+void CLocalChessWnd::Open()
+{
+    m_Game.Open();
+    RefreshThinking();
+}
+
+void CLocalChessWnd::OnThinkingChanged()
+{
+    if (!m_ThinkingTimer.isActive())
+        m_ThinkingTimer.start();
+}
+
+void CLocalChessWnd::OnPanelsChanged()
+{
+    CGameWnd::OnPanelsChanged();
+    // The players changed: the pane may come or go, and names its engines anew.
+    RefreshThinking();
+}
+
+void CLocalChessWnd::RefreshThinking()
+{
+    const bool shown = m_Game.IsThinkingShown();
+    if (shown == m_ThinkingPane->isHidden())
+    {
+        m_ThinkingPane->setVisible(shown);
+        Layout();
+    }
+    if (!shown)
+        return;
+    std::vector<CThinkingPane::Entry> entries;
+    const QLocale locale = QLocale::c();
+    for (Colour colour : {COLOUR_WHITE, COLOUR_BLACK})
+    {
+        if (!m_Game.IsEngine(colour))
+            continue;
+        const S::Thinking& thinking = m_Game.ThinkingOf(colour);
+        CThinkingPane::Entry entry;
+        entry.title = m_Game.Roster().GetEntry(m_Game.PanelOf(colour) == S::kBottomPanel ? 0 : 1).name;
+        if (thinking.valid)
+        {
+            QStringList stats;
+            if (thinking.depth >= 0)
+                stats << UiText(IDS_THINKING_DEPTH).arg(thinking.depth);
+            if (!thinking.score.isEmpty())
+                stats << thinking.score;
+            if (thinking.speed > 0)
+                stats << UiText(IDS_THINKING_SPEED).arg(locale.toString(thinking.speed / 1000));
+            else if (thinking.nodes >= 0)
+                stats << UiText(IDS_THINKING_NODES).arg(locale.toString(thinking.nodes));
+            entry.stats = stats.join(QStringLiteral("  "));
+            QStringList pv;
+            for (const std::string& move : thinking.pv)
+                pv << QString::fromStdString(move);
+            entry.pv = pv.join(QLatin1Char(' '));
+        }
+        entries.push_back(std::move(entry));
+    }
+    m_ThinkingPane->SetEntries(std::move(entries));
 }
 
 void CLocalChessWnd::RunWindowCommand(int id)
@@ -39,6 +107,11 @@ void CLocalChessWnd::RunWindowCommand(int id)
     }
 }
 
+std::vector<CGameWnd::BoardMenuEntry> CLocalChessWnd::BoardMenuEntries()
+{
+    return {CopyFenEntry(), PasteFenEntry(), CopyPgnEntry(), PastePgnEntry(), ExportPgnEntry()};
+}
+
 void CLocalChessWnd::OpenSettings()
 {
     const S::PlayerChoices choices = m_Game.SettingsChoices();
@@ -50,6 +123,7 @@ void CLocalChessWnd::OpenSettings()
         return;
     m_Game.ApplySettings(
         {dialog.SelectedEntry(CSingleSettingsDlg::Top), dialog.SelectedEntry(CSingleSettingsDlg::Bottom)});
+    RefreshThinking();
 }
 
 QPoint CLocalChessWnd::PromotionDialogPosition(Colour side) const
@@ -69,6 +143,13 @@ void CLocalChessWnd::Layout()
     TopPanel()->setGeometry(x0, y0, 360, 19);
     Board()->move(x0, y0 + 25);
     BottomPanel()->setGeometry(x0, y0 + 392, 360, 19);
-    MoveList()->setGeometry(x0 + 365, y0, 150, 411);
+    if (!m_ThinkingPane->isHidden())
+    {
+        // The pane takes the lower part of the move list's column.
+        MoveList()->setGeometry(x0 + 365, y0, 150, 411 - kThinkingHeight - 4);
+        m_ThinkingPane->setGeometry(x0 + 365, y0 + 411 - kThinkingHeight, 150, kThinkingHeight);
+    }
+    else
+        MoveList()->setGeometry(x0 + 365, y0, 150, 411);
     PlaceButtons(x0 + 520, y0, button.height() + 1 + (34 - button.height()) * 12 / 11, button);
 }

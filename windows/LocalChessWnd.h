@@ -3,9 +3,12 @@
 #include "GameWnd.h"
 #include "LocalChessSession.h"
 
+#include <QTimer>
+
 #include <functional>
 
 class CEngineListener;
+class CThinkingPane;
 class CEngineLoader;
 class CSingleSettingsDlg;
 class GameSettings;
@@ -33,7 +36,7 @@ public:
 
     [[nodiscard]] CLocalChessSession& Session() const { return m_Game; }
     // Re-initialises the game each time the main menu shows the window.
-    void Open() { m_Game.Open(); }
+    void Open();
     void SetSettingsRunner(SettingsRunner runner) { m_SettingsRunner = std::move(runner); }
     // The folder the file dialogs start in when nothing was loaded or saved yet.
     void SetGamesFolder(const QString& folder) { m_Game.SetGamesFolder(folder); }
@@ -43,14 +46,31 @@ public:
     [[nodiscard]] CPlayerWnd* TopPanel() const { return Panel(CLocalChessSession::kTopPanel); }
     // Where the promotion dialog of a person's promotion goes (top-left, global).
     [[nodiscard]] QPoint PromotionDialogPosition(Colour side) const override;
+    // The engines' thinking under the move list; hidden when no engine plays
+    // or the user has turned it off.
+    [[nodiscard]] CThinkingPane* ThinkingPane() const { return m_ThinkingPane; }
+    // The height the pane takes from the move list.
+    static constexpr int kThinkingHeight = 150;
+
+    // The thinking is redrawn at most this often.
+    static constexpr int kThinkingIntervalMs = 100;
 
 protected:
     void RunWindowCommand(int id) override;
     void Layout() override;
+    void OnThinkingChanged() override;
+    void OnPanelsChanged() override;
+    // The board's menu of the local game: the position and the game to and
+    // from the clipboard, and the export in the standard's format.
+    [[nodiscard]] std::vector<BoardMenuEntry> BoardMenuEntries() override;
 
 private:
     void OpenSettings();
+    // Shows or hides the pane as the session says and fills it.
+    void RefreshThinking();
 
     CLocalChessSession& m_Game;
     SettingsRunner m_SettingsRunner;
+    CThinkingPane* m_ThinkingPane;
+    QTimer m_ThinkingTimer;
 };

@@ -120,7 +120,7 @@ void CMainFrame::ShowLocalChess()
         QApplication::setOverrideCursor(Qt::WaitCursor);
         if (!m_EnginesLoaded)
         {
-            m_Engines.Load(m_EngineRoots, &m_Listener);
+            m_Engines.Load(m_EngineRoots, &m_Listener, &m_Listener);
             m_EnginesLoaded = true;
         }
         m_LocalChess =

@@ -29,3 +29,9 @@ extern "C" __attribute__((visibility("default"))) void ConfigureAppTestEngine(IC
     timings.quitGrace = std::chrono::milliseconds(500);
     adapter->SetTimings(timings);
 }
+
+// The extension, as the real plug-ins give it.
+extern "C" __attribute__((visibility("default"))) IChessEngineEx* GetChessEngineEx(IChessEngine* engine)
+{
+    return engine == nullptr ? nullptr : static_cast<CWinboardAdapter*>(engine);
+}

@@ -4,6 +4,7 @@
 #include "Coordinate.h"
 #include "EngineLoader.h"
 #include "IChessEngine.h"
+#include "IChessEngineListenerEx.h"
 #include "MessageDlg.h"
 
 #include <QDir>
@@ -39,7 +40,8 @@ QStringList TakeMessages()
 
 void LoadTestEngines(CEngineLoader& loader, IChessEngineListener* listener)
 {
-    loader.Load({std::filesystem::path(APP_TEST_PLUGIN_DIR)}, listener);
+    loader.Load({std::filesystem::path(APP_TEST_PLUGIN_DIR)}, listener,
+                dynamic_cast<IChessEngineListenerEx*>(listener));
 }
 
 void ConfigureEngine(IChessEngine* engine, const std::string& commandLine, const std::string& workingDirectory)

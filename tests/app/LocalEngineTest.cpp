@@ -40,6 +40,8 @@ const QString kRealEngine = QStringLiteral("phalanx");
 
 // Answers the handshake at once, so that the adapter does not wait for features.
 const QString kHandshake = QStringLiteral("on protover say feature done=1\n");
+// The same with the engine's own name.
+const QString kNamed = QStringLiteral("on protover say feature myname=\"Fakir 1.0\" done=1\n");
 
 uint32_t Pack(const char* from, const char* to)
 {
@@ -80,7 +82,9 @@ protected:
     {
         IChessEngine* engine = engineColour == COLOUR_WHITE ? m_Loader.WhiteList()[0] : m_Loader.BlackList()[0];
         AppTest::ConfigureEngine(
-            engine, AppTest::FakeEngineCommand(m_Folder.path(), QStringLiteral("engine"), kHandshake + script, &m_Log));
+            engine, AppTest::FakeEngineCommand(
+                        m_Folder.path(), QStringLiteral("engine"),
+                        script.startsWith(QStringLiteral("on protover")) ? script : kHandshake + script, &m_Log));
         GameSettings& settings = m_Settings;
         (engineColour == COLOUR_WHITE ? settings.SetWhiteEngine(AppTest::EngineTypeName())
                                       : settings.SetBlackEngine(AppTest::EngineTypeName()));
@@ -95,6 +99,22 @@ protected:
     }
 
     std::vector<std::string> Moves() const { return m_Window->MoveList()->ShownMoves(); }
+
+    // A tag of the game as Save Game writes it now.
+    std::string SavedTag(const char* tag)
+    {
+        const QString path = m_Folder.filePath(QStringLiteral("saved.pgn"));
+        if (!m_Window->Session().SaveGame(path))
+            return "(not saved)";
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return "(not read)";
+        const QString prefix = QStringLiteral("[%1 \"").arg(QString::fromLatin1(tag));
+        for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')))
+            if (line.startsWith(prefix))
+                return line.mid(prefix.size()).section(QLatin1Char('"'), 0, 0).toStdString();
+        return "(no tag)";
+    }
 
     QString Log() const
     {
@@ -214,15 +234,164 @@ TEST_F(LocalEngineTest, EngineResignationEndsTheGame)
     EXPECT_EQ(Moves(), std::vector<std::string>{"e4"});
 }
 
-TEST_F(LocalEngineTest, IllegalEngineMoveChangesNothing)
+// An illegal move loses the game for the engine that played it, with a
+// message naming it and its move; the engine is told the real result.
+TEST_F(LocalEngineTest, AnIllegalEngineMoveLosesTheGame)
 {
-    OpenWith(COLOUR_BLACK, QStringLiteral("moves e7e4\n"));
+    OpenWith(COLOUR_BLACK, kNamed + QStringLiteral("moves e7e4\n"));
     m_Window->Session().NewGame();
     AppTest::Drag(m_Window->Board(), "e2", "e4");
-    QTest::qWait(300);
+    ASSERT_TRUE(AppTest::WaitFor([&] { return !m_Window->Session().IsRunning(); }));
+    EXPECT_EQ(AppTest::TakeMessages(),
+              QStringList{QStringLiteral("Black (Fakir 1.0) has played an illegal move: e7e4\nWhite wins the game !")});
     EXPECT_EQ(Moves(), std::vector<std::string>{"e4"});
-    EXPECT_TRUE(m_Window->TopPanel()->Clock().IsCounting()) << "Black's clock still runs";
-    EXPECT_TRUE(m_Window->Session().IsRunning());
+    EXPECT_TRUE(m_Window->Session().Result().blackLost);
+    EXPECT_FALSE(m_Window->Session().Result().whiteLost);
+    EXPECT_FALSE(m_Window->TopPanel()->Clock().IsCounting());
+    EXPECT_EQ(SavedTag("Result"), "1-0");
+    EXPECT_TRUE(AppTest::WaitFor([&] { return Log().contains(QStringLiteral("result 1-0 {")); }))
+        << Log().toStdString();
+}
+
+// On White's first move no clock runs yet: the game still ends at once.
+TEST_F(LocalEngineTest, AnIllegalFirstMoveOfAWhiteEngineEndsTheGame)
+{
+    OpenWith(COLOUR_WHITE, QStringLiteral("moves e2e5\n"));
+    m_Window->Session().NewGame();
+    ASSERT_TRUE(AppTest::WaitFor([&] { return !m_Window->Session().IsRunning(); }));
+    const QStringList messages = AppTest::TakeMessages();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("White ("))) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].endsWith(QStringLiteral("e2e5\nBlack wins the game !"))) << messages[0].toStdString();
+    EXPECT_TRUE(m_Window->Session().Result().whiteLost);
+    EXPECT_EQ(SavedTag("Result"), "0-1");
+}
+
+// GNU Chess resigns right after its own move, when the person is to move:
+// the engine that resigned loses, not the side to move.
+TEST_F(LocalEngineTest, AResignationIsChargedToTheEngineThatResigned)
+{
+    OpenWith(COLOUR_BLACK, kNamed + QStringLiteral("on MOVE say move e7e5\\nresign\n"));
+    m_Window->Session().NewGame();
+    AppTest::Drag(m_Window->Board(), "e2", "e4");
+    ASSERT_TRUE(AppTest::WaitFor([&] { return !m_Window->Session().IsRunning(); }));
+    EXPECT_EQ(Moves(), (std::vector<std::string>{"e4", "e5"}));
+    EXPECT_EQ(AppTest::TakeMessages(), QStringList{QStringLiteral("Black has resigned.\nWhite wins the game !")});
+    EXPECT_TRUE(m_Window->Session().Result().blackLost);
+    EXPECT_FALSE(m_Window->Session().Result().whiteLost);
+    EXPECT_EQ(SavedTag("Result"), "1-0");
+    EXPECT_TRUE(AppTest::WaitFor([&] { return Log().contains(QStringLiteral("result 1-0 {Black resigns}")); }))
+        << Log().toStdString();
+}
+
+// A claim the board does not show loses; one it shows changes nothing.
+TEST_F(LocalEngineTest, AFalseResultClaimLosesTheGame)
+{
+    OpenWith(COLOUR_BLACK, kNamed + QStringLiteral("on MOVE say move e7e5\\n0-1 {Black mates}\n"));
+    m_Window->Session().NewGame();
+    AppTest::Drag(m_Window->Board(), "e2", "e4");
+    ASSERT_TRUE(AppTest::WaitFor([&] { return !m_Window->Session().IsRunning(); }));
+    EXPECT_EQ(AppTest::TakeMessages(),
+              QStringList{QStringLiteral("Black (Fakir 1.0) has claimed a result the board does not show: 0-1 {Black "
+                                         "mates}\nWhite wins the game !")});
+    EXPECT_TRUE(m_Window->Session().Result().blackLost);
+    EXPECT_EQ(SavedTag("Result"), "1-0");
+    EXPECT_TRUE(AppTest::WaitFor([&] { return Log().contains(QStringLiteral("result 1-0 {")); }))
+        << Log().toStdString();
+}
+
+TEST_F(LocalEngineTest, ATrueClaimAfterMateChangesNothing)
+{
+    OpenWith(COLOUR_BLACK, QStringLiteral("moves e7e5\non g2g4 say move d8h4\\n0-1 {Black mates}\n"));
+    m_Window->Session().NewGame();
+    AppTest::Drag(m_Window->Board(), "f2", "f3");
+    ASSERT_TRUE(WaitForMoves(2));
+    AppTest::Drag(m_Window->Board(), "g2", "g4");
+    ASSERT_TRUE(AppTest::WaitFor([&] { return !m_Window->Session().IsRunning(); }));
+    EXPECT_EQ(Moves().back().substr(0, 3), "Qh4");
+    QTest::qWait(100);
+    EXPECT_EQ(AppTest::TakeMessages(), QStringList{QStringLiteral("White is checkmate.\nBlack wins the game !")});
+    EXPECT_EQ(SavedTag("Result"), "0-1");
+    EXPECT_TRUE(AppTest::WaitFor([&] { return Log().contains(QStringLiteral("result 0-1 {Black mates}")); }))
+        << Log().toStdString();
+}
+
+// Against an engine Takeback Move brings the person back to their own move:
+// the engine's reply goes with it, and the engine does not play again.
+TEST_F(LocalEngineTest, TakebackAgainstAnEngineGivesThePersonTheirMoveBack)
+{
+    OpenWith(COLOUR_BLACK, QStringLiteral("moves e7e5 c7c5\n"));
+    m_Window->Session().NewGame();
+    AppTest::Drag(m_Window->Board(), "e2", "e4");
+    ASSERT_TRUE(WaitForMoves(2));
+    EXPECT_EQ(m_Window->Session().TakebackPlies(), 2);
+    m_Window->OnCommand(S::ID_TAKEBACK_MOVE);
+    EXPECT_TRUE(Moves().empty());
+    EXPECT_EQ(m_Window->Board()->SideToMove(), COLOUR_WHITE);
+    EXPECT_TRUE(m_Window->Board()->IsInputEnabled());
+    EXPECT_TRUE(m_Window->BottomPanel()->Clock().IsCounting());
+    QTest::qWait(300);
+    EXPECT_TRUE(Moves().empty()) << "the engine waits for the person";
+    AppTest::Drag(m_Window->Board(), "d2", "d4");
+    ASSERT_TRUE(WaitForMoves(2));
+    EXPECT_EQ(Moves(), (std::vector<std::string>{"d4", "c5"}));
+    // The engine kept its process: one start only.
+    EXPECT_EQ(Log().count(QStringLiteral("protover")), 1) << Log().toStdString();
+}
+
+// With engines on both sides Takeback Move stays one ply: the engine whose
+// move was taken back moves again.
+TEST_F(LocalEngineTest, TakebackBetweenTwoEnginesIsOnePly)
+{
+    AppTest::ConfigureEngine(m_Loader.BlackList()[0],
+                             AppTest::FakeEngineCommand(m_Folder.path(), QStringLiteral("black"),
+                                                        kHandshake + QStringLiteral("on MOVE sleep 400\nmoves e7e5\n"),
+                                                        nullptr));
+    m_Settings.SetBlackEngine(AppTest::EngineTypeName());
+    OpenWith(COLOUR_WHITE, QStringLiteral("moves e2e4 g1f3\n"));
+    m_Window->Session().NewGame();
+    ASSERT_TRUE(WaitForMoves(1));
+    EXPECT_EQ(m_Window->Session().TakebackPlies(), 1);
+    m_Window->Session().TakebackMove();
+    EXPECT_TRUE(Moves().empty());
+    ASSERT_TRUE(WaitForMoves(2));
+    EXPECT_EQ(Moves(), (std::vector<std::string>{"Nf3", "e5"}));
+}
+
+// The engine's own name is shown on its panel and written as its PGN tag;
+// after Switch Color it still names the engine that plays that colour.
+TEST_F(LocalEngineTest, TheEnginesOwnNameIsShownAndSaved)
+{
+    OpenWith(COLOUR_BLACK, kNamed + QStringLiteral("moves e7e5\n"));
+    ASSERT_TRUE(AppTest::WaitFor([&] { return m_Roster.GetEntry(1).name == QStringLiteral("Fakir 1.0"); }))
+        << m_Roster.GetEntry(1).name.toStdString();
+    EXPECT_TRUE(m_Window->TopPanel()->NameText().startsWith(QStringLiteral("Fakir 1.0")))
+        << m_Window->TopPanel()->NameText().toStdString();
+    EXPECT_TRUE(m_Window->BottomPanel()->NameText().startsWith(QStringLiteral("Anna")));
+    EXPECT_EQ(SavedTag("White"), "Anna");
+    EXPECT_EQ(SavedTag("Black"), "Fakir 1.0");
+    m_Window->Session().SwitchColor();
+    EXPECT_TRUE(m_Window->TopPanel()->NameText().startsWith(QStringLiteral("Fakir 1.0")));
+    EXPECT_EQ(SavedTag("White"), "Fakir 1.0");
+    EXPECT_EQ(SavedTag("Black"), "Anna");
+}
+
+// The engine's thinking reaches the session as shown: depth, the score from
+// White's view and the principal variation in SAN.
+TEST_F(LocalEngineTest, TheEnginesThinkingIsShownFromWhitesView)
+{
+    OpenWith(COLOUR_BLACK, QStringLiteral("on MOVE think 3\nmoves e7e5\n"));
+    EXPECT_TRUE(m_Window->Session().IsThinkingShown());
+    m_Window->Session().NewGame();
+    AppTest::Drag(m_Window->Board(), "e2", "e4");
+    ASSERT_TRUE(AppTest::WaitFor([&] { return m_Window->Session().ThinkingOf(COLOUR_BLACK).depth == 3; }));
+    const S::Thinking& thinking = m_Window->Session().ThinkingOf(COLOUR_BLACK);
+    EXPECT_EQ(thinking.score, QStringLiteral("-0.25")) << "Black's +25 centipawns";
+    EXPECT_EQ(thinking.nodes, 3000);
+    EXPECT_EQ(thinking.pv, (std::vector<std::string>{"e5", "Nf3"}));
+    EXPECT_FALSE(m_Window->Session().ThinkingOf(COLOUR_WHITE).valid);
+    m_Settings.SetIsThinkingShown(false);
+    EXPECT_FALSE(m_Window->Session().IsThinkingShown());
 }
 
 // A real WinBoard engine against a quick person to the end of a fast game:

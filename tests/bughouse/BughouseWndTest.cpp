@@ -752,3 +752,119 @@ TEST_F(BughouseWndTest, RulesAndHelpShowTheirPages)
     }
     EXPECT_TRUE(window->Session().IsGameRunning()) << "a look at the rules does not stop the game";
 }
+
+namespace
+{
+// Sends the scripted player's chat line and waits until each of the others
+// has it: what the player sent before it would have arrived before it.
+void Marker(CScriptedPlayer& from, const QString& name, const QString& text,
+            const std::vector<CScriptedPlayer*>& others)
+{
+    ASSERT_TRUE(from.SendMessage(CBughouseProtocol::MakeChat(name, text)));
+    for (CScriptedPlayer* other : others)
+    {
+        ASSERT_TRUE(WaitUntil([&] {
+            const auto chat = CBughouseProtocol::ReadChat(other->Last(MSG_CHAT));
+            return chat && chat->second == text;
+        }));
+    }
+}
+} // namespace
+
+// A draw acceptance ends the match only while an offer is open to the player
+// who sends it: at the server, which then passes it on, and at every program.
+TEST_F(BughouseWndTest, ADrawAcceptedCountsOnlyWhileAnOfferIsOpenToItsSender)
+{
+    // Ann (server) and Bob (a real client program) against Cid and Dee.
+    CClientProgram bob(link->GetPort(), QStringLiteral("Bob"));
+    ASSERT_TRUE(WaitUntil([&] { return roster.Count() == 2; }));
+    CScriptedPlayer& cid = Join("Cid");
+    CScriptedPlayer& dee = Join("Dee");
+    ASSERT_EQ(RosterOrder(), "ADBC");
+    window->OnCommand(CBughouseSession::kRotatePlayersId);
+    window->OnCommand(CBughouseSession::kRotatePlayersId);
+    ASSERT_EQ(RosterOrder(), "ABCD");
+    ASSERT_TRUE(WaitUntil([&] { return bob.window.Session().LocalSeat() == 1 && bob.roster.Count() == 4; }));
+    Start();
+    ASSERT_TRUE(WaitUntil([&] { return bob.window.Session().IsGameRunning(); }));
+
+    // No offer at all: the server neither counts nor passes it on.
+    ASSERT_TRUE(dee.SendMessage(CNetMessage(MSG_DRAW_ACCEPTED)));
+    Marker(dee, QStringLiteral("Dee"), QStringLiteral("1"), {&cid});
+    EXPECT_TRUE(window->Session().IsGameRunning());
+    EXPECT_FALSE(cid.Has(MSG_DRAW_ACCEPTED));
+    // Nor does a client program, should a server pass one on.
+    bob.window.Session().HandleGameMessage(CNetMessage(MSG_DRAW_ACCEPTED));
+    EXPECT_TRUE(bob.window.Session().IsGameRunning());
+    EXPECT_EQ(bob.roster.Draws(), 0);
+
+    // Ann offers with e4: open to Cid and Dee. Cid answers d5, Ann a3, Cid h6:
+    // Cid's second move on the board lapses the offer for Cid.
+    window->OnCommand(CBughouseSession::kOfferDrawId);
+    Drag(window->View(0), CCoordinate(1, 3), CCoordinate(3, 3));
+    ASSERT_TRUE(WaitUntil([&] { return cid.Has(MSG_MOVE) && bob.window.Session().IsOfferOpenTo(2); }));
+    EXPECT_TRUE(window->Session().IsOfferOpenTo(2));
+    EXPECT_TRUE(window->Session().IsOfferOpenTo(3));
+    EXPECT_FALSE(window->Session().IsOfferOpenTo(1)) << "the partner is not offered a draw";
+    Play(cid, Move(2, 1, 6, 4, 4, 4));
+    EXPECT_TRUE(window->Session().IsOfferOpenTo(2)) << "a move may have crossed the offer";
+    Drag(window->View(0), CCoordinate(1, 7), CCoordinate(2, 7));
+    Play(cid, Move(2, 1, 6, 0, 5, 0));
+    EXPECT_FALSE(window->Session().IsOfferOpenTo(2));
+    ASSERT_TRUE(cid.SendMessage(CNetMessage(MSG_DRAW_ACCEPTED)));
+    Marker(cid, QStringLiteral("Cid"), QStringLiteral("2"), {&dee});
+    EXPECT_TRUE(window->Session().IsGameRunning());
+    EXPECT_FALSE(dee.Has(MSG_DRAW_ACCEPTED));
+
+    // Dee has not moved since: the offer stands for Dee, and counts everywhere.
+    ASSERT_TRUE(bob.window.Session().IsOfferOpenTo(3));
+    ASSERT_TRUE(dee.SendMessage(CNetMessage(MSG_DRAW_ACCEPTED)));
+    ASSERT_TRUE(WaitUntil([&] { return !window->Session().IsGameRunning(); }));
+    EXPECT_EQ(roster.Draws(), 1);
+    EXPECT_EQ(CMessageService::History().back().text, QStringLiteral("Game is a draw !"));
+    ASSERT_TRUE(WaitUntil([&] { return cid.Has(MSG_DRAW_ACCEPTED) && !bob.window.Session().IsGameRunning(); }));
+    EXPECT_EQ(bob.roster.Draws(), 1);
+}
+
+// The server judges a move or drop on its own board before passing it on: one
+// its board refuses reaches no other player; the game is aborted instead.
+TEST_F(BughouseWndTest, AMoveOrDropTheServersBoardRefusesReachesNoOtherPlayer)
+{
+    SeatFour();
+    CScriptedPlayer& bob = *players[0];
+    CScriptedPlayer& cid = *players[1];
+    CScriptedPlayer& dee = *players[2];
+
+    // Cid (black) moves before Ann has.
+    Start();
+    Play(cid, Move(2, 1, 6, 3, 4, 3));
+    EXPECT_FALSE(window->Session().IsGameRunning());
+    for (CScriptedPlayer* other : {&bob, &dee})
+    {
+        ASSERT_TRUE(WaitUntil([&] { return other->Count(MSG_GAME_ABORTED) == 1; }));
+        EXPECT_FALSE(other->Has(MSG_MOVE));
+    }
+
+    // Dee drops a pawn Dee does not hold, then moves a knight like a bishop.
+    for (const CNetMessage& refused : {Drop(3, 0, 3, 3, PIECE_PAWN), Move(3, 0, 0, 1, 2, 3)})
+    {
+        SCOPED_TRACE(refused.GetId());
+        const int aborted = bob.Count(MSG_GAME_ABORTED);
+        Start();
+        Play(dee, refused);
+        EXPECT_FALSE(window->Session().IsGameRunning());
+        for (CScriptedPlayer* other : {&bob, &cid})
+        {
+            ASSERT_TRUE(WaitUntil([&] { return other->Count(MSG_GAME_ABORTED) == aborted + 1; }));
+            EXPECT_FALSE(other->Has(MSG_DROP));
+            EXPECT_FALSE(other->Has(MSG_MOVE));
+        }
+    }
+
+    // What the board takes is passed on as before.
+    Start();
+    Play(dee, Move(3, 0, 1, 3, 3, 3));
+    EXPECT_TRUE(window->Session().IsGameRunning());
+    for (CScriptedPlayer* other : {&bob, &cid})
+        ASSERT_TRUE(WaitUntil([&] { return other->Has(MSG_MOVE); }));
+}

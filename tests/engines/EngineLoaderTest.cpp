@@ -209,7 +209,7 @@ protected:
         fs::copy_file(TEST_PLUGIN_ALPHA, m_Root / "a_plain.so");
         fs::copy_file(TEST_PLUGIN_EX0, m_Root / "b_ex0.so");
         fs::copy_file(TEST_PLUGIN_EX1, m_Root / "c_ex1.so");
-        fs::copy_file(TEST_PLUGIN_EX2, m_Root / "d_ex2.so");
+        fs::copy_file(TEST_PLUGIN_EX3, m_Root / "d_ex3.so");
     }
 
     void TearDown() override { m_Loader.DestroyAll(); }
@@ -240,14 +240,15 @@ TEST_F(EngineExtensionTest, TheLoaderKeepsEachExtensionInTheVersionBothSidesKnow
     EXPECT_EQ(m_Loader.Extension(white[0]), nullptr);
     EXPECT_EQ(m_Loader.ExtensionVersion(white[0]), 0);
     EXPECT_EQ(m_Loader.Extension(white[1]), nullptr);
-    // Version 1, and version 2 used as the program's version 1.
+    // Version 1 as version 1 (an older plug-in: the program calls none of
+    // the later slots), and version 3 used as the program's own version.
     for (size_t i : {2u, 3u})
     {
         for (IChessEngine* engine : {white[i], black[i]})
         {
             ASSERT_NE(m_Loader.Extension(engine), nullptr);
-            EXPECT_EQ(m_Loader.ExtensionVersion(engine), 1);
-            EXPECT_EQ(m_Loader.Extension(engine)->GetVersion(), static_cast<int32_t>(i - 1));
+            EXPECT_EQ(m_Loader.ExtensionVersion(engine), i == 2 ? 1 : kChessEngineExVersion);
+            EXPECT_EQ(m_Loader.Extension(engine)->GetVersion(), i == 2 ? 1 : 3);
         }
     }
     EXPECT_EQ(m_Loader.Extension(nullptr), nullptr);
@@ -257,7 +258,7 @@ TEST_F(EngineExtensionTest, TheLoaderKeepsEachExtensionInTheVersionBothSidesKnow
     using ListenerExFunction = IChessEngineListenerEx* (*)(IChessEngine*);
     EXPECT_EQ(Helper<ListenerExFunction>("b_ex0.so", "TestEngineListenerEx")(white[1]), nullptr);
     EXPECT_EQ(Helper<ListenerExFunction>("c_ex1.so", "TestEngineListenerEx")(black[2]), &m_Listener);
-    EXPECT_EQ(Helper<ListenerExFunction>("d_ex2.so", "TestEngineListenerEx")(white[3]), &m_Listener);
+    EXPECT_EQ(Helper<ListenerExFunction>("d_ex3.so", "TestEngineListenerEx")(white[3]), &m_Listener);
 
     // The extension is the same object: its calls reach it, and its events
     // name it as their source.
@@ -270,7 +271,7 @@ TEST_F(EngineExtensionTest, TheLoaderKeepsEachExtensionInTheVersionBothSidesKnow
     m_Loader.Extension(black[3])->StartAsync();
     ASSERT_EQ(ready.size(), 1u);
     EXPECT_EQ(ready[0].first, black[3]);
-    EXPECT_EQ(ready[0].second, "Extended 2 Engine 1.0");
+    EXPECT_EQ(ready[0].second, "Extended 3 Engine 1.0");
 
     // Without an extended listener the extensions are kept, but not told.
     CEngineLoader plain;

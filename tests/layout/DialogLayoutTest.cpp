@@ -7,6 +7,7 @@
 #include "ConnectionDlg.h"
 #include "DoubleSettingsDlg.h"
 #include "EngineList.h"
+#include "GameListDlg.h"
 #include "GameSettings.h"
 #include "HtmlDlg.h"
 #include "LanAdvertiser.h"
@@ -165,6 +166,17 @@ TEST_F(DialogLayoutTest, PromotionAndHelp)
     CHtmlDlg help(&m_Owner);
     help.ShowHelp(ProgramTexts::IDS_LOCAL_CHESS_HELP_TITLE, ProgramTexts::IDS_LOCAL_CHESS_HELP_PAGE);
     CheckDialog(help, QStringLiteral("help"));
+}
+
+TEST_F(DialogLayoutTest, ListOfTheGamesOfAFile)
+{
+    std::vector<CGameListDlg::Row> rows;
+    for (int n = 1; n <= 40; ++n)
+        rows.push_back({QString::number(n), QStringLiteral("Kasparov, Garry"), QStringLiteral("Karpov, Anatoly"),
+                        QStringLiteral("1/2-1/2"), QStringLiteral("World Championship Match"),
+                        QStringLiteral("1985.10.15")});
+    CGameListDlg games(rows, &m_Owner);
+    CheckDialog(games, QStringLiteral("list of games"));
 }
 
 TEST_F(DialogLayoutTest, EngineDialogsOfThePlugIns)

@@ -16,9 +16,13 @@
 #include "SoundPlayer.h"
 #include "UiText.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -771,4 +775,38 @@ TEST_F(NetChessWndTest, SaveGameNamesThePlayersAndCountsTheSaves)
     EXPECT_TRUE(text.contains("[White \"Host\"]"));
     EXPECT_TRUE(text.contains("[Black \"Guest\"]"));
     EXPECT_TRUE(text.contains("1-0"));
+}
+
+TEST_F(NetChessWndTest, BoardMenuCopiesThePositionAndTheGameAndRefusesASetUpGame)
+{
+    Connect();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("setup.pgn"));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("[SetUp \"1\"]\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 w - - 0 30\"]\n\n30. e4 *\n");
+    out.close();
+    server.wnd->SetFileChooser([&](bool, const QString&, const QString&) { return file; });
+    server.wnd->OnCommand(CNetChessSession::kLoadGameId);
+    EXPECT_EQ(serverMessages, QStringList{QStringLiteral("This game does not start from the initial position.\n\n"
+                                                         "A network game can only be played from the initial "
+                                                         "position.")});
+    EXPECT_TRUE(server.wnd->Board()->MoveTexts().empty());
+
+    StartGame();
+    server.Drag("e2", "e4");
+    ASSERT_TRUE(Pump([this] { return client.wnd->Board()->MoveTexts().size() == 1; }));
+    server.wnd->show();
+    QTest::mouseClick(server.wnd->Board(), Qt::RightButton, {}, QPoint(100, 100));
+    QMenu* menu = server.wnd->BoardMenu();
+    ASSERT_TRUE(menu != nullptr && menu->isVisible());
+    QStringList names;
+    for (QAction* action : menu->actions())
+        names << action->objectName();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("copyFen"), QStringLiteral("copyPgn")}));
+    QAction* copyPgn = menu->actions().at(1);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(copyPgn).center());
+    const QString pgn = QGuiApplication::clipboard()->text();
+    EXPECT_TRUE(pgn.contains(QStringLiteral("[White \"Host\"]\n[Black \"Guest\"]\n"))) << pgn.toStdString();
+    EXPECT_TRUE(pgn.endsWith(QStringLiteral("\n\n1. e4 *\n"))) << pgn.toStdString();
 }

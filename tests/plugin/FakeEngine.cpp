@@ -21,8 +21,8 @@
 //                        exist; creates it), flood N (N noise lines), longline N (one line
 //                        of N bytes), hang (stops reading for ever), think N
 //                        (N thinking lines, depth 1 to N, the last "N 25 ...")
-// The word MOVE stands for any opponent move in coordinate notation (also
-// after "usermove").
+// The word MOVE stands for any opponent move in coordinate notation or drop
+// such as "P@e4" (also after "usermove").
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -75,6 +75,9 @@ void Print(const std::string& text)
 
 bool IsCoordinateMove(const std::string& word)
 {
+    if (word.size() == 4 && word[1] == '@')
+        return std::string("PNBRQ").find(word[0]) != std::string::npos && word[2] >= 'a' && word[2] <= 'h' &&
+               word[3] >= '1' && word[3] <= '8';
     return (word.size() == 4 || word.size() == 5) && word[0] >= 'a' && word[0] <= 'h' && word[1] >= '1' &&
            word[1] <= '8' && word[2] >= 'a' && word[2] <= 'h' && word[3] >= '1' && word[3] <= '8';
 }

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -18,6 +19,24 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+// How many times longer the tests wait: PELLOMAR_TEST_TIME_SCALE, 1 by
+// default. A sanitizer run that slows every thread down sets it, so the
+// engines' answers keep their order against the adapter's waits.
+inline int TestTimeScale()
+{
+    static const int scale = [] {
+        const char* value = std::getenv("PELLOMAR_TEST_TIME_SCALE");
+        const int parsed = value != nullptr ? std::atoi(value) : 1;
+        return parsed < 1 ? 1 : parsed > 100 ? 100 : parsed;
+    }();
+    return scale;
+}
+
+inline std::chrono::milliseconds Scaled(std::chrono::milliseconds time)
+{
+    return time * TestTimeScale();
+}
 
 // Records what an adapter reports, on the adapter's threads: through the
 // plain listener interface, or through its extension when the adapter was
@@ -93,6 +112,30 @@ public:
         Add([&] { m_Thinking.push_back(Thinking{source, *thinking, thinking->pv}); });
     }
 
+    // A drop is recorded among the moves, with its piece in `drop`.
+    bool OnEngineDropEx(IChessEngine* source, int32_t piece, int32_t file, int32_t rank, const char* text) override
+    {
+        EngineMove move{file, rank, file, rank, 0};
+        move.drop = piece;
+        Add([&] {
+            m_Moves.push_back(move);
+            m_MoveTexts.emplace_back(text);
+            m_MoveSources.push_back(source);
+        });
+        return true;
+    }
+
+    void OnEnginePartnerMessage(IChessEngine*, const char* text) override
+    {
+        Add([&] { m_PartnerMessages.emplace_back(text); });
+    }
+
+    bool WaitForPartnerMessages(size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5))
+    {
+        return WaitFor([&] { return m_PartnerMessages.size() >= count; }, timeout);
+    }
+    std::vector<std::string> PartnerMessages() { return Get(m_PartnerMessages); }
+
     // True once at least that many moves have arrived.
     bool WaitForMoves(size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5))
     {
@@ -140,19 +183,19 @@ public:
     }
 
 private:
+    // Notifies under the lock: a waiter that wakes may end the test and
+    // destroy this listener, which must not happen while the notify runs.
     template <typename Change> void Add(Change change)
     {
-        {
-            std::lock_guard lock(m_Mutex);
-            change();
-        }
+        std::lock_guard lock(m_Mutex);
+        change();
         m_Changed.notify_all();
     }
 
     template <typename Condition> bool WaitFor(Condition condition, std::chrono::milliseconds timeout)
     {
         std::unique_lock lock(m_Mutex);
-        return m_Changed.wait_for(lock, timeout, condition);
+        return m_Changed.wait_for(lock, Scaled(timeout), condition);
     }
 
     template <typename T> std::vector<T> Get(const std::vector<T>& values)
@@ -172,6 +215,7 @@ private:
     std::vector<Ready> m_Ready;
     std::vector<Failure> m_Failures;
     std::vector<Thinking> m_Thinking;
+    std::vector<std::string> m_PartnerMessages;
     std::function<void()> m_OnMove;
 };
 
@@ -228,11 +272,11 @@ inline CEngineAdapter::Timings FastTimings()
 {
     CEngineAdapter::Timings timings;
     timings.startDelay = std::chrono::milliseconds(0);
-    timings.firstAnswerWait = std::chrono::milliseconds(100);
-    timings.handshakeWait = std::chrono::milliseconds(3000);
+    timings.firstAnswerWait = Scaled(std::chrono::milliseconds(100));
+    timings.handshakeWait = Scaled(std::chrono::milliseconds(3000));
     timings.linePacing = std::chrono::milliseconds(0);
     // Long enough for a fake engine on a busy machine to read its "quit".
-    timings.quitGrace = std::chrono::milliseconds(1000);
+    timings.quitGrace = Scaled(std::chrono::milliseconds(1000));
     return timings;
 }
 
@@ -241,7 +285,7 @@ inline CEngineAdapter::Timings FastTimings()
 template <typename Condition>
 bool PumpUntil(Condition condition, std::chrono::milliseconds timeout = std::chrono::seconds(5))
 {
-    const auto end = std::chrono::steady_clock::now() + timeout;
+    const auto end = std::chrono::steady_clock::now() + Scaled(timeout);
     while (!condition() && std::chrono::steady_clock::now() < end)
     {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);

@@ -4,6 +4,7 @@
 // processes. An engine that is not installed is skipped with a message.
 #include "PluginTestSupport.h"
 
+#include "BughouseBoards.h"
 #include "ChessPosition.h"
 #include "ChessTypes.h"
 #include "EngineRegistry.h"
@@ -18,6 +19,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <random>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -89,6 +91,8 @@ public:
             return true;
         }
         bool OnEngineResultEx(IChessEngine*, int32_t, const char*) override { return true; }
+        bool OnEngineDropEx(IChessEngine*, int32_t, int32_t, int32_t, const char*) override { return true; }
+        void OnEnginePartnerMessage(IChessEngine*, const char*) override {}
         void OnEngineThinking(IChessEngine*, const EngineThinking* thinking) override
         {
             std::lock_guard lock(m_Mutex);
@@ -149,6 +153,7 @@ protected:
         AdapterPtr adapter(new CWinboardAdapter);
         CWinboardAdapter::Timings timings;
         timings.startDelay = 100ms;
+        timings.handshakeWait = 20s; // a real engine's tables take seconds on a busy machine
         timings.quitGrace = 500ms;
         adapter->SetTimings(timings);
         adapter->SetColour(colour);
@@ -341,3 +346,117 @@ INSTANTIATE_TEST_SUITE_P(Debian, RealFairyStockfishTest, ::testing::Values(kEngi
 
 INSTANTIATE_TEST_SUITE_P(Debian, RealEngineTest, ::testing::ValuesIn(kEngines),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Bughouse with a real engine that declares it: the engine plays White on
+// board A, the test plays Black with random legal moves and drops, and a
+// partner board hands both sides pieces; every move and drop of the engine
+// must be legal on the board. Skipped with a message when not installed.
+class RealBughouseEngineTest : public ::testing::TestWithParam<RealEngine>
+{
+};
+
+TEST_P(RealBughouseEngineTest, PlaysMovesAndDropsThatTheRulesAccept)
+{
+    const RealEngine& real = GetParam();
+    if (access(real.program, X_OK) != 0)
+        GTEST_SKIP() << real.name << " is not installed (" << real.program << "): skipped";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    CRecordingListener listener;
+    AdapterPtr engine(new CWinboardAdapter);
+    CWinboardAdapter::Timings timings;
+    timings.quitGrace = 500ms;
+    // Fairy-Stockfish on a busy machine may take longer than the usual wait
+    // to begin its features, and its variants come with the first of them.
+    timings.firstAnswerWait = 10s;
+    engine->SetTimings(timings);
+    engine->SetColour(COLOUR_WHITE);
+    engine->SetListener(&listener);
+    engine->SetListenerEx(&listener);
+    engine->SetEngineOverride(real.commandLine, dir.path().toStdString());
+    engine->StartAsync();
+    ASSERT_TRUE(listener.WaitForReady(1, 20s));
+    ASSERT_NE(listener.ReadyEvents()[0].capabilities & ENGINE_CAN_BUGHOUSE, 0);
+    ASSERT_TRUE(engine->SetVariant(kEngineVariantBughouse));
+    ASSERT_TRUE(engine->StartGame(60, 0));
+
+    std::mt19937 random(7);
+    CBughouseBoards boards;
+    int32_t clocks[2] = {6000, 6000}; // the engine's, the test's (centiseconds)
+    for (size_t ply = 0; ply < 8; ++ply)
+    {
+        ASSERT_TRUE(listener.WaitForMoves(ply + 1, 30s)) << "no move " << ply + 1;
+        const EngineMove move = listener.Moves()[ply];
+        const std::string text = listener.MoveTexts()[ply];
+        CReplayedMove played;
+        const CCoordinate to(move.toRank, move.toFile);
+        const bool legal = move.IsDrop() ? boards.PlayDrop(0, move.drop, to, played)
+                                         : boards.PlayMove(0, CMove(CCoordinate(move.fromRank, move.fromFile), to),
+                                                           move.promotion, played);
+        ASSERT_TRUE(legal) << "illegal " << text << " in " << boards.Fen(0);
+        if (boards.Judge(0).end != GameEnd::None)
+            break;
+        clocks[0] -= 100;
+        // The partner board: a pawn for each side after the first move, a
+        // knight for White later, each before the engine is asked again.
+        if (ply == 0)
+        {
+            for (const char* san : {"e4", "d5", "exd5", "Qxd5"})
+                ASSERT_TRUE(boards.PlayText(1, san, played));
+        }
+        if (ply == 2)
+        {
+            for (const char* san : {"Nc3", "Qa5", "Nf3", "Bg4", "Ne5", "Qxe5+"})
+                ASSERT_TRUE(boards.PlayText(1, san, played));
+        }
+        if (ply == 0 || ply == 2)
+            engine->SetHoldings(boards.HoldingsText(0).c_str());
+
+        // The test's reply: a drop when it holds a pawn, else a random move.
+        const CChessPosition& position = boards.Board(0);
+        bool replied = false;
+        if (position.Holdings(COLOUR_BLACK, PIECE_PAWN) > 0)
+        {
+            for (int square = 16; square < 48 && !replied; ++square)
+            {
+                const CCoordinate at = CCoordinate::FromIndex(square);
+                if (boards.PlayDrop(0, PIECE_PAWN, at, played))
+                {
+                    replied = true;
+                    clocks[1] -= 100;
+                    engine->OpponentDrop(PIECE_PAWN, at.x, at.y, clocks[0], clocks[1]);
+                }
+            }
+        }
+        if (!replied)
+        {
+            std::vector<CMove> candidates;
+            position.GenerateCandidateMoves(candidates);
+            std::shuffle(candidates.begin(), candidates.end(), random);
+            for (const CMove& reply : candidates)
+            {
+                if (boards.PlayMove(0, reply, PIECE_QUEEN, played))
+                {
+                    replied = true;
+                    clocks[1] -= 100;
+                    engine->OpponentMove(reply.from.x, reply.from.y, reply.to.x, reply.to.y, played.promotion,
+                                         clocks[0], clocks[1]);
+                    break;
+                }
+            }
+        }
+        if (!replied || boards.Judge(0).end != GameEnd::None)
+            break;
+    }
+    const std::vector<EngineMove> played = listener.Moves();
+    std::printf("%s played %zu moves, %zd of them drops\n", real.name, played.size(),
+                std::count_if(played.begin(), played.end(), [](const EngineMove& move) { return move.IsDrop(); }));
+    engine->StopGame();
+    engine->Quit();
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, RealBughouseEngineTest,
+                         ::testing::Values(RealEngine{"sjeng", "/usr/games/sjeng", "/usr/games/sjeng", nullptr},
+                                           RealEngine{"fairy_stockfish", "/usr/games/fairy-stockfish",
+                                                      "/usr/games/fairy-stockfish", nullptr}),
+                         [](const ::testing::TestParamInfo<RealEngine>& info) { return info.param.name; });

@@ -1,5 +1,6 @@
 #include "PluginTestSupport.h"
 
+#include "BughouseBoards.h"
 #include "EngineRegistry.h"
 #include "EngineResult.h"
 #include "RavelinTexts.h"
@@ -73,7 +74,7 @@ class WinboardAdapterTest : public ::testing::Test
 protected:
     void SetUp() override { ASSERT_TRUE(m_Dir.isValid()); }
 
-    void TearDown() override { EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s)); }
+    void TearDown() override { EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(5s))); }
 
     // An adapter that runs the fake engine with this script; its transcript
     // goes to Log(index).
@@ -113,7 +114,7 @@ protected:
                 break;
             std::this_thread::sleep_for(10ms);
         }
-        EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
+        EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(5s)));
         return ReadLog(index);
     }
 
@@ -251,7 +252,7 @@ TEST_F(WinboardAdapterTest, LeavesOutColoursForAnEngineThatSpeaksProtocolTwo)
         fairy->StartGame(60, 0);
         fairy->Quit();
         // Destroy calls off what has not been done yet.
-        ASSERT_TRUE(fairy->WaitUntilIdle());
+        ASSERT_TRUE(fairy->WaitUntilIdle(Scaled(10s)));
     }
     EXPECT_EQ(Log(2), kOpening + "level 0 1 0\npost\nhard\nforce\nping 1\ntime 6000\notim 6000\ngo\nquit\n");
     EXPECT_EQ(Log(3), kOpening + "level 0 1 0\npost\nhard\nforce\nping 1\nquit\n");
@@ -270,7 +271,7 @@ TEST_F(WinboardAdapterTest, ReportsOnlyWhileTheGameRunsAndAfterTheFirstGo)
     auto engine = Make(script, kBlack);
     engine->StartGame(60, 0);
     // Let the reader see the early lines while the engine still waits for "go".
-    std::this_thread::sleep_for(200ms);
+    std::this_thread::sleep_for(Scaled(200ms));
     engine->OpponentMove(3, 1, 3, 3, 0, 6000, 6000);
     ASSERT_TRUE(m_Listener.WaitForMoves(1));
     ASSERT_TRUE(m_Listener.WaitForResults(2));
@@ -301,16 +302,16 @@ TEST_F(WinboardAdapterTest, StartingAgainKeepsTheRunningEngineUnlessItsConfigura
 {
     auto engine = Make("", kWhite);
     ASSERT_TRUE(engine->Start());
-    ASSERT_TRUE(engine->WaitUntilIdle());
+    ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
     const pid_t first = engine->ProcessId();
     ASSERT_GT(first, 0);
     ASSERT_TRUE(engine->Start());
-    ASSERT_TRUE(engine->WaitUntilIdle());
+    ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
     EXPECT_EQ(engine->ProcessId(), first);
     // Another program for the colour: the first is quit, the new one started.
     engine->SetEngineOverride(std::string(FAKE_ENGINE) + " /dev/null " + Path("log-0"), m_Dir.path().toStdString());
     ASSERT_TRUE(engine->Start());
-    ASSERT_TRUE(engine->WaitUntilIdle());
+    ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
     EXPECT_NE(engine->ProcessId(), first);
     engine->Quit();
     // Both processes log to the same file.
@@ -368,13 +369,13 @@ TEST_F(WinboardAdapterTest, FailedStartsShowTheErrorAndLeaveNoProcess)
     auto uci = Make("on xboard say Unknown command: 'xboard'. Type help for more information.\n", kWhite);
     EXPECT_TRUE(uci->Start());
     uci->StartGame(60, 0);
-    ASSERT_TRUE(uci->WaitUntilIdle());
+    ASSERT_TRUE(uci->WaitUntilIdle(Scaled(10s)));
     EXPECT_FALSE(uci->HasProcess());
     AdapterPtr gone(new CWinboardAdapter);
     gone->SetTimings(FastTimings());
     gone->SetEngineOverride("/bin/true", "");
     gone->StartGame(60, 0);
-    ASSERT_TRUE(gone->WaitUntilIdle());
+    ASSERT_TRUE(gone->WaitUntilIdle(Scaled(10s)));
     EXPECT_FALSE(gone->HasProcess());
     EXPECT_TRUE(PumpUntil([&] { return m_Messages.Texts().size() == 6; }));
     EXPECT_TRUE(m_Listener.Moves().empty());
@@ -384,13 +385,13 @@ TEST_F(WinboardAdapterTest, AnEngineThatIgnoresQuitIsEndedAndReaped)
 {
     auto engine = Make("on quit ignore\non quit say move e7e5\n", kBlack);
     engine->StartGame(60, 0);
-    ASSERT_TRUE(engine->WaitUntilIdle());
+    ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
     const pid_t pid = engine->ProcessId();
     ASSERT_GT(pid, 0);
     engine->Quit();
-    ASSERT_TRUE(engine->WaitUntilIdle());
+    ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
     EXPECT_FALSE(engine->HasProcess());
-    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
+    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(5s)));
     EXPECT_TRUE(ProcessGone(pid));
     EXPECT_TRUE(m_Listener.Moves().empty()); // its move after "quit" is dropped
 
@@ -399,7 +400,7 @@ TEST_F(WinboardAdapterTest, AnEngineThatIgnoresQuitIsEndedAndReaped)
     auto crashing = Make("on MOVE crash\n", kBlack);
     crashing->StartGame(60, 0);
     crashing->OpponentMove(3, 1, 3, 3, 0, 100, 100);
-    std::this_thread::sleep_for(100ms);
+    std::this_thread::sleep_for(Scaled(100ms));
     for (int i = 0; i < 3; ++i)
         crashing->OpponentMove(6, 1, 6, 3, 0, 100, 100);
     crashing->StopGame();
@@ -410,7 +411,7 @@ TEST_F(WinboardAdapterTest, AnEngineThatIgnoresQuitIsEndedAndReaped)
     hung->StartGame(60, 0);
     for (int i = 0; i < 2000; ++i)
         hung->OpponentMove(3, 1, 3, 3, 0, 100, 100);
-    EXPECT_TRUE(hung->WaitUntilIdle());
+    EXPECT_TRUE(hung->WaitUntilIdle(Scaled(10s)));
     hung->Quit();
 }
 
@@ -441,7 +442,7 @@ TEST_F(WinboardAdapterTest, QuitAndDestroyDuringAHandOverNeitherDeadlockNorTouch
         release = true;
     }
     m_Listener.SetOnMove({});
-    std::this_thread::sleep_for(50ms);
+    std::this_thread::sleep_for(Scaled(50ms));
 }
 
 TEST_F(WinboardAdapterTest, FiftyNewGamesKeepOneProcessAndFiftyRestartsLeaveNoZombieAndNoDescriptor)
@@ -452,8 +453,8 @@ TEST_F(WinboardAdapterTest, FiftyNewGamesKeepOneProcessAndFiftyRestartsLeaveNoZo
     auto black = Make("on protover say feature done=1\nmoves e7e5\n", kBlack);
     white->StartGame(60, 0);
     black->StartGame(60, 0);
-    ASSERT_TRUE(white->WaitUntilIdle() && black->WaitUntilIdle());
-    ASSERT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
+    ASSERT_TRUE(white->WaitUntilIdle(Scaled(10s)) && black->WaitUntilIdle(Scaled(10s)));
+    ASSERT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(5s)));
     const int fds = CountOpenFds();
     const pid_t kept[] = {white->ProcessId(), black->ProcessId()};
     for (int game = 0; game < 50; ++game)
@@ -463,7 +464,7 @@ TEST_F(WinboardAdapterTest, FiftyNewGamesKeepOneProcessAndFiftyRestartsLeaveNoZo
         white->StartGame(60, 0);
         black->StartGame(60, 0);
     }
-    ASSERT_TRUE(white->WaitUntilIdle() && black->WaitUntilIdle());
+    ASSERT_TRUE(white->WaitUntilIdle(Scaled(10s)) && black->WaitUntilIdle(Scaled(10s)));
     EXPECT_EQ(white->ProcessId(), kept[0]);
     EXPECT_EQ(black->ProcessId(), kept[1]);
     EXPECT_EQ(CountOpenFds(), fds);
@@ -476,11 +477,11 @@ TEST_F(WinboardAdapterTest, FiftyNewGamesKeepOneProcessAndFiftyRestartsLeaveNoZo
         black->Quit();
         white->StartGame(60, 0);
         black->StartGame(60, 0);
-        ASSERT_TRUE(white->WaitUntilIdle() && black->WaitUntilIdle());
+        ASSERT_TRUE(white->WaitUntilIdle(Scaled(10s)) && black->WaitUntilIdle(Scaled(10s)));
         pids.push_back(white->ProcessId());
         pids.push_back(black->ProcessId());
     }
-    ASSERT_TRUE(CProcessReaper::Instance().WaitUntilIdle(10s));
+    ASSERT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(10s)));
     EXPECT_EQ(CountOpenFds(), fds);
 
     // Beyond its standard handles an engine holds no pipe of ours, in
@@ -489,8 +490,8 @@ TEST_F(WinboardAdapterTest, FiftyNewGamesKeepOneProcessAndFiftyRestartsLeaveNoZo
         EXPECT_TRUE(inherited.count(pipe)) << pipe;
     white->Quit();
     black->Quit();
-    ASSERT_TRUE(white->WaitUntilIdle() && black->WaitUntilIdle());
-    ASSERT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
+    ASSERT_TRUE(white->WaitUntilIdle(Scaled(10s)) && black->WaitUntilIdle(Scaled(10s)));
+    ASSERT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(5s)));
     for (pid_t old : pids)
         EXPECT_TRUE(ProcessGone(old)) << old;
     EXPECT_TRUE(ProcessGone(kept[0]) && ProcessGone(kept[1]));
@@ -568,7 +569,7 @@ TEST_F(WinboardAdapterTest, ANewGameKeepsTheProcessAndTellsTheRealResultOfTheLas
     };
     auto engine = Make("on protover say feature done=1\nmoves e7e5 d7d5 c7c5 b7b5 a7a5\n", kBlack);
     engine->StartGame(60, 0);
-    ASSERT_TRUE(engine->WaitUntilIdle());
+    ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
     const pid_t pid = engine->ProcessId();
     std::string expected = kOpening + "level 0 1 0\npost\nhard\nforce\ncomputer\n";
     size_t moves = 0;
@@ -579,7 +580,7 @@ TEST_F(WinboardAdapterTest, ANewGameKeepsTheProcessAndTellsTheRealResultOfTheLas
         ASSERT_TRUE(m_Listener.WaitForMoves(++moves));
         engine->GameOver(c.result, c.reason);
         engine->StartGame(120, 1);
-        ASSERT_TRUE(engine->WaitUntilIdle());
+        ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
         EXPECT_EQ(engine->ProcessId(), pid);
         expected += std::string("time 6000\notim 6000\ne2e4\ngo\n") + c.line +
                     "new\nlevel 0 2 1\npost\nhard\nforce\ncomputer\n";
@@ -622,7 +623,7 @@ TEST_F(WinboardAdapterTest, AGameFromASetUpPositionUsesSetboardOrIsRefused)
     // The standard position again: an ordinary game in the same process.
     EXPECT_TRUE(plain->SetStartPosition(nullptr));
     plain->StartGame(60, 0);
-    ASSERT_TRUE(plain->WaitUntilIdle());
+    ASSERT_TRUE(plain->WaitUntilIdle(Scaled(10s)));
     EXPECT_TRUE(plain->IsGameRunning());
     plain->Quit();
     EXPECT_EQ(Log(1), kOpening + "level 0 1 0\npost\nhard\nforce\ncomputer\ntime 6000\notim 6000\ngo\nquit\n");
@@ -645,7 +646,7 @@ TEST_F(WinboardAdapterTest, TakebackAndStopReplayTheGameInTheSameProcessAndDropT
     // move is dropped, the game is cut to two plies.
     engine->OpponentMove(1, 0, 2, 2, 0, 5900, 5900); // g1f3
     engine->TakeBackTo(2);
-    ASSERT_TRUE(engine->WaitUntilIdle());
+    ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
     EXPECT_TRUE(WaitForLog(0, "ping 3\n"));
     // The person plays another move; the engine goes on in the same process.
     engine->OpponentMove(6, 0, 5, 2, 0, 5800, 5800); // b1c3
@@ -655,9 +656,9 @@ TEST_F(WinboardAdapterTest, TakebackAndStopReplayTheGameInTheSameProcessAndDropT
     // Stop thinking: nothing more comes, and Go asks again.
     engine->OpponentMove(2, 0, 4, 2, 0, 5700, 5700); // f1d3, unanswered
     engine->StopThinking();
-    ASSERT_TRUE(engine->WaitUntilIdle());
+    ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
     EXPECT_TRUE(engine->Go(5600, 5600));
-    ASSERT_TRUE(engine->WaitUntilIdle());
+    ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
     engine->Quit();
     EXPECT_EQ(Log(0), kOpening + "level 0 1 0\npost\nhard\nforce\ncomputer\nping 1\n"
                                  "time 6000\notim 6000\ne2e4\ngo\n"
@@ -697,7 +698,7 @@ TEST_F(WinboardAdapterTest, PonderingIsHardOrEasyAsSet)
     ASSERT_TRUE(m_Listener.WaitForMoves(1));
     engine->SetPondering(true); // during the game: at once
     engine->SetPondering(true); // no change: nothing
-    ASSERT_TRUE(engine->WaitUntilIdle());
+    ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
     engine->Quit();
     EXPECT_EQ(Log(0), kOpening + "level 0 1 0\npost\neasy\nforce\ncomputer\ntime 6000\notim 6000\ne2e4\ngo\n"
                                  "hard\nquit\n");
@@ -776,7 +777,7 @@ TEST_F(WinboardAdapterTest, StoredOptionsAreSentAtEveryStart)
     engine->SetEngineOverride(std::string(FAKE_ENGINE) + " " + Path("script-0") + " " + Path("log-0"),
                               m_Dir.path().toStdString(), "Optioned");
     ASSERT_TRUE(engine->Start());
-    ASSERT_TRUE(engine->WaitUntilIdle());
+    ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
     std::vector<std::string> names;
     for (const EngineOption& option : engine->DeclaredOptions())
         names.push_back(option.name);
@@ -784,10 +785,10 @@ TEST_F(WinboardAdapterTest, StoredOptionsAreSentAtEveryStart)
               (std::vector<std::string>{"Skill Level", "Style", "Book", "Clear Hash", "Contempt", "Hash", "Threads"}));
     // A restart sends them again.
     engine->Quit();
-    ASSERT_TRUE(engine->WaitUntilIdle());
-    ASSERT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
+    ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
+    ASSERT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(5s)));
     ASSERT_TRUE(engine->Start());
-    ASSERT_TRUE(engine->WaitUntilIdle());
+    ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
     engine->Quit();
     const std::string start = "xboard\nprotover 2\noption Skill Level=5\noption Style=Risky\noption Book=1\n"
                               "option Clear Hash\nmemory 64\ncores 2\nquit\n";
@@ -870,8 +871,8 @@ TEST_F(WinboardAdapterTest, AStartOfAnotherEngineOrDestroyCallsOffAStartInProgre
     ASSERT_TRUE(WaitForLog(1, "protover 2\n"));
     destroyed.reset();
     engine->Quit();
-    ASSERT_TRUE(engine->WaitUntilIdle());
-    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(2s));
+    ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
+    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(2s)));
     EXPECT_EQ(m_Listener.ReadyEvents().size(), 1u);
     EXPECT_TRUE(m_Listener.Failures().empty());
 }
@@ -883,7 +884,7 @@ TEST_F(WinboardAdapterTest, TheWholeProcessGroupEndsWithTheEngine)
     const std::string helper = Path("helper-pid");
     auto engine = Make("helper " + helper + "\non protover say feature done=1\n", kWhite);
     ASSERT_TRUE(engine->Start());
-    ASSERT_TRUE(engine->WaitUntilIdle());
+    ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
     pid_t helperPid = 0;
     for (int i = 0; i < 500 && helperPid == 0; ++i)
     {
@@ -893,8 +894,8 @@ TEST_F(WinboardAdapterTest, TheWholeProcessGroupEndsWithTheEngine)
     ASSERT_GT(helperPid, 0);
     EXPECT_EQ(kill(helperPid, 0), 0);
     engine->Quit();
-    ASSERT_TRUE(engine->WaitUntilIdle());
-    ASSERT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
+    ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
+    ASSERT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(5s)));
     EXPECT_TRUE(ProcessGone(helperPid));
 }
 
@@ -914,7 +915,7 @@ TEST_F(WinboardAdapterTest, AnEngineThatDiesWhileItsHelperHoldsItsOutputIsRestar
     engine->OpponentMove(1, 0, 2, 2, 0, 5800, 5700);
     ASSERT_TRUE(PumpUntil([&] { return m_Listener.Moves().size() >= 2; }));
     EXPECT_TRUE(m_Listener.Results().empty());
-    ASSERT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
+    ASSERT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(5s)));
     EXPECT_TRUE(ProcessGone(firstHelper));
     engine->Quit();
 }
@@ -956,7 +957,7 @@ TEST_F(WinboardAdapterTest, MovesGoAsUsermoveWhenTheEngineAsksForIt)
     engine->StartGame(60, 0);
     ASSERT_TRUE(m_Listener.WaitForMoves(1));
     engine->OpponentMove(1, 0, 2, 2, 0, 6000, 6000);
-    ASSERT_TRUE(engine->WaitUntilIdle());
+    ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
     engine->Quit();
     EXPECT_EQ(Log(0), kOpening + "level 0 1 0\npost\nhard\nforce\nusermove e2e4\ncomputer\ntime 6000\notim 6000\n"
                                  "go\ntime 6000\notim 6000\nusermove g1f3\nquit\n");
@@ -1013,4 +1014,96 @@ TEST_F(WinboardAdapterTest, AfterAnExchangeOfColoursEachObjectKeepsItsEngineAndT
         EXPECT_EQ(ready[i].name, ready[i].source == static_cast<IChessEngine*>(first.get()) ? "Alpha 1.0" : "Beta 1.0");
     first->Quit();
     second->Quit();
+}
+
+// Bughouse: the variant only for an engine that declared it, holdings when a
+// piece arrives from the partner board, drops both ways, the engine's
+// messages to its partner, and clocks as in chess.
+TEST_F(WinboardAdapterTest, ABughouseEngineGetsTheVariantHoldingsAndDropsAndTellsItsPartner)
+{
+    auto engine = Make("on protover say feature variants=\"normal,bughouse,crazyhouse\" colors=0 done=1\n"
+                       "on go say tellics ptell I need a knight\n"
+                       "moves N@f6 d7d5\n",
+                       kBlack);
+    Extend(*engine);
+    ASSERT_TRUE(engine->SetVariant(kEngineVariantBughouse));
+    ASSERT_TRUE(engine->StartGame(120, 0));
+    // A knight taken on the partner board arrives before White's first move.
+    engine->SetHoldings("n");
+    engine->OpponentMove(3, 1, 3, 3, 0, 12000, 11950);
+    ASSERT_TRUE(m_Listener.WaitForMoves(1));
+    EngineMove drop{2, 5, 2, 5, 0};
+    drop.drop = 2; // a knight
+    EXPECT_EQ(m_Listener.Moves()[0], drop);
+    EXPECT_EQ(m_Listener.MoveTexts()[0], "N@f6");
+    ASSERT_TRUE(m_Listener.WaitForPartnerMessages(1));
+    EXPECT_EQ(m_Listener.PartnerMessages()[0], "I need a knight");
+
+    // White drops a pawn it was handed; then a queen arrives for White.
+    ASSERT_TRUE(engine->OpponentDrop(0, 4, 3, 11800, 11700));
+    ASSERT_TRUE(m_Listener.WaitForMoves(2));
+    EXPECT_EQ(m_Listener.Moves()[1], (EngineMove{4, 6, 4, 4, 0}));
+    engine->SetHoldings("Q");
+    EXPECT_FALSE(engine->OpponentDrop(5, 4, 3, 1, 1)); // no such piece
+    ASSERT_TRUE(engine->WaitUntilIdle());
+    engine->StopGame();
+    engine->Quit();
+    EXPECT_EQ(Log(0), "xboard\nprotover 2\nnew\nvariant bughouse\nrandom\nlevel 0 2 0\npost\nhard\nforce\ncomputer\n"
+                      "holding [] [n]\ntime 12000\notim 11950\ne2e4\ngo\n"
+                      "time 11800\notim 11700\nP@d4\nholding [Q] []\n"
+                      "result * {Unfinished}\nforce\nquit\n");
+}
+
+TEST_F(WinboardAdapterTest, AnEngineWithoutBughouseIsNotOfferedAndToldNothingOfTheGame)
+{
+    auto engine = Make("on protover say feature variants=\"normal,crazyhouse\" done=1\n", kWhite);
+    Extend(*engine);
+    engine->StartAsync();
+    ASSERT_TRUE(m_Listener.WaitForReady());
+    EXPECT_EQ(m_Listener.ReadyEvents()[0].capabilities & ENGINE_CAN_BUGHOUSE, 0);
+    EXPECT_FALSE(engine->SetVariant(kEngineVariantBughouse));
+    EXPECT_FALSE(engine->SetVariant("atomic"));
+    // Asked all the same, it reports that it cannot play the game.
+    engine->StartGame(60, 0);
+    ASSERT_TRUE(m_Listener.WaitForFailures());
+    EXPECT_EQ(m_Listener.Failures()[0].reason, ENGINE_FAILURE_VARIANT);
+    EXPECT_EQ(m_Listener.Failures()[0].text, RavelinTexts::Text(RavelinTexts::IDS_VARIANT_REFUSED));
+    EXPECT_FALSE(engine->IsGameRunning());
+    // A chess game afterwards is played as before.
+    EXPECT_TRUE(engine->SetVariant(kEngineVariantNormal));
+    engine->Quit();
+    EXPECT_EQ(Log(0), "xboard\nprotover 2\nquit\n");
+
+    // One that declares it is offered.
+    auto able = Make("on protover say feature variants=\"bughouse\" done=1\n", kWhite);
+    Extend(*able);
+    able->StartAsync();
+    ASSERT_TRUE(m_Listener.WaitForReady(2));
+    EXPECT_NE(m_Listener.ReadyEvents()[1].capabilities & ENGINE_CAN_BUGHOUSE, 0);
+    EXPECT_TRUE(able->SetVariant(kEngineVariantBughouse));
+    able->Quit();
+}
+
+// A drop the engine has no piece for reaches the program with its text, and
+// the rules core refuses it there, as the bughouse game judges engine moves.
+TEST_F(WinboardAdapterTest, ADropTheRulesRefuseIsPassedOnForTheProgramToJudge)
+{
+    auto engine = Make("on protover say feature variants=\"bughouse\" done=1\nmoves Q@e5\n", kBlack);
+    Extend(*engine);
+    engine->SetVariant(kEngineVariantBughouse);
+    engine->StartGame(60, 0);
+    engine->OpponentMove(3, 1, 3, 3, 0, 6000, 6000);
+    ASSERT_TRUE(m_Listener.WaitForMoves(1));
+    const EngineMove move = m_Listener.Moves()[0];
+    ASSERT_TRUE(move.IsDrop());
+    EXPECT_EQ(m_Listener.MoveTexts()[0], "Q@e5");
+
+    CBughouseBoards boards;
+    CReplayedMove played;
+    std::string why;
+    ASSERT_TRUE(boards.PlayText(0, "e4", played, &why));
+    EXPECT_FALSE(boards.PlayDrop(0, move.drop, CCoordinate(move.toRank, move.toFile), played));
+    EXPECT_FALSE(boards.PlayText(0, m_Listener.MoveTexts()[0], played, &why));
+    EXPECT_EQ(why, "no queen in hand");
+    engine->Quit();
 }

@@ -325,3 +325,37 @@ TEST(CommandLine, SplitsLikeAShell)
     for (const auto& c : cases)
         EXPECT_EQ(CEngineProcess::SplitCommandLine(c.text), c.words) << c.text;
 }
+
+TEST(WinboardParser, ReadsBughouseDropsPartnerMessagesAndTheVariantsFeature)
+{
+    const WinboardLine drop = CWinboardParser::ParseLine("move P@e4\n", true);
+    ASSERT_EQ(drop.kind, Kind::Move);
+    EngineMove expected{3, 3, 3, 3, 0};
+    expected.drop = 0;
+    EXPECT_EQ(drop.move, expected);
+    EXPECT_EQ(drop.text, "P@e4");
+    const WinboardLine lower = CWinboardParser::ParseLine("3. ... n@f6\n", false);
+    ASSERT_EQ(lower.kind, Kind::Move);
+    EXPECT_EQ(lower.move.drop, 2);
+    EXPECT_EQ(lower.move.toFile, 2);
+    EXPECT_EQ(lower.move.toRank, 5);
+    // No king drops, no squares off the board, no half words.
+    for (const char* line : {"move K@e4\n", "move P@i4\n", "move P@e9\n", "move P@\n", "move @e4\n", "move PP@e4\n"})
+        EXPECT_EQ(CWinboardParser::ParseLine(line, true).kind, Kind::Other) << line;
+
+    const WinboardLine tell = CWinboardParser::ParseLine("tellics ptell   go for the  king \n", true);
+    EXPECT_EQ(tell.kind, Kind::PartnerMessage);
+    EXPECT_EQ(tell.text, "go for the  king");
+    EXPECT_EQ(CWinboardParser::ParseLine("tellics say hello\n", true).kind, Kind::Other);
+
+    EXPECT_TRUE(
+        CWinboardParser::ParseLine("feature variants=\"normal,bughouse,crazyhouse\" done=1\n", true).featureBughouse);
+    EXPECT_FALSE(
+        CWinboardParser::ParseLine("feature variants=\"normal,crazyhouse,bughouse2\"\n", true).featureBughouse);
+    EXPECT_FALSE(CWinboardParser::ParseLine("feature done=1\n", true).featureBughouse);
+
+    EXPECT_EQ(CWinboardParser::MoveText(expected), "P@e4\n");
+    EXPECT_EQ(CWinboardParser::HoldingText("QPnpPx"), "holding [PPQ] [pn]\n");
+    EXPECT_EQ(CWinboardParser::HoldingText(""), "holding [] []\n");
+    EXPECT_EQ(CWinboardParser::HoldingText(std::string(100, 'P')), "holding [" + std::string(16, 'P') + "] []\n");
+}

@@ -46,10 +46,9 @@ public:
 
     void Push(int32_t colour, const EngineMove& move)
     {
-        {
-            std::lock_guard lock(m_Mutex);
-            m_Moves.emplace_back(colour, move);
-        }
+        // Notified under the lock, so a woken test cannot end this queue first.
+        std::lock_guard lock(m_Mutex);
+        m_Moves.emplace_back(colour, move);
         m_Changed.notify_all();
     }
 
@@ -100,7 +99,7 @@ TEST_P(StockfishAgainstFairymax, PlaysFortyLegalPliesAfterAReplayedMove)
     CMoveQueue::CSide winboardSide(queue, OppositeColour(uciColour));
 
     UciAdapterPtr uci(new CUciAdapter);
-    uci->SetTimings(FastUciTimings());
+    uci->SetTimings(RealUciTimings());
     uci->SetColour(uciColour);
     uci->SetListener(&uciSide);
     uci->SetEngineOverride(kStockfish, m_Dir.path().toStdString());
@@ -108,6 +107,7 @@ TEST_P(StockfishAgainstFairymax, PlaysFortyLegalPliesAfterAReplayedMove)
     AdapterPtr winboard(new CWinboardAdapter);
     CEngineAdapter::Timings timings;
     timings.startDelay = 100ms;
+    timings.handshakeWait = 20s; // a real engine's tables take seconds on a busy machine
     timings.quitGrace = 500ms;
     winboard->SetTimings(timings);
     winboard->SetColour(OppositeColour(uciColour));

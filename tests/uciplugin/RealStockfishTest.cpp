@@ -57,7 +57,7 @@ protected:
         engines.WriteString("CommandLine", GetParam());
         engines.WriteOptionValues(name, options);
         UciAdapterPtr adapter(new CUciAdapter);
-        adapter->SetTimings(FastUciTimings());
+        adapter->SetTimings(RealUciTimings());
         adapter->SetColour(colour);
         adapter->SetListener(&m_Listener);
         adapter->SetListenerEx(&m_Listener);

@@ -168,7 +168,7 @@ TEST_P(UciTranscriptTest, WritesTheExactCommands)
     for (const EngineMove& m : c.replay)
         adapter->AddMove(m.fromFile, m.fromRank, m.toFile, m.toRank, m.promotion);
     ASSERT_TRUE(adapter->StartGame(c.baseSeconds, c.incrementSeconds));
-    ASSERT_TRUE(adapter->WaitUntilIdle());
+    ASSERT_TRUE(adapter->WaitUntilIdle(Scaled(10s)));
     ASSERT_TRUE(adapter->HasProcess());
 
     const bool engineFirst = (c.replay.size() % 2 == 0) == (c.colour == 2);
@@ -191,7 +191,7 @@ TEST_P(UciTranscriptTest, WritesTheExactCommands)
     const pid_t pid = adapter->ProcessId();
     adapter.reset();
     EXPECT_TRUE(engine.WaitForLogEnd(std::string(c.transcript) + "quit\n"));
-    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
+    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(5s)));
     EXPECT_TRUE(kill(pid, 0) != 0 && errno == ESRCH);
     EXPECT_TRUE(messages.Texts().empty());
 }
@@ -206,7 +206,7 @@ protected:
     {
         UciAdapterPtr adapter(new CUciAdapter);
         CEngineAdapter::Timings timings = FastUciTimings();
-        timings.handshakeWait = 300ms;
+        timings.handshakeWait = Scaled(300ms);
         adapter->SetTimings(timings);
         adapter->SetColour(colour);
         adapter->SetListener(&m_Listener);
@@ -249,11 +249,11 @@ TEST_F(UciAdapterTest, StopGameStopsTheSearchAndDropsItsAnswer)
     ASSERT_TRUE(engine.WaitForLogEnd("stop\n"));
     // Moves after the end go nowhere.
     adapter->OpponentMove(kE7E5.fromFile, kE7E5.fromRank, kE7E5.toFile, kE7E5.toRank, 0, 30000, 30000);
-    std::this_thread::sleep_for(100ms);
+    std::this_thread::sleep_for(Scaled(100ms));
     EXPECT_TRUE(m_Listener.Moves().empty());
     adapter.reset();
     EXPECT_TRUE(engine.WaitForLogEnd("stop\nquit\n"));
-    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
+    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(5s)));
 }
 
 TEST_F(UciAdapterTest, AProgramThatDoesNotSpeakUciIsAStartFailure)
@@ -289,7 +289,7 @@ TEST_F(UciAdapterTest, AProgramThatDoesNotSpeakUciIsAStartFailure)
         EXPECT_TRUE(PumpUntil([&] { return messages.Texts().size() == 2; }));
         EXPECT_FALSE(adapter->IsGameRunning());
         adapter.reset();
-        EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
+        EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(5s)));
     }
     EXPECT_TRUE(m_Listener.Moves().empty());
 }
@@ -302,8 +302,8 @@ TEST_F(UciAdapterTest, AnEngineThatIgnoresQuitIsEnded)
     ASSERT_TRUE(m_Listener.WaitForMoves(1));
     const pid_t pid = adapter->ProcessId();
     adapter->Quit();
-    ASSERT_TRUE(adapter->WaitUntilIdle());
-    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
+    ASSERT_TRUE(adapter->WaitUntilIdle(Scaled(10s)));
+    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(5s)));
     EXPECT_TRUE(kill(pid, 0) != 0 && errno == ESRCH);
 }
 
@@ -328,7 +328,7 @@ TEST_F(UciAdapterTest, AnEngineThatDiesAgainResignsAndLeavesTheGameUsable)
     CScriptedUciEngine engine("on go exit 1\n");
     UciAdapterPtr adapter = Make(engine, 1);
     adapter->StartGame(300, 0);
-    ASSERT_TRUE(adapter->WaitUntilIdle());
+    ASSERT_TRUE(adapter->WaitUntilIdle(Scaled(10s)));
     ASSERT_TRUE(adapter->HasProcess());
     adapter->OpponentMove(3, 1, 3, 3, 0, 30000, 30000);
     ASSERT_TRUE(PumpUntil([&] { return !m_Listener.Results().empty(); }));
@@ -338,7 +338,7 @@ TEST_F(UciAdapterTest, AnEngineThatDiesAgainResignsAndLeavesTheGameUsable)
     adapter->OpponentMove(1, 0, 2, 2, 0, 30000, 30000);
     adapter->StopGame();
     adapter.reset();
-    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
+    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(5s)));
     EXPECT_TRUE(m_Listener.Moves().empty());
 }
 
@@ -354,11 +354,11 @@ TEST_F(UciAdapterTest, DestroyDuringAHandOverNeitherWaitsNorFreesTooEarly)
     });
     UciAdapterPtr adapter = Make(engine);
     adapter->StartGame(300, 0);
-    ASSERT_EQ(entered.get_future().wait_for(5s), std::future_status::ready);
+    ASSERT_EQ(entered.get_future().wait_for(Scaled(5s)), std::future_status::ready);
     // The reader is inside the listener: Destroy must return at once.
     adapter.reset();
     released.set_value();
-    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
+    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(5s)));
     EXPECT_EQ(m_Listener.Moves(), std::vector<EngineMove>{kE2E4});
 }
 
@@ -374,20 +374,20 @@ TEST_F(UciAdapterTest, ObjectsAreIndependentAndNamed)
     EXPECT_EQ(white->GetVersion(), kChessEngineExVersion);
     ASSERT_TRUE(white->Start());
     ASSERT_TRUE(black->Start());
-    ASSERT_TRUE(white->WaitUntilIdle() && black->WaitUntilIdle());
+    ASSERT_TRUE(white->WaitUntilIdle(Scaled(10s)) && black->WaitUntilIdle(Scaled(10s)));
     EXPECT_NE(white->ProcessId(), black->ProcessId());
     // A second Start keeps the engine that runs.
     const pid_t first = white->ProcessId();
     ASSERT_TRUE(white->Start());
-    ASSERT_TRUE(white->WaitUntilIdle());
+    ASSERT_TRUE(white->WaitUntilIdle(Scaled(10s)));
     EXPECT_EQ(white->ProcessId(), first);
     EXPECT_TRUE(white->Quit());
-    ASSERT_TRUE(white->WaitUntilIdle());
+    ASSERT_TRUE(white->WaitUntilIdle(Scaled(10s)));
     EXPECT_FALSE(white->HasProcess());
     EXPECT_TRUE(black->HasProcess());
     white.reset();
     black.reset();
-    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(5s));
+    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(5s)));
     EXPECT_TRUE(kill(first, 0) != 0 && errno == ESRCH);
 }
 } // namespace

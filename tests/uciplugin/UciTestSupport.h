@@ -22,9 +22,18 @@ inline CEngineAdapter::Timings FastUciTimings()
 {
     CEngineAdapter::Timings timings;
     timings.startDelay = std::chrono::milliseconds(0);
-    timings.handshakeWait = std::chrono::milliseconds(2000);
+    timings.handshakeWait = Scaled(std::chrono::milliseconds(2000));
     // Long enough for a fake engine on a busy machine to read its "quit".
-    timings.quitGrace = std::chrono::milliseconds(1000);
+    timings.quitGrace = Scaled(std::chrono::milliseconds(1000));
+    return timings;
+}
+
+// A real engine allocates its tables while it answers the handshake: on a
+// busy machine that takes seconds, which the fake engines' wait does not allow.
+inline CEngineAdapter::Timings RealUciTimings()
+{
+    CEngineAdapter::Timings timings = FastUciTimings();
+    timings.handshakeWait = Scaled(std::chrono::seconds(20));
     return timings;
 }
 
