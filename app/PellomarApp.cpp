@@ -4,6 +4,8 @@
 #include "BughouseWnd.h"
 #include "GameSettings.h"
 #include "LanAdvertiser.h"
+#include "LocalChessSession.h"
+#include "LocalChessWnd.h"
 #include "MainFrame.h"
 #include "MessageDlg.h"
 #include "NetChessWnd.h"
@@ -20,8 +22,10 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QUrl>
 
 using namespace ProgramTexts;
 
@@ -152,10 +156,33 @@ void CPellomarApp::ShowNetworkWindow(int mode)
     }
 }
 
+QString CPellomarApp::GameFileOf(const QStringList& arguments)
+{
+    // One argument that is no network role: a game file, as the file manager
+    // passes it (a path, or a file URL).
+    if (arguments.size() != 1)
+        return QString();
+    const QString& argument = arguments.constFirst();
+    if (argument == QLatin1String("server") || argument == QLatin1String("client") || argument.isEmpty())
+        return QString();
+    const QUrl url(argument);
+    if (url.isLocalFile())
+        return url.toLocalFile();
+    return argument;
+}
+
 bool CPellomarApp::RunCommandLine(const QStringList& arguments)
 {
     if (arguments.isEmpty() || !m_Link)
         return true;
+    if (const QString file = GameFileOf(arguments); !file.isEmpty())
+    {
+        // The local game shows the file; one that cannot be read is told there, and the game stays.
+        m_MainFrame->ShowLocalChess();
+        if (CLocalChessWnd* local = m_MainFrame->LocalChess(); local != nullptr)
+            local->Session().LoadGame(QFileInfo(file).absoluteFilePath());
+        return true;
+    }
     const CNetCommandLine commandLine = CNetCommandLine::Parse(CNetCommandLine::Join(arguments));
     m_CommandLineStart = commandLine.kind != CNetCommandLine::Kind::None;
     switch (CNetGameEntry::Start(commandLine, *m_Link, *m_Store, *m_NetUi))

@@ -46,8 +46,11 @@ public:
     [[nodiscard]] PlayerRoster* Roster() const { return m_Roster.get(); }
     [[nodiscard]] RegistryStore* Store() const { return m_Store.get(); }
     // Starts a network game from the command line (the arguments without the
-    // program name). False when the program must end (invalid command line).
+    // program name), or opens a game file in a local game when the one
+    // argument is a file. False when the program must end (invalid command line).
     bool RunCommandLine(const QStringList& arguments);
+    // The game file a command line names, empty when it names none.
+    [[nodiscard]] static QString GameFileOf(const QStringList& arguments);
     // The executable's folder, the help pages' folder, and the games
     // folder (empty without a documents folder), as found at start.
     [[nodiscard]] const QString& ProgramFolder() const { return m_ProgramFolder; }

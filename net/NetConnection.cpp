@@ -2,6 +2,7 @@
 
 #include "GameMessageCheck.h"
 #include "GameSettings.h"
+#include "Nickname.h"
 #include "PlayerRoster.h"
 #include "ProgramTexts.h"
 #include "UpnpPortMapper.h"
@@ -551,7 +552,7 @@ void CNetConnection::AdmitChessPlayer(int userId, const QString& nickname)
     m_roster.SetEntry(1, PlayerEntry{nickname, userId, COLOUR_WHITE, 0});
     if (m_window)
     {
-        m_window->PrintNotice(Text(ProgramTexts::IDS_NET_JOINS_GAME).arg(nickname));
+        m_window->PrintNotice(Text(ProgramTexts::IDS_NET_JOINS_GAME).arg(Nickname::Shown(nickname)));
         m_window->OnPlayerAdmitted(userId, nickname);
     }
 }
@@ -606,7 +607,7 @@ void CNetConnection::AdmitBughousePlayer(int userId, const QString& nickname)
         m_roster.SetEntry(i, players[static_cast<std::size_t>(i)]);
     m_seated.push_back(userId);
     if (m_window)
-        m_window->PrintNotice(Text(ProgramTexts::IDS_NET_JOINS_GAME).arg(nickname));
+        m_window->PrintNotice(Text(ProgramTexts::IDS_NET_JOINS_GAME).arg(Nickname::Shown(nickname)));
     CNetMessage joined(MSG_PLAYER_JOINED);
     joined.AddString(ToWire(nickname));
     AddSeatsTo(joined, players);

@@ -1008,20 +1008,41 @@ bool CChessPosition::MakeMove(const CMove& move, bool record)
     return MakeMove(move, square1, square2, promotion, captured, capturedPiece, text, record);
 }
 
-bool CChessPosition::DropPiece(Colour colour, PieceType type, const CCoordinate& square)
+namespace
 {
-    if (!IsSideColour(colour) || colour != m_State.sideToMove || type < PIECE_PAWN || type > PIECE_QUEEN)
+// Whether a drop may be made by the board rules alone; the king's safety is
+// judged on the trial state the caller gets back.
+bool DropAllowed(const CPositionState& s, Colour colour, PieceType type, const CCoordinate& square,
+                 CPositionState& trial)
+{
+    if (!IsSideColour(colour) || colour != s.sideToMove || type < PIECE_PAWN || type > PIECE_QUEEN)
         return false;
-    if (!square.IsOnBoard() || m_State.holdings[type][colour - 1] <= 0 || m_State.board[square.Index()] != 0)
+    if (!square.IsOnBoard() || s.holdings[type][colour - 1] <= 0 || s.board[square.Index()] != 0)
         return false;
     if (type == PIECE_PAWN && (square.y == 0 || square.y == 7))
         return false;
-
-    CPositionState trial = m_State;
+    trial = s;
     trial.board[square.Index()] = MakePieceCode(colour, type);
     --trial.holdings[type][colour - 1];
     trial.enPassant = 0;
     trial.sideToMove = OppositeColour(colour);
+    return true;
+}
+} // namespace
+
+bool CChessPosition::IsLegalDrop(Colour colour, PieceType type, const CCoordinate& square) const
+{
+    CPositionState trial;
+    if (!DropAllowed(m_State, colour, type, square, trial))
+        return false;
+    return m_KingCapture || !StateInCheck(trial, colour);
+}
+
+bool CChessPosition::DropPiece(Colour colour, PieceType type, const CCoordinate& square)
+{
+    CPositionState trial;
+    if (!DropAllowed(m_State, colour, type, square, trial))
+        return false;
     const bool leftKingAttacked = StateInCheck(trial, colour);
     if (leftKingAttacked && !m_KingCapture)
         return false;

@@ -191,6 +191,8 @@ public:
     // The bughouse drop. Refuses when not the colour's turn, not held, the
     // square is occupied or off the board, or a pawn would stand on row 0 or 7.
     bool DropPiece(Colour colour, PieceType type, const CCoordinate& square);
+    // Whether DropPiece would accept the drop; changes nothing.
+    [[nodiscard]] bool IsLegalDrop(Colour colour, PieceType type, const CCoordinate& square) const;
     void UpdateStatus();
     void UpdateKingCaptureStatus();
     // Every move of the side to move that might be legal (a superset of the

@@ -1,5 +1,6 @@
 #include "BughouseJudge.h"
 
+#include "Nickname.h"
 #include "ProgramTexts.h"
 
 namespace
@@ -30,7 +31,7 @@ BughouseVerdict CBughouseJudge::Checkmate(int view, Colour mated) const
                        : Verdict(ProgramTexts::IDS_BUGHOUSE_OPPONENT_MATED, BughouseCounter::Victory);
     }
     const int matedSeat = ownTeam ? m_seats.BottomSeat(m_local, view) : m_seats.TopSeat(m_local, view);
-    const QString name = m_seats.Entry(matedSeat).name;
+    const QString name = Nickname::Shown(m_seats.Entry(matedSeat).name);
     return ownTeam ? Verdict(ProgramTexts::IDS_BUGHOUSE_OWN_TEAM_MATED, BughouseCounter::Defeat, name)
                    : Verdict(ProgramTexts::IDS_BUGHOUSE_OTHER_TEAM_MATED, BughouseCounter::Victory, name);
 }

@@ -5,6 +5,7 @@
 #include "NetConnection.h"
 #include "NetMessage.h"
 #include "NetProtocol.h"
+#include "Nickname.h"
 #include "PlayerRoster.h"
 #include "ProgramTexts.h"
 
@@ -605,11 +606,11 @@ void CBughouseSession::ReceiveSeats(const CNetMessage& message)
     if (id == MSG_JOIN_ACCEPTED)
     {
         Observer().OnShowRequested();
-        Notice(Text(IDS_BUGHOUSE_CONNECTED_AS).arg(m_Roster.GetNickname()));
+        Notice(Text(IDS_BUGHOUSE_CONNECTED_AS).arg(Nickname::Shown(m_Roster.GetNickname())));
         for (const PlayerEntry& entry : seats->Players())
         {
             if (entry.name != m_Roster.GetNickname())
-                Notice(Text(IDS_BUGHOUSE_IS_IN_GAME).arg(entry.name));
+                Notice(Text(IDS_BUGHOUSE_IS_IN_GAME).arg(Nickname::Shown(entry.name)));
         }
     }
     else if (id == MSG_PLAYER_JOINED)
@@ -617,7 +618,7 @@ void CBughouseSession::ReceiveSeats(const CNetMessage& message)
         std::string name;
         (void)message.GetStringAt(0, name);
         if (CBughouseProtocol::FromWire(name) != m_Roster.GetNickname())
-            Notice(Text(IDS_NET_JOINS_GAME).arg(CBughouseProtocol::FromWire(name)));
+            Notice(Text(IDS_NET_JOINS_GAME).arg(Nickname::Shown(CBughouseProtocol::FromWire(name))));
     }
     else
         Notice(Text(IDS_BUGHOUSE_POSITION_CHANGED));
@@ -835,7 +836,7 @@ bool CBughouseSession::IsOfferOpenToAnotherPlayer() const
 
 void CBughouseSession::BoardsDiffer(int seat)
 {
-    Notice(Text(IDS_BUGHOUSE_REFUSED_MOVE).arg(m_Roster.GetEntry(seat).name));
+    Notice(Text(IDS_BUGHOUSE_REFUSED_MOVE).arg(Nickname::Shown(m_Roster.GetEntry(seat).name)));
     StopGame();
     if (IsServer())
         (void)Send(CNetMessage(MSG_GAME_ABORTED));
@@ -912,7 +913,7 @@ void CBughouseSession::PlayerLeaves(const QString& name, int32_t userId)
 {
     const bool wasRunning = m_Running;
     StopGame();
-    const QString text = Text(IDS_BUGHOUSE_LEAVES).arg(name);
+    const QString text = Text(IDS_BUGHOUSE_LEAVES).arg(Nickname::Shown(name));
     if (wasRunning)
         Message(text);
     else

@@ -65,6 +65,7 @@ public:
     void Leave();
     // Whether leaving asks first: a server with other players, a connected client.
     [[nodiscard]] bool IsConnected() const;
+    [[nodiscard]] bool IsConnectedToOthers() const override { return IsConnected(); }
 
     bool RequestMove(int board, const CMove& move, int32_t promotion) override;
     bool RequestDrop(int board, const CCoordinate& square, PieceType type) override;

@@ -2,6 +2,7 @@
 
 #include "FenText.h"
 #include "GameSettings.h"
+#include "Nickname.h"
 #include "PgnExport.h"
 #include "PgnFile.h"
 #include "PgnReader.h"
@@ -504,7 +505,8 @@ void CGameSession::Notice(const QString& text)
 
 void CGameSession::ChatLine(const QString& nickname, const QString& text, bool own)
 {
-    m_Observer->OnChatLine(nickname, text, own);
+    // The sender's name as people see it; the text is drawn as typed.
+    m_Observer->OnChatLine(Nickname::Shown(nickname), text, own);
 }
 
 void CGameSession::ReportTurn(bool yourTurn)

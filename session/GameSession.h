@@ -102,6 +102,8 @@ public:
     // Saving and loading the game of the first board.
     [[nodiscard]] int SaveCounter() const { return m_SaveCounter; }
     [[nodiscard]] virtual QString DefaultSaveName() const;
+    // Whether leaving would close a connection to another player (never in a local game).
+    [[nodiscard]] virtual bool IsConnectedToOthers() const { return false; }
     // Writes the game with the players' names and the result; the counter
     // advances whether or not the file could be written. A failure is told.
     bool SaveGame(const QString& path);

@@ -577,6 +577,11 @@ void CLocalChessSession::ApplySettings(const std::array<int, 2>& selectedEntries
     SetEntryName(1, m_Settings.GetTopPlayerName());
     m_Thinking = {};
     ShowEngineNames();
+    // The dialog stored the time control: the panels show it at once, not
+    // only from the next New Game (Settings is a command of the idle window).
+    if (!m_Running)
+        ClockSwitch().StartGame(Clock(kBottomPanel), Clock(kTopPanel), m_Settings.GetGameTime(),
+                                m_Settings.IsTimeInfinite());
     ReportBoards();
     ReportPanels();
     ReportButtons();

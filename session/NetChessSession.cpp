@@ -5,6 +5,7 @@
 #include "NetConnection.h"
 #include "NetMessage.h"
 #include "NetProtocol.h"
+#include "Nickname.h"
 #include "PlayerRoster.h"
 #include "ProgramTexts.h"
 
@@ -55,7 +56,9 @@ const CommandRule<S> kCommands[] = {
     {{S::kTakebackId, IDS_NC_TAKEBACK, 4},
      CommandOwner::Session,
      [](const S& s) { return !AcceptTakebackShown(s); },
-     [](const S& s) { return s.IsRunning() && !AcceptTakebackShown(s) && s.Position().CurrentPly() > 0; }},
+     [](const S& s) {
+         return s.IsRunning() && !AcceptTakebackShown(s) && !s.IsTakebackAsked() && s.Position().CurrentPly() > 0;
+     }},
     {{S::kAcceptTakebackId, IDS_NC_ACCEPT_TAKEBACK, 4}, CommandOwner::Session, AcceptTakebackShown},
     {{S::kResetBoardId, IDS_NC_RESET_BOARD, 5}, CommandOwner::Session, nullptr, IdleServer},
     {{S::kSwitchColorId, IDS_NC_SWITCH_COLOR, 6}, CommandOwner::Session, nullptr, IdleServer},
@@ -164,6 +167,12 @@ void CNetChessSession::TurnNotice()
     MoveSound();
 }
 
+void CNetChessSession::PassTurn(int from, int to)
+{
+    Clock(from).Stop();
+    Clock(to).Start();
+}
+
 void CNetChessSession::MarkLoser(Colour colour)
 {
     (colour == COLOUR_WHITE ? m_Result.whiteLost : m_Result.blackLost) = true;
@@ -178,9 +187,10 @@ void CNetChessSession::ClearGameFlags()
 
 QString CNetChessSession::NameOf(Colour colour) const
 {
+    // As people see it, in the proposed file name and in the saved game.
     if (colour == MyColour())
-        return m_Roster.GetEntry(0).name;
-    return m_Roster.Count() >= 2 ? m_Roster.GetEntry(1).name : QString();
+        return Nickname::Shown(m_Roster.GetEntry(0).name);
+    return m_Roster.Count() >= 2 ? Nickname::Shown(m_Roster.GetEntry(1).name) : QString();
 }
 
 QString CNetChessSession::DefaultSaveName() const
@@ -280,8 +290,9 @@ void CNetChessSession::StartGame()
         Clock(kBottomPanel).SetTime(m_Settings.GetGameTime());
         Clock(kTopPanel).SetTime(m_Settings.GetGameTime());
         ClockSwitch().SetMoveStartTime(m_Settings.GetGameTime());
-        Clock(myTurn ? kBottomPanel : kTopPanel).Start();
     }
+    // Without a time limit the clock only shows whose turn it is.
+    Clock(myTurn ? kBottomPanel : kTopPanel).Start();
     if (myTurn)
         TurnNotice();
     ClearGameFlags();
@@ -330,15 +341,12 @@ void CNetChessSession::ReceiveGameStarted(const CNetMessage& message)
     }
     const bool even = moves->size() % 2 == 0;
     const bool myTurn = (MyColour() == COLOUR_WHITE) == even;
+    Clock(myTurn ? kBottomPanel : kTopPanel).Start();
     if (myTurn)
     {
-        if (IsTimeLimited())
-            Clock(kBottomPanel).Start();
         SetInput(0, true);
         TurnNotice();
     }
-    else if (IsTimeLimited())
-        Clock(kTopPanel).Start();
     CountGameStarted(IDS_NC_GAME_STARTED);
     ReportBoard(0);
     ReportMoveList();
@@ -358,6 +366,8 @@ bool CNetChessSession::RequestMove(int board, const CMove& move, int32_t promoti
     if (IsTimeLimited())
         ClockSwitch().SwitchAfterMove(Clock(kBottomPanel), Clock(kTopPanel), m_Settings.GetNbSecondsBonus(),
                                       IsTimeLimited());
+    else
+        PassTurn(kBottomPanel, kTopPanel);
     ReportTurn(false);
     m_DrawOffered = false;
     m_TakebackRequested = false;
@@ -404,6 +414,8 @@ void CNetChessSession::ReceiveMove(const CNetMessage& message)
         Clock(kTopPanel).Stop();
         Clock(kTopPanel).SetTime(ClockTime(received->remainingMs));
     }
+    else
+        Clock(kTopPanel).Stop();
     // No piece means a queen.
     const int32_t piece = received->promotion == PIECE_PAWN ? PIECE_QUEEN : received->promotion;
     MoveOutcome played;
@@ -422,10 +434,8 @@ void CNetChessSession::ReceiveMove(const CNetMessage& message)
         return;
     SetInput(0, true);
     if (IsTimeLimited())
-    {
         ClockSwitch().SetMoveStartTime(Clock(kBottomPanel).GetTime());
-        Clock(kBottomPanel).Start();
-    }
+    Clock(kBottomPanel).Start();
     TurnNotice();
     ReportBoard(0);
     UpdateButtons();
@@ -585,6 +595,8 @@ void CNetChessSession::ReceiveResult(int id)
     case MSG_FLAG_FELL:
         if (!IsTimeLimited() || m_Settings.IsWinOnOpponentTimeZero())
             return;
+        if (!m_OpponentFlagFell)
+            Notice(Text(IDS_NC_OPPONENT_FLAG_FELL));
         m_OpponentFlagFell = true;
         UpdateButtons();
         break;
@@ -597,8 +609,13 @@ void CNetChessSession::ReceiveResult(int id)
 
 void CNetChessSession::RequestTakeback()
 {
-    if (Send(CNetMessage(MSG_TAKEBACK_REQUEST)))
-        m_TakebackAsked = true;
+    // The request stays open until the opponent accepts it or moves; the
+    // button waits with it.
+    if (!Send(CNetMessage(MSG_TAKEBACK_REQUEST)))
+        return;
+    m_TakebackAsked = true;
+    Notice(Text(IDS_NC_TAKEBACK_SENT));
+    UpdateButtons();
 }
 
 void CNetChessSession::AcceptTakeback()
@@ -635,10 +652,8 @@ void CNetChessSession::UndoLastPly()
         ReportTurn(false);
     }
     if (IsTimeLimited())
-    {
         ClockSwitch().SetMoveStartTime(Clock(other).GetTime());
-        Clock(other).Start();
-    }
+    Clock(other).Start();
     ReportBoard(0);
     ReportMoveList();
     UpdateButtons();
@@ -759,8 +774,8 @@ void CNetChessSession::ReceiveJoinAccepted(const CNetMessage& message)
         Clock(kBottomPanel).SetTime(m_Settings.GetGameTime());
         Clock(kTopPanel).SetTime(m_Settings.GetGameTime());
     }
-    Notice(Text(IDS_NC_CONNECTED_AS).arg(m_Roster.GetNickname()));
-    Notice(Text(IDS_NC_IS_IN_GAME).arg(join->serverName));
+    Notice(Text(IDS_NC_CONNECTED_AS).arg(Nickname::Shown(m_Roster.GetNickname())));
+    Notice(Text(IDS_NC_IS_IN_GAME).arg(Nickname::Shown(join->serverName)));
     SetPanelPlayer(kTopPanel, 1);
     ReportPanels();
     if (join->serverPlaysWhite)
@@ -814,7 +829,7 @@ void CNetChessSession::OpponentLeft()
     const PlayerEntry opponent = m_Roster.GetEntry(1);
     if (IsServer())
         m_Link.RemoveSeatedUser(opponent.connectionId);
-    const QString text = Text(IDS_NC_LEAVES).arg(opponent.name);
+    const QString text = Text(IDS_NC_LEAVES).arg(Nickname::Shown(opponent.name));
     m_Roster.RemoveByName(opponent.name);
     SetPanelPlayer(kTopPanel, -1);
     ReportPanels();

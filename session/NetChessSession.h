@@ -48,6 +48,7 @@ public:
     // Its protocol sends the moves of a game from the initial position only.
     [[nodiscard]] bool AcceptsSetUpPosition() const override { return false; }
     [[nodiscard]] QString DefaultSaveName() const override;
+    [[nodiscard]] bool IsConnectedToOthers() const override { return HasOpponent(); }
 
     bool RequestMove(int board, const CMove& move, int32_t promotion) override;
     void SendChat(const QString& text) override;
@@ -64,6 +65,8 @@ public:
     [[nodiscard]] bool HasOpponent() const;
     [[nodiscard]] bool IsBlackAtBottom() const { return IsFlipped(0); }
     [[nodiscard]] bool IsTakebackRequested() const { return m_TakebackRequested; }
+    // I asked to undo the last move and the opponent has not answered yet.
+    [[nodiscard]] bool IsTakebackAsked() const { return m_TakebackAsked; }
     [[nodiscard]] bool IsOpponentFlagFallen() const { return m_OpponentFlagFell; }
     [[nodiscard]] bool IsTimeLimited() const;
 
@@ -84,6 +87,8 @@ private:
     void UpdateButtons();
     bool Summary();
     void TurnNotice();
+    // Without a time limit: the clocks only mark whose turn it is.
+    void PassTurn(int from, int to);
     void ClearGameFlags();
     [[nodiscard]] Colour OpponentColour() const { return OppositeColour(MyColour()); }
     [[nodiscard]] int PanelOf(Colour colour) const;

@@ -100,6 +100,7 @@ inline constexpr int IDS_SHOW_THINKING = 63038;
 inline constexpr int IDS_THINKING_DEPTH = 63039; // "%1" is the depth
 inline constexpr int IDS_THINKING_NODES = 63040; // "%1" is the count
 inline constexpr int IDS_THINKING_SPEED = 63041; // "%1" is the speed in thousands of nodes a second
+inline constexpr int IDS_FLIP_BOARD = 63090;
 
 // Local chess window, main frame and main menu.
 inline constexpr int IDS_COMPANY_KEY = 181;
@@ -250,6 +251,9 @@ inline constexpr int IDS_NC_BLACK = 65140;
 inline constexpr int IDS_NC_SAVE_NAME = 65141;
 inline constexpr int IDS_NC_SAVE_NAME_ALONE = 65142;
 inline constexpr int IDS_NC_PGN_FILTER = 65143;
+// Feedback of network games beyond the original texts.
+inline constexpr int IDS_NC_TAKEBACK_SENT = 65144;
+inline constexpr int IDS_NC_OPPONENT_FLAG_FELL = 65145;
 
 // Network bughouse buttons.
 inline constexpr int IDS_BH_START = 66100;

@@ -4,8 +4,10 @@
 #include "BitmapCache.h"
 
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRadialGradient>
 
 namespace
 {
@@ -13,6 +15,14 @@ const QColor kFrameColour(7, 7, 141);
 const QColor kCoordinateColour(224, 132, 0);
 const QColor kHighlightColour(255, 128, 64);
 const QColor kKeyColour(0, 0, 255);
+// Coordinates inside a bughouse board: each in the colour of the other kind of square.
+const QColor kOnLightSquare(172, 124, 84);
+const QColor kOnDarkSquare(238, 217, 180);
+// The marks added over the skin: the chosen piece's square, its targets and a king in check.
+const QColor kSelectedColour(255, 128, 64, 110);
+const QColor kHintColour(7, 7, 141, 140);
+const QColor kCheckColour(230, 20, 20);
+const QColor kFocusColour(224, 132, 0, 200);
 constexpr int kWhitePiecesTop = 410;
 constexpr int kBlackPiecesTop = 450;
 } // namespace
@@ -22,7 +32,9 @@ CBoardView::CBoardView(CBitmapCache& bitmaps, QWidget* parent)
 {
     setObjectName(QStringLiteral("Board View"));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
     m_CoordinateFont = ProgramFont(QStringLiteral("Tahoma"), 14, true);
+    m_InnerCoordinateFont = ProgramFont(QStringLiteral("Tahoma"), 10, true);
     setFixedSize(360, 360);
     m_AnimationTimer.setSingleShot(true);
     m_AnimationTimer.setInterval(kAnimationPauseMs);
@@ -57,6 +69,7 @@ void CBoardView::ShowPosition(const CChessPosition* position, const CCoordinate&
 {
     m_Position = position;
     m_Highlight = highlight;
+    UpdateSelection();
     InvalidateAll();
 }
 
@@ -65,6 +78,116 @@ void CBoardView::DisableInput()
     m_InputEnabled = false;
     if (m_DraggingFromBoard)
         EndDrag();
+    ClearSelection();
+}
+
+void CBoardView::CancelGesture()
+{
+    if (IsDragging())
+        EndDrag();
+    ClearSelection();
+}
+
+// ---------------------------------------------------------------------------
+// The chosen piece and its targets
+
+void CBoardView::Select(Selection kind, const CCoordinate& square, PieceType type)
+{
+    m_Selection = kind;
+    m_SelectedSquare = kind == Selection::Square ? square : CCoordinate::None();
+    m_SelectedType = type;
+    UpdateSelection();
+    InvalidateAll();
+}
+
+void CBoardView::ClearSelection()
+{
+    if (m_Selection == Selection::None)
+        return;
+    m_Selection = Selection::None;
+    m_SelectedSquare = CCoordinate::None();
+    m_Targets = 0;
+    InvalidateAll();
+}
+
+void CBoardView::UpdateSelection()
+{
+    m_Targets = 0;
+    if (m_Selection == Selection::None)
+        return;
+    const CChessPosition& position = GetPosition();
+    const Colour side = position.SideToMove();
+    if (m_Selection == Selection::Square)
+    {
+        const PieceCode code = position.PieceAt(m_SelectedSquare);
+        if (code == 0 || ColourOfCode(code) != side)
+        {
+            ClearSelection();
+            return;
+        }
+        for (int index = 0; index < 64; ++index)
+            if (position.IsLegalMove(CMove(m_SelectedSquare, CCoordinate::FromIndex(index))))
+                m_Targets |= uint64_t{1} << index;
+        return;
+    }
+    if (position.Holdings(side, m_SelectedType) < 1)
+    {
+        ClearSelection();
+        return;
+    }
+    for (int index = 0; index < 64; ++index)
+        if (position.IsLegalDrop(side, m_SelectedType, CCoordinate::FromIndex(index)))
+            m_Targets |= uint64_t{1} << index;
+}
+
+bool CBoardView::IsTarget(const CCoordinate& square) const
+{
+    return square.IsOnBoard() && (m_Targets >> square.Index() & 1U) != 0;
+}
+
+CCoordinate CBoardView::SelectedSquare() const
+{
+    return m_Selection == Selection::Square ? m_SelectedSquare : CCoordinate::None();
+}
+
+int CBoardView::SelectedDrop() const
+{
+    return m_Selection == Selection::Holdings ? m_SelectedType : -1;
+}
+
+std::vector<CCoordinate> CBoardView::HintSquares() const
+{
+    std::vector<CCoordinate> squares;
+    for (int index = 0; index < 64; ++index)
+        if ((m_Targets >> index & 1U) != 0)
+            squares.push_back(CCoordinate::FromIndex(index));
+    return squares;
+}
+
+void CBoardView::ReportTarget(const CCoordinate& square)
+{
+    const Selection kind = m_Selection;
+    const CCoordinate from = m_SelectedSquare;
+    const PieceType type = m_SelectedType;
+    ClearSelection();
+    if (m_Observer == nullptr)
+        return;
+    if (kind == Selection::Square)
+        m_Observer->OnMoveRequested(this, CMove(from, square));
+    else if (kind == Selection::Holdings)
+        m_Observer->OnDropRequested(this, square, type);
+}
+
+CCoordinate CBoardView::CheckSquare() const
+{
+    const CChessPosition& position = GetPosition();
+    if (!position.IsCheck())
+        return CCoordinate::None();
+    const Colour side = position.SideToMove();
+    const CCoordinate king = position.State().kingSquare[side];
+    if (!king.IsOnBoard() || position.PieceAt(king) != MakePieceCode(side, PIECE_KING))
+        return CCoordinate::None();
+    return king;
 }
 
 CCoordinate CBoardView::LastMoveSquare() const
@@ -77,6 +200,20 @@ CCoordinate CBoardView::LastMoveSquare() const
     if (ply <= 0 || ply > static_cast<int32_t>(moves.size()))
         return CCoordinate::None();
     return moves[static_cast<size_t>(ply - 1)].to;
+}
+
+CCoordinate CBoardView::LastMoveOrigin() const
+{
+    const CChessPosition& position = GetPosition();
+    const int32_t ply = position.CurrentPly();
+    const auto& moves = position.RecordedMoves();
+    if (ply <= 0 || ply > static_cast<int32_t>(moves.size()))
+        return CCoordinate::None();
+    const CMove& move = moves[static_cast<size_t>(ply - 1)];
+    // A bughouse board knows its last move only by the square it marks; a drop has no origin.
+    if (m_Bughouse && move.to != m_Highlight)
+        return CCoordinate::None();
+    return move.from;
 }
 
 // ---------------------------------------------------------------------------
@@ -181,6 +318,7 @@ void CBoardView::RenderBuffer()
         }
     }
 
+    DrawMarks(painter, offset);
     for (int row = 0; row < 8; ++row)
     {
         for (int column = 0; column < 8; ++column)
@@ -193,7 +331,58 @@ void CBoardView::RenderBuffer()
                 DrawPiece(painter, SquareRect(square).topLeft() + offset, ColourOfCode(code), TypeOfCode(code));
         }
     }
+    DrawHints(painter, offset);
     m_BufferDirty = false;
+}
+
+void CBoardView::DrawMarks(QPainter& painter, const QPoint& offset) const
+{
+    // Under the pieces: the chosen piece's square and a red glow round a king in check.
+    if (m_Selection == Selection::Square)
+        painter.fillRect(SquareRect(m_SelectedSquare).translated(offset), kSelectedColour);
+    const CCoordinate king = CheckSquare();
+    if (king.IsOnBoard())
+    {
+        const QRectF square = QRectF(SquareRect(king).translated(offset));
+        QRadialGradient glow(square.center(), kSquare * 0.6);
+        glow.setColorAt(0.0, kCheckColour);
+        glow.setColorAt(0.55, QColor(kCheckColour.red(), kCheckColour.green(), kCheckColour.blue(), 170));
+        glow.setColorAt(1.0, QColor(kCheckColour.red(), kCheckColour.green(), kCheckColour.blue(), 0));
+        painter.save();
+        painter.setClipRect(square);
+        painter.fillRect(square, glow);
+        painter.restore();
+    }
+}
+
+void CBoardView::DrawHints(QPainter& painter, const QPoint& offset) const
+{
+    // Over the pieces: a dot on a free target, a ring round a piece that can be taken.
+    if (m_Targets == 0)
+        return;
+    const CChessPosition& position = GetPosition();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (int index = 0; index < 64; ++index)
+    {
+        if ((m_Targets >> index & 1U) == 0)
+            continue;
+        const CCoordinate square = CCoordinate::FromIndex(index);
+        const QRectF cell = QRectF(SquareRect(square).translated(offset));
+        if (position.IsOccupied(square))
+        {
+            painter.setBrush(Qt::NoBrush);
+            painter.setPen(QPen(kHintColour, 3));
+            painter.drawEllipse(cell.adjusted(2.5, 2.5, -2.5, -2.5));
+        }
+        else
+        {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(kHintColour);
+            painter.drawEllipse(cell.center(), 6.0, 6.0);
+        }
+    }
+    painter.restore();
 }
 
 void CBoardView::paintEvent(QPaintEvent*)
@@ -219,6 +408,8 @@ void CBoardView::paintEvent(QPaintEvent*)
         }
     }
     painter.drawPixmap(BufferRect().topLeft(), m_Buffer);
+    if (m_Bughouse)
+        DrawInnerCoordinates(painter);
 
     if (IsDragging() || m_Animating)
         DrawPiece(painter, m_DragPos, m_DraggedColour, m_DraggedType);
@@ -226,9 +417,20 @@ void CBoardView::paintEvent(QPaintEvent*)
     const CCoordinate last = LastMoveSquare();
     if (m_IsHighlightOn && m_IsHighlightOn() && last.IsOnBoard())
     {
+        // Both squares of the last move: where the piece came from and where it went.
         painter.setPen(QPen(kHighlightColour, 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(SquareRect(last).adjusted(3, 3, -4, -4));
+        const CCoordinate origin = LastMoveOrigin();
+        if (origin.IsOnBoard())
+            painter.drawRect(SquareRect(origin).adjusted(3, 3, -4, -4));
+    }
+    if (hasFocus())
+    {
+        // The keyboard focus: a dotted line just inside the view's edge.
+        painter.setPen(QPen(kFocusColour, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(1, 1, -2, -2));
     }
 }
 
@@ -279,7 +481,16 @@ void CBoardView::mousePressEvent(QMouseEvent* event)
     {
         const PieceCode code = position.PieceAt(square);
         if (code == 0 || ColourOfCode(code) != side)
+        {
+            // A click on a target of the chosen piece moves it there; elsewhere it gives the choice up.
+            if (IsTarget(square))
+                ReportTarget(square);
+            else
+                ClearSelection();
             return;
+        }
+        m_PressedChosen = m_Selection == Selection::Square && m_SelectedSquare == square;
+        Select(Selection::Square, square, TypeOfCode(code));
         m_Selected = square;
         m_HiddenSquare = square;
         m_DraggedColour = side;
@@ -291,7 +502,12 @@ void CBoardView::mousePressEvent(QMouseEvent* event)
     {
         const int slot = HoldingsSlotAt(point, side);
         if (slot < 0 || position.Holdings(side, slot) < 1)
+        {
+            ClearSelection();
             return;
+        }
+        m_PressedChosen = m_Selection == Selection::Holdings && m_SelectedType == slot;
+        Select(Selection::Holdings, CCoordinate::None(), slot);
         m_DraggedType = slot;
         m_DraggedColour = side;
         m_DraggingFromHoldings = 1;
@@ -328,19 +544,43 @@ void CBoardView::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton || !IsDragging())
         return;
     const CCoordinate target = SquareAt(event->position().toPoint());
-    if (m_DraggingFromHoldings)
+    const CCoordinate from = m_DraggingFromBoard ? m_Selected : CCoordinate::None();
+    EndDrag();
+    if (target.IsOnBoard() && target != from)
     {
-        const PieceType type = m_DraggedType;
-        EndDrag();
-        if (target.IsOnBoard() && m_Observer != nullptr)
-            m_Observer->OnDropRequested(this, target, type);
+        // Dropped on another square: reported whether legal or not; the owner decides.
+        ReportTarget(target);
         return;
     }
-    const CCoordinate from = m_Selected;
-    EndDrag();
-    // A piece put back where it was is no move.
-    if (target.IsOnBoard() && target != from && m_Observer != nullptr)
-        m_Observer->OnMoveRequested(this, CMove(from, target));
+    // Released where it was picked up: a click, which chooses the piece, or
+    // gives the choice up when it was chosen already. Off the board: given up.
+    if (!target.IsOnBoard() && from.IsOnBoard())
+        ClearSelection();
+    else if (m_PressedChosen)
+        ClearSelection();
+}
+
+void CBoardView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && (IsDragging() || HasSelection()))
+    {
+        CancelGesture();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void CBoardView::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void CBoardView::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 // ---------------------------------------------------------------------------
@@ -392,4 +632,48 @@ void CBoardView::AnimateDrop(PieceType type, const CCoordinate& square)
         return;
     const Colour colour = ColourOfCode(code);
     StartAnimation(QPoint(10 + 60 * type, StripTop(colour)), SquareRect(square).topLeft(), square, colour, type);
+}
+
+// ---------------------------------------------------------------------------
+// Coordinates inside a bughouse board, which has no frame to hold them
+
+QRect CBoardView::InnerCoordinateRect(int screenRow, int screenColumn, bool file) const
+{
+    // A file letter at the lower right of its square, a rank digit at the upper left.
+    const QRect square(BoardOrigin() + QPoint(kSquare * screenColumn, kSquare * screenRow), QSize(kSquare, kSquare));
+    const QFontMetrics metrics(m_InnerCoordinateFont);
+    const QString text = file ? QStringLiteral("W") : QStringLiteral("8");
+    const QSize size(metrics.horizontalAdvance(text), metrics.height());
+    return file ? QRect(square.bottomRight() - QPoint(size.width() + 1, size.height()), size)
+                : QRect(square.topLeft() + QPoint(2, 1), size);
+}
+
+std::vector<DrawnText> CBoardView::DrawnTexts() const
+{
+    std::vector<DrawnText> texts;
+    if (!m_Bughouse)
+        return texts;
+    for (int i = 0; i < 8; ++i)
+    {
+        texts.push_back({QString(QChar(m_Flipped ? 'h' - i : 'a' + i)), InnerCoordinateRect(7, i, true)});
+        texts.push_back({QString(QChar(m_Flipped ? '1' + i : '8' - i)), InnerCoordinateRect(i, 0, false)});
+    }
+    return texts;
+}
+
+void CBoardView::DrawInnerCoordinates(QPainter& painter) const
+{
+    painter.setFont(m_InnerCoordinateFont);
+    for (int i = 0; i < 8; ++i)
+    {
+        // The top-left square is light, whichever way the board is turned.
+        const bool fileSquareLight = (7 + i) % 2 == 0;
+        const bool rankSquareLight = i % 2 == 0;
+        painter.setPen(fileSquareLight ? kOnLightSquare : kOnDarkSquare);
+        painter.drawText(InnerCoordinateRect(7, i, true), Qt::AlignRight | Qt::AlignBottom,
+                         QString(QChar(m_Flipped ? 'h' - i : 'a' + i)));
+        painter.setPen(rankSquareLight ? kOnLightSquare : kOnDarkSquare);
+        painter.drawText(InnerCoordinateRect(i, 0, false), Qt::AlignLeft | Qt::AlignTop,
+                         QString(QChar(m_Flipped ? '1' + i : '8' - i)));
+    }
 }

@@ -156,3 +156,18 @@ void CMoveListWnd::OnGoToEnd()
     Refresh();
     UpdateBrowseButtons();
 }
+
+void CMoveListWnd::GoToMove(int index)
+{
+    if (m_Owner == nullptr || index < 0)
+        return;
+    while (static_cast<int>(m_Moves.size()) > index + 1 && m_Owner->CanStepBack())
+        OnStepBack();
+    while (static_cast<int>(m_Moves.size()) < index + 1 && m_Owner->CanStepForward())
+    {
+        const size_t before = m_Moves.size();
+        OnStepForward();
+        if (m_Moves.size() == before)
+            break;
+    }
+}

@@ -34,6 +34,10 @@ public:
     [[nodiscard]] const std::vector<std::string>& ShownMoves() const { return m_Moves; }
     [[nodiscard]] const std::string& Result() const { return m_Result; }
     void UpdateBrowseButtons();
+    [[nodiscard]] bool HasOwner() const { return m_Owner != nullptr; }
+    // Browses to the position after the move with that index, a step at a
+    // time as the buttons do, as far as the owner allows.
+    void GoToMove(int index);
 
     [[nodiscard]] CMovesWnd* Pane() const { return m_Pane; }
     [[nodiscard]] CSkinButton* BrowseButton(int controlId) const;

@@ -3,6 +3,7 @@
 
 #include "MoveListWnd.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
 
@@ -10,6 +11,9 @@ namespace
 {
 const QColor kNavy(7, 7, 141);
 const QColor kPurple(128, 0, 128);
+// The move at the browse cursor, behind its text.
+const QColor kCursorColour(255, 128, 64, 90);
+const QColor kFocusColour(224, 132, 0, 200);
 } // namespace
 
 CMovesWnd::CMovesWnd(CMoveListWnd* list, QWidget* parent)
@@ -17,6 +21,7 @@ CMovesWnd::CMovesWnd(CMoveListWnd* list, QWidget* parent)
 {
     setObjectName(QStringLiteral("MoveWnd"));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
     m_Font = ProgramFont(QStringLiteral("Tahoma"), 14, false);
     m_ScrollBar->hide();
     connect(m_ScrollBar, &CSkinScrollBar::Scroll, this,
@@ -202,6 +207,64 @@ std::vector<CMovesWnd::Piece> CMovesWnd::Pieces() const
     return pieces;
 }
 
+QRect CMovesWnd::MoveRect(int index) const
+{
+    if (!m_Information.isEmpty() || m_List == nullptr || index < 0 ||
+        index >= static_cast<int>(m_List->ShownMoves().size()))
+        return QRect();
+    const int line = index / 2 - FirstShownLine();
+    if (line < 0 || line >= LinesPerPage())
+        return QRect();
+    const int w = width() - (IsScrollBarShown() ? m_ScrollBar->BarWidth() : 0);
+    const int h = LineHeight();
+    const int firstColumn = static_cast<int>(0.25 * w);
+    const int secondColumn = static_cast<int>(0.6 * w);
+    const int left = index % 2 == 0 ? firstColumn : secondColumn;
+    const int right = index % 2 == 0 ? secondColumn - 1 : w - 2;
+    // The line's own height and the gap of one pixel above and below it.
+    return QRect(QPoint(left - 2, line * (h + 2)), QPoint(right, line * (h + 2) + h + 1));
+}
+
+int CMovesWnd::MoveAt(const QPoint& point) const
+{
+    if (m_List == nullptr)
+        return -1;
+    const int count = static_cast<int>(m_List->ShownMoves().size());
+    for (int index = 2 * FirstShownLine(); index < count; ++index)
+        if (MoveRect(index).contains(point))
+            return index;
+    return -1;
+}
+
+int CMovesWnd::CursorMove() const
+{
+    if (m_List == nullptr || !m_List->HasOwner())
+        return -1;
+    return static_cast<int>(m_List->ShownMoves().size()) - 1;
+}
+
+void CMovesWnd::mousePressEvent(QMouseEvent* event)
+{
+    QWidget::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton || m_List == nullptr)
+        return;
+    const int index = MoveAt(event->position().toPoint());
+    if (index >= 0)
+        m_List->GoToMove(index);
+}
+
+void CMovesWnd::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void CMovesWnd::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}
+
 std::vector<DrawnText> CMovesWnd::DrawnTexts() const
 {
     std::vector<DrawnText> texts;
@@ -219,6 +282,13 @@ void CMovesWnd::paintEvent(QPaintEvent*)
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 
     const int barWidth = IsScrollBarShown() ? m_ScrollBar->BarWidth() : 0;
+    if (hasFocus())
+    {
+        // The keyboard focus: a dotted line inside the frame.
+        painter.setPen(QPen(kFocusColour, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(2, 2, -3 - barWidth, -3));
+    }
     painter.setFont(m_Font);
     if (!m_Information.isEmpty() || m_List == nullptr)
     {
@@ -228,6 +298,9 @@ void CMovesWnd::paintEvent(QPaintEvent*)
         return;
     }
 
+    const QRect cursor = MoveRect(CursorMove());
+    if (!cursor.isEmpty())
+        painter.fillRect(cursor, kCursorColour);
     for (const Piece& piece : Pieces())
     {
         painter.setFont(piece.font);

@@ -44,6 +44,13 @@ public:
     // A vertical scroll notification from the bar.
     void OnScroll(CSkinScrollBar::Code code, int position);
 
+    // Where the move with that index (0 for White's first) is drawn; empty when not on the page.
+    [[nodiscard]] QRect MoveRect(int index) const;
+    // The index of the move drawn under a point, -1 for none.
+    [[nodiscard]] int MoveAt(const QPoint& point) const;
+    // The move marked as the browse cursor's (the last shown), -1 for none.
+    [[nodiscard]] int CursorMove() const;
+
     // The numbers, moves and result as the next paint draws them (not the information text).
     [[nodiscard]] std::vector<DrawnText> DrawnTexts() const override;
 
@@ -51,6 +58,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     // Smallest pixel size a move text is shrunk to before it is cut short.

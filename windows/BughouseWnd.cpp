@@ -8,6 +8,8 @@
 #include "PlayerWnd.h"
 #include "UiText.h"
 
+#include <algorithm>
+
 using namespace ProgramTexts;
 using S = CBughouseSession;
 
@@ -26,8 +28,7 @@ CBughouseWnd::CBughouseWnd(CNetConnection& link, PlayerRoster& roster, GameSetti
 {
     setObjectName(QStringLiteral("BughouseWnd"));
     m_RunSettings = [](CDoubleSettingsDlg& dialog) { return dialog.exec(); };
-    // Both boards side by side need the whole 800 x 600.
-    setMinimumSize(800, 600);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
     resize(800, 600);
     m_Game.Open();
 }
@@ -56,22 +57,24 @@ void CBughouseWnd::OpenSettings()
 
 void CBughouseWnd::Layout()
 {
-    // Boards side by side; under each its two panels (top player left,
-    // bottom player right); then the chat; the buttons in the right column.
+    // The content keeps its size and stands centred in a larger window; the
+    // chat output takes the height left over.
+    const QSize button = ButtonSize();
     const int boardWidth = View(0)->width();
     const int boardHeight = View(0)->height();
-    const int panelHeight = 48;
-    const int half = boardWidth / 2;
+    const int contentWidth = 2 * boardWidth + kBoardGap + kButtonGap + button.width();
+    const int left = std::max(kMargin, (width() - contentWidth) / 2);
+    const int boardTop = kMargin + kPanelHeight + kPanelGap;
     for (int v = 0; v < 2; ++v)
     {
-        View(v)->move(v * boardWidth, 0);
-        Panel(2 * v + 1)->setGeometry(v * boardWidth, boardHeight + 2, half - 2, panelHeight);
-        Panel(2 * v)->setGeometry(v * boardWidth + half, boardHeight + 2, half - 2, panelHeight);
+        const int x = left + v * (boardWidth + kBoardGap);
+        Panel(2 * v + 1)->setGeometry(x, kMargin, boardWidth, kPanelHeight);
+        View(v)->move(x, boardTop);
+        Panel(2 * v)->setGeometry(x, boardTop + boardHeight + kPanelGap, boardWidth, kPanelHeight);
     }
-    const int chatTop = boardHeight + panelHeight + 6;
-    const int chatWidth = 2 * boardWidth - 4;
-    ChatInput()->setGeometry(2, height() - 26, chatWidth, 24);
-    Output()->setGeometry(2, chatTop, chatWidth, std::max(20, height() - 30 - chatTop));
-    const int left = 2 * boardWidth + 8;
-    PlaceButtons(left, 8, 34, QSize(std::max(60, width() - left - 6), 28));
+    const int chatTop = boardTop + boardHeight + 2 * kPanelGap + kPanelHeight + kChatGap;
+    const int inputTop = height() - kMargin - kChatInputHeight;
+    ChatInput()->setGeometry(left, inputTop, contentWidth, kChatInputHeight);
+    Output()->setGeometry(left, chatTop, contentWidth, std::max(1, inputTop - kPanelGap - chatTop));
+    PlaceButtons(left + 2 * boardWidth + kBoardGap + kButtonGap, kMargin, button.height() + kButtonRowGap, button);
 }

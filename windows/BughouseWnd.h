@@ -10,17 +10,35 @@ class CNetConnection;
 class GameSettings;
 class PlayerRoster;
 
-// The network bughouse window over a CBughouseSession. Layout at 800 x 600:
-// the two board views side by side at the top (the local player's board on
-// the left, the other board on the right), under each its top player's and
-// bottom player's panels; the chat output and input below; the command
-// buttons in a column at the right. Views and panels are numbered as the
-// session numbers boards and panels.
+// The network bughouse window over a CBughouseSession.
+//
+// Layout (pixels; the content is 788 wide and stands centred in a wider window):
+//
+//   6  +----------- panel 1 -----------+  16  +----------- panel 3 -----------+  12  [Start / Resign ]
+//  27  | board 0: the local player's   |      | board 1: the partner's board  |      [Time Call      ]
+//      | board, 320 x 410 with the two |      | (or the local player's second |      [Abort Game     ]
+//      | holdings strips and the       |      | board when alone), drawn the  |      [Offer/Accept/
+//      | coordinates inside its edge   |      | same way                      |       Cancel Draw  ]
+//      | squares                       |      |                               |      [Rotate Players ] ...
+// 439  +----------- panel 0 -----------+      +----------- panel 2 -----------+      [Menu           ]
+// 464  chat output, the whole content width, down to the chat input
+//      chat input, 22 high, 6 above the bottom
+//
+// Each board has its top player's panel above it and its bottom player's
+// panel below it (panel numbers as the session gives them), 320 x 19 like the
+// chess windows' panels. The boards keep a 16 pixel gap between them. The
+// buttons stand at their bitmap's size (120 x 26) in one column, rows 30
+// apart, 12 pixels right of the second board. At 800 x 600 the chat output
+// shows six lines.
 class CBughouseWnd : public CGameWnd
 {
     Q_OBJECT
 
 public:
+    // The least client size; the layout above fits it exactly.
+    static constexpr int kMinimumWidth = 800;
+    static constexpr int kMinimumHeight = 600;
+
     // Runs the bughouse settings dialog and returns its result (IDOK on OK).
     using SettingsRunner = std::function<int(CDoubleSettingsDlg& dialog)>;
 
@@ -43,6 +61,16 @@ protected:
     void SubmitChat(const QString& text) override { m_Game.SendChat(text); }
 
 private:
+    // The layout's measures.
+    static constexpr int kMargin = 6;
+    static constexpr int kBoardGap = 16;
+    static constexpr int kButtonGap = 12;
+    static constexpr int kButtonRowGap = 4;
+    static constexpr int kPanelHeight = 19;
+    static constexpr int kPanelGap = 2;
+    static constexpr int kChatGap = 4;
+    static constexpr int kChatInputHeight = 22;
+
     void OpenSettings();
 
     CBughouseSession& m_Game;

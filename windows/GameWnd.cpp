@@ -8,6 +8,7 @@
 #include "HtmlDlg.h"
 #include "MessageDlg.h"
 #include "MoveListWnd.h"
+#include "MovesWnd.h"
 #include "OutputPane.h"
 #include "PgnReader.h"
 #include "PlayerWnd.h"
@@ -23,7 +24,10 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
+#include <QShortcut>
 #include <QWheelEvent>
+
+#include <algorithm>
 
 using namespace ProgramTexts;
 
@@ -89,9 +93,139 @@ CGameWnd::CGameWnd(std::unique_ptr<CGameSession> session, const Parts& parts, Ga
     m_FileChooser = [this](bool save, const QString& folder, const QString& suggested) {
         return DefaultFileChooser(this, save, folder, suggested);
     };
+    m_BoardMenu = new QMenu(this);
+    m_BoardMenu->setObjectName(QStringLiteral("boardMenu"));
     NameParts();
+    CreateKeys();
+    SetTabOrder();
     m_Session->SetObserver(this);
     RedrawAll();
+}
+
+QKeySequence CGameWnd::KeyOf(int id)
+{
+    // The same control ids in every kind of game window.
+    switch (id)
+    {
+    case 1012: return QKeySequence(Qt::CTRL | Qt::Key_N); // New Game
+    case 1010: return QKeySequence(Qt::CTRL | Qt::Key_O); // Load Game
+    case 1023: return QKeySequence(Qt::CTRL | Qt::Key_S); // Save Game
+    case 1031: return QKeySequence(Qt::CTRL | Qt::Key_Z); // Takeback Move
+    case 1009: return QKeySequence(Qt::Key_F1);           // Help
+    default: return QKeySequence();
+    }
+}
+
+void CGameWnd::CreateKeys()
+{
+    // A command's key does what a click on its button does, and only while the button is there to click.
+    for (const auto& [id, button] : m_Buttons)
+    {
+        const QKeySequence key = KeyOf(id);
+        if (key.isEmpty())
+            continue;
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, this, [this, id = id] { OnCommand(id); });
+        button->setToolTip(button->text().remove(QLatin1Char('&')) + QStringLiteral(" (") +
+                           key.toString(QKeySequence::NativeText) + QLatin1Char(')'));
+    }
+    // F turns the boards; a text field that has the focus takes the letter as text instead.
+    auto* flip = new QShortcut(QKeySequence(Qt::Key_F), this);
+    connect(flip, &QShortcut::activated, this, &CGameWnd::FlipBoards);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        for (CBoardView* view : m_Boards)
+            view->CancelGesture();
+    });
+    // Browsing keys while the move list or a board has the focus.
+    if (m_MoveList == nullptr)
+        return;
+    for (const int key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Home, Qt::Key_End})
+    {
+        std::vector<std::pair<QWidget*, Qt::ShortcutContext>> owners{{m_MoveList, Qt::WidgetWithChildrenShortcut}};
+        for (CBoardView* view : m_Boards)
+            owners.emplace_back(view, Qt::WidgetShortcut);
+        for (const auto& [owner, context] : owners)
+        {
+            auto* shortcut = new QShortcut(QKeySequence(key), owner);
+            shortcut->setContext(context);
+            connect(shortcut, &QShortcut::activated, this, [this, key] { BrowseByKey(key); });
+        }
+    }
+}
+
+void CGameWnd::SetTabOrder()
+{
+    // Boards, the move list, the buttons down their column, then the chat.
+    std::vector<QWidget*> chain(m_Boards.begin(), m_Boards.end());
+    if (m_MoveList != nullptr)
+    {
+        chain.push_back(m_MoveList->Pane());
+        for (int id = CMoveListWnd::kGoToStartId; id <= CMoveListWnd::kGoToEndId; ++id)
+            chain.push_back(m_MoveList->BrowseButton(id));
+    }
+    std::vector<CommandButton> commands = m_Session->Commands();
+    std::stable_sort(commands.begin(), commands.end(),
+                     [](const CommandButton& a, const CommandButton& b) { return a.row < b.row; });
+    for (const CommandButton& command : commands)
+        chain.push_back(m_Buttons.at(command.id));
+    if (m_Chat != nullptr)
+        chain.push_back(m_Chat);
+    for (size_t i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void CGameWnd::BrowseByKey(int key)
+{
+    if (m_MoveList == nullptr)
+        return;
+    switch (key)
+    {
+    case Qt::Key_Left:
+        if (CanStepBack())
+            m_MoveList->OnStepBack();
+        break;
+    case Qt::Key_Right:
+        if (CanStepForward())
+            m_MoveList->OnStepForward();
+        break;
+    case Qt::Key_Home:
+        if (CanStepBack())
+            m_MoveList->OnGoToStart();
+        break;
+    case Qt::Key_End:
+        if (CanStepForward())
+            m_MoveList->OnGoToEnd();
+        break;
+    default: break;
+    }
+}
+
+void CGameWnd::FlipBoards()
+{
+    m_ViewTurned = !m_ViewTurned;
+    for (int board = 0; board < static_cast<int>(m_Boards.size()); ++board)
+        m_Boards[static_cast<size_t>(board)]->SetFlipped(m_Session->IsFlipped(board) != m_ViewTurned);
+    Relayout();
+}
+
+void CGameWnd::Relayout()
+{
+    Layout();
+    FollowTurn();
+}
+
+void CGameWnd::FollowTurn()
+{
+    // The panels follow the turned view: each board's pair trades places.
+    if (!m_ViewTurned)
+        return;
+    for (size_t first = 0; first + 1 < m_Panels.size(); first += 2)
+    {
+        const QRect a = m_Panels[first]->geometry();
+        m_Panels[first]->setGeometry(m_Panels[first + 1]->geometry());
+        m_Panels[first + 1]->setGeometry(a);
+    }
 }
 
 void CGameWnd::NameParts()
@@ -130,6 +264,11 @@ CSkinButton* CGameWnd::Button(int id) const
 {
     const auto it = m_Buttons.find(id);
     return it == m_Buttons.end() ? nullptr : it->second;
+}
+
+bool CGameWnd::IsConnectedToOthers() const
+{
+    return m_Session->IsConnectedToOthers();
 }
 
 CBoardView* CGameWnd::Board(int index) const
@@ -285,6 +424,15 @@ void CGameWnd::FillBoardMenu(QMenu& menu)
         action->setEnabled(entry.enabled);
         connect(action, &QAction::triggered, this, std::move(entry.run));
     }
+    // Every board can be turned round, whatever else its menu holds.
+    if (!menu.isEmpty())
+        menu.addSeparator();
+    QAction* flip = menu.addAction(UiText(IDS_FLIP_BOARD), this, &CGameWnd::FlipBoards);
+    flip->setObjectName(QStringLiteral("flipBoard"));
+    flip->setShortcut(QKeySequence(Qt::Key_F));
+    flip->setShortcutVisibleInContextMenu(true);
+    // The window's own F key runs it; the menu only shows the key.
+    flip->setShortcutContext(Qt::WidgetShortcut);
 }
 
 void CGameWnd::OnBoardMenuRequested(CBoardView* view, const QPoint& globalPoint)
@@ -351,7 +499,7 @@ void CGameWnd::OnBoardChanged(int board, const BoardChange& change)
     if (view == nullptr)
         return;
     view->ShowPosition(&m_Session->Position(board), m_Session->Highlight(board));
-    view->SetFlipped(m_Session->IsFlipped(board));
+    view->SetFlipped(m_Session->IsFlipped(board) != m_ViewTurned);
     if (m_Session->IsInputEnabled(board))
         view->EnableInput();
     else
@@ -367,11 +515,35 @@ void CGameWnd::OnBoardChanged(int board, const BoardChange& change)
 
 void CGameWnd::OnButtonsChanged()
 {
+    // A button that has the focus and is replaced in its row hands the focus
+    // to the one shown in its place, not to whatever comes next in the chain.
+    int focusedRow = -1;
+    const CSkinButton* focusedButton = nullptr;
+    for (const CommandButton& command : m_Session->Commands())
+    {
+        if (m_Buttons.at(command.id)->hasFocus())
+        {
+            focusedRow = command.row;
+            focusedButton = m_Buttons.at(command.id);
+        }
+    }
     for (const auto& [id, button] : m_Buttons)
     {
         const CommandState state = m_Session->StateOf(id);
         button->setVisible(state.shown);
         button->setEnabled(state.enabled);
+    }
+    if (focusedButton != nullptr && (focusedButton->isHidden() || !focusedButton->isEnabled()))
+    {
+        for (const CommandButton& command : m_Session->Commands())
+        {
+            CSkinButton* button = m_Buttons.at(command.id);
+            if (command.row == focusedRow && !button->isHidden() && button->isEnabled())
+            {
+                button->setFocus(Qt::OtherFocusReason);
+                break;
+            }
+        }
     }
     if (m_MoveList != nullptr)
         m_MoveList->UpdateBrowseButtons();
@@ -553,7 +725,7 @@ void CGameWnd::paintEvent(QPaintEvent* event)
 void CGameWnd::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    Layout();
+    Relayout();
 }
 
 bool CGameWnd::HandleWheel(int delta, const QPoint& globalPointer)

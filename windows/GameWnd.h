@@ -5,6 +5,7 @@
 #include "MoveListOwner.h"
 #include "SessionObserver.h"
 
+#include <QKeySequence>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -15,6 +16,8 @@
 #include <vector>
 
 class CBitmapCache;
+class QMenu;
+class QShortcut;
 class GameSettings;
 class CBoardView;
 class CGameSession;
@@ -85,9 +88,10 @@ public:
     void SetPromotionAsker(PromotionAsker asker) { m_PromotionAsker = std::move(asker); }
     void SetGameChooser(GameChooser chooser) { m_GameChooser = std::move(chooser); }
 
-    // The board's menu ("boardMenu"), null until it was first asked for.
+    // The board's menu ("boardMenu"), rebuilt each time it is shown.
     [[nodiscard]] QMenu* BoardMenu() const { return m_BoardMenu; }
-    // Fills a menu with the entries of BoardMenuEntries, in their order.
+    // Fills a menu with the entries of BoardMenuEntries, in their order, and
+    // Flip Board.
     void FillBoardMenu(QMenu& menu);
 
     // Runs the command of a button as a click on it does: a hidden or
@@ -103,8 +107,17 @@ public:
     [[nodiscard]] CChatEdit* ChatInput() const { return m_Chat; }
     // The help dialog; null until help was asked for.
     [[nodiscard]] CHtmlDlg* HelpDialog() const { return m_Help; }
+    // Whether closing now would end a connection to another player.
+    [[nodiscard]] bool IsConnectedToOthers() const;
     // The mouse wheel over the window: the move list, else the chat output.
     bool HandleWheel(int delta, const QPoint& globalPointer);
+
+    // Turns the boards on screen (key F, the board's menu): only the view
+    // turns, with the panels; the game and what peers are told stay as they were.
+    void FlipBoards();
+    [[nodiscard]] bool IsViewTurned() const { return m_ViewTurned; }
+    // The key that runs a command's button, empty for none.
+    [[nodiscard]] static QKeySequence KeyOf(int id);
 
 signals:
     // The window left for the main menu.
@@ -197,6 +210,14 @@ private:
     // Every part redrawn from the session.
     void RedrawAll();
     void NameParts();
+    // The keys of the window: the buttons' shortcuts, F, Escape and the browsing keys.
+    void CreateKeys();
+    void SetTabOrder();
+    // Layout, then the panels swapped to follow a turned view.
+    void Relayout();
+    void FollowTurn();
+    // Browsing by key, as the move list's buttons do when they are enabled.
+    void BrowseByKey(int key);
 
     std::unique_ptr<CGameSession> m_Session;
     Parts m_Parts;
@@ -215,6 +236,7 @@ private:
     CChatEdit* m_Chat = nullptr;
     std::map<int, CSkinButton*> m_Buttons;
     CHtmlDlg* m_Help = nullptr;
-    QString m_AddressText;   // the address list put into the chat input for copying
-    bool m_Browsing = false; // the move list updates itself while it browses
+    QString m_AddressText;     // the address list put into the chat input for copying
+    bool m_Browsing = false;   // the move list updates itself while it browses
+    bool m_ViewTurned = false; // the boards are shown the other way round than the game says
 };

@@ -130,8 +130,8 @@ QPoint CLocalChessWnd::PromotionDialogPosition(Colour side) const
 {
     const QRect area(mapToGlobal(QPoint(0, 0)), size());
     const int x = area.left() + (area.width() - CPromotionDlg::kWidth) / 2;
-    // Black moves down the screen on an ordinary board, White on a turned-around one.
-    const bool movesDown = (side == COLOUR_BLACK) != m_Game.IsTurnedAround();
+    // Black moves down the screen on an ordinary board, White on a turned-around one (or a turned view).
+    const bool movesDown = (side == COLOUR_BLACK) != (m_Game.IsTurnedAround() != IsViewTurned());
     return QPoint(x, movesDown ? area.bottom() + 1 : area.top() - 40);
 }
 

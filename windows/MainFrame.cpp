@@ -1,6 +1,7 @@
 #include "MainFrame.h"
 
 #include "BitmapCache.h"
+#include "GameWnd.h"
 #include "LocalChessWnd.h"
 #include "MainMenuWnd.h"
 #include "MessageDlg.h"
@@ -202,7 +203,10 @@ void CMainFrame::wheelEvent(QWheelEvent* event)
 
 bool CMainFrame::ConfirmClose()
 {
-    if (m_NetworkWindow && m_Services.roster.Count() > 1)
+    // Only a connection that is still open is worth the question: after the
+    // server has left, a client closes without asking.
+    const auto* game = qobject_cast<const CGameWnd*>(VisibleChild());
+    if (m_NetworkWindow && game != nullptr && game->IsConnectedToOthers())
         return CMessageDlg::Ask(UiText(IDS_CONFIRM_QUIT_NETWORK), this) == IDYES;
     return true;
 }

@@ -9,6 +9,8 @@
 #include "SingleNetSettingsDlg.h"
 #include "UiText.h"
 
+#include <algorithm>
+
 using namespace ProgramTexts;
 using S = CNetChessSession;
 
@@ -22,6 +24,8 @@ CNetChessWnd::CNetChessWnd(CNetConnection& link, PlayerRoster& roster, GameSetti
         CSingleNetSettingsDlg dialog(Settings(), isServer, running, this);
         return dialog.exec() == QDialog::Accepted;
     };
+    // The board column, the move list and the buttons over a chat of a few lines.
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
     resize(800, 600);
     m_Game.Open();
 }
@@ -66,6 +70,9 @@ void CNetChessWnd::Layout()
     BottomPanel()->setGeometry(x0 + 1, 397, 360, 19);
     MoveList()->setGeometry(x0 + 366, 5, 150, 411);
     Output()->setGeometry(x0 + 1, 423, button.width() + 520, std::max(0, height() - 451));
-    ChatInput()->setGeometry(x0 + 1, height() - 23, button.width() + 520, 18);
+    // The chat input ends 5 pixels above the bottom; 18 high unless its font
+    // needs more to show its letters whole.
+    const int inputHeight = std::max(18, ChatInput()->minimumSizeHint().height());
+    ChatInput()->setGeometry(x0 + 1, height() - 5 - inputHeight, button.width() + 520, inputHeight);
     PlaceButtons(x0 + 521, 5, button.height() + 1 + (34 - button.height()) * 12 / 11, button);
 }

@@ -17,6 +17,11 @@ class CNetChessWnd : public CGameWnd
     Q_OBJECT
 
 public:
+    // The least client size: the board with its panels, the move list, the
+    // button column and a chat output of six lines with its input.
+    static constexpr int kMinimumWidth = 660;
+    static constexpr int kMinimumHeight = 556;
+
     // Runs the network settings dialog; true when it closed with OK.
     using SettingsRunner = std::function<bool(bool isServer, bool running)>;
 

@@ -48,6 +48,32 @@ void BoardDragStep(benchmark::State& state)
     QTest::mouseRelease(&view, Qt::LeftButton, {}, from);
 }
 BENCHMARK(BoardDragStep)->Unit(benchmark::kMicrosecond);
+
+// A whole frame with a piece chosen: the pieces, the marks of its targets
+// (dots and rings) and the last move's two squares, drawn
+// at a device pixel ratio of 1 or 2 (100 % or 200 %).
+void BoardWithHints(benchmark::State& state)
+{
+    CChessPosition position;
+    position.LoadMoveList({"e4", "e5", "Nf3", "Nc6", "Bc4", "Bc5", "Qe2", "Nf6", "d3", "d6", "Bg5", "h6"});
+    CBoardView view(CBitmapCache::Instance());
+    view.SetHighlightSetting([] { return true; });
+    view.ShowPosition(&position);
+    view.show();
+    view.EnableInput();
+    // The bishop on g5, chosen by a click: targets on free squares and two captures.
+    QTest::mouseClick(&view, Qt::LeftButton, {}, view.SquareRect(CCoordinate::FromText("g5")).center());
+    const qreal ratio = static_cast<qreal>(state.range(0)) / 100.0;
+    QPixmap target(view.size() * ratio);
+    target.setDevicePixelRatio(ratio);
+    for (auto _ : state)
+    {
+        view.SetFlipped(!view.IsFlipped()); // the whole board, marks and pieces drawn again
+        view.render(&target);
+    }
+    state.counters["hints"] = static_cast<double>(view.HintSquares().size());
+}
+BENCHMARK(BoardWithHints)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv)

@@ -10,6 +10,8 @@
 #include "MainFrame.h"
 #include "MainMenuWnd.h"
 #include "MessageDlg.h"
+#include "NetChessWnd.h"
+#include "NetConnection.h"
 #include "PellomarApp.h"
 #include "PlayerRoster.h"
 #include "RegistryStore.h"
@@ -135,8 +137,13 @@ TEST_F(MainFrameTest, NetworkButtonsDoNothingUntilTheGamesExist)
 
 TEST_F(MainFrameTest, NetworkWindowsGrowTheFrameAndAskBeforeClosing)
 {
+    // The question follows the game's connection: a real network chess window
+    // of a server, first alone, then with a client seated.
+    CNetConnection link(m_Roster, m_Settings);
+    ASSERT_TRUE(link.StartServer(0));
     m_Frame->SetBughouseFactory([](CMainFrame&) { return MakeNetWindow(800, 600); });
-    m_Frame->SetNetChessFactory([](CMainFrame&) { return MakeNetWindow(660, 556); });
+    m_Frame->SetNetChessFactory(
+        [&](CMainFrame&) { return new CNetChessWnd(link, m_Roster, m_Settings, CBitmapCache::Instance()); });
     m_Frame->ShowNetChess();
     EXPECT_TRUE(m_Frame->IsNetworkWindowShown());
     EXPECT_EQ(m_Frame->size(), QSize(663, 556)) << "grown only where it was too small";
@@ -159,6 +166,8 @@ TEST_F(MainFrameTest, NetworkWindowsGrowTheFrameAndAskBeforeClosing)
     EXPECT_TRUE(m_Frame->ConfirmClose());
     EXPECT_EQ(AppTest::TakeMessages(),
               QStringList(2, QStringLiteral("Connection will be closed.\nAre you sure to quit ?")));
+    // The window goes before the link it plays over.
+    m_Frame.reset();
 }
 
 TEST_F(MainFrameTest, PlacementIsSavedAndRestored)

@@ -868,3 +868,37 @@ TEST_F(BughouseWndTest, AMoveOrDropTheServersBoardRefusesReachesNoOtherPlayer)
     for (CScriptedPlayer* other : {&bob, &cid})
         ASSERT_TRUE(WaitUntil([&] { return other->Has(MSG_MOVE); }));
 }
+
+TEST_F(BughouseWndTest, AFlippedViewSendsItsMovesWithTheGamesOrientation)
+{
+    SeatFour();
+    Start();
+    CScriptedPlayer& cid = *players[1];
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const bool flipped[2] = {window->View(0)->IsFlipped(), window->View(1)->IsFlipped()};
+    const QRect panels[2] = {window->Panel(0)->geometry(), window->Panel(1)->geometry()};
+    const size_t heard = cid.received.size();
+    window->View(0)->setFocus();
+    QTest::keyClick(window->View(0), Qt::Key_F);
+    ASSERT_TRUE(window->IsViewTurned());
+    EXPECT_NE(window->View(0)->IsFlipped(), flipped[0]);
+    EXPECT_NE(window->View(1)->IsFlipped(), flipped[1]);
+    EXPECT_EQ(window->Panel(0)->geometry(), panels[1]) << "the panels under a board trade places";
+    EXPECT_EQ(window->Panel(1)->geometry(), panels[0]);
+    Pump();
+    EXPECT_EQ(cid.received.size(), heard) << "turning the view sends nothing";
+
+    // e4 by two clicks on the turned view goes out as White's move on an ordinary board.
+    CBoardView* view = window->View(0);
+    QTest::mouseClick(view, Qt::LeftButton, {}, view->SquareRect(CCoordinate(1, 3)).center());
+    QTest::mouseClick(view, Qt::LeftButton, {}, view->SquareRect(CCoordinate(3, 3)).center());
+    ASSERT_TRUE(WaitUntil([&] { return cid.Has(MSG_MOVE); }));
+    const auto move = CBughouseProtocol::ReadMove(cid.Last(MSG_MOVE), window->Session().Seats(), 2,
+                                                  CBughouseProtocol::kMaxGameTimeMs);
+    ASSERT_TRUE(move.has_value());
+    EXPECT_EQ(move->orientation, 0);
+    EXPECT_EQ(move->from, CCoordinate(1, 3));
+    EXPECT_EQ(move->to, CCoordinate(3, 3));
+    EXPECT_EQ(window->View(0)->GetPosition().TypeAt(CCoordinate(3, 3)), PIECE_PAWN);
+}

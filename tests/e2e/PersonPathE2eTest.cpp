@@ -374,10 +374,6 @@ TEST_F(PersonPathE2eTest, LocalGameAgainstAnEngineChosenWithTheMouseInTheSetting
 
 TEST_F(PersonPathE2eTest, EngineChosenWithTheMouseInConfigureEngines)
 {
-    if (qEnvironmentVariable("PELLOMAR_E2E_KNOWN_FAULTS") != QLatin1String("1"))
-        GTEST_SKIP() << "known fault, mended by the plug-in work: a click on an engine in Configure Engines is "
-                        "highlighted but the details and OK keep the first engine (the row changes before it is "
-                        "selected)";
     // Sjeng, neither the first engine of the list nor the one chosen before.
     if (!QFileInfo(QStringLiteral("/usr/games/sjeng")).isExecutable())
         GTEST_SKIP() << "/usr/games/sjeng is not installed";
@@ -541,10 +537,6 @@ TEST_F(PersonPathE2eTest, BughouseWithFourProgramsThroughTheConnectionDialog)
 
 TEST_F(PersonPathE2eTest, LoadGameOfAFileThatIsNotAGameIsRefused)
 {
-    if (qEnvironmentVariable("PELLOMAR_E2E_KNOWN_FAULTS") != QLatin1String("1"))
-        GTEST_SKIP()
-            << "known fault, mended with the window rewrite: a file with no game in it \"loads\", emptying the "
-               "move list and renaming the players White and Black, instead of being refused";
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString notes = folder.filePath(QStringLiteral("notes.pgn"));

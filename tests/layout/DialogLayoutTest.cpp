@@ -7,6 +7,7 @@
 #include "ConnectionDlg.h"
 #include "DoubleSettingsDlg.h"
 #include "EngineList.h"
+#include "EngineOptionsDlg.h"
 #include "GameListDlg.h"
 #include "GameSettings.h"
 #include "HtmlDlg.h"
@@ -192,4 +193,28 @@ TEST_F(DialogLayoutTest, EngineDialogsOfThePlugIns)
     CheckDialog(configure, QStringLiteral("configure engines"));
     CNewEngineDlg add(engines, true, "Add Engine", "New Engine", "", "", "", &m_Owner);
     CheckDialog(add, QStringLiteral("add engine"));
+
+    // Engine Options, with nothing to show and then with one option of each
+    // kind, long names and long choices among them.
+    CEngineOptionsDlg options(engines, "Phalanx", &m_Owner);
+    options.ShowFailure();
+    CheckDialog(options, QStringLiteral("engine options, no engine"));
+    const auto option = [](const char* name, EngineOption::Type type, const char* value) {
+        EngineOption made;
+        made.name = name;
+        made.type = type;
+        made.defaultValue = value;
+        return made;
+    };
+    std::vector<EngineOption> declared{option("Hash", EngineOption::Type::Spin, "16"),
+                                       option("Threads", EngineOption::Type::Spin, "1"),
+                                       option("UCI_LimitStrength", EngineOption::Type::Check, "false"),
+                                       option("Style of play", EngineOption::Type::Combo, "Solid positional"),
+                                       option("SyzygyPath", EngineOption::Type::String, "/usr/share/syzygy"),
+                                       option("Clear Hash", EngineOption::Type::Button, "")};
+    declared[0].max = 33554432;
+    declared[1].max = 1024;
+    declared[3].choices = {"Solid positional", "Aggressive and tactical", "Normal"};
+    options.ShowOptions(declared);
+    CheckDialog(options, QStringLiteral("engine options"));
 }

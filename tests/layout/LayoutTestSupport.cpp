@@ -39,9 +39,4 @@ QStringList Check(const QWidget* window, const QString& state)
     CLayoutCheck check;
     return Check(window, state, check);
 }
-
-bool RunKnownFaults()
-{
-    return qEnvironmentVariable("PELLOMAR_LAYOUT_KNOWN_FAULTS") == QLatin1String("1");
-}
 } // namespace LayoutTest

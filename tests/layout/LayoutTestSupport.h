@@ -22,8 +22,4 @@ Tally& Counts();
 // Runs the check over a shown window and counts it; the faults, one per line.
 QStringList Check(const QWidget* window, const QString& state, CLayoutCheck& check);
 QStringList Check(const QWidget* window, const QString& state);
-
-// Whether cases skipped for a known fault run anyway (to see their messages):
-// set PELLOMAR_LAYOUT_KNOWN_FAULTS=1.
-bool RunKnownFaults();
 } // namespace LayoutTest

@@ -159,10 +159,6 @@ TEST_F(WindowLayoutTest, LocalChessOpenedAndPlaying)
 
 TEST_F(WindowLayoutTest, NetChessServerWaiting)
 {
-    if (!LayoutTest::RunKnownFaults())
-        GTEST_SKIP() << "known fault, mended with the window rewrite: the network chess window never reaches its "
-                        "minimum size of 660 x 556 (it has none), so its chat shows two lines, the first cut off "
-                        "(run with PELLOMAR_LAYOUT_KNOWN_FAULTS=1 to see the check's messages)";
     Frame()->show();
     StartServer(QStringLiteral("single"));
     m_App->Roster()->SetEntry(1, PlayerEntry{kLongNickname, 1, COLOUR_BLACK, 0});
@@ -171,13 +167,36 @@ TEST_F(WindowLayoutTest, NetChessServerWaiting)
 
 TEST_F(WindowLayoutTest, BughouseServerWaiting)
 {
-    if (!LayoutTest::RunKnownFaults())
-        GTEST_SKIP() << "known fault, mended with the window rewrite: the bughouse window is cramped (boards "
-                        "touching, buttons stretched past their bitmaps with clipped captions, panels' names under "
-                        "their clocks) (run with PELLOMAR_LAYOUT_KNOWN_FAULTS=1 to see the check's messages)";
     Frame()->show();
     StartServer(QStringLiteral("double"));
     for (int seat = 1; seat < 4; ++seat)
         m_App->Roster()->SetEntry(seat, PlayerEntry{kLongNickname, seat, COLOUR_WHITE, 0});
     CheckAtTwoSizes(QStringLiteral("bughouse"), kBughouseMinimum, [this] { FillWithLongTexts(kLongNickname); });
+
+    // Each board carries its coordinates and has its two players' panels
+    // with it: the top player's just above, the bottom player's just below,
+    // both as wide as the board.
+    auto* window = Frame()->VisibleChild();
+    for (int board = 0; board < 2; ++board)
+    {
+        const auto* view = window->findChild<CBoardView*>(QStringLiteral("board%1").arg(board));
+        const auto* bottom = window->findChild<CPlayerWnd*>(QStringLiteral("panel%1").arg(2 * board));
+        const auto* top = window->findChild<CPlayerWnd*>(QStringLiteral("panel%1").arg(2 * board + 1));
+        ASSERT_TRUE(view != nullptr && bottom != nullptr && top != nullptr);
+        QStringList coordinates;
+        for (const DrawnText& text : view->DrawnTexts())
+            coordinates << text.text;
+        coordinates.sort();
+        EXPECT_EQ(coordinates.join(QString()), QStringLiteral("12345678abcdefgh")) << "board " << board;
+        const QRect area = view->geometry();
+        for (const auto* panel : {top, bottom})
+        {
+            EXPECT_EQ(panel->x(), area.x()) << "board " << board;
+            EXPECT_EQ(panel->width(), area.width()) << "board " << board;
+        }
+        EXPECT_LE(area.top() - top->geometry().bottom(), 4) << "board " << board;
+        EXPECT_GE(area.top(), top->geometry().bottom());
+        EXPECT_LE(bottom->y() - area.bottom(), 4) << "board " << board;
+        EXPECT_GE(bottom->y(), area.bottom());
+    }
 }

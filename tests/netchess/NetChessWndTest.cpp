@@ -370,6 +370,81 @@ TEST_F(NetChessWndTest, TakebackUndoesOnePlyOnBothSides)
     EXPECT_EQ(client.wnd->MoveList()->ShownMoves(), std::vector<std::string>{"d4"});
 }
 
+// The player who asks for a takeback sees the request in the chat, and the
+// button waits until the opponent answers (by accepting or by moving).
+TEST_F(NetChessWndTest, TakebackAskerSeesTheRequestWaiting)
+{
+    Connect();
+    StartGame();
+    Move(server, client, "e2", "e4");
+    Move(client, server, "e7", "e5");
+    EXPECT_TRUE(client.Enabled(CNetChessSession::kTakebackId));
+    client.wnd->OnCommand(CNetChessSession::kTakebackId);
+    EXPECT_TRUE(client.Notices().contains(QStringLiteral("- You have asked to undo the last move")));
+    EXPECT_TRUE(client.Shown(CNetChessSession::kTakebackId));
+    EXPECT_FALSE(client.Enabled(CNetChessSession::kTakebackId));
+    ASSERT_TRUE(Pump([this] { return server.Shown(CNetChessSession::kAcceptTakebackId); }));
+    // The opponent moves instead: the request lapses and the button returns.
+    Move(server, client, "g1", "f3");
+    EXPECT_TRUE(client.Enabled(CNetChessSession::kTakebackId));
+
+    client.wnd->OnCommand(CNetChessSession::kTakebackId);
+    EXPECT_FALSE(client.Enabled(CNetChessSession::kTakebackId));
+    ASSERT_TRUE(Pump([this] { return server.Shown(CNetChessSession::kAcceptTakebackId); }));
+    server.wnd->OnCommand(CNetChessSession::kAcceptTakebackId);
+    ASSERT_TRUE(Pump([this] { return client.wnd->Board()->MoveTexts().size() == 2; }));
+    EXPECT_TRUE(client.Enabled(CNetChessSession::kTakebackId));
+}
+
+// Without a time limit the clocks do not count, but the panel of the player
+// to move is drawn as running, on both sides, as the turn passes.
+TEST_F(NetChessWndTest, WithoutTimeLimitThePanelsShowWhoseTurnItIs)
+{
+    server.settings.SetIsTimeInfinite(true);
+    Connect();
+    StartGame();
+    auto running = [](const Side& side) {
+        return std::make_pair(side.wnd->BottomPanel()->Clock().IsRunning(), side.wnd->TopPanel()->Clock().IsRunning());
+    };
+    EXPECT_EQ(running(server), std::make_pair(true, false));
+    EXPECT_EQ(running(client), std::make_pair(false, true));
+    EXPECT_FALSE(server.wnd->BottomPanel()->Clock().IsCounting());
+    Move(server, client, "e2", "e4");
+    EXPECT_EQ(running(server), std::make_pair(false, true));
+    EXPECT_EQ(running(client), std::make_pair(true, false));
+    Move(client, server, "e7", "e5");
+    EXPECT_EQ(running(server), std::make_pair(true, false));
+    EXPECT_EQ(running(client), std::make_pair(false, true));
+    EXPECT_TRUE(server.wnd->BottomPanel()->Clock().IsUnlimited());
+
+    server.wnd->OnCommand(CNetChessSession::kAbortGameId);
+    ASSERT_TRUE(Pump([this] { return !client.wnd->Session().IsGameRunning(); }));
+    EXPECT_EQ(running(server), std::make_pair(false, false));
+    EXPECT_EQ(running(client), std::make_pair(false, false));
+}
+
+// A nickname with "&" is kept doubled; the chat, its notices and the saved
+// game's names show it once.
+TEST_F(NetChessWndTest, AmpersandInANicknameIsShownOnce)
+{
+    StartServer();
+    JoinClient(client, QStringLiteral("Tom && Jerry"));
+    ASSERT_TRUE(Pump([this] { return server.roster.Count() == 2 && client.link.IsJoined(); }));
+    EXPECT_TRUE(server.Notices().contains(QStringLiteral("- Tom & Jerry joins the game")));
+    EXPECT_TRUE(client.Notices().contains(QStringLiteral("- You are connected to the game as Tom & Jerry")));
+    client.wnd->ChatInput()->setText(QStringLiteral("hi && bye"));
+    QTest::keyClick(client.wnd->ChatInput(), Qt::Key_Return);
+    ASSERT_TRUE(Pump([this] { return server.Notices().contains(QStringLiteral("Tom & Jerry: hi && bye")); }))
+        << server.Notices().join('\n').toStdString();
+    EXPECT_TRUE(client.Notices().contains(QStringLiteral("Tom & Jerry: hi && bye")));
+    EXPECT_TRUE(server.wnd->Session().DefaultSaveName().startsWith(QStringLiteral("Host - Tom & Jerry")))
+        << server.wnd->Session().DefaultSaveName().toStdString();
+
+    client.wnd->OnCommand(CNetChessSession::kMenuId);
+    ASSERT_TRUE(Pump([this] { return server.roster.Count() == 1; }));
+    EXPECT_TRUE(server.Notices().contains(QStringLiteral("- Tom & Jerry leaves")));
+}
+
 TEST_F(NetChessWndTest, OwnPromotionAsksTheChooserAndThePieceTravels)
 {
     std::vector<Colour> serverAsked;
@@ -548,6 +623,10 @@ TEST_F(NetChessWndTest, TimeCallRuleWaitsForTheOpponentsCall)
     EXPECT_FALSE(server.wnd->Session().IsGameRunning());
     EXPECT_EQ(server.Stats(), "0/1/0");
     EXPECT_EQ(client.Stats(), "1/0/0");
+    // Besides the button, the fallen flag was told once in the chat.
+    EXPECT_EQ(
+        client.Notices().count(QStringLiteral("- Opponent's time has run out: press Time Call to claim the game")), 1);
+    EXPECT_FALSE(server.Notices().join('\n').contains(QStringLiteral("press Time Call")));
 }
 
 TEST_F(NetChessWndTest, TimeCallStaysDisabledWithoutTimeLimit)
@@ -597,11 +676,16 @@ TEST_F(NetChessWndTest, OpponentLeavingAndServerStopping)
     JoinClient(second, QStringLiteral("Second"));
     ASSERT_TRUE(Pump([&] { return server.roster.Count() == 2 && second.link.IsJoined(); }));
     const int asked = static_cast<int>(serverMessages.size());
+    EXPECT_TRUE(second.wnd->IsConnectedToOthers());
     server.wnd->OnCommand(CNetChessSession::kMenuId);
     EXPECT_EQ(serverMessages.size(), asked + 1); // the question, answered Yes
     EXPECT_FALSE(server.link.IsServer());
     ASSERT_TRUE(Pump([&] { return !second.link.IsClientConnected(); }));
     EXPECT_TRUE(otherMessages.contains(UiText(IDS_NC_SERVER_LEFT)));
+    // The server's name stays on its panel, but closing the program now has
+    // no connection to warn about.
+    EXPECT_EQ(second.roster.Count(), 2);
+    EXPECT_FALSE(second.wnd->IsConnectedToOthers());
 }
 
 namespace
@@ -809,4 +893,34 @@ TEST_F(NetChessWndTest, BoardMenuCopiesThePositionAndTheGameAndRefusesASetUpGame
     const QString pgn = QGuiApplication::clipboard()->text();
     EXPECT_TRUE(pgn.contains(QStringLiteral("[White \"Host\"]\n[Black \"Guest\"]\n"))) << pgn.toStdString();
     EXPECT_TRUE(pgn.endsWith(QStringLiteral("\n\n1. e4 *\n"))) << pgn.toStdString();
+}
+
+TEST_F(NetChessWndTest, FlipTurnsOnlyTheLocalViewAndTellsThePeerNothing)
+{
+    Connect();
+    StartGame();
+    Move(server, client, "e2", "e4");
+    client.wnd->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(client.wnd.get()));
+    const QStringList serverNotices = server.Notices();
+    const QRect bottom = client.wnd->BottomPanel()->geometry();
+    client.wnd->Board()->setFocus();
+    QTest::keyClick(client.wnd->Board(), Qt::Key_F);
+    ASSERT_TRUE(client.wnd->IsViewTurned());
+    // Black at the bottom by the game, White at the bottom in the turned view.
+    EXPECT_TRUE(client.wnd->Session().IsBlackAtBottom());
+    EXPECT_FALSE(client.wnd->Board()->IsFlipped());
+    EXPECT_EQ(client.wnd->TopPanel()->geometry(), bottom);
+    // A move on the turned view reaches the server as the move it is.
+    Move(client, server, "e7", "e5");
+    EXPECT_EQ(server.wnd->Board()->MoveTexts().back(), "e5");
+    Settle();
+    EXPECT_EQ(server.Notices(), serverNotices) << "the peer hears of no turn";
+    EXPECT_FALSE(server.wnd->Board()->IsFlipped());
+    EXPECT_FALSE(server.wnd->IsViewTurned());
+    // In the chat input F is a letter, not a turn of the board.
+    client.wnd->ChatInput()->setFocus();
+    QTest::keyClick(client.wnd->ChatInput(), Qt::Key_F);
+    EXPECT_TRUE(client.wnd->ChatInput()->text().endsWith(QLatin1Char('f')));
+    EXPECT_TRUE(client.wnd->IsViewTurned());
 }

@@ -5,11 +5,13 @@
 
 #include "EngineListener.h"
 #include "EngineLoader.h"
+#include "FenText.h"
 #include "GameSettings.h"
 #include "LocalChessSession.h"
 #include "PlayerRoster.h"
 #include "TickSource.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -249,6 +251,50 @@ TEST_F(LocalChessSessionTest, SaveAndLoadRoundTripWithTheNames)
                                          "invalid data.")});
 }
 
+// A picture or a text with no game in it is refused with the PGN error, and
+// the game on the board, its record and the names stay; a file of tags alone
+// is a game without moves and loads.
+TEST_F(LocalChessSessionTest, AFileWithNoGameIsRefusedAndChangesNothing)
+{
+    m_Session.NewGame();
+    Play({"e2e4", "e7e5"});
+    const std::string fen = CFenText::WriteFen(m_Session.Position());
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+    } files[] = {
+        {"picture.pgn", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 24)},
+        {"notes.pgn", QByteArray("Shopping list: eggs, milk, bread.\n")},
+        {"empty.pgn", QByteArray()},
+        {"bad.pgn", QByteArray("1. Zz9 e5\n")},
+    };
+    for (const auto& file : files)
+    {
+        QFile out(InFolder(file.name));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(file.bytes);
+        out.close();
+        EXPECT_FALSE(m_Session.LoadGame(out.fileName())) << file.name;
+        EXPECT_EQ(m_Observer.TakeMessages(),
+                  QStringList{QStringLiteral("An error occured while loading the PGN file.\n\nThe file might "
+                                             "contain invalid data.")})
+            << file.name;
+        EXPECT_EQ(m_Session.ShownMoves(), (std::vector<std::string>{"e4", "e5"})) << file.name;
+        EXPECT_EQ(CFenText::WriteFen(m_Session.Position()), fen) << file.name;
+        EXPECT_EQ(m_Roster.GetEntry(0).name, QStringLiteral("Anna")) << file.name;
+        EXPECT_EQ(m_Roster.GetEntry(1).name, QStringLiteral("Boris")) << file.name;
+    }
+
+    QFile tags(InFolder("tags.pgn"));
+    ASSERT_TRUE(tags.open(QIODevice::WriteOnly));
+    tags.write("\r\n[White \"Carla\"]\r\n[Black \"Dmitri\"]\r\n[Result \"*\"]\r\n\r\n*");
+    tags.close();
+    EXPECT_TRUE(m_Session.LoadGame(tags.fileName()));
+    EXPECT_TRUE(m_Session.ShownMoves().empty());
+    EXPECT_TRUE(m_Observer.TakeMessages().isEmpty());
+}
+
 TEST_F(LocalChessSessionTest, APromotionTakesThePieceGivenAsData)
 {
     m_Session.NewGame();
@@ -260,4 +306,22 @@ TEST_F(LocalChessSessionTest, APromotionTakesThePieceGivenAsData)
     ASSERT_TRUE(m_Session.RequestMove(0, Move("g7h8"), PIECE_KNIGHT));
     EXPECT_EQ(m_Session.ShownMoves().back(), "gxh8=N");
     EXPECT_EQ(m_Session.Position().DefaultPromotionPiece(), PIECE_QUEEN) << "nothing lingers for the next move";
+}
+
+// The time control stored by the Settings dialog shows on both panels as soon
+// as the dialog closes, not only from the next New Game.
+TEST_F(LocalChessSessionTest, NewTimeSettingsShowOnThePanelsAtOnce)
+{
+    m_Settings.SetIsTimeInfinite(false);
+    m_Settings.SetGameTime(0, 7, 0);
+    m_Session.ApplySettings({0, 0});
+    for (int panel : {S::kBottomPanel, S::kTopPanel})
+    {
+        EXPECT_EQ(m_Session.Clock(panel).GetTime().Milliseconds(), 7 * 60 * 1000) << panel;
+        EXPECT_FALSE(m_Session.Clock(panel).IsUnlimited()) << panel;
+    }
+    m_Settings.SetIsTimeInfinite(true);
+    m_Session.ApplySettings({0, 0});
+    EXPECT_TRUE(m_Session.Clock(S::kBottomPanel).IsUnlimited());
+    EXPECT_TRUE(m_Session.Clock(S::kTopPanel).IsUnlimited());
 }
