@@ -12,7 +12,7 @@ packages=(build-essential cmake ninja-build pkg-config
           fairymax phalanx sjeng gnuchess hoichess fairy-stockfish stockfish polyglot
           pgn-extract
           xvfb appstream desktop-file-utils dpkg-dev
-          iproute2)
+          iproute2 nftables miniupnpd-nftables libminiupnpc-dev)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -22,7 +22,15 @@ if [ "${#missing[@]}" -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update
+  # The UPnP daemon is only for the router test, which runs it inside a
+  # namespace of its own: it must never start as this machine's service.
+  for owner in miniupnpd miniupnpd-nftables; do
+    echo "$owner miniupnpd/start_daemon boolean false" | $sudo debconf-set-selections 2>/dev/null || true
+  done
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+  if command -v systemctl >/dev/null && systemctl is-enabled miniupnpd >/dev/null 2>&1; then
+    $sudo systemctl disable --now miniupnpd || true
+  fi
 fi
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release

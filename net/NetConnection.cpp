@@ -5,6 +5,7 @@
 #include "Nickname.h"
 #include "PlayerRoster.h"
 #include "ProgramTexts.h"
+#include "UpnpPortMapper.h"
 
 #include <QObject>
 #include <QTimer>
@@ -88,7 +89,47 @@ bool CNetConnection::StartServer(int port)
         m_advertiser.reset();
         m_advertiser = m_advertiserFactory(GetPort() + 1);
     }
+    if (m_forwardPort && !m_fromCommandLine)
+        PortMapper().Start(GetPort());
     return true;
+}
+
+CUpnpPortMapper& CNetConnection::PortMapper()
+{
+    if (!m_portMapper)
+    {
+        m_portMapper = std::make_unique<CUpnpPortMapper>();
+        QObject::connect(m_portMapper.get(), &CUpnpPortMapper::Mapped, m_timerContext.get(),
+                         [this](const QString& address, int port) { OnPortMapped(address, port); });
+        QObject::connect(m_portMapper.get(), &CUpnpPortMapper::Failed, m_timerContext.get(),
+                         [this](const QString&) { OnPortNotMapped(); });
+    }
+    return *m_portMapper;
+}
+
+QString CNetConnection::ExternalAddress() const
+{
+    return m_portMapper && IsServer() ? m_portMapper->ExternalAddress() : QString();
+}
+
+int CNetConnection::ExternalPort() const
+{
+    return m_portMapper && IsServer() ? m_portMapper->ExternalPort() : 0;
+}
+
+void CNetConnection::OnPortMapped(const QString& address, int port)
+{
+    if (!IsServer() || !m_window)
+        return;
+    QString line = Text(ProgramTexts::IDS_UPNP_FORWARDED);
+    line.replace(QStringLiteral("%s"), address).replace(QStringLiteral("%d"), QString::number(port));
+    m_window->PrintNotice(line);
+}
+
+void CNetConnection::OnPortNotMapped()
+{
+    if (IsServer() && m_window)
+        m_window->PrintNotice(Text(ProgramTexts::IDS_UPNP_NO_ROUTER));
 }
 
 bool CNetConnection::OpenClientConnection(const QString& host, int port, std::function<void(bool connected)> done,
@@ -199,6 +240,8 @@ void CNetConnection::Leave(bool announce)
         m_advertiser.reset();
         StopServer();
     }
+    if (m_portMapper)
+        m_portMapper->Stop();
     m_joined = false;
     m_seated.clear();
     m_newcomers.clear();

@@ -15,6 +15,7 @@
 #include <set>
 #include <vector>
 
+class CUpnpPortMapper;
 class GameSettings;
 class QObject;
 
@@ -66,7 +67,17 @@ public:
     void SetMode(int mode);
     [[nodiscard]] int GetMode() const { return m_mode; }
 
-    // Starts listening; on success a fresh LAN advertisement for port + 1.
+    // Whether a server started from now on asks the home router to forward its
+    // port (UPnP); the outcome is told in the game window's chat.
+    void SetForwardPort(bool forward) { m_forwardPort = forward; }
+    [[nodiscard]] bool IsForwardPortAsked() const { return m_forwardPort; }
+    // The router's address and port that reach this server, once a router
+    // forwards them; empty and 0 otherwise.
+    [[nodiscard]] QString ExternalAddress() const;
+    [[nodiscard]] int ExternalPort() const;
+
+    // Starts listening; on success a fresh LAN advertisement for port + 1 and,
+    // when asked for, the router's forwarding of the port.
     bool StartServer(int port);
     // Starts opening the client connection (for the connection dialog), after
     // delayMs when given, and returns at once; false, with nothing started,
@@ -111,6 +122,9 @@ private:
     friend class CClientSide;
 
     void OnClientConnected();
+    CUpnpPortMapper& PortMapper();
+    void OnPortMapped(const QString& address, int port);
+    void OnPortNotMapped();
     void OnClientMessage(const CNetMessage& message);
     void OnClientDisconnect(int reason);
     // A game message at a client, or one relayed at the server.
@@ -149,6 +163,8 @@ private:
     AdvertiserFactory m_advertiserFactory;
     std::unique_ptr<INetAdvertiser> m_advertiser;
     bool m_fromCommandLine = false;
+    bool m_forwardPort = false;
+    std::unique_ptr<CUpnpPortMapper> m_portMapper; // made when first asked for
     int m_joinRequestTimeoutMs = kDefaultJoinRequestTimeoutMs;
     int m_answerTimeoutMs = kDefaultAnswerTimeoutMs;
     RelayFilter m_relayFilter;

@@ -43,6 +43,11 @@ void CNetGameSession::AnnounceServer(bool offerAddress)
     QString line = Text(IDS_SERVER_STARTED_AT);
     line.replace(QStringLiteral("%s"), addresses).replace(QStringLiteral("%d"), QString::number(m_Link.GetPort()));
     Notice(line);
+    // A router that already forwards the port is told again with the address.
+    if (m_Link.ExternalPort() > 0)
+        Notice(Text(IDS_UPNP_FORWARDED)
+                   .replace(QStringLiteral("%s"), m_Link.ExternalAddress())
+                   .replace(QStringLiteral("%d"), QString::number(m_Link.ExternalPort())));
     if (offerAddress)
         Observer().OnAddressOffered(addresses);
 }

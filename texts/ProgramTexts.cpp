@@ -40,6 +40,9 @@ const std::map<int, std::string>& Table()
         {IDS_CONN_BAD_PORT, "The port must be a number from 1 to 65535."},
         {IDS_CONN_HOST_NOT_FOUND, "The server \"%1\" cannot be found.\n\nVerify its name, or type its IP address."},
         {IDS_SERVER_STARTED_AT, "Your server started at IP \"%s\" and Port %d"},
+        {IDS_CONN_FORWARD_PORT, "Ask the &router to open the port (UPnP)"},
+        {IDS_UPNP_FORWARDED, "Your router forwards the server from the Internet at IP \"%s\" and Port %d"},
+        {IDS_UPNP_NO_ROUTER, "No router answered: your server can be joined from the local network only"},
         {IDS_CMDLINE_INVALID,
          "Parameters passed to Pellomar are invalid.\nIt should be:\n\nserver single port nickname,\nserver double "
          "port nickname,\nclient single ip port nickname or\nclient double ip port nickname."},

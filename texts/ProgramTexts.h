@@ -202,6 +202,9 @@ inline constexpr int IDS_SERVER_STARTED_AT = 65017;
 inline constexpr int IDS_CMDLINE_INVALID = 65018;
 inline constexpr int IDS_CONN_BAD_PORT = 65050;
 inline constexpr int IDS_CONN_HOST_NOT_FOUND = 66114;
+inline constexpr int IDS_CONN_FORWARD_PORT = 66115;
+inline constexpr int IDS_UPNP_FORWARDED = 66116;
+inline constexpr int IDS_UPNP_NO_ROUTER = 66117;
 inline constexpr int IDS_LAN_SEARCHING = 65051;
 
 inline constexpr int IDS_NC_RESET_BOARD = 65100;

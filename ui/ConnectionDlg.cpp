@@ -11,6 +11,7 @@
 #include "SkinButton.h"
 #include "UiText.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -58,6 +59,8 @@ CConnectionDlg::CConnectionDlg(CNetConnection& link, RegistryStore& store, QWidg
     m_Server = new QRadioButton(UiText(IDS_CONN_SERVER), this);
     m_Server->setProperty(kControlIdProperty, kServerId);
     m_ServerPort = PortEdit(this, kServerPortId);
+    m_ForwardPort = new QCheckBox(UiText(IDS_CONN_FORWARD_PORT), this);
+    m_ForwardPort->setProperty(kControlIdProperty, kForwardPortId);
     m_Confirm = new CSkinButton(IDS_CONN_CONNECT, this, IDOK);
     m_Confirm->setDefault(true);
     auto* help = new CSkinButton(IDS_CONN_HELP, this, kHelpId);
@@ -77,6 +80,7 @@ CConnectionDlg::CConnectionDlg(CNetConnection& link, RegistryStore& store, QWidg
     auto* serverForm = new QFormLayout;
     serverForm->addRow(UiText(IDS_CONN_SERVER_PORT_LABEL), m_ServerPort);
     layout->addLayout(serverForm);
+    layout->addWidget(m_ForwardPort);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_Confirm);
     buttons->addWidget(help);
@@ -117,12 +121,14 @@ void CConnectionDlg::Load()
     int32_t clientPort = kDefaultPort;
     int32_t serverPort = kDefaultPort;
     int32_t mode = 0;
+    int32_t forward = 0;
     int32_t count = 0;
     m_Store.ReadString(QStringLiteral("Nickname"), nickname, UiText(IDS_CONN_DEFAULT_NICKNAME));
     m_Store.ReadString(QStringLiteral("Ip"), address, QStringLiteral("127.0.0.1"));
     m_Store.ReadDword(QStringLiteral("ClientPort"), clientPort, kDefaultPort);
     m_Store.ReadDword(QStringLiteral("ServerPort"), serverPort, kDefaultPort);
     m_Store.ReadDword(QStringLiteral("ConnectMode"), mode, 0);
+    m_Store.ReadDword(QStringLiteral("IsPortForwarded"), forward, 0);
     m_Store.ReadDword(QStringLiteral("NbIp"), count, 0);
     m_Address->clear();
     // A damaged count must not make us read (and create) millions of values.
@@ -140,6 +146,7 @@ void CConnectionDlg::Load()
     m_Address->setEditText(address);
     m_ClientPort->setText(QString::number(std::clamp<int32_t>(clientPort, 0, kMaxPort)));
     m_ServerPort->setText(QString::number(std::clamp<int32_t>(serverPort, 0, kMaxPort)));
+    m_ForwardPort->setChecked(forward == 1);
     (mode == 1 ? m_Server : m_Client)->setChecked(true);
     ShowMode();
 }
@@ -151,6 +158,7 @@ void CConnectionDlg::ShowMode()
     m_Address->setEnabled(!server);
     m_ClientPort->setEnabled(!server);
     m_ServerPort->setEnabled(server);
+    m_ForwardPort->setEnabled(server);
 }
 
 void CConnectionDlg::AddToHistory(const QString& address)
@@ -213,6 +221,8 @@ bool CConnectionDlg::Confirm()
     m_Store.OpenSubKey(UiText(IDS_CONN_KEY));
     if (m_Server->isChecked())
     {
+        const bool forward = m_ForwardPort->isChecked();
+        m_Link.SetForwardPort(forward);
         if (!m_Link.StartServer(port))
         {
             CMessageDlg::ShowInformation(IDS_CONN_START_FAILED, this);
@@ -221,6 +231,7 @@ bool CConnectionDlg::Confirm()
         RegistryStore::Batch batch(m_Store);
         m_Store.WriteDword(QStringLiteral("ServerPort"), port);
         m_Store.WriteDword(QStringLiteral("ConnectMode"), 1);
+        m_Store.WriteDword(QStringLiteral("IsPortForwarded"), forward ? 1 : 0);
         m_Store.WriteString(QStringLiteral("Nickname"), nickname);
     }
     else

@@ -9,6 +9,7 @@
 
 class CNetConnection;
 class RegistryStore;
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QRadioButton;
@@ -32,6 +33,7 @@ public:
     static constexpr int kServerId = 1079;
     static constexpr int kServerPortId = 1078;
     static constexpr int kHelpId = 101;
+    static constexpr int kForwardPortId = 1096;
     static constexpr int kMaxNickname = 20;
     // What the port fields take, and the ports a connection can use.
     static constexpr int kMaxPort = 100000;
@@ -64,6 +66,7 @@ public:
     [[nodiscard]] QComboBox* AddressBox() const { return m_Address; }
     [[nodiscard]] QLineEdit* ClientPortEdit() const { return m_ClientPort; }
     [[nodiscard]] QLineEdit* ServerPortEdit() const { return m_ServerPort; }
+    [[nodiscard]] QCheckBox* ForwardPortBox() const { return m_ForwardPort; }
     [[nodiscard]] CSkinButton* ConfirmButton() const { return m_Confirm; }
 
 private:
@@ -84,5 +87,6 @@ private:
     QComboBox* m_Address;
     QLineEdit* m_ClientPort;
     QLineEdit* m_ServerPort;
+    QCheckBox* m_ForwardPort;
     CSkinButton* m_Confirm;
 };

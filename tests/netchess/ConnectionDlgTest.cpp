@@ -10,6 +10,7 @@
 #include "UiText.h"
 #include "WaitServerDlg.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -195,6 +196,37 @@ TEST_F(ConnectionDlgTest, ServerStartStoresItsValuesOrReportsFailure)
     EXPECT_EQ(m_link->GetPort(), port);
     EXPECT_EQ(ReadDword(QStringLiteral("ServerPort")), port);
     EXPECT_EQ(ReadDword(QStringLiteral("ConnectMode")), 1);
+}
+
+// The box that asks the router to forward the port: off at first, for the
+// server only, remembered beside the other values. (Asking itself is tested
+// on the virtual LAN: a discovery must not leave the test's namespaces.)
+TEST_F(ConnectionDlgTest, TheRouterBoxIsOffAtFirstForTheServerOnlyAndRemembered)
+{
+    {
+        CConnectionDlg dialog(*m_link, *m_store);
+        dialog.Load();
+        EXPECT_FALSE(dialog.ForwardPortBox()->isChecked());
+        EXPECT_FALSE(dialog.ForwardPortBox()->isEnabled());
+        EXPECT_EQ(ReadDword(QStringLiteral("IsPortForwarded")), 0);
+        dialog.ServerRadio()->click();
+        EXPECT_TRUE(dialog.ForwardPortBox()->isEnabled());
+        dialog.ServerPortEdit()->setText(QString::number(FreeTcpPort()));
+        ASSERT_TRUE(dialog.Confirm());
+        EXPECT_FALSE(m_link->IsForwardPortAsked());
+        EXPECT_EQ(m_link->ExternalPort(), 0);
+        EXPECT_TRUE(m_link->ExternalAddress().isEmpty());
+        EXPECT_EQ(ReadDword(QStringLiteral("IsPortForwarded")), 0);
+    }
+    m_link->Leave(false);
+    WriteDword(QStringLiteral("IsPortForwarded"), 1);
+    CConnectionDlg dialog(*m_link, *m_store);
+    dialog.Load();
+    EXPECT_TRUE(dialog.ForwardPortBox()->isChecked());
+    EXPECT_TRUE(dialog.ForwardPortBox()->isEnabled()); // the server was the last mode
+    dialog.ClientRadio()->click();
+    EXPECT_FALSE(dialog.ForwardPortBox()->isEnabled());
+    EXPECT_TRUE(dialog.ForwardPortBox()->isChecked());
 }
 
 // The fields take numbers up to 100000, but a port outside 1..65535 is

@@ -109,19 +109,33 @@ CVirtualLan::CVirtualLan() : m_prefix(ProcessPrefix())
 {
     InstallHandlers();
     m_switch = m_prefix + QStringLiteral("-sw");
-    m_bridge = m_prefix + QStringLiteral("br");
     Track(m_switch, true);
     m_spaces << m_switch;
     QString said;
+    if (!Run({QStringLiteral("ip"), QStringLiteral("netns"), QStringLiteral("add"), m_switch}, &said) ||
+        AddSwitch() != 0)
+        m_error = QStringLiteral("cannot make the switch: ") + (m_error.isEmpty() ? said.trimmed() : m_error);
+}
+
+int CVirtualLan::AddSwitch()
+{
+    // Each switch is a bridge of its own in the switch namespace.
+    const QString bridge =
+        m_prefix + QStringLiteral("br") + (m_bridges.isEmpty() ? QString() : QString::number(m_bridges.size()));
+    QString said;
     const QString ip = QStringLiteral("ip");
-    if (!Run({ip, QStringLiteral("netns"), QStringLiteral("add"), m_switch}, &said) ||
-        !Run({ip, QStringLiteral("-n"), m_switch, QStringLiteral("link"), QStringLiteral("add"), m_bridge,
+    if (!Run({ip, QStringLiteral("-n"), m_switch, QStringLiteral("link"), QStringLiteral("add"), bridge,
               QStringLiteral("type"), QStringLiteral("bridge")},
              &said) ||
-        !Run({ip, QStringLiteral("-n"), m_switch, QStringLiteral("link"), QStringLiteral("set"), m_bridge,
+        !Run({ip, QStringLiteral("-n"), m_switch, QStringLiteral("link"), QStringLiteral("set"), bridge,
               QStringLiteral("up")},
              &said))
-        m_error = QStringLiteral("cannot make the switch: ") + said.trimmed();
+    {
+        m_error = QStringLiteral("cannot make a switch: ") + said.trimmed();
+        return -1;
+    }
+    m_bridges << bridge;
+    return static_cast<int>(m_bridges.size()) - 1;
 }
 
 CVirtualLan::~CVirtualLan()
@@ -129,14 +143,42 @@ CVirtualLan::~CVirtualLan()
     Remove();
 }
 
-QString CVirtualLan::AddHost(const QString& label, const QString& ipv4Cidr, const QString& ipv6Cidr)
+QString CVirtualLan::AddHost(const QString& label, const QString& ipv4Cidr, const QString& ipv6Cidr, int switchIndex)
 {
-    const int index = static_cast<int>(m_hosts.size()) + 1;
-    Host host{label, m_prefix + QLatin1Char('-') + label, m_prefix + QStringLiteral("s") + QString::number(index)};
+    const QString space = m_prefix + QLatin1Char('-') + label;
+    Track(space, true);
+    m_spaces << space;
+    QString said;
+    if (m_error.isEmpty() && !Run({QStringLiteral("ip"), QStringLiteral("netns"), QStringLiteral("add"), space}, &said))
+        m_error = QStringLiteral("cannot make the machine ") + label + QStringLiteral(": ") + said.trimmed();
+    if (m_error.isEmpty() && !Run({QStringLiteral("ip"), QStringLiteral("-n"), space, QStringLiteral("link"),
+                                   QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")},
+                                  &said))
+        m_error = said.trimmed();
+    const QString port = Cable(space, QStringLiteral("eth0"), switchIndex, ipv4Cidr, ipv6Cidr);
+    m_hosts.push_back({label, space, port});
+    return m_error.isEmpty() ? space : QString();
+}
+
+bool CVirtualLan::AddCable(const QString& label, const QString& interfaceName, int switchIndex, const QString& ipv4Cidr)
+{
+    const QString space = Namespace(label);
+    return !space.isEmpty() && !Cable(space, interfaceName, switchIndex, ipv4Cidr, {}).isEmpty();
+}
+
+QString CVirtualLan::Cable(const QString& space, const QString& interfaceName, int switchIndex, const QString& ipv4Cidr,
+                           const QString& ipv6Cidr)
+{
+    if (switchIndex < 0 || switchIndex >= m_bridges.size())
+    {
+        if (m_error.isEmpty())
+            m_error = QStringLiteral("no switch %1").arg(switchIndex);
+        return {};
+    }
+    const int index = ++m_cables;
+    const QString switchPort = m_prefix + QStringLiteral("s") + QString::number(index);
     const QString end = m_prefix + QStringLiteral("h") + QString::number(index);
     const QString ip = QStringLiteral("ip");
-    Track(host.space, true);
-    m_spaces << host.space;
     QString said;
     auto run = [&](const QStringList& command) {
         if (!m_error.isEmpty())
@@ -145,28 +187,39 @@ QString CVirtualLan::AddHost(const QString& label, const QString& ipv4Cidr, cons
             m_error = command.join(QLatin1Char(' ')) + QStringLiteral(": ") + said.trimmed();
     };
     const QString& sw = m_switch;
-    run({ip, QStringLiteral("netns"), QStringLiteral("add"), host.space});
     // The cable is made in the switch with its other end put straight into the machine.
-    run({ip, QStringLiteral("-n"), sw, QStringLiteral("link"), QStringLiteral("add"), host.switchPort,
+    run({ip, QStringLiteral("-n"), sw, QStringLiteral("link"), QStringLiteral("add"), switchPort,
          QStringLiteral("type"), QStringLiteral("veth"), QStringLiteral("peer"), QStringLiteral("name"), end,
-         QStringLiteral("netns"), host.space});
-    run({ip, QStringLiteral("-n"), sw, QStringLiteral("link"), QStringLiteral("set"), host.switchPort,
-         QStringLiteral("master"), m_bridge});
-    run({ip, QStringLiteral("-n"), sw, QStringLiteral("link"), QStringLiteral("set"), host.switchPort,
+         QStringLiteral("netns"), space});
+    run({ip, QStringLiteral("-n"), sw, QStringLiteral("link"), QStringLiteral("set"), switchPort,
+         QStringLiteral("master"), m_bridges[switchIndex]});
+    run({ip, QStringLiteral("-n"), sw, QStringLiteral("link"), QStringLiteral("set"), switchPort,
          QStringLiteral("up")});
-    run({ip, QStringLiteral("-n"), host.space, QStringLiteral("link"), QStringLiteral("set"), end,
-         QStringLiteral("name"), QStringLiteral("eth0")});
-    run({ip, QStringLiteral("-n"), host.space, QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"),
-         QStringLiteral("up")});
-    run({ip, QStringLiteral("-n"), host.space, QStringLiteral("address"), QStringLiteral("add"), ipv4Cidr,
-         QStringLiteral("brd"), QStringLiteral("+"), QStringLiteral("dev"), QStringLiteral("eth0")});
+    run({ip, QStringLiteral("-n"), space, QStringLiteral("link"), QStringLiteral("set"), end, QStringLiteral("name"),
+         interfaceName});
+    run({ip, QStringLiteral("-n"), space, QStringLiteral("address"), QStringLiteral("add"), ipv4Cidr,
+         QStringLiteral("brd"), QStringLiteral("+"), QStringLiteral("dev"), interfaceName});
     if (!ipv6Cidr.isEmpty())
-        run({ip, QStringLiteral("-n"), host.space, QStringLiteral("address"), QStringLiteral("add"), ipv6Cidr,
-             QStringLiteral("dev"), QStringLiteral("eth0"), QStringLiteral("nodad")});
-    run({ip, QStringLiteral("-n"), host.space, QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("eth0"),
+        run({ip, QStringLiteral("-n"), space, QStringLiteral("address"), QStringLiteral("add"), ipv6Cidr,
+             QStringLiteral("dev"), interfaceName, QStringLiteral("nodad")});
+    run({ip, QStringLiteral("-n"), space, QStringLiteral("link"), QStringLiteral("set"), interfaceName,
          QStringLiteral("up")});
-    m_hosts.push_back(host);
-    return m_error.isEmpty() ? host.space : QString();
+    return m_error.isEmpty() ? switchPort : QString();
+}
+
+bool CVirtualLan::SetDefaultRoute(const QString& label, const QString& gateway)
+{
+    return RunIn(label, {QStringLiteral("ip"), QStringLiteral("route"), QStringLiteral("add"),
+                         QStringLiteral("default"), QStringLiteral("via"), gateway});
+}
+
+bool CVirtualLan::RunIn(const QString& label, const QStringList& command, QString* output)
+{
+    const QString space = Namespace(label);
+    if (space.isEmpty())
+        return false;
+    return Run(QStringList{QStringLiteral("ip"), QStringLiteral("netns"), QStringLiteral("exec"), space} + command,
+               output);
 }
 
 QString CVirtualLan::Namespace(const QString& label) const

@@ -34,10 +34,20 @@ public:
     [[nodiscard]] bool IsReady() const { return m_error.isEmpty(); }
     [[nodiscard]] const QString& Error() const { return m_error; }
 
+    // Another switch, joined to none of the others (a second network): its
+    // index, the first switch being 0; -1 on failure.
+    int AddSwitch();
     // A machine on the switch: its namespace with loopback up and its cable's
     // end "eth0" holding the IPv4 address (CIDR, broadcast address set) and,
     // when given, the IPv6 one. Returns the namespace's name, empty on failure.
-    QString AddHost(const QString& label, const QString& ipv4Cidr, const QString& ipv6Cidr = {});
+    QString AddHost(const QString& label, const QString& ipv4Cidr, const QString& ipv6Cidr = {}, int switchIndex = 0);
+    // A further cable from a machine to a switch, its end named interfaceName
+    // and holding the IPv4 address (a router's second network).
+    bool AddCable(const QString& label, const QString& interfaceName, int switchIndex, const QString& ipv4Cidr);
+    // The machine sends what is not for its own networks to that gateway.
+    bool SetDefaultRoute(const QString& label, const QString& gateway);
+    // Runs a command inside the machine to its end; true when it exits with 0.
+    bool RunIn(const QString& label, const QStringList& command, QString* output = nullptr);
     // Pulls (false) or plugs in (true) the machine's cable at the switch.
     bool SetCable(const QString& label, bool plugged);
     // A file of the machine's /etc ("hosts", "resolv.conf"): "ip netns exec"
@@ -63,12 +73,18 @@ private:
     {
         QString label;
         QString space;      // its namespace
-        QString switchPort; // the cable's end in the switch
+        QString switchPort; // the first cable's end in the switch
     };
+
+    // A cable from the namespace to a switch; its end named interfaceName.
+    // Returns the switch's end, empty on failure (m_error tells why).
+    QString Cable(const QString& space, const QString& interfaceName, int switchIndex, const QString& ipv4Cidr,
+                  const QString& ipv6Cidr);
 
     QString m_prefix;
     QString m_switch;
-    QString m_bridge;
+    QStringList m_bridges; // by switch index
+    int m_cables = 0;
     QString m_error;
     std::vector<Host> m_hosts;
     QStringList m_spaces; // made, in order

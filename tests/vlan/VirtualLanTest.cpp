@@ -11,6 +11,9 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -147,6 +150,17 @@ protected:
             EXPECT_FALSE(errors.contains(QStringLiteral("Sanitizer"))) << errors.toStdString();
         }
         m_programs.clear();
+        // The router goes after the programs, which remove their mappings as they end.
+        if (m_router)
+        {
+            m_router->terminate();
+            if (!m_router->waitForFinished(5000))
+            {
+                m_router->kill();
+                m_router->waitForFinished();
+            }
+            m_router.reset();
+        }
         if (m_lan)
         {
             const QString prefix = m_lan->Prefix();
@@ -158,9 +172,9 @@ protected:
     // A machine on the switch running the program on its main menu; its LAN
     // search broadcasts (no target list), which only this network sees.
     CProgramProcess& Machine(const QString& label, const QString& ipv4Cidr, const QString& ipv6Cidr = {},
-                             const QString& hosts = {})
+                             const QString& hosts = {}, int switchIndex = 0)
     {
-        const QString space = m_lan->AddHost(label, ipv4Cidr, ipv6Cidr);
+        const QString space = m_lan->AddHost(label, ipv4Cidr, ipv6Cidr, switchIndex);
         // Names are looked up in the machine's own files and at a name server
         // on its own loopback, where nobody answers: no lookup leaves it.
         EXPECT_TRUE(m_lan->SetEtcFile(label, QStringLiteral("hosts"),
@@ -237,6 +251,7 @@ protected:
 
     std::unique_ptr<CVirtualLan> m_lan;
     std::vector<std::unique_ptr<CProgramProcess>> m_programs;
+    std::unique_ptr<QProcess> m_router; // the UPnP daemon of a home router, when a test has one
 };
 } // namespace
 
@@ -450,4 +465,203 @@ TEST_F(VirtualLanTest, JoinsByNameIpv6AndIpv4AndANameThatDoesNotResolveIsSaid)
         ASSERT_TRUE(server.WaitForText(QStringLiteral("NetChessWnd/topPanel"),
                                        QStringLiteral("< Waiting for client to connect >")));
     }
+}
+
+namespace
+{
+const QString kForwardPort = QStringLiteral("control1096");
+const QString kForwarded = QStringLiteral("Your router forwards the server from the Internet at IP \"%1\" and Port %2");
+const QString kNoRouter = QStringLiteral("No router answered: your server can be joined from the local network only");
+
+// The router's tables: what goes out to the internet is masqueraded; what
+// comes in is forwarded only when it answers a connection from home or when
+// the UPnP daemon has put a port forwarding into its chains.
+const char kRouterRules[] = R"(table inet filter {
+    chain forward {
+        type filter hook forward priority 0; policy drop;
+        ct state established,related accept
+        iifname "eth0" oifname "eth1" accept
+        jump miniupnpd
+    }
+    chain miniupnpd {
+    }
+    chain prerouting {
+        type nat hook prerouting priority -100; policy accept;
+        jump prerouting_miniupnpd
+    }
+    chain postrouting {
+        type nat hook postrouting priority 100; policy accept;
+        jump postrouting_miniupnpd
+        oifname "eth1" masquerade
+    }
+    chain prerouting_miniupnpd {
+    }
+    chain postrouting_miniupnpd {
+    }
+}
+)";
+
+// The daemon answers UPnP requests from home only, and forwards only to the
+// machine that asks, on unprivileged ports.
+const char kRouterConfig[] = R"(ext_ifname=eth1
+listening_ip=eth0
+port=0
+enable_natpmp=no
+enable_upnp=yes
+secure_mode=yes
+system_uptime=yes
+notify_interval=60
+uuid=6c0e0c8a-3a39-4d6b-9b4e-0d2a5f6e1a77
+upnp_table_name=filter
+upnp_nat_table_name=filter
+upnp_forward_chain=miniupnpd
+upnp_nat_chain=prerouting_miniupnpd
+upnp_nat_postrouting_chain=postrouting_miniupnpd
+allow 1024-65535 10.77.1.0/24 1024-65535
+deny 0-65535 0.0.0.0/0 0-65535
+)";
+} // namespace
+
+// A home router between the home network and the "internet": NAT with
+// nftables and Debian's UPnP daemon, both inside the router's own namespace.
+// The server at home asks it to forward the game port; a player on the
+// internet side joins at the router's address and plays; once the server has
+// stopped, the forwarding is gone.
+TEST_F(VirtualLanTest, ARouterForwardsTheGamePortByUpnpUntilTheServerStops)
+{
+    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("miniupnpd"), {QStringLiteral("/usr/sbin")});
+    const QString nft = QStandardPaths::findExecutable(QStringLiteral("nft"), {QStringLiteral("/usr/sbin")});
+    if (daemon.isEmpty() || nft.isEmpty())
+        GTEST_SKIP() << "no router: needs miniupnpd (miniupnpd-nftables) and nft (nftables)";
+
+    // Home is 10.77.1.0/24; the "internet" is a subnet that no reserved
+    // range covers (the daemon forwards nothing on a private address), and it
+    // exists only on the test's own switch.
+    ASSERT_FALSE(m_lan->AddHost(QStringLiteral("router"), QStringLiteral("10.77.1.1/24")).isEmpty())
+        << m_lan->Error().toStdString();
+    const int internet = m_lan->AddSwitch();
+    ASSERT_GE(internet, 0) << m_lan->Error().toStdString();
+    const QString routerAddress = QStringLiteral("198.20.77.1");
+    ASSERT_TRUE(m_lan->AddCable(QStringLiteral("router"), QStringLiteral("eth1"), internet,
+                                routerAddress + QStringLiteral("/24")))
+        << m_lan->Error().toStdString();
+    QString said;
+    ASSERT_TRUE(m_lan->RunIn(QStringLiteral("router"),
+                             {QStringLiteral("sysctl"), QStringLiteral("-qw"), QStringLiteral("net.ipv4.ip_forward=1")},
+                             &said))
+        << said.toStdString();
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString rules = folder.filePath(QStringLiteral("router.nft"));
+    const QString config = folder.filePath(QStringLiteral("miniupnpd.conf"));
+    for (const auto& [path, content] : {std::pair{rules, kRouterRules}, std::pair{config, kRouterConfig}})
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) > 0);
+    }
+    ASSERT_TRUE(m_lan->RunIn(QStringLiteral("router"), {nft, QStringLiteral("-f"), rules}, &said))
+        << said.toStdString();
+    const auto forwardings = [&] {
+        QString chain;
+        m_lan->RunIn(QStringLiteral("router"),
+                     {nft, QStringLiteral("list"), QStringLiteral("chain"), QStringLiteral("inet"),
+                      QStringLiteral("filter"), QStringLiteral("prerouting_miniupnpd")},
+                     &chain);
+        return chain;
+    };
+
+    m_router = std::make_unique<QProcess>();
+    m_router->setProcessChannelMode(QProcess::MergedChannels);
+    m_router->start(QStringLiteral("ip"),
+                    {QStringLiteral("netns"), QStringLiteral("exec"), m_lan->Namespace(QStringLiteral("router")),
+                     daemon, QStringLiteral("-d"), QStringLiteral("-4"), QStringLiteral("-f"), config,
+                     QStringLiteral("-P"), folder.filePath(QStringLiteral("miniupnpd.pid"))});
+    ASSERT_TRUE(m_router->waitForStarted());
+    QByteArray daemonSaid;
+    QElapsedTimer waited;
+    waited.start();
+    while (!daemonSaid.contains("HTTP listening") && m_router->state() == QProcess::Running && waited.elapsed() < 10000)
+    {
+        m_router->waitForReadyRead(100);
+        daemonSaid += m_router->readAll();
+    }
+    ASSERT_TRUE(daemonSaid.contains("HTTP listening")) << daemonSaid.toStdString();
+
+    CProgramProcess& server = Machine(QStringLiteral("alice"), QStringLiteral("10.77.1.11/24"));
+    ASSERT_TRUE(m_lan->SetDefaultRoute(QStringLiteral("alice"), QStringLiteral("10.77.1.1")));
+    CProgramProcess& client = Machine(QStringLiteral("carol"), QStringLiteral("198.20.77.2/24"), {}, {}, internet);
+
+    // The server's player ticks the box in the connection dialog.
+    OpenConnectionDialog(server, kNetChessButton);
+    Fill(server, kNickname, QStringLiteral("alice"));
+    Click(server, kServerRadio);
+    Fill(server, kServerPort, kPort);
+    Click(server, kForwardPort);
+    Click(server, kConfirm);
+    ASSERT_TRUE(server.WaitForText(kNetChess.output, QStringLiteral("Your server started at")))
+        << MessageTexts(server).toStdString();
+    const QString forwarded = kForwarded.arg(routerAddress, kPort);
+    QElapsedTimer asked;
+    asked.start();
+    ASSERT_TRUE(server.WaitForText(kNetChess.output, forwarded)) << server.Text(kNetChess.output).toStdString() << "\n"
+                                                                 << (daemonSaid + m_router->readAll()).toStdString();
+    const QString rule = forwardings();
+    std::cout << "forwarded after " << asked.elapsed() << " ms:\n" << rule.toStdString() << std::endl;
+    RecordProperty("forwarded_ms", static_cast<int>(asked.elapsed()));
+    EXPECT_TRUE(rule.contains(QStringLiteral("dport 5555 dnat ip to 10.77.1.11:5555"))) << rule.toStdString();
+
+    // From the internet, through the router's forwarding, into a game.
+    Join(client, kNetChess, QStringLiteral("carol"), routerAddress);
+    ASSERT_TRUE(server.WaitForText(kNetChess.output, QStringLiteral("carol joins the game")));
+    Click(server, kNetChess.start);
+    ASSERT_TRUE(client.WaitForText(kNetChess.output, QStringLiteral("Game 1 started")));
+    const std::vector<std::pair<CProgramProcess*, QString>> moves{{&server, QStringLiteral("e2e4")},
+                                                                  {&client, QStringLiteral("e7e5")},
+                                                                  {&server, QStringLiteral("g1f3")},
+                                                                  {&client, QStringLiteral("b8c6")}};
+    qsizetype ply = 0;
+    for (const auto& [mover, move] : moves)
+    {
+        Play(*mover, kChessBoard, move);
+        ++ply;
+        for (CProgramProcess* program : {&server, &client})
+            ASSERT_TRUE(program->WaitFor([&] { return Plies(*program, kChessBoard) == ply; }))
+                << program->Label().toStdString() << " after " << move.toStdString();
+    }
+
+    // The server's player goes back to the menu: the server stops, and so does the forwarding.
+    ASSERT_EQ(server.Request(QStringLiteral("answer yes")), QStringLiteral("ok"));
+    Click(server, QStringLiteral("NetChessWnd/button1003"));
+    ASSERT_TRUE(server.WaitFor([&] { return IsShown(server, QStringLiteral("MainMenuWnd")); }));
+    EXPECT_TRUE(server.WaitFor([&] { return !forwardings().contains(QStringLiteral("dport")); }))
+        << forwardings().toStdString();
+    EXPECT_TRUE(client.WaitForMessage(QStringLiteral("The server left the game.")))
+        << MessageTexts(client).toStdString();
+
+    // A server started again asks again, and the program's end removes the forwarding too.
+    OpenConnectionDialog(server, kNetChessButton);
+    Click(server, kConfirm); // the box is remembered, with the rest
+    ASSERT_TRUE(server.WaitForText(kNetChess.output, forwarded)) << server.Text(kNetChess.output).toStdString();
+    EXPECT_TRUE(server.WaitFor([&] { return forwardings().contains(QStringLiteral("dport 5555")); }));
+    EXPECT_TRUE(server.Quit());
+    EXPECT_FALSE(forwardings().contains(QStringLiteral("dport"))) << forwardings().toStdString();
+}
+
+// Nobody answers the request to forward: one line says so, and the server
+// goes on serving its own network.
+TEST_F(VirtualLanTest, WithoutARouterTheServerSaysSoInOneLineAndServesTheLan)
+{
+    CProgramProcess& server = Machine(QStringLiteral("alice"), QStringLiteral("10.77.1.11/24"));
+    CProgramProcess& client = Machine(QStringLiteral("bob"), QStringLiteral("10.77.1.12/24"));
+    OpenConnectionDialog(server, kNetChessButton);
+    Fill(server, kNickname, QStringLiteral("alice"));
+    Click(server, kServerRadio);
+    Fill(server, kServerPort, kPort);
+    Click(server, kForwardPort);
+    Click(server, kConfirm);
+    ASSERT_TRUE(server.WaitForText(kNetChess.output, kNoRouter)) << server.Text(kNetChess.output).toStdString();
+    EXPECT_EQ(server.Text(kNetChess.output).count(kNoRouter), 1);
+    EXPECT_FALSE(server.Text(kNetChess.output).contains(QStringLiteral("forwards")));
+    Join(client, kNetChess, QStringLiteral("bob"), QStringLiteral("10.77.1.11"));
+    EXPECT_TRUE(server.WaitForText(kNetChess.output, QStringLiteral("bob joins the game")));
 }
