@@ -155,13 +155,15 @@ void CUpnpPortMapper::Run()
 {
     using Clock = std::chrono::steady_clock;
     Router router;
-    std::optional<Clock::time_point> renewAt;
+    // When the mapping is asked for again; none while `renew` is false.
+    Clock::time_point renewAt{};
+    bool renew = false;
     for (;;)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         const auto ready = [this] { return !m_commands.empty(); };
-        if (renewAt)
-            m_wake.wait_until(lock, *renewAt, ready);
+        if (renew)
+            m_wake.wait_until(lock, renewAt, ready);
         else
             m_wake.wait(lock, ready);
         const int leaseSeconds = m_leaseSeconds;
@@ -174,10 +176,9 @@ void CUpnpPortMapper::Run()
             const int result = router.Add(router.externalPort, router.internalPort, leaseSeconds, &used);
             router.lease = used;
             // A router that forgot us gets asked again a little later.
-            renewAt = result == UPNPCOMMAND_SUCCESS && used > 0
-                          ? std::optional(Clock::now() + std::chrono::seconds(used) / 2)
-                          : (result == UPNPCOMMAND_SUCCESS ? std::nullopt
-                                                           : std::optional(Clock::now() + std::chrono::seconds(10)));
+            renew = result != UPNPCOMMAND_SUCCESS || used > 0;
+            renewAt = result != UPNPCOMMAND_SUCCESS ? Clock::now() + std::chrono::seconds(10)
+                                                    : Clock::now() + std::chrono::seconds(used) / 2;
             continue;
         }
         const Command command = m_commands.front();
@@ -185,7 +186,7 @@ void CUpnpPortMapper::Run()
         lock.unlock();
 
         router.Remove();
-        renewAt.reset();
+        renew = false;
         if (command.kind == Command::Kind::Quit)
             return;
         if (command.kind == Command::Kind::Unmap)
@@ -240,8 +241,8 @@ void CUpnpPortMapper::Run()
         router.externalPort = externalPort;
         router.internalPort = command.port;
         router.lease = used;
-        if (used > 0)
-            renewAt = Clock::now() + std::chrono::seconds(used) / 2;
+        renew = used > 0;
+        renewAt = Clock::now() + std::chrono::seconds(used) / 2;
         Report(command.serial, true, QString::fromLatin1(external.data()), externalPort, {});
     }
 }
