@@ -931,6 +931,13 @@ private:
 
 TEST(NetServerLimits, AtTheDescriptorLimitNewcomersAreRefusedWithoutSpinningAndLaterAdmitted)
 {
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    // The sanitizers' runtime opens files of its own while it checks calls;
+    // at the descriptor limit it cannot, and reports the program instead.
+    GTEST_SKIP() << "not under the sanitizers: their runtime needs descriptors at the limit";
+#endif
+#endif
     CRecordingServer server;
     ASSERT_TRUE(server.StartListening(0));
     constexpr int kFree = 3;

@@ -165,7 +165,7 @@ TEST_F(GameRecordsSessionTest, AFileWithNoGameChangesNothing)
     Play({"e2e4", "c7c5"});
     m_Session.AbortGame();
     const std::string before = Fen();
-    const QByteArray png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 24);
+    const QByteArray png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 20);
     for (const QByteArray& text : {QByteArray(), QByteArray("\n\n  \n"), png, QByteArray("Dear Anna, see you soon.\n")})
     {
         EXPECT_FALSE(m_Session.LoadGame(Write("nothing.pgn", text))) << text.toStdString();

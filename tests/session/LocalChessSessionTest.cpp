@@ -264,7 +264,7 @@ TEST_F(LocalChessSessionTest, AFileWithNoGameIsRefusedAndChangesNothing)
         const char* name;
         QByteArray bytes;
     } files[] = {
-        {"picture.pgn", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 24)},
+        {"picture.pgn", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 20)},
         {"notes.pgn", QByteArray("Shopping list: eggs, milk, bread.\n")},
         {"empty.pgn", QByteArray()},
         {"bad.pgn", QByteArray("1. Zz9 e5\n")},
