@@ -84,7 +84,14 @@ protected:
         const std::string scriptPath = Path("script-" + std::to_string(index));
         std::ofstream(scriptPath) << script;
         AdapterPtr adapter(new CWinboardAdapter);
-        adapter->SetTimings(FastTimings());
+        CEngineAdapter::Timings timings = FastTimings();
+        // A fake that answers "protover" is waited for as long as the whole
+        // handshake (it answers, so the wait costs nothing), since a slow
+        // start on a busy machine would otherwise take it for a protocol 1
+        // engine; one that never answers costs only the short first wait.
+        if (script.find("on protover say feature") != std::string::npos)
+            timings.firstAnswerWait = timings.handshakeWait;
+        adapter->SetTimings(timings);
         adapter->SetColour(colour);
         adapter->SetListener(&m_Listener);
         adapter->SetEngineOverride(std::string(FAKE_ENGINE) + " " + scriptPath + " " +
@@ -853,6 +860,7 @@ TEST_F(WinboardAdapterTest, AStartOfAnotherEngineOrDestroyCallsOffAStartInProgre
 {
     const std::string slow = "on protover say feature done=0\non protover sleep 3000\non protover say feature done=1\n";
     auto engine = Make(slow, kWhite);
+    engine->SetTimings(FastTimings()); // the engine chosen next never answers "protover"
     Extend(*engine);
     engine->StartAsync();
     ASSERT_TRUE(WaitForLog(0, "protover 2\n"));
