@@ -1,5 +1,6 @@
 // The Pellomar II program.
 #include "AutomationChannel.h"
+#include "DisplayScale.h"
 #include "PellomarApp.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@ int main(int argc, char** argv)
 {
     // A peer that has gone must not end the program through a write to its socket.
     std::signal(SIGPIPE, SIG_IGN);
+    CDisplayScale::ApplyBeforeStart();
     QApplication application(argc, argv);
     // Tests drive the program through this channel; it exists only when asked for.
     const std::unique_ptr<CAutomationChannel> automation = CAutomationChannel::FromEnvironment();

@@ -2,8 +2,12 @@
 
 #include "ProgramTexts.h"
 #include "RegistryStore.h"
+#include "RegistryTree.h"
+
+#include <QFile>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace
 {
@@ -80,6 +84,9 @@ void GameSettings::Load(RegistryStore& store)
         m_nbSecondsPerMoveNoLimit = kDefaultSecondsPerMoveNoLimit;
     ReadFlag(store, "IsEnginePondering", m_isEnginePondering);
     ReadFlag(store, "IsThinkingShown", m_isThinkingShown);
+    int32_t zoom = m_zoomPercent;
+    store.ReadDword("Zoom", zoom, zoom);
+    m_zoomPercent = ClampZoom(zoom);
     m_store = attached;
 }
 
@@ -106,6 +113,7 @@ void GameSettings::Save(RegistryStore& store) const
     store.WriteDword("NbSecondsPerMoveNoLimit", m_nbSecondsPerMoveNoLimit);
     store.WriteDword("IsEnginePondering", m_isEnginePondering ? 1 : 0);
     store.WriteDword("IsThinkingShown", m_isThinkingShown ? 1 : 0);
+    store.WriteDword("Zoom", m_zoomPercent);
 }
 
 // Opens the record's key in a store that other code shares, and gives that
@@ -198,6 +206,44 @@ void GameSettings::SetNbSecondsPerMoveNoLimit(int32_t seconds)
         return;
     KeyScope scope(*m_store);
     m_store->WriteDword("NbSecondsPerMoveNoLimit", seconds);
+}
+
+int32_t GameSettings::ClampZoom(int64_t percent)
+{
+    int32_t nearest = kZoomSteps[0];
+    for (int32_t step : kZoomSteps)
+        if (std::llabs(percent - step) < std::llabs(percent - nearest))
+            nearest = step;
+    return nearest;
+}
+
+void GameSettings::SetZoomPercent(int32_t percent)
+{
+    percent = ClampZoom(percent);
+    if (percent == m_zoomPercent)
+        return;
+    m_zoomPercent = percent;
+    if (m_store == nullptr)
+        return;
+    KeyScope scope(*m_store);
+    m_store->WriteDword("Zoom", percent);
+}
+
+int32_t GameSettings::ReadZoomPercent(const QString& filePath)
+{
+    QFile file(filePath);
+    if (file.size() > CRegistryTree::kMaxFileBytes || !file.open(QIODevice::ReadOnly))
+        return kZoomSteps[0];
+    const std::optional<CRegistryTree> tree = CRegistryTree::Parse(file.readAll());
+    if (!tree)
+        return kZoomSteps[0];
+    QStringList path = Text(ProgramTexts::IDS_PRODUCT_KEY).split('\\', Qt::SkipEmptyParts);
+    path.append(QString::fromLatin1(kSubKey));
+    const CRegistryValue* value = tree->FindValue(path, QStringLiteral("Zoom"));
+    if (value == nullptr || value->type != CRegistryValue::Type::Dword)
+        return kZoomSteps[0];
+    // The stored word is a signed number, as the store reads it back.
+    return ClampZoom(static_cast<int32_t>(value->dword));
 }
 
 QString GameSettings::SummaryText() const

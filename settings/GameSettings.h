@@ -36,11 +36,11 @@ public:
     // The thinking time of an engine's move when the game has no time limit.
     static constexpr int32_t kDefaultSecondsPerMoveNoLimit = 5;
 
-    // Reads the fifteen values in order, each with its default (a missing
+    // Reads the values in order, each with its default (a missing
     // value is written with it). Opens the product key first when the store
     // has no root open.
     void Load(RegistryStore& store);
-    // Writes the fifteen values in the same order.
+    // Writes the values in the same order.
     void Save(RegistryStore& store) const;
     // From now on each change made through a setter is written to store
     // (null: none). The store must outlive the record or be detached first.
@@ -102,6 +102,18 @@ public:
     [[nodiscard]] bool IsThinkingShown() const { return m_isThinkingShown; }
     void SetIsThinkingShown(bool value) { ChangeFlag(m_isThinkingShown, value, "IsThinkingShown"); }
 
+    // The zoom of the whole program in percent, one of kZoomSteps; it takes
+    // effect when the program starts.
+    static constexpr int32_t kZoomSteps[] = {100, 125, 150, 175, 200, 250, 300};
+    [[nodiscard]] int32_t GetZoomPercent() const { return m_zoomPercent; }
+    // A value between the steps becomes the nearest step, one outside them the end step.
+    void SetZoomPercent(int32_t percent);
+    [[nodiscard]] static int32_t ClampZoom(int64_t percent);
+    // The zoom stored in a settings file, read without a store and before the
+    // program's objects exist (100 when the file, its key or the value is
+    // missing or unreadable).
+    [[nodiscard]] static int32_t ReadZoomPercent(const QString& filePath);
+
     // Local chess: the names shown in the bottom and top panels.
     [[nodiscard]] const QString& GetBottomPlayerName() const { return m_bottomPlayerName; }
     void SetBottomPlayerName(const QString& name) { ChangeString(m_bottomPlayerName, name, "BottomPlayerName"); }
@@ -129,4 +141,5 @@ private:
     int32_t m_nbSecondsPerMoveNoLimit = kDefaultSecondsPerMoveNoLimit;
     bool m_isEnginePondering = true;
     bool m_isThinkingShown = true;
+    int32_t m_zoomPercent = 100;
 };

@@ -162,6 +162,8 @@ const std::map<int, std::string>& Table()
         {IDS_BROWSE_FORWARD, ">"},
         {IDS_BROWSE_END, ">>"},
         {IDS_FLIP_BOARD, "Flip Board"},
+        {IDS_ZOOM, "&Zoom:"},
+        {IDS_ZOOM_NEXT_START, "(from the next start)"},
         {IDS_HUMAN, "Human"},
         {IDS_PRODUCT_KEY, "HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II"},
         {IDS_CLOCK_MIN_SEC, "%d min %d sec"},

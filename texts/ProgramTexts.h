@@ -101,6 +101,8 @@ inline constexpr int IDS_THINKING_DEPTH = 63039; // "%1" is the depth
 inline constexpr int IDS_THINKING_NODES = 63040; // "%1" is the count
 inline constexpr int IDS_THINKING_SPEED = 63041; // "%1" is the speed in thousands of nodes a second
 inline constexpr int IDS_FLIP_BOARD = 63090;
+inline constexpr int IDS_ZOOM = 63070;
+inline constexpr int IDS_ZOOM_NEXT_START = 63071;
 
 // Local chess window, main frame and main menu.
 inline constexpr int IDS_COMPANY_KEY = 181;

@@ -27,8 +27,7 @@ constexpr int kWhitePiecesTop = 410;
 constexpr int kBlackPiecesTop = 450;
 } // namespace
 
-CBoardView::CBoardView(CBitmapCache& bitmaps, QWidget* parent)
-    : QWidget(parent), m_Sheet(bitmaps.Get(QStringLiteral("IDB_BOARD")))
+CBoardView::CBoardView(CBitmapCache& bitmaps, QWidget* parent) : QWidget(parent), m_Bitmaps(bitmaps)
 {
     setObjectName(QStringLiteral("Board View"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -281,25 +280,38 @@ void CBoardView::DrawPiece(QPainter& painter, const QPoint& at, Colour colour, P
 {
     if (type < PIECE_PAWN || type > PIECE_KING || (colour != COLOUR_WHITE && colour != COLOUR_BLACK))
         return;
-    const int top = colour == COLOUR_WHITE ? kWhitePiecesTop : kBlackPiecesTop;
-    m_Sheet.DrawPartTransparent(painter, at, QRect(kSquare * type, top, kSquare, kSquare), kKeyColour);
+    const qreal ratio = CBitmapCache::RatioOf(painter);
+    if (ratio == 1.0)
+    {
+        // The skin's own pieces, as they have always looked.
+        const int top = colour == COLOUR_WHITE ? kWhitePiecesTop : kBlackPiecesTop;
+        m_Bitmaps.Get(QStringLiteral("IDB_BOARD"))
+            .DrawPartTransparent(painter, at, QRect(kSquare * type, top, kSquare, kSquare), kKeyColour);
+        return;
+    }
+    // A scaled screen: the pieces drawn from their shapes at the pixels it has.
+    painter.drawPixmap(at, m_Bitmaps.Piece(type, colour == COLOUR_WHITE, kSquare, ratio));
 }
 
-void CBoardView::RenderBuffer()
+void CBoardView::RenderBuffer(qreal ratio)
 {
     const CChessPosition& position = GetPosition();
     const QRect area = BufferRect();
-    if (m_Buffer.size() != area.size())
-        m_Buffer = QPixmap(area.size());
+    if (m_Buffer.deviceIndependentSize().toSize() != area.size() || m_Buffer.devicePixelRatio() != ratio)
+    {
+        m_Buffer = QPixmap(area.size() * ratio);
+        m_Buffer.setDevicePixelRatio(ratio);
+    }
     QPainter painter(&m_Buffer);
     const QPoint offset = -area.topLeft();
 
     // Background: the whole bughouse picture, or the standard board inside it.
+    const CCachedBitmap& sheet = m_Bitmaps.Get(QStringLiteral("IDB_BOARD"), ratio);
     if (m_Bughouse)
-        m_Sheet.DrawPart(painter, QPoint(0, 0), QRect(0, 0, 320, 410));
+        sheet.DrawPart(painter, QPoint(0, 0), QRect(0, 0, 320, 410));
     else
-        m_Sheet.DrawPart(painter, QPoint(0, 0), QRect(0, kBughouseBoardTop, 320, 320));
-    if (!m_Sheet.IsLoaded())
+        sheet.DrawPart(painter, QPoint(0, 0), QRect(0, kBughouseBoardTop, 320, 320));
+    if (!sheet.IsLoaded())
         painter.fillRect(m_Buffer.rect(), QColor(200, 200, 200));
 
     if (m_Bughouse)
@@ -387,9 +399,11 @@ void CBoardView::DrawHints(QPainter& painter, const QPoint& offset) const
 
 void CBoardView::paintEvent(QPaintEvent*)
 {
-    if (m_BufferDirty || m_Buffer.isNull())
-        RenderBuffer();
     QPainter painter(this);
+    // A window moved to a screen of another scale gets a board drawn for it.
+    const qreal ratio = CBitmapCache::RatioOf(painter);
+    if (m_BufferDirty || m_Buffer.isNull() || m_Buffer.devicePixelRatio() != ratio)
+        RenderBuffer(ratio);
     if (!m_Bughouse)
     {
         // The frame and its coordinates, drawn on the window itself.

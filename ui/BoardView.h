@@ -129,7 +129,8 @@ private:
     void DrawHints(QPainter& painter, const QPoint& offset) const;
     [[nodiscard]] QPoint BoardOrigin() const;
     [[nodiscard]] QRect BufferRect() const;
-    void RenderBuffer();
+    // Draws the squares, marks and pieces off screen at a device pixel ratio.
+    void RenderBuffer(qreal ratio);
     void DrawPiece(QPainter& painter, const QPoint& at, Colour colour, PieceType type) const;
     void DrawInnerCoordinates(QPainter& painter) const;
     // The corner of an edge square that holds its coordinate (screen row and
@@ -165,7 +166,7 @@ private:
     const CChessPosition* m_Position = nullptr;
     CChessPosition m_Blank;
 
-    const CCachedBitmap& m_Sheet;
+    CBitmapCache& m_Bitmaps;
     QFont m_CoordinateFont;
     QFont m_InnerCoordinateFont;
     QPixmap m_Buffer;

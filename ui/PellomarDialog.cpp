@@ -40,7 +40,9 @@ QSize CPellomarDialog::DialogUnitsToPixels(int widthDu, int heightDu) const
 void CPellomarDialog::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    CBitmapCache::Instance().Get(QStringLiteral("IDB_PATTERN_SMOOTH")).Tile(painter, rect());
+    CBitmapCache::Instance()
+        .Get(QStringLiteral("IDB_PATTERN_SMOOTH"), CBitmapCache::RatioOf(painter))
+        .Tile(painter, rect());
 }
 
 void CPellomarDialog::showEvent(QShowEvent* event)

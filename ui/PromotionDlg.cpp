@@ -20,16 +20,25 @@ CPromotionDlg::CPromotionDlg(Colour side, QWidget* parent) : CPellomarDialog(0, 
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setFixedSize(kWidth, kHeight);
     setModal(true);
-    const CCachedBitmap& sheet = CBitmapCache::Instance().Get(QStringLiteral("IDB_BOARD"));
+    CBitmapCache& cache = CBitmapCache::Instance();
+    const CCachedBitmap& sheet = cache.Get(QStringLiteral("IDB_BOARD"));
     const int top = side == COLOUR_BLACK ? kBlackPiecesTop : kWhitePiecesTop;
+    // The screen of the window that asks: a scaled one gets pieces drawn for its pixels.
+    const qreal ratio = parent != nullptr ? parent->devicePixelRatioF() : devicePixelRatioF();
     for (int i = 0; i < 4; ++i)
     {
         const PieceType type = kChoices[i];
-        QPixmap picture(40, 40);
-        picture.fill(Qt::transparent);
+        QPixmap picture;
+        if (ratio == 1.0)
         {
+            picture = QPixmap(40, 40);
+            picture.fill(Qt::transparent);
             QPainter painter(&picture);
             sheet.DrawPartTransparent(painter, QPoint(0, 0), QRect(40 * type, top, 40, 40), kKeyColour);
+        }
+        else
+        {
+            picture = cache.Piece(type, side != COLOUR_BLACK, 40, ratio);
         }
         auto* button = new QToolButton(this);
         button->setObjectName(QStringLiteral("promotion%1").arg(type));

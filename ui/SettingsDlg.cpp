@@ -8,6 +8,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,6 +16,8 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace ProgramTexts;
 
@@ -136,6 +139,18 @@ QGroupBox* CSettingsDlg::AddOptionsGroup(QVBoxLayout* layout)
     {
         m_ShowThinking = Tagged(new QCheckBox(UiText(IDS_SHOW_THINKING), group), kShowThinkingId);
         box->addWidget(m_ShowThinking);
+        // The zoom scales the whole program; Qt takes the scale when the program starts.
+        m_Zoom = Tagged(new QComboBox(group), kZoomId);
+        for (int32_t percent : GameSettings::kZoomSteps)
+            m_Zoom->addItem(QStringLiteral("%1 %").arg(percent), percent);
+        auto* label = new QLabel(UiText(IDS_ZOOM), group);
+        label->setBuddy(m_Zoom);
+        auto* row = new QHBoxLayout();
+        row->addWidget(label);
+        row->addWidget(m_Zoom);
+        row->addWidget(new QLabel(UiText(IDS_ZOOM_NEXT_START), group));
+        row->addStretch();
+        box->addLayout(row);
     }
     layout->addWidget(group);
     return group;
@@ -181,6 +196,8 @@ void CSettingsDlg::LoadCommonFields()
         m_MoveSeconds->setText(QString::number(m_Settings.GetNbSecondsPerMoveNoLimit()));
     if (m_ShowThinking != nullptr)
         m_ShowThinking->setChecked(m_Settings.IsThinkingShown());
+    if (m_Zoom != nullptr)
+        m_Zoom->setCurrentIndex(std::max(0, m_Zoom->findData(m_Settings.GetZoomPercent())));
 
     adjustSize();
     const QSize templateSize = DialogUnitsToPixels(m_SizeDu.width(), m_SizeDu.height());
@@ -252,6 +269,8 @@ void CSettingsDlg::OnOk()
         m_Settings.SetNbSecondsPerMoveNoLimit(moveSeconds);
     if (m_ShowThinking != nullptr)
         m_Settings.SetIsThinkingShown(m_ShowThinking->isChecked());
+    if (m_Zoom != nullptr)
+        m_Settings.SetZoomPercent(m_Zoom->currentData().toInt());
     StoreOwnFields();
     done(IDOK);
 }

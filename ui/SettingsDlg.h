@@ -7,6 +7,7 @@
 class GameSettings;
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QGridLayout;
 class QGroupBox;
 class QLineEdit;
@@ -40,6 +41,8 @@ public:
     static constexpr int kMoveSecondsId = 1090;
     static constexpr int kMoveSecondsSpinId = 1091;
     static constexpr int kShowThinkingId = 1092;
+    // Local games only: the zoom of the whole program, from its next start.
+    static constexpr int kZoomId = 1093;
 
     // The control with that id, or null.
     [[nodiscard]] QWidget* Control(int controlId) const;
@@ -90,6 +93,7 @@ protected:
     QLineEdit* m_MoveSeconds = nullptr;
     CSpinButton* m_MoveSecondsSpin = nullptr;
     QCheckBox* m_ShowThinking = nullptr;
+    QComboBox* m_Zoom = nullptr;
 
 private:
     // The typed value of a field within its range; shows the standard message and fails otherwise.

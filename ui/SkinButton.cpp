@@ -87,17 +87,17 @@ QColor CSkinButton::TextColour(State state) const
     return state == State::Disabled ? QColor(153, 153, 153) : QColor(224, 132, 0);
 }
 
-const CCachedBitmap& CSkinButton::StateBitmap(State state) const
+const CCachedBitmap& CSkinButton::StateBitmap(State state, qreal ratio) const
 {
     const QString& own = m_BitmapNames[static_cast<int>(state)];
     auto& cache = CBitmapCache::Instance();
     if (!own.isEmpty())
     {
-        const CCachedBitmap& bitmap = cache.Get(own);
+        const CCachedBitmap& bitmap = cache.Get(own, ratio);
         if (bitmap.IsLoaded())
             return bitmap;
     }
-    return cache.Get(m_BitmapNames[0].isEmpty() ? QStringLiteral("?") : m_BitmapNames[0]);
+    return cache.Get(m_BitmapNames[0].isEmpty() ? QStringLiteral("?") : m_BitmapNames[0], ratio);
 }
 
 QSize CSkinButton::sizeHint() const
@@ -120,8 +120,8 @@ std::vector<DrawnText> CSkinButton::DrawnTexts() const
 void CSkinButton::paintEvent(QPaintEvent*)
 {
     const State state = CurrentState();
-    const CCachedBitmap& bitmap = StateBitmap(state);
     QPainter painter(this);
+    const CCachedBitmap& bitmap = StateBitmap(state, CBitmapCache::RatioOf(painter));
     if (bitmap.IsLoaded())
     {
         bitmap.Draw(painter, QPoint(0, 0));

@@ -41,7 +41,7 @@ public:
     [[nodiscard]] State CurrentState() const;
     [[nodiscard]] QColor TextColour(State state) const;
     // The bitmap the state draws (the normal one for a state without its own); may be unloaded.
-    [[nodiscard]] const CCachedBitmap& StateBitmap(State state) const;
+    [[nodiscard]] const CCachedBitmap& StateBitmap(State state, qreal ratio = 1.0) const;
     // Sets the bitmaps of the four states by name; an empty name falls back to the normal bitmap.
     void SetBitmaps(const QString& normal, const QString& hot, const QString& pressed, const QString& disabled);
     // Caption font: face, points, bold, italic, underline.

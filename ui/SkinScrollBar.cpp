@@ -62,11 +62,11 @@ void CSkinScrollBar::SetPosition(int position)
     update();
 }
 
-const CCachedBitmap* CSkinScrollBar::Bitmap(int index) const
+const CCachedBitmap* CSkinScrollBar::Bitmap(int index, qreal ratio) const
 {
     if (m_Bitmaps[index].isEmpty())
         return nullptr;
-    const CCachedBitmap& bitmap = CBitmapCache::Instance().Get(m_Bitmaps[index]);
+    const CCachedBitmap& bitmap = CBitmapCache::Instance().Get(m_Bitmaps[index], ratio);
     return bitmap.IsLoaded() ? &bitmap : nullptr;
 }
 
@@ -145,9 +145,10 @@ void CSkinScrollBar::Notify(Part part)
 void CSkinScrollBar::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    const qreal ratio = CBitmapCache::RatioOf(painter);
     painter.fillRect(rect(), QColor(206, 212, 238));
     const QRect track = TrackRect();
-    if (const CCachedBitmap* tile = Bitmap(2))
+    if (const CCachedBitmap* tile = Bitmap(2, ratio))
         painter.drawTiledPixmap(track, tile->Pixmap(), QPoint(0, 0));
     const auto drawArrow = [&](const QRect& r, int normal, int pressed, int hot, Part part) {
         int index = normal;
@@ -155,9 +156,9 @@ void CSkinScrollBar::paintEvent(QPaintEvent*)
             index = pressed;
         else if (m_Hot == part)
             index = hot;
-        const CCachedBitmap* bitmap = Bitmap(index);
+        const CCachedBitmap* bitmap = Bitmap(index, ratio);
         if (bitmap == nullptr)
-            bitmap = Bitmap(normal);
+            bitmap = Bitmap(normal, ratio);
         // A bar wider than its bitmaps shows them centred on the thumb's colour.
         painter.fillRect(r, m_Fill);
         if (bitmap != nullptr)

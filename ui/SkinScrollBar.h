@@ -87,7 +87,7 @@ protected:
 
 private:
     [[nodiscard]] int ArrowHeight() const;
-    [[nodiscard]] const CCachedBitmap* Bitmap(int index) const;
+    [[nodiscard]] const CCachedBitmap* Bitmap(int index, qreal ratio = 1.0) const;
     void Notify(Part part);
     [[nodiscard]] int PositionForThumbTop(int thumbTop) const;
     void OnHoverTimer();

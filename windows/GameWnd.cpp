@@ -719,7 +719,7 @@ void CGameWnd::paintEvent(QPaintEvent* event)
         return;
     }
     QPainter painter(this);
-    m_Bitmaps.Get(QStringLiteral("IDB_PATTERN")).Tile(painter, rect());
+    m_Bitmaps.Get(QStringLiteral("IDB_PATTERN"), CBitmapCache::RatioOf(painter)).Tile(painter, rect());
 }
 
 void CGameWnd::resizeEvent(QResizeEvent* event)

@@ -100,6 +100,7 @@ void CMainMenuWnd::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     CBitmapCache& cache = m_Bitmaps;
-    cache.Get(QStringLiteral("IDB_PATTERN")).Tile(painter, rect());
-    cache.Get(QStringLiteral("IDB_BACK")).DrawTransparent(painter, m_LogoRect.topLeft(), kLogoKey);
+    const qreal ratio = CBitmapCache::RatioOf(painter);
+    cache.Get(QStringLiteral("IDB_PATTERN"), ratio).Tile(painter, rect());
+    cache.Get(QStringLiteral("IDB_BACK"), ratio).DrawTransparent(painter, m_LogoRect.topLeft(), kLogoKey);
 }

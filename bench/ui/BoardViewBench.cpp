@@ -50,8 +50,9 @@ void BoardDragStep(benchmark::State& state)
 BENCHMARK(BoardDragStep)->Unit(benchmark::kMicrosecond);
 
 // A whole frame with a piece chosen: the pieces, the marks of its targets
-// (dots and rings) and the last move's two squares, drawn
-// at a device pixel ratio of 1 or 2 (100 % or 200 %).
+// (dots and rings) and the last move's two squares, drawn at a device pixel
+// ratio of 1, 1.5 or 2 (100 %, 150 %, 200 %) into a picture of that ratio, as
+// on a scaled screen: the board draws itself with the bitmaps of that ratio.
 void BoardWithHints(benchmark::State& state)
 {
     CChessPosition position;
@@ -73,7 +74,7 @@ void BoardWithHints(benchmark::State& state)
     }
     state.counters["hints"] = static_cast<double>(view.HintSquares().size());
 }
-BENCHMARK(BoardWithHints)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BoardWithHints)->Arg(100)->Arg(150)->Arg(200)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv)

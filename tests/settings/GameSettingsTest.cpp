@@ -267,3 +267,59 @@ TEST(GameSettingsSummary, ReadsAsTheNetworkGamesPrintIt)
         EXPECT_EQ(settings.SummaryText().toStdString(), c.text);
     }
 }
+
+// The zoom: a stored value between the steps becomes the nearest step, one
+// outside them the end step; a change is saved; and the value can be read
+// from the file alone before the program's objects exist.
+TEST_F(GameSettingsTest, ZoomIsHeldToItsStepsAndReadableBeforeStart)
+{
+    struct Case
+    {
+        int32_t stored;
+        int32_t loaded;
+    };
+    for (const Case& c : {Case{100, 100}, Case{175, 175}, Case{300, 300}, Case{137, 125}, Case{138, 150}, Case{0, 100},
+                          Case{-200, 100}, Case{99999, 300}, Case{260, 250}})
+    {
+        {
+            RegistryStore store(FilePath());
+            store.OpenRoot(kProductKey);
+            store.OpenSubKey("Settings");
+            store.WriteDword("Zoom", c.stored);
+            ASSERT_EQ(store.Flush(), RegistryStore::RESULT_OK);
+        }
+        RegistryStore store(FilePath());
+        GameSettings settings;
+        settings.Load(store);
+        EXPECT_EQ(settings.GetZoomPercent(), c.loaded) << c.stored;
+        EXPECT_EQ(GameSettings::ReadZoomPercent(FilePath()), c.loaded) << c.stored;
+    }
+
+    RegistryStore store(FilePath());
+    GameSettings settings;
+    settings.Load(store);
+    settings.SaveChangesTo(&store);
+    settings.SetZoomPercent(200);
+    settings.SetZoomPercent(212); // between the steps: 200 again
+    EXPECT_EQ(settings.GetZoomPercent(), 200);
+    ASSERT_EQ(store.Flush(), RegistryStore::RESULT_OK);
+    EXPECT_EQ(GameSettings::ReadZoomPercent(FilePath()), 200);
+    settings.SaveChangesTo(nullptr);
+
+    // No file, a file that does not parse, a value of the other type: 100 %.
+    EXPECT_EQ(GameSettings::ReadZoomPercent(m_dir.filePath("missing.conf")), 100);
+    QFile broken(m_dir.filePath("broken.conf"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("[HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II\\Settings]\n\"Zoom\"=dword:zz\n");
+    broken.close();
+    EXPECT_EQ(GameSettings::ReadZoomPercent(broken.fileName()), 100);
+    {
+        RegistryStore typed(m_dir.filePath("typed.conf"));
+        typed.OpenRoot(kProductKey);
+        typed.OpenSubKey("Settings");
+        typed.WriteString("Zoom", "200");
+        ASSERT_EQ(typed.Flush(), RegistryStore::RESULT_OK);
+    }
+    EXPECT_EQ(GameSettings::ReadZoomPercent(m_dir.filePath("typed.conf")), 100);
+    EXPECT_EQ(GameSettings::ReadZoomPercent(m_dir.path()), 100); // a folder in the file's place
+}

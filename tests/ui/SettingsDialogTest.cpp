@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -133,4 +134,32 @@ TEST(SettingsDialogs, LocalDialogPlayersAndConfigureButtons)
     EXPECT_EQ(settings.GetBottomPlayerName(), QStringLiteral("Ford"));
     EXPECT_EQ(dialog.SelectedEntry(CSingleSettingsDlg::Top), 2);
     EXPECT_EQ(dialog.SelectedEntry(CSingleSettingsDlg::Bottom), 1);
+}
+
+// The zoom: only the local dialog has it, it shows the stored step with the
+// note that it applies at the next start, and OK stores the chosen step.
+TEST(SettingsDialogs, LocalDialogChoosesTheZoomForTheNextStart)
+{
+    GameSettings settings;
+    settings.SetZoomPercent(150);
+    CSingleSettingsDlg dialog(settings, kEngines, kHumans, nullptr);
+    auto* zoom = qobject_cast<QComboBox*>(dialog.Control(CSettingsDlg::kZoomId));
+    ASSERT_NE(zoom, nullptr);
+    ASSERT_EQ(zoom->count(), 7);
+    EXPECT_EQ(zoom->itemText(0), QStringLiteral("100 %"));
+    EXPECT_EQ(zoom->itemText(6), QStringLiteral("300 %"));
+    EXPECT_EQ(zoom->currentData().toInt(), 150);
+    bool noted = false;
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        noted = noted || label->text() == QStringLiteral("(from the next start)");
+    EXPECT_TRUE(noted);
+
+    zoom->setCurrentIndex(zoom->findData(250));
+    dialog.OnOk();
+    EXPECT_EQ(dialog.result(), IDOK);
+    EXPECT_EQ(settings.GetZoomPercent(), 250);
+
+    GameSettings other;
+    CSingleNetSettingsDlg net(other, true, false);
+    EXPECT_EQ(net.Control(CSettingsDlg::kZoomId), nullptr);
 }
