@@ -7,6 +7,7 @@
 #include "MessageDlg.h"
 #include "PlayerRoster.h"
 #include "RegistryStore.h"
+#include "SkinArt.h"
 #include "UiText.h"
 
 #include <algorithm>
@@ -49,7 +50,13 @@ CMainFrame::CMainFrame(const AppServices& services, QWidget* parent) : QWidget(p
     setWindowTitle(UiText(IDS_APP_TITLE));
     const CCachedBitmap& icon = m_Services.bitmaps.Get(QStringLiteral("IDI_PELLOMAR"));
     if (icon.IsLoaded())
-        setWindowIcon(QIcon(icon.Pixmap()));
+    {
+        // The icon drawn at the sizes a desktop shows, scaled or not.
+        QIcon sizes(icon.Pixmap());
+        for (int size : {16, 24, 32, 48, 64, 256})
+            sizes.addPixmap(QPixmap::fromImage(CSkinArt::Icon(size)));
+        setWindowIcon(sizes);
+    }
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_EngineRoots = CEngineLoader::DefaultSearchRoots();
     // An installation moved to another prefix keeps its plug-in beside the

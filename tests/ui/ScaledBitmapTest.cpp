@@ -5,6 +5,8 @@
 #include "BoardView.h"
 #include "ResourceData.h"
 #include "SkinArt.h"
+#include "SkinButton.h"
+#include "SkinScrollBar.h"
 
 #include <QCryptographicHash>
 #include <QPainter>
@@ -177,6 +179,25 @@ TEST(ScaledBitmaps, PiecesAtDoubleRatioAreDrawnNotEnlarged)
                 }
             EXPECT_NEAR(opaqueSharp, opaqueSmall, opaqueSmall / 5) << type << white;
             EXPECT_GT(partial, 40) << type << white;
+
+            // Nor the vector piece drawn at 40 pixels and enlarged; and its edges
+            // are as thin as at 40 pixels: twice the pixels along an outline
+            // twice as long, where an enlarged copy has four times as many.
+            const QImage vector40 = Rgb(CSkinArt::Piece(type, white, 40));
+            EXPECT_GT(DifferingPixels(sharp, vector40.scaled(80, 80, Qt::IgnoreAspectRatio, Qt::FastTransformation)),
+                      100)
+                << type << white;
+            EXPECT_GT(DifferingPixels(sharp, vector40.scaled(80, 80, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)),
+                      100)
+                << type << white;
+            int partial40 = 0;
+            for (int y = 0; y < 40; ++y)
+                for (int x = 0; x < 40; ++x)
+                {
+                    const int alpha = qAlpha(vector40.pixel(x, y));
+                    partial40 += alpha > 0 && alpha < 255 ? 1 : 0;
+                }
+            EXPECT_LT(partial, 3 * partial40) << type << white;
         }
     }
     EXPECT_EQ(&cache.Piece(4, true, 40, 2.0), &cache.Piece(4, true, 40, 2.0));
@@ -245,4 +266,34 @@ TEST(ScaledBitmaps, BoardViewDrawsForTheRatioOfItsDevice)
               12);
     // At 150 % as well.
     EXPECT_EQ(RenderBoard(view, 1.5).size(), QSize(540, 540));
+}
+
+// The skinned controls take the bitmaps of the ratio they are drawn at: a
+// button's bevel and a scroll bar's arrow at DPR 2 are those of the 2x
+// bitmaps, pixel for pixel, not the 1x ones enlarged.
+TEST(ScaledBitmaps, SkinnedControlsDrawTheBitmapsOfTheirRatio)
+{
+    CBitmapCache& cache = CBitmapCache::Instance();
+    CSkinButton button(QStringLiteral("OK"), nullptr, 1);
+    button.resize(button.sizeHint());
+    ASSERT_EQ(button.size(), QSize(120, 26));
+    QPixmap target(240, 52);
+    target.setDevicePixelRatio(2.0);
+    button.render(&target);
+    const QImage drawn = Rgb(target.toImage());
+    const QImage bitmap = Rgb(cache.Get("IDB_BUTTON_TEMPLATE", 2.0).Image());
+    // The left end of the button, left of its caption.
+    EXPECT_EQ(DifferingPixels(drawn.copy(0, 0, 40, 52), bitmap.copy(0, 0, 40, 52)), 0);
+    const QImage blocky =
+        Rgb(cache.Get("IDB_BUTTON_TEMPLATE").Image()).scaled(240, 52, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    EXPECT_NE(drawn.copy(0, 0, 40, 52), blocky.copy(0, 0, 40, 52));
+
+    CSkinScrollBar bar(nullptr);
+    bar.UseProgramLook();
+    bar.resize(10, 100);
+    QPixmap barTarget(20, 200);
+    barTarget.setDevicePixelRatio(2.0);
+    bar.render(&barTarget);
+    const QImage arrow = Rgb(cache.Get("IDB_SCROLLUP", 2.0).Image());
+    EXPECT_EQ(DifferingPixels(Rgb(barTarget.toImage()).copy(0, 0, 20, 24), arrow), 0);
 }
