@@ -1017,6 +1017,13 @@ TEST_F(BughouseWndTest, APlayedGameIsRecordedSavedLoadedAndBrowsedOnBothBoards)
     QTest::mouseClick(window->BrowseButton(3), Qt::LeftButton);
     EXPECT_EQ(window->Session().Record().Ply(), 11u);
     EXPECT_FALSE(window->BrowseButton(3)->isEnabled());
+    // The chat input keeps Home and Left for its text.
+    window->ChatInput()->setText(QStringLiteral("gg"));
+    window->ChatInput()->setFocus();
+    QTest::keyClick(window->ChatInput(), Qt::Key_Home);
+    QTest::keyClick(window->ChatInput(), Qt::Key_Left);
+    EXPECT_EQ(window->Session().Record().Ply(), 11u);
+    EXPECT_EQ(window->ChatInput()->cursorPosition(), 0);
     EXPECT_EQ(bob.received.size(), bobHad);
 
     // A broken file is refused with the message, and the loaded game stays.
