@@ -977,6 +977,25 @@ TEST_F(BughouseWndTest, APlayedGameIsRecordedSavedLoadedAndBrowsedOnBothBoards)
     ASSERT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("match.bpgn"))));
     EXPECT_EQ(window->Session().SaveFolder(), dir.path());
 
+    // The game just played is browsed with its own players on the panels,
+    // even after the seats have changed; changing them again goes back to its end.
+    window->OnCommand(CBughouseSession::kRotatePlayersId);
+    ASSERT_EQ(RosterOrder(), "ADBC");
+    EXPECT_EQ(window->Panel(1)->NameText(), QStringLiteral("Bob")); // Ann's opponent now
+    window->activateWindow();
+    window->View(0)->setFocus();
+    QTest::keyClick(window->View(0), Qt::Key_Home);
+    EXPECT_EQ(window->Session().Record().Ply(), 0u);
+    EXPECT_EQ(window->Panel(1)->NameText(), QStringLiteral("Cid"));
+    EXPECT_EQ(window->Panel(2)->NameText(), QStringLiteral("Bob"));
+    EXPECT_FALSE(window->View(0)->GetPosition().IsOccupied(CCoordinate(3, 3)));
+    window->OnCommand(CBughouseSession::kRotatePlayersId);
+    window->OnCommand(CBughouseSession::kRotatePlayersId);
+    ASSERT_EQ(RosterOrder(), "ABCD");
+    EXPECT_EQ(window->Session().Record().Ply(), 11u);
+    EXPECT_EQ(window->Panel(1)->ShownName(), QString());
+    EXPECT_EQ(window->View(0)->GetPosition().PieceAt(CCoordinate(5, 3)), MakePieceCode(COLOUR_WHITE, PIECE_PAWN));
+
     // Load Game at the server with its players still seated: only this
     // program's view changes, and nobody is sent anything.
     const size_t bobHad = bob.received.size();
