@@ -146,46 +146,19 @@ bool CBpgnReader::ReadGame(CBpgnGame& game)
 void CBpgnReader::ReadTag(CGameParse& p)
 {
     const size_t offset = m_Tokens.Offset();
-    const char* fault = nullptr;
     std::string_view name;
-    std::string_view raw;
-    auto expect = [&](PgnToken wanted, const char* otherwise) {
-        const PgnToken token = m_Tokens.Next();
-        if (token != wanted)
-            fault = token == PgnToken::Error ? m_Tokens.ErrorText() : otherwise;
-        return token == wanted;
-    };
-    if (expect(PgnToken::Symbol, "a tag starts with its name"))
-    {
-        name = m_Tokens.Text();
-        if (expect(PgnToken::String, "a tag value is written in double quotes"))
-        {
-            raw = m_Tokens.Text();
-            expect(PgnToken::TagClose, "a tag ends with \"]\"");
-        }
-    }
-    if (fault)
+    std::string value;
+    if (const char* fault = m_Tokens.ReadTag(name, value))
     {
         SetError(p, fault, offset);
         m_Tokens.SkipLine();
         return;
     }
-    std::vector<CPgnTag>& tags = p.game->tags;
-    const std::string value = CPgnTokenizer::Unescape(raw);
-    for (CPgnTag& tag : tags)
-    {
-        if (tag.name == name)
-        {
-            tag.value = value; // a repeated tag: the last value counts
-            return;
-        }
-    }
-    if (static_cast<int>(tags.size()) >= kMaxTags)
+    if (!CPgnTag::StoreRead(p.game->tags, name, std::move(value), kMaxTags))
     {
         SetError(p, "more than " + std::to_string(kMaxTags) + " tags", offset);
         return;
     }
-    tags.push_back({std::string(name), value});
 }
 
 bool CBpgnReader::ReadLabel(std::string_view symbol, int& board, Colour& side)

@@ -55,11 +55,15 @@ public:
         return m_Pos;
     }
 
+    // Reads the rest of a tag after its "[": the name, the value in double
+    // quotes and the "]". Null with the name and the value (without its
+    // escapes), or the fault.
+    [[nodiscard]] const char* ReadTag(std::string_view& name, std::string& value);
     // A tag value without its escapes: \" and \\ stand for " and \.
     [[nodiscard]] static std::string Unescape(std::string_view raw);
-    // A piece of the text for a message: in double quotes, cut after a few
-    // dozen characters, bytes that are not printable ASCII as \xNN.
-    [[nodiscard]] static std::string Quote(std::string_view text);
+    // A piece of the text for a message: in double quotes, cut after
+    // `shown` characters, bytes that are not printable ASCII as \xNN.
+    [[nodiscard]] static std::string Quote(std::string_view text, size_t shown = 32);
     // Adds comment text to what a move already has: each run of white space
     // folded into one space, trimmed, one space between the parts.
     static void AppendComment(std::string& target, std::string_view text);
