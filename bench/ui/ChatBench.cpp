@@ -12,6 +12,7 @@
 #include "BitmapCache.h"
 #include "BughouseWnd.h"
 #include "GameSettings.h"
+#include "LoopbackUi.h"
 #include "NetConnection.h"
 #include "OutputPane.h"
 #include "PlayerRoster.h"
@@ -99,43 +100,12 @@ private:
     COutputPane m_pane;
 };
 
-class CChatUi : public INetConnectionUi
-{
-public:
-    std::optional<QString> RunConnectionDialog(bool) override
-    {
-        const bool ok = m_server ? m_link->StartServer(0) : m_link->OpenClientConnection("127.0.0.1", m_port);
-        return ok ? std::optional<QString>(m_nickname) : std::nullopt;
-    }
-    void ShowWaitDialog() override
-    {
-        QEventLoop loop;
-        m_loop = &loop;
-        loop.exec();
-        m_loop = nullptr;
-    }
-    void CloseWaitDialog() override
-    {
-        if (m_loop)
-            m_loop->quit();
-    }
-    void ShowMessage(const QString&) override {}
-
-    CNetConnection* m_link = nullptr;
-    bool m_server = false;
-    int m_port = 0;
-    QString m_nickname;
-
-private:
-    QEventLoop* m_loop = nullptr;
-};
-
 struct CChatProgram
 {
     PlayerRoster roster;
     GameSettings settings;
     CChatWindow window;
-    CChatUi ui;
+    CLoopbackUi ui;
     CNetConnection link{roster, settings};
 
     CChatProgram(bool server, int port, const QString& nickname)
@@ -155,7 +125,7 @@ struct CServerProgram
 {
     PlayerRoster roster;
     GameSettings settings;
-    CChatUi ui;
+    CLoopbackUi ui;
     CNetConnection link{roster, settings};
     CBughouseWnd window{link, roster, settings, CBitmapCache::Instance()};
 
