@@ -30,7 +30,7 @@ struct CBpgnReader::CGameParse
     size_t labelOffset = 0;
 };
 
-CBpgnReader::CBpgnReader(std::string_view text) : m_Text(text), m_Tokens(text, true, true)
+CBpgnReader::CBpgnReader(std::string_view text) : m_Tokens(text, true, true)
 {
     if (text.size() > kMaxTextBytes)
     {
@@ -292,7 +292,7 @@ void CBpgnReader::SetError(CGameParse& p, const std::string& message, size_t off
     p.failed = true;
     CPgnError error;
     error.game = m_Games + 1;
-    error.line = LineAt(offset);
+    error.line = m_Tokens.LineAt(offset);
     error.message = message;
     if (board >= 0)
     {
@@ -301,20 +301,6 @@ void CBpgnReader::SetError(CGameParse& p, const std::string& message, size_t off
         error.message = BoardName(board) + ": " + message;
     }
     p.game->error = error;
-}
-
-int CBpgnReader::LineAt(size_t offset)
-{
-    offset = std::min(offset, m_Text.size());
-    if (offset < m_LineOffset)
-    {
-        m_LineOffset = 0;
-        m_Line = 1;
-    }
-    m_Line += static_cast<int>(std::count(m_Text.begin() + static_cast<std::ptrdiff_t>(m_LineOffset),
-                                          m_Text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
-    m_LineOffset = offset;
-    return m_Line;
 }
 
 std::vector<CBpgnGame> CBpgnReader::ReadAll(std::string_view text, std::string* fileError)

@@ -83,7 +83,7 @@ struct CPgnReader::CGameParse
     }
 };
 
-CPgnReader::CPgnReader(std::string_view text) : m_Text(text), m_Tokens(text)
+CPgnReader::CPgnReader(std::string_view text) : m_Tokens(text)
 {
     if (text.size() > kMaxTextBytes)
     {
@@ -437,23 +437,9 @@ void CPgnReader::SetError(CGameParse& p, const std::string& message, size_t offs
         error.moveNumber = p.FullMoveNumber(p.game->moves.size());
         error.side = m_Position.SideToMove();
     }
-    error.line = LineAt(offset);
+    error.line = m_Tokens.LineAt(offset);
     error.message = message;
     p.game->error = error;
-}
-
-int CPgnReader::LineAt(size_t offset)
-{
-    offset = std::min(offset, m_Text.size());
-    if (offset < m_LineOffset)
-    {
-        m_LineOffset = 0;
-        m_Line = 1;
-    }
-    m_Line += static_cast<int>(std::count(m_Text.begin() + static_cast<std::ptrdiff_t>(m_LineOffset),
-                                          m_Text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
-    m_LineOffset = offset;
-    return m_Line;
 }
 
 // The games one thread read, and where it stopped: the index of the split

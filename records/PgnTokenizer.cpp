@@ -1,6 +1,8 @@
 #include "PgnTokenizer.h"
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 
 namespace
 {
@@ -207,6 +209,20 @@ std::string CPgnTokenizer::Unescape(std::string_view raw)
         value += raw[i];
     }
     return value;
+}
+
+int CPgnTokenizer::LineAt(size_t offset)
+{
+    offset = std::min(offset, m_Text.size());
+    if (offset < m_LineOffset)
+    {
+        m_LineOffset = 0;
+        m_Line = 1;
+    }
+    m_Line += static_cast<int>(std::count(m_Text.begin() + static_cast<std::ptrdiff_t>(m_LineOffset),
+                                          m_Text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+    m_LineOffset = offset;
+    return m_Line;
 }
 
 const char* CPgnTokenizer::ReadTag(std::string_view& name, std::string& value)

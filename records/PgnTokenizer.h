@@ -46,6 +46,9 @@ public:
     [[nodiscard]] const char* ErrorText() const { return m_Error; }
     // Reads again from an earlier place, such as the start of a token.
     void Rewind(size_t offset) { m_Pos = offset; }
+    // The line (from 1) of an offset in the text. Counted on from the offset
+    // asked for before, so that offsets asked for in order cost one pass.
+    [[nodiscard]] int LineAt(size_t offset);
     // Skips what is left of the current line.
     void SkipLine();
     // Where the next token starts, white space and escaped lines skipped.
@@ -83,4 +86,6 @@ private:
     std::string_view m_Token;
     const char* m_Error = "";
     bool m_AtLineStart = true;
+    size_t m_LineOffset = 0; // the line of this offset is known: m_Line
+    int m_Line = 1;
 };
