@@ -329,6 +329,23 @@ bool StateReachable(const CPositionState& s, const CCoordinate& from, const CCoo
     }
 }
 
+// Whether the first piece on the ray in direction d, from its square `first`
+// on, is a slider of the other side than `side` that moves along it.
+inline bool SliderOnRay(const CPositionState& s, const SquareList& ray, int first, int d, Colour side)
+{
+    for (int i = first; i < ray.count; ++i)
+    {
+        const PieceCode code = s.board[ray.squares[i]];
+        if (code == 0)
+            continue;
+        if (ColourOfCode(code) == side)
+            return false;
+        const PieceType t = TypeOfCode(code);
+        return t == PIECE_QUEEN || t == (d < 4 ? PIECE_ROOK : PIECE_BISHOP);
+    }
+    return false;
+}
+
 // Whether a knight, a slider along a ray or a king next to it, none of colour
 // c, attacks the square. The square `empty` (-1 for none) counts as empty.
 inline bool PieceAttacks(const CPositionState& s, int square, Colour c, int empty)
@@ -498,17 +515,7 @@ bool MayBePinned(const CPositionState& s, const CCoordinate& king, int from, Col
     for (; ray.squares[i] != from; ++i)
         if (s.board[ray.squares[i]] != 0)
             return false;
-    for (++i; i < ray.count; ++i)
-    {
-        const PieceCode code = s.board[ray.squares[i]];
-        if (code == 0)
-            continue;
-        if (ColourOfCode(code) == side)
-            return false;
-        const PieceType t = TypeOfCode(code);
-        return t == PIECE_QUEEN || t == (d < 4 ? PIECE_ROOK : PIECE_BISHOP);
-    }
-    return false;
+    return SliderOnRay(s, ray, i + 1, d, side);
 }
 
 // Whether the king of colour c, stepping from `from` to `to` (castling aside),
@@ -580,18 +587,7 @@ bool CheckAfterOrdinaryMove(const CPositionState& s, const CMove& m)
     const int d = kTables.direction[ki][m.from.Index()];
     if (d < 0)
         return false;
-    const SquareList& ray = kTables.ray[ki][d];
-    for (int i = 0; i < ray.count; ++i)
-    {
-        const PieceCode code = s.board[ray.squares[i]];
-        if (code == 0)
-            continue;
-        if (ColourOfCode(code) == defender)
-            return false;
-        const PieceType t = TypeOfCode(code);
-        return t == PIECE_QUEEN || t == (d < 4 ? PIECE_ROOK : PIECE_BISHOP);
-    }
-    return false;
+    return SliderOnRay(s, kTables.ray[ki][d], 0, d, defender);
 }
 
 // Whether the side to move has a board move that does not leave its king
