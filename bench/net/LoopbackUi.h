@@ -32,6 +32,18 @@ public:
     }
     void ShowMessage(const QString&) override {}
 
+    // The link's dialogs are these; it joins a bughouse game as a server or
+    // as a client of the port, under the nickname.
+    void Join(CNetConnection& link, bool server, int port, const QString& nickname)
+    {
+        link.SetUi(this);
+        m_link = &link;
+        m_server = server;
+        m_port = port;
+        m_nickname = nickname;
+        link.Join(GAME_MODE_DOUBLE, true);
+    }
+
     CNetConnection* m_link = nullptr;
     bool m_server = false;
     int m_port = 0;

@@ -71,12 +71,7 @@ struct CBenchProgram
     CBenchProgram(bool server, int port, const QString& nickname)
     {
         link.SetGameWindows(&window, &window);
-        link.SetUi(&ui);
-        ui.m_link = &link;
-        ui.m_server = server;
-        ui.m_port = port;
-        ui.m_nickname = nickname;
-        link.Join(GAME_MODE_DOUBLE, true);
+        ui.Join(link, server, port, nickname);
     }
 };
 

@@ -111,12 +111,7 @@ struct CChatProgram
     CChatProgram(bool server, int port, const QString& nickname)
     {
         link.SetGameWindows(&window, &window);
-        link.SetUi(&ui);
-        ui.m_link = &link;
-        ui.m_server = server;
-        ui.m_port = port;
-        ui.m_nickname = nickname;
-        link.Join(GAME_MODE_DOUBLE, true);
+        ui.Join(link, server, port, nickname);
     }
 };
 
@@ -132,13 +127,9 @@ struct CServerProgram
     CServerProgram()
     {
         link.SetGameWindows(nullptr, &window.Session());
-        link.SetUi(&ui);
         link.SetStartedFromCommandLine(true);
         window.Session().SetStartedFromCommandLine(true);
-        ui.m_link = &link;
-        ui.m_server = true;
-        ui.m_nickname = QStringLiteral("Host");
-        link.Join(GAME_MODE_DOUBLE, true);
+        ui.Join(link, true, 0, QStringLiteral("Host"));
         window.Open();
         window.show();
     }
