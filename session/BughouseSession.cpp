@@ -1,5 +1,6 @@
 #include "BughouseSession.h"
 
+#include "BughouseEngineSeats.h"
 #include "BughouseProtocol.h"
 #include "GameSettings.h"
 #include "NetConnection.h"
@@ -68,10 +69,18 @@ const CommandRule<S> kCommands[] = {
      CommandOwner::Session,
      nullptr,
      [](const S& s) { return IdleServer(s) && s.Roster().Count() > 2; }},
-    {{S::kSettingsId, IDS_BH_SETTINGS, 7}, CommandOwner::Window},
-    {{S::kRulesId, IDS_BH_RULES, 8}, CommandOwner::Window},
-    {{S::kHelpId, IDS_BH_HELP, 9}, CommandOwner::Window},
-    {{S::kMenuId, IDS_BH_MENU, 10}, CommandOwner::Window},
+    {{S::kAddComputerId, IDS_BH_ADD_COMPUTER, 7},
+     CommandOwner::Window,
+     [](const S& s) { return s.IsServer() && s.EngineSeats() != nullptr; },
+     [](const S& s) { return s.CanAddComputer(); }},
+    {{S::kRemoveComputerId, IDS_BH_REMOVE_COMPUTER, 8},
+     CommandOwner::Window,
+     [](const S& s) { return s.IsServer() && s.EngineSeats() != nullptr; },
+     [](const S& s) { return s.CanRemoveComputer(); }},
+    {{S::kSettingsId, IDS_BH_SETTINGS, 9}, CommandOwner::Window},
+    {{S::kRulesId, IDS_BH_RULES, 10}, CommandOwner::Window},
+    {{S::kHelpId, IDS_BH_HELP, 11}, CommandOwner::Window},
+    {{S::kMenuId, IDS_BH_MENU, 12}, CommandOwner::Window},
 };
 
 // The piece a legal move takes, read before it is played: its type with the
@@ -107,6 +116,28 @@ CBughouseSession::CBughouseSession(GameSettings& settings, PlayerRoster& roster,
 CBughouseSession::~CBughouseSession()
 {
     m_Link.SetRelayFilter({});
+}
+
+void CBughouseSession::EnableEngineSeats(IBughouseEngineFactory& factory)
+{
+    m_EngineSeats = std::make_unique<CBughouseEngineSeats>(*this, factory);
+    UpdateButtons();
+}
+
+bool CBughouseSession::CanAddComputer() const
+{
+    return m_EngineSeats != nullptr && m_EngineSeats->CanAdd();
+}
+
+bool CBughouseSession::CanRemoveComputer() const
+{
+    return m_EngineSeats != nullptr && m_EngineSeats->CanRemove();
+}
+
+bool CBughouseSession::PanelComputerMark(int panel) const
+{
+    const int seat = PanelPlayer(panel);
+    return m_EngineSeats != nullptr && seat >= 0 && m_EngineSeats->IsEngineSeat(Seats().Entry(seat).name);
 }
 
 std::vector<CommandButton> CBughouseSession::Commands() const
@@ -290,6 +321,8 @@ void CBughouseSession::StartGame()
     CountGameStarted(IDS_BUGHOUSE_GAME_STARTED);
     UpdateInput();
     UpdateButtons();
+    if (m_EngineSeats)
+        m_EngineSeats->OnGameStarted();
 }
 
 void CBughouseSession::StopGame()
@@ -303,6 +336,8 @@ void CBughouseSession::StopGame()
     ForgetOffers();
     ReportBoards();
     UpdateButtons();
+    if (m_EngineSeats)
+        m_EngineSeats->OnGameStopped();
     if (wasRunning)
         ReportGameEnded();
 }
@@ -403,6 +438,8 @@ void CBughouseSession::Leave()
 {
     m_Link.Leave(true);
     StopGame();
+    if (m_EngineSeats)
+        m_EngineSeats->RemoveAll();
     m_Roster.Reset();
 }
 
@@ -447,6 +484,9 @@ bool CBughouseSession::RequestMove(int board, const CMove& move, int32_t promoti
     sent.drawOffer = m_DrawPending;
     AfterOwnMove(board, Send(CBughouseProtocol::MakeMove(sent)), sent.drawOffer);
     Judge(board);
+    if (m_EngineSeats)
+        m_EngineSeats->OnPlayed(
+            board, EngineMove{move.from.Column(), move.from.Row(), move.to.Column(), move.to.Row(), played.promotion});
     return true;
 }
 
@@ -471,6 +511,9 @@ bool CBughouseSession::RequestDrop(int board, const CCoordinate& square, PieceTy
     sent.drawOffer = m_DrawPending;
     AfterOwnMove(board, Send(CBughouseProtocol::MakeDrop(sent)), sent.drawOffer);
     Judge(board);
+    if (m_EngineSeats)
+        m_EngineSeats->OnPlayed(board,
+                                EngineMove{square.Column(), square.Row(), square.Column(), square.Row(), 0, type});
     return true;
 }
 
@@ -504,6 +547,9 @@ void CBughouseSession::OnStalemate(int, Colour)
 void CBughouseSession::OnTimeExpired(CPlayerClock* clock)
 {
     if (!m_Running)
+        return;
+    // The server keeps the clocks of its engine seats.
+    if (m_EngineSeats && m_EngineSeats->OnClockExpired(clock))
         return;
     // Only the local player's own clocks are judged here.
     const CBughouseSeats seats = Seats();
@@ -705,6 +751,9 @@ void CBughouseSession::ReceiveMove(const CNetMessage& message)
     // Also after a move that ended the match: the mover's clock shows the
     // time the mover's program had, as it does everywhere else.
     AfterReceived(board, move->seat, move->remainingMs, move->drawOffer);
+    if (m_EngineSeats)
+        m_EngineSeats->OnPlayed(board, EngineMove{played.from.Column(), played.from.Row(), played.to.Column(),
+                                                  played.to.Row(), outcome.promotion});
 }
 
 void CBughouseSession::ReceiveDrop(const CNetMessage& message)
@@ -731,6 +780,9 @@ void CBughouseSession::ReceiveDrop(const CNetMessage& message)
     // Also after a drop that ended the match: the mover's clock shows the
     // time the mover's program had, as it does everywhere else.
     AfterReceived(board, drop->seat, drop->remainingMs, drop->drawOffer);
+    if (m_EngineSeats)
+        m_EngineSeats->OnPlayed(board, EngineMove{drop->square.Column(), drop->square.Row(), drop->square.Column(),
+                                                  drop->square.Row(), 0, drop->piece});
 }
 
 CBughouseSession::Arrival CBughouseSession::JudgeArrival(const CNetMessage& message, int& seat) const
