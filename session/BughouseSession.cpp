@@ -81,6 +81,11 @@ const CommandRule<S> kCommands[] = {
     {{S::kRulesId, IDS_BH_RULES, 10}, CommandOwner::Window},
     {{S::kHelpId, IDS_BH_HELP, 11}, CommandOwner::Window},
     {{S::kMenuId, IDS_BH_MENU, 12}, CommandOwner::Window},
+    {{S::kSaveGameId, IDS_BH_SAVE_GAME, 13},
+     CommandOwner::Window,
+     nullptr,
+     [](const S& s) { return !s.Record().IsEmpty(); }},
+    {{S::kLoadGameId, IDS_BH_LOAD_GAME, 14}, CommandOwner::Window, nullptr, [](const S& s) { return !s.IsRunning(); }},
 };
 
 // The piece a legal move takes, read before it is played: its type with the
@@ -236,6 +241,8 @@ QString CBughouseSession::SummaryText() const
 void CBughouseSession::Open()
 {
     StopGame();
+    m_Record.Clear();
+    m_EndClocksKept = false;
     m_RotationStep = 0;
     m_GameNumber = 0;
     ForgetSummary();
@@ -257,6 +264,7 @@ void CBughouseSession::Open()
 
 void CBughouseSession::Redraw()
 {
+    DropLoadedRecord();
     const CBughouseSeats seats = Seats();
     const int local = LocalSeat();
     for (int board = 0; board < 2; ++board)
@@ -299,6 +307,8 @@ void CBughouseSession::PrintSummary()
 
 void CBughouseSession::StartGame()
 {
+    if (m_Record.IsLoaded())
+        Redraw();
     for (int board = 0; board < 2; ++board)
     {
         CChessPosition& position = MutablePosition(board);
@@ -318,6 +328,7 @@ void CBughouseSession::StartGame()
     m_Running = true;
     m_DrawOffered = m_DrawPending = m_FlagFell = m_FlagReported = false;
     ForgetOffers();
+    BeginRecord();
     CountGameStarted(IDS_BUGHOUSE_GAME_STARTED);
     UpdateInput();
     UpdateButtons();
@@ -352,6 +363,7 @@ void CBughouseSession::EndMatch(const BughouseVerdict& verdict)
     case BughouseCounter::Draw: m_Roster.AddDraw(); break;
     case BughouseCounter::None: break;
     }
+    RecordResult(verdict.counter);
     if (verdict.counter != BughouseCounter::None)
         ReportStats();
     if (!verdict.text.isEmpty())
@@ -482,6 +494,7 @@ bool CBughouseSession::RequestMove(int board, const CMove& move, int32_t promoti
     sent.capturedColour = played.captured ? OppositeColour(mover) : COLOUR_NONE;
     sent.remainingMs = static_cast<int32_t>(std::max<int64_t>(0, Clock(2 * board).GetTime().Milliseconds()));
     sent.drawOffer = m_DrawPending;
+    RecordMove(board, move, played.promotion, sent.remainingMs);
     AfterOwnMove(board, Send(CBughouseProtocol::MakeMove(sent)), sent.drawOffer);
     Judge(board);
     if (m_EngineSeats)
@@ -509,6 +522,7 @@ bool CBughouseSession::RequestDrop(int board, const CCoordinate& square, PieceTy
     sent.piece = type;
     sent.remainingMs = static_cast<int32_t>(std::max<int64_t>(0, Clock(2 * board).GetTime().Milliseconds()));
     sent.drawOffer = m_DrawPending;
+    RecordDrop(board, type, square, sent.remainingMs);
     AfterOwnMove(board, Send(CBughouseProtocol::MakeDrop(sent)), sent.drawOffer);
     Judge(board);
     if (m_EngineSeats)
@@ -561,6 +575,7 @@ void CBughouseSession::OnTimeExpired(CPlayerClock* clock)
     if (m_Settings.IsWinOnOpponentTimeZero())
     {
         EndMatch({});
+        RecordResult(BughouseCounter::Defeat);
         m_Roster.AddDefeat();
         ReportStats();
         if (Send(CBughouseProtocol::MakeSeatMessage(MSG_TIME_EXPIRED, LocalSeat())))
@@ -741,6 +756,7 @@ void CBughouseSession::ReceiveMove(const CNetMessage& message)
         BoardsDiffer(move->seat);
         return;
     }
+    RecordMove(board, played, outcome.promotion, move->remainingMs);
     ReportBoard(board);
     Judge(board);
     if (capturedPiece >= 0 && TypeOfCode(static_cast<PieceCode>(capturedPiece)) != PIECE_KING)
@@ -774,6 +790,7 @@ void CBughouseSession::ReceiveDrop(const CNetMessage& message)
         BoardsDiffer(drop->seat);
         return;
     }
+    RecordDrop(board, drop->piece, drop->square, drop->remainingMs);
     SetHighlight(board, drop->square);
     ReportBoard(board);
     Judge(board);
@@ -1001,4 +1018,181 @@ void CBughouseSession::OnConnectionLost(int reason)
         StopGame();
         Message(Text(IDS_BUGHOUSE_COMM_ERROR));
     }
+}
+
+// ---------------------------------------------------------------------------
+// The record of the game: saving, loading and browsing
+
+void CBughouseSession::BeginRecord()
+{
+    // Board A is the one on which seat 0 plays its first colour; its white
+    // player's partner is black on board B.
+    const CBughouseSeats seats = Seats();
+    const int local = LocalSeat();
+    const int viewOfA = seats.ViewOf(local, 0, seats.ColourOf(0, 0));
+    m_ViewOfA = viewOfA < 0 ? 0 : viewOfA;
+    std::array<QString, 4> players;
+    for (int view = 0; view < 2; ++view)
+    {
+        const Colour bottom = seats.BottomColour(local, view);
+        const int board = RecordBoard(view);
+        const int white = bottom == COLOUR_BLACK ? seats.TopSeat(local, view) : seats.BottomSeat(local, view);
+        const int black = bottom == COLOUR_BLACK ? seats.BottomSeat(local, view) : seats.TopSeat(local, view);
+        players[static_cast<size_t>(2 * board)] = seats.Entry(white).name;
+        players[static_cast<size_t>(2 * board + 1)] = seats.Entry(black).name;
+    }
+    m_Record.Begin(players, GameTimeMs(), m_Settings.IsKingCanBeCaptured(), QDate::currentDate());
+    m_EndClocksKept = false;
+}
+
+void CBughouseSession::RecordMove(int view, const CMove& move, int32_t promotion, int32_t clockMs)
+{
+    (void)m_Record.AddMove(RecordBoard(view), move, promotion, clockMs);
+}
+
+void CBughouseSession::RecordDrop(int view, PieceType type, const CCoordinate& square, int32_t clockMs)
+{
+    (void)m_Record.AddDrop(RecordBoard(view), type, square, clockMs);
+}
+
+void CBughouseSession::RecordResult(BughouseCounter counter)
+{
+    if (counter == BughouseCounter::None)
+    {
+        m_Record.SetResult("*");
+        return;
+    }
+    if (counter == BughouseCounter::Draw)
+    {
+        m_Record.SetResult("1/2-1/2");
+        return;
+    }
+    // The result is that of WhiteA's team: the local player's when it plays
+    // white on board A (or black on board B).
+    const bool localWhiteOnFirst = Seats().BottomColour(LocalSeat(), 0) != COLOUR_BLACK;
+    const bool localIsWhiteATeam = (m_ViewOfA == 0) == localWhiteOnFirst;
+    const bool whiteATeamWon = (counter == BughouseCounter::Victory) == localIsWhiteATeam;
+    m_Record.SetResult(whiteATeamWon ? "1-0" : "0-1");
+}
+
+QString CBughouseSession::DefaultSaveName() const
+{
+    // "Ann & Bob - Carl & Dora Game 3": each team's players, the WhiteA team first.
+    auto team = [this](int which) {
+        const QString first = m_Record.Player(0, which == 0 ? COLOUR_WHITE : COLOUR_BLACK);
+        const QString second = m_Record.Player(1, which == 0 ? COLOUR_BLACK : COLOUR_WHITE);
+        return first == second ? first : first + QStringLiteral(" & ") + second;
+    };
+    QString name = Text(IDS_BPGN_SAVE_NAME);
+    name.replace(name.indexOf(QStringLiteral("%s")), 2, team(0));
+    name.replace(name.indexOf(QStringLiteral("%s")), 2, team(1));
+    name.replace(QStringLiteral("%d"), QString::number(m_SaveCounter));
+    return name;
+}
+
+bool CBughouseSession::SaveRecord(const QString& path)
+{
+    if (m_Record.IsEmpty())
+        return false;
+    ++m_SaveCounter;
+    if (!m_Record.Save(path))
+    {
+        Message(Text(IDS_BPGN_SAVE_ERROR));
+        return false;
+    }
+    m_SaveFolder = FolderOf(path);
+    return true;
+}
+
+bool CBughouseSession::LoadRecord(const QString& path)
+{
+    if (m_Running)
+        return false;
+    const CBughouseRecord::LoadResult result = m_Record.Load(
+        path, [this](const std::vector<CPgnIndexEntry>& games) { return Observer().OnChooseGame(games); });
+    if (result == CBughouseRecord::LoadResult::Unreadable)
+        Message(Text(IDS_BPGN_LOAD_ERROR));
+    if (result != CBughouseRecord::LoadResult::Loaded)
+        return false;
+    m_LoadFolder = FolderOf(path);
+    // Only this program's view changes: board A first, white at the bottom,
+    // board B turned so that each team sits at the bottom of one board.
+    m_ViewOfA = 0;
+    m_EndClocksKept = false;
+    SetFlipped(0, false);
+    SetFlipped(1, true);
+    ShowRecordPly();
+    ReportPanels();
+    UpdateButtons();
+    return true;
+}
+
+void CBughouseSession::BrowseTo(size_t ply)
+{
+    if (m_Running || m_Record.IsEmpty())
+        return;
+    if (!m_Record.IsLoaded() && !m_EndClocksKept)
+    {
+        // The clocks as the game left them come back at its last ply.
+        for (int panel = 0; panel < 4; ++panel)
+            m_EndClocks[static_cast<size_t>(panel)] = Clock(panel).GetTime();
+        m_EndClocksKept = true;
+    }
+    m_Record.GoTo(ply);
+    ShowRecordPly();
+    UpdateButtons();
+}
+
+void CBughouseSession::ShowRecordPly()
+{
+    const CBughouseBoards& shown = m_Record.Shown();
+    const bool atEnd = m_Record.Ply() == m_Record.Plies();
+    const int32_t gameTime = m_Record.GameTime().value_or(static_cast<int32_t>(GameTimeMs()));
+    for (int view = 0; view < 2; ++view)
+    {
+        const int board = RecordBoard(view);
+        CChessPosition& position = MutablePosition(view);
+        position = shown.Board(board);
+        position.SetDropsOption(1);
+        position.SetKingCaptureOption(shown.KingCapture());
+        SetHighlight(view, CCoordinate::None());
+        for (int top = 0; top < 2; ++top)
+        {
+            const int panel = 2 * view + top;
+            const Colour bottom = IsFlipped(view) ? COLOUR_BLACK : COLOUR_WHITE;
+            const Colour side = top == 0 ? bottom : OppositeColour(bottom);
+            CPlayerClock& clock = Clock(panel);
+            clock.Stop();
+            if (atEnd && m_EndClocksKept)
+                clock.SetTime(m_EndClocks[static_cast<size_t>(panel)]);
+            else
+                clock.SetTime(ClockTime(m_Record.ClockAt(board, side).value_or(gameTime)));
+        }
+    }
+    ReportBoards();
+}
+
+void CBughouseSession::DropLoadedRecord()
+{
+    if (!m_Record.IsLoaded())
+        return;
+    m_Record.Clear();
+    for (int board = 0; board < 2; ++board)
+    {
+        MutablePosition(board).Reset();
+        MutablePosition(board).SetDropsOption(1);
+        SetHighlight(board, CCoordinate::None());
+    }
+    ApplySettingsToClocks();
+    ReportBoards();
+    UpdateButtons();
+}
+
+QString CBughouseSession::PanelName(int panel) const
+{
+    if (!m_Record.IsLoaded() || panel < 0 || panel > 3)
+        return {};
+    const int view = panel / 2;
+    const Colour bottom = IsFlipped(view) ? COLOUR_BLACK : COLOUR_WHITE;
+    return m_Record.Player(RecordBoard(view), panel % 2 == 0 ? bottom : OppositeColour(bottom));
 }

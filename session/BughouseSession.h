@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BughouseJudge.h"
+#include "BughouseRecord.h"
 #include "BughouseSeats.h"
 #include "NetGameSession.h"
 
@@ -51,6 +52,8 @@ public:
     static constexpr int kRulesId = 1018;
     static constexpr int kHelpId = 1009;
     static constexpr int kMenuId = 1003;
+    static constexpr int kSaveGameId = 1023;
+    static constexpr int kLoadGameId = 1010;
     static constexpr int kAddComputerId = 1040;
     static constexpr int kRemoveComputerId = 1041;
 
@@ -101,6 +104,22 @@ public:
     [[nodiscard]] int RotationStep() const { return m_RotationStep; }
     // The settings as this game applies them: always with a time limit.
     [[nodiscard]] QString SummaryText() const;
+
+    // The record of the game being played or the last one, or a loaded game.
+    // Save Game writes it as BPGN. Load Game (between games) replaces it with
+    // a game read from a file, which is only browsed: board A on the first
+    // board, board B on the second, the file's players on the panels; the
+    // table and the other players stay as they are, and Start, or a change of
+    // seats, leaves the loaded game for a fresh one.
+    [[nodiscard]] const CBughouseRecord& Record() const { return m_Record; }
+    [[nodiscard]] QString DefaultSaveName() const override;
+    bool SaveRecord(const QString& path);
+    bool LoadRecord(const QString& path);
+    // Browsing the record's plies on both boards, between games only.
+    [[nodiscard]] bool CanBrowseBack() const { return !m_Running && m_Record.CanStepBack(); }
+    [[nodiscard]] bool CanBrowseForward() const { return !m_Running && m_Record.CanStepForward(); }
+    void BrowseTo(size_t ply);
+    [[nodiscard]] QString PanelName(int panel) const override;
 
     // IClockOwner: a panel's clock ran out.
     void OnTimeExpired(CPlayerClock* clock) override;
@@ -181,6 +200,23 @@ private:
         std::array<bool, 2> movedOn{}; // the opponent has moved on that board since
     };
     std::array<std::array<OpenOffer, 4>, 4> m_Offers{}; // [maker][opponent]
+
+    // The record: a new one at each start, each move and drop as it is
+    // applied (views as this program numbers them), the result at the end.
+    void BeginRecord();
+    void RecordMove(int view, const CMove& move, int32_t promotion, int32_t clockMs);
+    void RecordDrop(int view, PieceType type, const CCoordinate& square, int32_t clockMs);
+    void RecordResult(BughouseCounter counter);
+    [[nodiscard]] int RecordBoard(int view) const { return view == m_ViewOfA ? 0 : 1; }
+    // The boards and clocks show the record at its ply.
+    void ShowRecordPly();
+    // A loaded game gives way to the table as it is.
+    void DropLoadedRecord();
+
+    CBughouseRecord m_Record;
+    int m_ViewOfA = 0;                    // the view that shows the record's board A
+    std::array<ClockTime, 4> m_EndClocks; // the clocks at the end of a played game, while it is browsed
+    bool m_EndClocksKept = false;
 
     std::unique_ptr<CBughouseEngineSeats> m_EngineSeats;
     bool m_FlagFell = false;

@@ -83,6 +83,8 @@ public:
     [[nodiscard]] const CPlayerClock& Clock(int panel) const { return *m_Clocks[PanelIndex(panel)]; }
     [[nodiscard]] int PanelPlayer(int panel) const { return m_PanelPlayers[PanelIndex(panel)]; }
     [[nodiscard]] virtual bool PanelComputerMark(int /*panel*/) const { return false; }
+    // A name a panel shows instead of its roster entry's (a loaded game's player); empty for none.
+    [[nodiscard]] virtual QString PanelName(int /*panel*/) const { return {}; }
 
     // The move list: the moves up to the shown position, the result text
     // read from a file, and the information text shown instead of the moves.

@@ -298,6 +298,13 @@ const std::map<int, std::string>& Table()
         {IDS_GAME_LIST_RESULT, "Result"},
         {IDS_GAME_LIST_EVENT, "Event"},
         {IDS_GAME_LIST_DATE, "Date"},
+        {IDS_BH_SAVE_GAME, "Save Game"},
+        {IDS_BH_LOAD_GAME, "Load Game"},
+        {IDS_BPGN_FILTER, "BPGN Files (*.bpgn)|*.bpgn|PGN Files (*.pgn)|*.pgn||"},
+        {IDS_BPGN_EXTENSION, "bpgn"},
+        {IDS_BPGN_SAVE_NAME, "%s - %s Game %d"},
+        {IDS_BPGN_LOAD_ERROR, "An error occured while loading the BPGN file.\n\nThe file might contain invalid data."},
+        {IDS_BPGN_SAVE_ERROR, "An error occured while saving the BPGN file."},
     };
     return table;
 }

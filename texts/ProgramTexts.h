@@ -304,6 +304,15 @@ inline constexpr int IDS_GAME_LIST_RESULT = 67024;
 inline constexpr int IDS_GAME_LIST_EVENT = 67025;
 inline constexpr int IDS_GAME_LIST_DATE = 67026;
 
+// Bughouse records (BPGN): the bughouse window's Save Game and Load Game.
+inline constexpr int IDS_BH_SAVE_GAME = 67040;
+inline constexpr int IDS_BH_LOAD_GAME = 67041;
+inline constexpr int IDS_BPGN_FILTER = 67042;
+inline constexpr int IDS_BPGN_EXTENSION = 67043;
+inline constexpr int IDS_BPGN_SAVE_NAME = 67044;
+inline constexpr int IDS_BPGN_LOAD_ERROR = 67045;
+inline constexpr int IDS_BPGN_SAVE_ERROR = 67046;
+
 // The text with that id, or an empty string for an unknown id.
 [[nodiscard]] const std::string& Text(int id);
 } // namespace ProgramTexts
