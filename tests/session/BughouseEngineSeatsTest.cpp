@@ -406,3 +406,29 @@ TEST(BughouseEngineSeats, ADeadEngineLosesOnItsClock)
     EXPECT_EQ(server.observer.messages, QStringList{QStringLiteral("Opponent's time has expired\nYou win the game !")});
     EXPECT_EQ(server.roster.Victories(), 1);
 }
+
+// An engine without a partner plays both boards, with an engine of its own on each.
+TEST(BughouseEngineSeats, ALoneEngineSeatPlaysBothBoards)
+{
+    Server server;
+    ASSERT_EQ(server.Seats().Add(QStringLiteral("Sjeng")), QString::fromUtf8(kSjeng));
+    EXPECT_EQ(server.Seats().EngineOf(QString::fromUtf8(kSjeng), 1), nullptr);
+    ASSERT_TRUE(server.session.Command(S::kStartId));
+    ASSERT_NE(server.Seats().EngineOf(QString::fromUtf8(kSjeng), 1), nullptr);
+    CFakeEngine& first = server.Engine(kSjeng, 0);
+    CFakeEngine& second = server.Engine(kSjeng, 1);
+    EXPECT_TRUE(first.Was("game 300 0 black"));
+    EXPECT_TRUE(second.Was("game 300 0 white"));
+    EXPECT_EQ(server.factory.Alive(), 2);
+
+    second.Play("d2d4");
+    EXPECT_EQ(server.session.Position(1).SideToMove(), COLOUR_BLACK);
+    ASSERT_TRUE(server.session.RequestMove(0, Move("e2e4"), 0));
+    EXPECT_TRUE(first.Was("move e2e4"));
+    EXPECT_FALSE(second.Was("move e2e4"));
+    first.Play("e7e5");
+    EXPECT_EQ(server.session.Position(0).SideToMove(), COLOUR_WHITE);
+    EXPECT_TRUE(server.session.IsRunning());
+    server.session.Leave();
+    EXPECT_EQ(server.factory.Alive(), 0);
+}
