@@ -264,7 +264,7 @@ void CBughouseSession::Open()
 
 void CBughouseSession::Redraw()
 {
-    DropLoadedRecord();
+    EndRecordView();
     const CBughouseSeats seats = Seats();
     const int local = LocalSeat();
     for (int board = 0; board < 2; ++board)
@@ -1043,6 +1043,7 @@ void CBughouseSession::BeginRecord()
     }
     m_Record.Begin(players, GameTimeMs(), m_Settings.IsKingCanBeCaptured(), QDate::currentDate());
     m_EndClocksKept = false;
+    ReportPanels();
 }
 
 void CBughouseSession::RecordMove(int view, const CMove& move, int32_t promotion, int32_t clockMs)
@@ -1140,6 +1141,7 @@ void CBughouseSession::BrowseTo(size_t ply)
     }
     m_Record.GoTo(ply);
     ShowRecordPly();
+    ReportPanels();
     UpdateButtons();
 }
 
@@ -1172,10 +1174,21 @@ void CBughouseSession::ShowRecordPly()
     ReportBoards();
 }
 
-void CBughouseSession::DropLoadedRecord()
+void CBughouseSession::EndRecordView()
 {
     if (!m_Record.IsLoaded())
+    {
+        // The game just played goes back to its end, as the table changes.
+        if (m_EndClocksKept && !m_Running)
+        {
+            m_Record.GoTo(m_Record.Plies());
+            ShowRecordPly();
+            m_EndClocksKept = false;
+            ReportPanels();
+            UpdateButtons();
+        }
         return;
+    }
     m_Record.Clear();
     for (int board = 0; board < 2; ++board)
     {
@@ -1190,7 +1203,10 @@ void CBughouseSession::DropLoadedRecord()
 
 QString CBughouseSession::PanelName(int panel) const
 {
-    if (!m_Record.IsLoaded() || panel < 0 || panel > 3)
+    // A loaded game, or the game just played while it is browsed: the
+    // record's players, whatever the seats have become since.
+    const bool browsed = m_Record.IsLoaded() || (m_EndClocksKept && !m_Running);
+    if (!browsed || panel < 0 || panel > 3)
         return {};
     const int view = panel / 2;
     const Colour bottom = IsFlipped(view) ? COLOUR_BLACK : COLOUR_WHITE;

@@ -210,8 +210,9 @@ private:
     [[nodiscard]] int RecordBoard(int view) const { return view == m_ViewOfA ? 0 : 1; }
     // The boards and clocks show the record at its ply.
     void ShowRecordPly();
-    // A loaded game gives way to the table as it is.
-    void DropLoadedRecord();
+    // The table as it is comes back: a loaded game gives way, the game just
+    // played, while browsed, goes back to its end.
+    void EndRecordView();
 
     CBughouseRecord m_Record;
     int m_ViewOfA = 0;                    // the view that shows the record's board A

@@ -49,6 +49,14 @@ void CPlayerWnd::SetPlayerIndex(int index)
     update();
 }
 
+void CPlayerWnd::SetShownName(const QString& name)
+{
+    if (name == m_ShownName)
+        return;
+    m_ShownName = name;
+    update();
+}
+
 void CPlayerWnd::SetComputerMark(bool mark)
 {
     if (mark == m_ComputerMark)
@@ -69,6 +77,8 @@ QColor CPlayerWnd::TextColour() const
 
 QString CPlayerWnd::NameText() const
 {
+    if (!m_ShownName.isEmpty())
+        return Nickname::Shown(m_ShownName);
     if (m_PlayerIndex == -1)
         return UiText(ProgramTexts::IDS_WAITING_FOR_CLIENT);
     QString name = Nickname::Shown(GetPlayer().name);
@@ -81,7 +91,7 @@ QString CPlayerWnd::ClockText() const
 {
     if (m_Shown->IsUnlimited())
         return UiText(ProgramTexts::IDS_NO_TIME_LIMIT);
-    if (m_PlayerIndex == -1)
+    if (m_PlayerIndex == -1 && m_ShownName.isEmpty())
         return ClockTime().Text();
     return m_Shown->GetShownTime().Text();
 }
@@ -93,7 +103,7 @@ QString CPlayerWnd::PaintedNameText() const
     const int room = width() - 3 - 3 - metrics.horizontalAdvance(ClockText()) - kNameClockGap;
     if (metrics.horizontalAdvance(whole) <= room)
         return whole;
-    if (m_PlayerIndex != -1 && m_ComputerMark)
+    if (m_PlayerIndex != -1 && m_ShownName.isEmpty() && m_ComputerMark)
     {
         // The mark says who plays: the name gives way first.
         const QString mark = UiText(ProgramTexts::IDS_COMPUTER_MARK);

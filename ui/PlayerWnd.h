@@ -28,6 +28,9 @@ public:
     // Repaints the whole panel.
     void SetPlayerIndex(int index);
     [[nodiscard]] int PlayerIndex() const { return m_PlayerIndex; }
+    // A name shown instead of the roster entry's (a loaded game's player); empty for none.
+    void SetShownName(const QString& name);
+    [[nodiscard]] const QString& ShownName() const { return m_ShownName; }
     // Repaints only when the mark changes.
     void SetComputerMark(bool mark);
     [[nodiscard]] bool ComputerMark() const { return m_ComputerMark; }
@@ -72,6 +75,7 @@ private:
 
     const PlayerRoster& m_Roster;
     int m_PlayerIndex;
+    QString m_ShownName;
     bool m_ComputerMark = false;
     CPlayerClock m_Clock;
     CPlayerClock* m_Shown = &m_Clock;

@@ -3,6 +3,7 @@
 #include "BughouseSession.h"
 #include "GameWnd.h"
 
+#include <array>
 #include <functional>
 
 class CDoubleSettingsDlg;
@@ -28,8 +29,13 @@ class PlayerRoster;
 // panel below it (panel numbers as the session gives them), 320 x 19 like the
 // chess windows' panels. The boards keep a 16 pixel gap between them. The
 // buttons stand at their bitmap's size (120 x 26) in one column, rows 30
-// apart, 12 pixels right of the second board. At 800 x 600 the chat output
+// apart, 12 pixels right of the second board; below them, centred on the
+// column, the four little browse buttons of the game's record, two by two:
+// "browseBack" and "browseForward" above "browseStart" and "browseEnd". At 800 x 600 the chat output
 // shows six lines.
+//
+// The record is browsed between games with those buttons and with Left,
+// Right, Home and End (the chat input keeps these keys for its text).
 class CBughouseWnd : public CGameWnd
 {
     Q_OBJECT
@@ -55,6 +61,8 @@ public:
     void SetChoiceRunner(ChoiceRunner runner) { m_RunChoice = std::move(runner); }
 
     [[nodiscard]] CBoardView* View(int index) const { return Board(index & 1); }
+    // The browse buttons, from "to the start" (0) to "to the end" (3).
+    [[nodiscard]] CSkinButton* BrowseButton(int index) const { return m_Browse[static_cast<size_t>(index & 3)]; }
 
 protected:
     void RunWindowCommand(int id) override;
@@ -63,6 +71,9 @@ protected:
     [[nodiscard]] int32_t AskPromotion(Colour) override { return PIECE_QUEEN; }
     [[nodiscard]] QPoint PromotionDialogPosition(Colour) const override { return QPoint(); }
     void SubmitChat(const QString& text) override { m_Game.SendChat(text); }
+    [[nodiscard]] QString FileFilter() const override;
+    [[nodiscard]] int FileExtension() const override;
+    void OnButtonsChanged() override;
 
 private:
     // The layout's measures.
@@ -80,8 +91,13 @@ private:
     void AddComputer();
     // Remove Computer: a seated engine chosen leaves its seat.
     void RemoveComputer();
+    void SaveRecord();
+    void LoadRecord();
+    // Browsing the record: 0 to the start, 1 a ply back, 2 a ply forward, 3 to the end.
+    void Browse(int step);
 
     CBughouseSession& m_Game;
     SettingsRunner m_RunSettings;
     ChoiceRunner m_RunChoice;
+    std::array<CSkinButton*, 4> m_Browse{};
 };

@@ -33,13 +33,26 @@ using namespace ProgramTexts;
 
 namespace
 {
-QString DefaultFileChooser(QWidget* parent, bool save, const QString& folder, const QString& suggested)
+// "PGN Files (*.pgn)|*.pgn||" in the platform's filter syntax: the names of
+// the filters, each with its patterns, one to a line.
+QString PlatformFilter(const QString& filter)
 {
-    // "PGN Files (*.pgn)|*.pgn||" in the platform's filter syntax.
-    const QString filter = UiText(IDS_PGN_FILTER).section(QLatin1Char('|'), 0, 0);
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList names;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+    {
+        if (!parts[i].isEmpty())
+            names << parts[i];
+    }
+    return names.join(QStringLiteral(";;"));
+}
+
+QString DefaultFileChooser(QWidget* parent, bool save, const QString& folder, const QString& suggested,
+                           const QString& filter, const QString& suffix)
+{
     const QString proposed = suggested.isEmpty() ? folder : QDir(folder).filePath(suggested);
-    QFileDialog dialog(parent, QString(), proposed, filter);
-    dialog.setDefaultSuffix(UiText(IDS_PGN_EXTENSION));
+    QFileDialog dialog(parent, QString(), proposed, PlatformFilter(filter));
+    dialog.setDefaultSuffix(suffix);
     if (save)
     {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -91,7 +104,7 @@ CGameWnd::CGameWnd(std::unique_ptr<CGameSession> session, const Parts& parts, Ga
         m_Buttons[command.id] = button;
     }
     m_FileChooser = [this](bool save, const QString& folder, const QString& suggested) {
-        return DefaultFileChooser(this, save, folder, suggested);
+        return DefaultFileChooser(this, save, folder, suggested, FileFilter(), UiText(FileExtension()));
     };
     m_BoardMenu = new QMenu(this);
     m_BoardMenu->setObjectName(QStringLiteral("boardMenu"));
@@ -324,6 +337,16 @@ void CGameWnd::LoadGame()
     const QString path = m_FileChooser(false, m_Session->LoadStartFolder(), QString());
     if (!path.isEmpty())
         m_Session->LoadGame(path);
+}
+
+QString CGameWnd::FileFilter() const
+{
+    return UiText(IDS_PGN_FILTER);
+}
+
+int CGameWnd::FileExtension() const
+{
+    return IDS_PGN_EXTENSION;
 }
 
 QString CGameWnd::SuggestedSaveName() const
@@ -567,6 +590,7 @@ void CGameWnd::OnPanelsChanged()
     for (size_t p = 0; p < m_Panels.size(); ++p)
     {
         m_Panels[p]->SetPlayerIndex(m_Session->PanelPlayer(static_cast<int>(p)));
+        m_Panels[p]->SetShownName(m_Session->PanelName(static_cast<int>(p)));
         m_Panels[p]->SetComputerMark(m_Session->PanelComputerMark(static_cast<int>(p)));
     }
 }

@@ -140,6 +140,10 @@ protected:
     // The piece a person's pawn becomes; by default the promotion dialog.
     [[nodiscard]] virtual int32_t AskPromotion(Colour side);
     [[nodiscard]] virtual QPoint PromotionDialogPosition(Colour side) const = 0;
+    // The file dialogs' filters in the string table's form ("PGN Files
+    // (*.pgn)|*.pgn||") and the string-table id of the extension a saved file gets.
+    [[nodiscard]] virtual QString FileFilter() const;
+    [[nodiscard]] virtual int FileExtension() const;
     // The name Save Game proposes in the file dialog.
     [[nodiscard]] virtual QString SuggestedSaveName() const;
     // A chat line typed by the local player.
@@ -154,6 +158,11 @@ protected:
     [[nodiscard]] BoardMenuEntry PastePgnEntry();
     [[nodiscard]] BoardMenuEntry ExportPgnEntry();
 
+    // Asks the file chooser for a file to load or to save.
+    [[nodiscard]] QString ChooseFile(bool save, const QString& folder, const QString& suggested) const
+    {
+        return m_FileChooser(save, folder, suggested);
+    }
     // Commands every kind does alike.
     void LoadGame();
     void SaveGame();

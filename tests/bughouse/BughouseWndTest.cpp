@@ -3,6 +3,7 @@
 #include "BughouseWnd.h"
 #include "BitmapCache.h"
 #include "BoardView.h"
+#include "BpgnExport.h"
 #include "BughouseProtocol.h"
 #include "DoubleSettingsDlg.h"
 #include "GameSettings.h"
@@ -25,6 +26,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -530,6 +532,15 @@ TEST_F(BughouseWndTest, AClientWindowSeesTheSameBoardsAsTheServer)
     ASSERT_TRUE(WaitUntil([&] { return !window->Session().IsGameRunning(); }));
     EXPECT_EQ(bobRoster.Defeats(), 1);
     EXPECT_EQ(roster.Victories(), 1);
+    // Both programs keep the same record, with the same board letters and the
+    // result of WhiteA's team (Ann's, whose opponent resigned).
+    ASSERT_TRUE(WaitUntil([&] { return !bob.Session().IsGameRunning(); }));
+    const CBpgnGame& kept = window->Session().Record().Game();
+    EXPECT_EQ(kept.moves.size(), 5u);
+    EXPECT_EQ(kept.result, "1-0");
+    EXPECT_EQ(kept.Player(0, COLOUR_BLACK), "Bob");
+    EXPECT_EQ(kept.Player(1, COLOUR_BLACK), "Dee");
+    EXPECT_EQ(CBpgnExport::ExportGame(bob.Session().Record().Game()), CBpgnExport::ExportGame(kept));
     bobLink.Leave(false);
     bobLink.SetGameWindows(nullptr, nullptr);
 }
@@ -901,4 +912,175 @@ TEST_F(BughouseWndTest, AFlippedViewSendsItsMovesWithTheGamesOrientation)
     EXPECT_EQ(move->from, CCoordinate(1, 3));
     EXPECT_EQ(move->to, CCoordinate(3, 3));
     EXPECT_EQ(window->View(0)->GetPosition().TypeAt(CCoordinate(3, 3)), PIECE_PAWN);
+}
+
+// The game of the test above, played to Bob's resignation, is the window's
+// record: saved through Save Game, loaded back through Load Game and browsed
+// with the keys and the browse buttons on both boards.
+TEST_F(BughouseWndTest, APlayedGameIsRecordedSavedLoadedAndBrowsedOnBothBoards)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const int save = CBughouseSession::kSaveGameId;
+    const int load = CBughouseSession::kLoadGameId;
+    EXPECT_FALSE(Enabled(save)); // nothing played yet
+    EXPECT_TRUE(Enabled(load));
+    SeatFour();
+    Start();
+    EXPECT_TRUE(Enabled(save));
+    EXPECT_FALSE(Enabled(load));
+    CScriptedPlayer& bob = *players[0];
+    CScriptedPlayer& cid = *players[1];
+    CScriptedPlayer& dee = *players[2];
+    Drag(window->View(0), CCoordinate(1, 3), CCoordinate(3, 3));
+    ASSERT_TRUE(WaitUntil([&] { return cid.Has(MSG_MOVE); }));
+    Play(cid, Move(2, 1, 6, 4, 4, 4));
+    Drag(window->View(0), CCoordinate(1, 7), CCoordinate(2, 7));
+    Play(cid, Move(2, 1, 4, 4, 3, 3));
+    Play(dee, Move(3, 0, 1, 7, 2, 7));
+    Play(bob, Move(1, 1, 6, 0, 4, 0));
+    Play(dee, Drop(3, 0, 6, 0, PIECE_PAWN));
+    Play(bob, Move(1, 1, 6, 7, 5, 7));
+    Play(dee, Move(3, 0, 6, 0, 7, 1, PIECE_QUEEN));
+    Play(bob, Move(1, 1, 7, 0, 7, 1));
+    // Ann drops the pawn that was a queen.
+    const CBoardView& mine = *window->View(0);
+    ASSERT_EQ(mine.GetPosition().Holdings(COLOUR_WHITE, PIECE_PAWN), 1);
+    ASSERT_TRUE(window->Session().RequestDrop(0, CCoordinate(5, 3), PIECE_PAWN));
+    Play(bob, CBughouseProtocol::MakeSeatMessage(MSG_RESIGN, 1));
+    ASSERT_FALSE(window->Session().IsGameRunning());
+
+    const CBpgnGame& game = window->Session().Record().Game();
+    std::string texts;
+    for (const CBpgnMove& move : game.moves)
+        texts += std::string(move.board == 0 ? "A:" : "B:") + move.san.Str() + ' ';
+    EXPECT_EQ(texts, "A:e4 A:d5 A:a3 A:dxe4 B:a3 B:h5 B:P@h7 B:a6 B:hxg8=Q B:Rxg8 A:P@e6 ");
+    EXPECT_EQ(game.moves[1].clockMs, 250000); // as Cid's program sent it
+    ASSERT_TRUE(game.moves[0].clockMs.has_value());
+    EXPECT_GT(*game.moves[0].clockMs, 290000); // Ann's own clock
+    EXPECT_LE(*game.moves[0].clockMs, 300000);
+    EXPECT_EQ(game.Player(0, COLOUR_WHITE), "Ann");
+    EXPECT_EQ(game.Player(0, COLOUR_BLACK), "Cid");
+    EXPECT_EQ(game.Player(1, COLOUR_WHITE), "Dee");
+    EXPECT_EQ(game.Player(1, COLOUR_BLACK), "Bob");
+    EXPECT_EQ(game.result, "0-1"); // Bob, Ann's partner, resigned
+    EXPECT_EQ(game.Tag("TimeControl"), "300+0");
+
+    // Save Game: the dialog proposes the teams and the counter; the extension is added.
+    QString suggestedName;
+    window->SetFileChooser([&](bool saving, const QString&, const QString& suggested) {
+        suggestedName = suggested;
+        return saving ? dir.filePath(QStringLiteral("match")) : dir.filePath(QStringLiteral("match.bpgn"));
+    });
+    QTest::mouseClick(window->Button(save), Qt::LeftButton);
+    EXPECT_EQ(suggestedName, QStringLiteral("Ann & Bob - Cid & Dee Game 1"));
+    ASSERT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("match.bpgn"))));
+    EXPECT_EQ(window->Session().SaveFolder(), dir.path());
+
+    // The game just played is browsed with its own players on the panels,
+    // even after the seats have changed; changing them again goes back to its end.
+    window->OnCommand(CBughouseSession::kRotatePlayersId);
+    ASSERT_EQ(RosterOrder(), "ADBC");
+    EXPECT_EQ(window->Panel(1)->NameText(), QStringLiteral("Bob")); // Ann's opponent now
+    window->activateWindow();
+    window->View(0)->setFocus();
+    QTest::keyClick(window->View(0), Qt::Key_Home);
+    EXPECT_EQ(window->Session().Record().Ply(), 0u);
+    EXPECT_EQ(window->Panel(1)->NameText(), QStringLiteral("Cid"));
+    EXPECT_EQ(window->Panel(2)->NameText(), QStringLiteral("Bob"));
+    EXPECT_FALSE(window->View(0)->GetPosition().IsOccupied(CCoordinate(3, 3)));
+    window->OnCommand(CBughouseSession::kRotatePlayersId);
+    window->OnCommand(CBughouseSession::kRotatePlayersId);
+    ASSERT_EQ(RosterOrder(), "ABCD");
+    EXPECT_EQ(window->Session().Record().Ply(), 11u);
+    EXPECT_EQ(window->Panel(1)->ShownName(), QString());
+    EXPECT_EQ(window->View(0)->GetPosition().PieceAt(CCoordinate(5, 3)), MakePieceCode(COLOUR_WHITE, PIECE_PAWN));
+
+    // Load Game at the server with its players still seated: only this
+    // program's view changes, and nobody is sent anything.
+    const size_t bobHad = bob.received.size();
+    QTest::mouseClick(window->Button(load), Qt::LeftButton);
+    ASSERT_TRUE(window->Session().Record().IsLoaded());
+    EXPECT_EQ(window->Panel(0)->NameText(), QStringLiteral("Ann"));
+    EXPECT_EQ(window->Panel(1)->NameText(), QStringLiteral("Cid"));
+    EXPECT_EQ(window->Panel(2)->NameText(), QStringLiteral("Bob"));
+    EXPECT_EQ(window->Panel(3)->NameText(), QStringLiteral("Dee"));
+    EXPECT_FALSE(window->View(0)->IsFlipped());
+    EXPECT_TRUE(window->View(1)->IsFlipped());
+    EXPECT_EQ(roster.Count(), 4);
+
+    // Browsing: Home shows both initial positions, Right one ply at a time.
+    const CChessPosition& a = window->View(0)->GetPosition();
+    const CChessPosition& b = window->View(1)->GetPosition();
+    EXPECT_EQ(a.PieceAt(CCoordinate(5, 3)), MakePieceCode(COLOUR_WHITE, PIECE_PAWN)); // the last ply, P@e6
+    window->activateWindow();
+    window->View(0)->setFocus();
+    QTest::keyClick(window->View(0), Qt::Key_Home);
+    EXPECT_EQ(window->Session().Record().Ply(), 0u);
+    EXPECT_FALSE(a.IsOccupied(CCoordinate(3, 3)));
+    EXPECT_FALSE(window->BrowseButton(0)->isEnabled());
+    EXPECT_TRUE(window->BrowseButton(2)->isEnabled());
+    for (int i = 0; i < 7; ++i)
+        QTest::keyClick(window->View(0), Qt::Key_Right);
+    // Seven plies: dxe4 on board A, and on board B the pawn dropped on h7.
+    EXPECT_EQ(window->Session().Record().Ply(), 7u);
+    EXPECT_EQ(a.PieceAt(CCoordinate(3, 3)), MakePieceCode(COLOUR_BLACK, PIECE_PAWN));
+    EXPECT_EQ(b.PieceAt(CCoordinate(6, 0)), MakePieceCode(COLOUR_WHITE, PIECE_PAWN));
+    EXPECT_EQ(b.Holdings(COLOUR_WHITE, PIECE_PAWN), 0);
+    // Each panel's clock shows its player's time at that ply.
+    EXPECT_EQ(window->Panel(1)->GetTime().Milliseconds(), 250000);
+    QTest::mouseClick(window->BrowseButton(1), Qt::LeftButton);
+    EXPECT_EQ(window->Session().Record().Ply(), 6u);
+    EXPECT_FALSE(b.IsOccupied(CCoordinate(6, 0)));
+    EXPECT_EQ(b.Holdings(COLOUR_WHITE, PIECE_PAWN), 1);
+    QTest::mouseClick(window->BrowseButton(3), Qt::LeftButton);
+    EXPECT_EQ(window->Session().Record().Ply(), 11u);
+    EXPECT_FALSE(window->BrowseButton(3)->isEnabled());
+    // The chat input keeps Home and Left for its text.
+    window->ChatInput()->setText(QStringLiteral("gg"));
+    window->ChatInput()->setFocus();
+    QTest::keyClick(window->ChatInput(), Qt::Key_Home);
+    QTest::keyClick(window->ChatInput(), Qt::Key_Left);
+    EXPECT_EQ(window->Session().Record().Ply(), 11u);
+    EXPECT_EQ(window->ChatInput()->cursorPosition(), 0);
+    EXPECT_EQ(bob.received.size(), bobHad);
+
+    // A broken file is refused with the message, and the loaded game stays.
+    const QString brokenPath = dir.filePath(QStringLiteral("broken.bpgn"));
+    {
+        QFile broken(brokenPath);
+        ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+        broken.write("[WhiteA \"X\"]\n\n1A. e4 1a. e4 *\n");
+    }
+    window->SetFileChooser([&](bool, const QString&, const QString&) { return brokenPath; });
+    CMessageService::ClearHistory();
+    QTest::keyClick(window->View(0), Qt::Key_O, Qt::ControlModifier);
+    ASSERT_FALSE(CMessageService::History().empty());
+    EXPECT_EQ(CMessageService::History().back().text,
+              QStringLiteral("An error occured while loading the BPGN file.\n\nThe file might contain invalid data."));
+    EXPECT_EQ(window->Panel(3)->NameText(), QStringLiteral("Dee"));
+    EXPECT_EQ(window->Session().Record().Plies(), 11u);
+
+    // Start leaves the loaded game: the table's players and views come back.
+    Start();
+    EXPECT_FALSE(window->Session().Record().IsLoaded());
+    EXPECT_EQ(window->Panel(2)->NameText(), QStringLiteral("Bob"));
+    EXPECT_EQ(window->Panel(2)->ShownName(), QString());
+    EXPECT_EQ(window->Session().Record().Plies(), 0u);
+}
+
+TEST_F(BughouseWndTest, ASaveThatFailsSaysSo)
+{
+    Join("Bob");
+    Start();
+    window->OnCommand(CBughouseSession::kAbortGameId);
+    ASSERT_FALSE(window->Session().IsGameRunning());
+    EXPECT_EQ(window->Session().Record().Game().result, "*");
+    window->SetFileChooser(
+        [](bool, const QString&, const QString&) { return QStringLiteral("/nonexistent/dir/x.bpgn"); });
+    CMessageService::ClearHistory();
+    window->OnCommand(CBughouseSession::kSaveGameId);
+    ASSERT_FALSE(CMessageService::History().empty());
+    EXPECT_EQ(CMessageService::History().back().text, QStringLiteral("An error occured while saving the BPGN file."));
+    EXPECT_EQ(window->Session().SaveCounter(), 2);
 }
