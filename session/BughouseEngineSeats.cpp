@@ -21,6 +21,31 @@ namespace
 constexpr PieceType kHoldingPieces[] = {PIECE_PAWN, PIECE_KNIGHT, PIECE_BISHOP, PIECE_ROOK, PIECE_QUEEN};
 constexpr char kHoldingLetters[] = "PNBRQ";
 
+char HoldingLetter(Colour colour, PieceType type)
+{
+    for (size_t i = 0; i < std::size(kHoldingPieces); ++i)
+    {
+        if (kHoldingPieces[i] == type)
+            return colour == COLOUR_WHITE ? kHoldingLetters[i] : static_cast<char>(kHoldingLetters[i] - 'A' + 'a');
+    }
+    return '?';
+}
+
+// Holdings letters in the order HoldingsOf writes them.
+std::string Canonical(const std::string& letters)
+{
+    std::string text;
+    for (Colour colour : {COLOUR_WHITE, COLOUR_BLACK})
+    {
+        for (PieceType type : kHoldingPieces)
+        {
+            const char letter = HoldingLetter(colour, type);
+            text.append(static_cast<size_t>(std::count(letters.begin(), letters.end(), letter)), letter);
+        }
+    }
+    return text;
+}
+
 int32_t Centiseconds(const CPlayerClock& clock)
 {
     return static_cast<int32_t>(std::clamp<int64_t>(clock.GetShownTime().Milliseconds() / 10, 0, INT32_MAX));
@@ -325,27 +350,54 @@ void CBughouseEngineSeats::OnPlayed(int board, const EngineMove& move)
 {
     if (!m_Session.IsRunning() || !m_Session.IsServer())
         return;
-    // The holdings first: a piece taken here arrives on the other board,
-    // and its engines learn it before they are asked to move. On the board
-    // of the move the engines follow their holdings themselves.
+    // Each engine is told its holdings whenever they differ from what it
+    // knows, before it is asked to move, but never while it may have a move
+    // of its own on its way (it is to move on its board): such a move would
+    // apply a second time to absolute holdings sent meanwhile. It then
+    // learns them just before it is asked to move again.
+    const Colour next = m_Session.Position(board).SideToMove();
+    const Colour mover = OppositeColour(next);
+    const char dropped = move.IsDrop() ? HoldingLetter(mover, static_cast<PieceType>(move.drop)) : '\0';
     for (Slot& slot : m_Slots)
     {
         const Place place = PlaceOf(slot);
         if (!slot.playing || place.board < 0)
             continue;
-        const std::string holdings = HoldingsOf(place.board);
-        if (holdings == slot.holdings)
-            continue;
-        slot.holdings = holdings;
+        const std::string actual = HoldingsOf(place.board);
         if (place.board != board)
-            slot.extension->SetHoldings(holdings.c_str());
-    }
-    const Colour next = m_Session.Position(board).SideToMove();
-    for (Slot& slot : m_Slots)
-    {
-        const Place place = PlaceOf(slot);
-        if (!slot.playing || place.board != board || place.colour != next)
+        {
+            if (m_Session.Position(place.board).SideToMove() != place.colour && actual != slot.holdings)
+            {
+                slot.holdings = actual;
+                slot.extension->SetHoldings(actual.c_str());
+            }
             continue;
+        }
+        // A drop on its own board the engine applies itself (its own, or the
+        // opponent's it is about to be told).
+        if (dropped != '\0')
+        {
+            const size_t at = slot.holdings.find(dropped);
+            if (at != std::string::npos)
+                slot.holdings.erase(at, 1);
+        }
+        if (place.colour != next)
+        {
+            // It has just moved: nothing of its own is on its way.
+            if (actual != slot.holdings)
+            {
+                slot.holdings = actual;
+                slot.extension->SetHoldings(actual.c_str());
+            }
+            continue;
+        }
+        // It is to move: the holdings as they were before the opponent's
+        // drop, then the move or drop, which starts its search.
+        const std::string before = dropped != '\0' ? Canonical(actual + dropped) : actual;
+        const std::string known = dropped != '\0' ? Canonical(slot.holdings + dropped) : slot.holdings;
+        if (before != known)
+            slot.extension->SetHoldings(before.c_str());
+        slot.holdings = actual;
         const int32_t own = Centiseconds(m_Session.Clock(place.panel));
         const int32_t other = Centiseconds(m_Session.Clock(place.panel ^ 1));
         if (move.IsDrop())

@@ -33,6 +33,12 @@ bool AcceptDrawShown(const S& s)
     return s.IsRunning() && s.IsOfferedToMe();
 }
 
+// The server that seats engines, while no game runs.
+bool EngineSeatsShown(const S& s)
+{
+    return IdleServer(s) && s.EngineSeats() != nullptr;
+}
+
 // The buttons with their rules, in the order of their rows.
 const CommandRule<S> kCommands[] = {
     {{S::kStartId, IDS_BH_START, 0},
@@ -45,11 +51,11 @@ const CommandRule<S> kCommands[] = {
      [](const S& s) { return s.IsRunning(); }},
     {{S::kTimeCallId, IDS_BH_TIME_CALL, 1},
      CommandOwner::Session,
-     nullptr,
+     [](const S& s) { return !EngineSeatsShown(s); },
      [](const S& s) { return s.IsRunning() && !s.Settings().IsWinOnOpponentTimeZero() && s.IsFlagFallen(); }},
     {{S::kAbortGameId, IDS_BH_ABORT_GAME, 2},
      CommandOwner::Session,
-     [](const S& s) { return s.IsServer(); },
+     [](const S& s) { return s.IsServer() && !EngineSeatsShown(s); },
      [](const S& s) { return s.IsServer() && s.IsRunning(); }},
     {{S::kOfferDrawId, IDS_BH_OFFER_DRAW, 3},
      CommandOwner::Session,
@@ -69,23 +75,25 @@ const CommandRule<S> kCommands[] = {
      CommandOwner::Session,
      nullptr,
      [](const S& s) { return IdleServer(s) && s.Roster().Count() > 2; }},
-    {{S::kAddComputerId, IDS_BH_ADD_COMPUTER, 7},
+    // Between games the server's rows of Time Call and Abort Game, which
+    // have nothing to do then, hold the engine seats' buttons.
+    {{S::kAddComputerId, IDS_BH_ADD_COMPUTER, 1},
      CommandOwner::Window,
-     [](const S& s) { return s.IsServer() && s.EngineSeats() != nullptr; },
+     EngineSeatsShown,
      [](const S& s) { return s.CanAddComputer(); }},
-    {{S::kRemoveComputerId, IDS_BH_REMOVE_COMPUTER, 8},
+    {{S::kRemoveComputerId, IDS_BH_REMOVE_COMPUTER, 2},
      CommandOwner::Window,
-     [](const S& s) { return s.IsServer() && s.EngineSeats() != nullptr; },
+     EngineSeatsShown,
      [](const S& s) { return s.CanRemoveComputer(); }},
-    {{S::kSettingsId, IDS_BH_SETTINGS, 9}, CommandOwner::Window},
-    {{S::kRulesId, IDS_BH_RULES, 10}, CommandOwner::Window},
-    {{S::kHelpId, IDS_BH_HELP, 11}, CommandOwner::Window},
-    {{S::kMenuId, IDS_BH_MENU, 12}, CommandOwner::Window},
-    {{S::kSaveGameId, IDS_BH_SAVE_GAME, 13},
+    {{S::kSettingsId, IDS_BH_SETTINGS, 7}, CommandOwner::Window},
+    {{S::kRulesId, IDS_BH_RULES, 8}, CommandOwner::Window},
+    {{S::kHelpId, IDS_BH_HELP, 9}, CommandOwner::Window},
+    {{S::kMenuId, IDS_BH_MENU, 10}, CommandOwner::Window},
+    {{S::kSaveGameId, IDS_BH_SAVE_GAME, 11},
      CommandOwner::Window,
      nullptr,
      [](const S& s) { return !s.Record().IsEmpty(); }},
-    {{S::kLoadGameId, IDS_BH_LOAD_GAME, 14}, CommandOwner::Window, nullptr, [](const S& s) { return !s.IsRunning(); }},
+    {{S::kLoadGameId, IDS_BH_LOAD_GAME, 12}, CommandOwner::Window, nullptr, [](const S& s) { return !s.IsRunning(); }},
 };
 
 // The piece a legal move takes, read before it is played: its type with the

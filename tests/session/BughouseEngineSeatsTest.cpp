@@ -239,7 +239,10 @@ const char* const kFairy = "Fairy-Sto (Computer)";
 TEST(BughouseEngineSeats, SeatsEnginesByTheAdmissionRuleWithUniqueNames)
 {
     Server server;
-    EXPECT_EQ(Mismatches(server.session, {{S::kAddComputerId, true, true}, {S::kRemoveComputerId, true, false}}),
+    EXPECT_EQ(Mismatches(server.session, {{S::kAddComputerId, true, true},
+                                          {S::kRemoveComputerId, true, false},
+                                          {S::kTimeCallId, false, false},
+                                          {S::kAbortGameId, false, false}}),
               std::vector<std::string>{});
     EXPECT_EQ(server.Seats().Add(QStringLiteral("Sjeng")), QString::fromUtf8(kSjeng));
     EXPECT_EQ(server.Seats().Add(QStringLiteral("Sjeng")), QString::fromUtf8(kSjeng2));
@@ -284,7 +287,11 @@ TEST(BughouseEngineSeats, EnginesLeaveTheirSeatsOnlyBetweenGames)
     server.SeatThree();
     ASSERT_TRUE(server.session.Command(S::kStartId));
     ASSERT_TRUE(server.session.IsRunning());
-    EXPECT_EQ(Mismatches(server.session, {{S::kAddComputerId, true, false}, {S::kRemoveComputerId, true, false}}),
+    // During a game their rows hold Time Call and Abort Game again.
+    EXPECT_EQ(Mismatches(server.session, {{S::kAddComputerId, false, false},
+                                          {S::kRemoveComputerId, false, false},
+                                          {S::kTimeCallId, true, false},
+                                          {S::kAbortGameId, true, true}}),
               std::vector<std::string>{});
     EXPECT_FALSE(server.Seats().Remove(QString::fromUtf8(kSjeng)));
     EXPECT_EQ(server.roster.Count(), 4);
