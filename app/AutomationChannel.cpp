@@ -178,6 +178,24 @@ void SendKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers, const QS
     QApplication::sendEvent(widget, &release);
 }
 
+// A press and a release of the left button at the point, as a person clicks.
+// The press may end the widget (a button that closes its window): then no release.
+void SendClick(const QPointer<QWidget>& target, const QPoint& at)
+{
+    SendMouse(target, QEvent::MouseButtonPress, at, Qt::LeftButton);
+    if (target != nullptr)
+        SendMouse(target, QEvent::MouseButtonRelease, at, Qt::NoButton);
+}
+
+// A drag of the left button from start to end through their middle.
+void SendDrag(QWidget* target, const QPoint& start, const QPoint& end)
+{
+    SendMouse(target, QEvent::MouseButtonPress, start, Qt::LeftButton);
+    SendMouse(target, QEvent::MouseMove, (start + end) / 2, Qt::LeftButton);
+    SendMouse(target, QEvent::MouseMove, end, Qt::LeftButton);
+    SendMouse(target, QEvent::MouseButtonRelease, end, Qt::NoButton);
+}
+
 // Where a person clicks a widget: the middle of a check box's or radio
 // button's box and label (a click beside them does nothing), else the middle.
 QPoint ClickPoint(QWidget* widget)
@@ -220,6 +238,17 @@ bool IsBlockedByModal(const QWidget* widget)
 {
     const QWidget* modal = QApplication::activeModalWidget();
     return modal != nullptr && modal != widget && !modal->isAncestorOf(widget);
+}
+
+// The error of an action on a widget a person cannot reach now (hidden,
+// disabled or behind a modal dialog: "cannot <verb> NAME"); else empty.
+QString InputRefusal(const QWidget* widget, const QString& name, const QString& cannot)
+{
+    if (!widget->isVisible() || !widget->isEnabled())
+        return Error(cannot + name);
+    if (IsBlockedByModal(widget))
+        return Error(QStringLiteral("blocked by a modal dialog: ") + name);
+    return {};
 }
 }
 
@@ -399,6 +428,14 @@ QString CAutomationChannel::Execute(const QString& line)
         return Error(QStringLiteral("empty request"));
     const QString command = words[0].toLower();
     auto needs = [&words](qsizetype count) { return words.size() >= count; };
+    // The text of clickitem and type: the rest of the line after the name, or one quoted word.
+    auto textAfterName = [&line] {
+        QString rest = RestAfterWords(line, 2);
+        QStringList quoted;
+        if (rest.startsWith(QLatin1Char('"')) && SplitWords(rest, quoted) && quoted.size() == 1)
+            rest = quoted[0];
+        return rest;
+    };
 
     if (command == QLatin1String("list"))
         return List();
@@ -428,14 +465,7 @@ QString CAutomationChannel::Execute(const QString& line)
     if (command == QLatin1String("clickat") && needs(4))
         return ClickAt(words[1], words[2], words[3]);
     if (command == QLatin1String("clickitem") && needs(3))
-    {
-        // The text is the rest of the line after the name, or one quoted word.
-        QString rest = RestAfterWords(line, 2);
-        QStringList quoted;
-        if (rest.startsWith(QLatin1Char('"')) && SplitWords(rest, quoted) && quoted.size() == 1)
-            rest = quoted[0];
-        return ClickItem(words[1], rest);
-    }
+        return ClickItem(words[1], textAfterName());
     if (command == QLatin1String("geometry") && needs(2))
         return Geometry(words[1]);
     if (command == QLatin1String("grab") && needs(3))
@@ -451,14 +481,7 @@ QString CAutomationChannel::Execute(const QString& line)
     if (command == QLatin1String("drop") && needs(4))
         return Drop(words[1], words[2], words[3]);
     if (command == QLatin1String("type") && needs(2))
-    {
-        // The text is the rest of the line after the name, or one quoted word.
-        QString rest = RestAfterWords(line, 2);
-        QStringList quoted;
-        if (rest.startsWith(QLatin1Char('"')) && SplitWords(rest, quoted) && quoted.size() == 1)
-            rest = quoted[0];
-        return Type(words[1], rest);
-    }
+        return Type(words[1], textAfterName());
     static const QStringList known = {QStringLiteral("list"),      QStringLiteral("click"),  QStringLiteral("clickat"),
                                       QStringLiteral("clickitem"), QStringLiteral("type"),   QStringLiteral("key"),
                                       QStringLiteral("text"),      QStringLiteral("board"),  QStringLiteral("geometry"),
@@ -546,6 +569,17 @@ QWidget* CAutomationChannel::FindWidget(const QString& name, QString& error) con
     return found.front();
 }
 
+CBoardView* CAutomationChannel::FindBoardView(const QString& name, QString& error) const
+{
+    QWidget* widget = FindWidget(name, error);
+    if (widget == nullptr)
+        return nullptr;
+    auto* view = qobject_cast<CBoardView*>(widget);
+    if (view == nullptr)
+        error = Error(name + QStringLiteral(" is not a board view"));
+    return view;
+}
+
 // ---------------------------------------------------------------------------
 // Actions
 
@@ -565,10 +599,7 @@ QString CAutomationChannel::Click(const QString& name)
     Queue([target] {
         if (target == nullptr)
             return;
-        const QPoint centre = ClickPoint(target);
-        SendMouse(target, QEvent::MouseButtonPress, centre, Qt::LeftButton);
-        if (target != nullptr)
-            SendMouse(target, QEvent::MouseButtonRelease, centre, Qt::NoButton);
+        SendClick(target, ClickPoint(target));
     });
     return Ok();
 }
@@ -586,17 +617,13 @@ QString CAutomationChannel::ClickAt(const QString& name, const QString& xText, c
         return Error(QStringLiteral("not a point: ") + xText + QLatin1Char(' ') + yText);
     if (!widget->rect().contains(at))
         return Error(QStringLiteral("the point lies outside ") + name);
-    if (!widget->isVisible() || !widget->isEnabled())
-        return Error(QStringLiteral("cannot click ") + name);
-    if (IsBlockedByModal(widget))
-        return Error(QStringLiteral("blocked by a modal dialog: ") + name);
+    if (const QString refusal = InputRefusal(widget, name, QStringLiteral("cannot click ")); !refusal.isEmpty())
+        return refusal;
     QPointer<QWidget> target(widget);
     Queue([target, at] {
         if (target == nullptr)
             return;
-        SendMouse(target, QEvent::MouseButtonPress, at, Qt::LeftButton);
-        if (target != nullptr)
-            SendMouse(target, QEvent::MouseButtonRelease, at, Qt::NoButton);
+        SendClick(target, at);
     });
     return Ok();
 }
@@ -659,10 +686,8 @@ QString CAutomationChannel::Type(const QString& name, const QString& text)
     QWidget* widget = FindWidget(name, error);
     if (widget == nullptr)
         return error;
-    if (!widget->isVisible() || !widget->isEnabled())
-        return Error(QStringLiteral("cannot type into ") + name);
-    if (IsBlockedByModal(widget))
-        return Error(QStringLiteral("blocked by a modal dialog: ") + name);
+    if (const QString refusal = InputRefusal(widget, name, QStringLiteral("cannot type into ")); !refusal.isEmpty())
+        return refusal;
     QPointer<QWidget> target(widget);
     Queue([target, text] {
         if (target == nullptr)
@@ -690,10 +715,8 @@ QString CAutomationChannel::Key(const QString& name, const QString& keyName)
     const QKeySequence sequence = QKeySequence::fromString(keyName);
     if (sequence.count() != 1 || sequence[0].key() == Qt::Key_unknown || sequence[0].key() == 0)
         return Error(QStringLiteral("unknown key ") + keyName);
-    if (!widget->isVisible() || !widget->isEnabled())
-        return Error(QStringLiteral("cannot send keys to ") + name);
-    if (IsBlockedByModal(widget))
-        return Error(QStringLiteral("blocked by a modal dialog: ") + name);
+    if (const QString refusal = InputRefusal(widget, name, QStringLiteral("cannot send keys to ")); !refusal.isEmpty())
+        return refusal;
     const int key = sequence[0].key();
     const Qt::KeyboardModifiers modifiers = sequence[0].keyboardModifiers();
     QString text;
@@ -716,12 +739,9 @@ QString CAutomationChannel::Key(const QString& name, const QString& keyName)
 QString CAutomationChannel::Move(const QString& name, const QString& moveText)
 {
     QString error;
-    QWidget* widget = FindWidget(name, error);
-    if (widget == nullptr)
-        return error;
-    auto* view = qobject_cast<CBoardView*>(widget);
+    CBoardView* view = FindBoardView(name, error);
     if (view == nullptr)
-        return Error(name + QStringLiteral(" is not a board view"));
+        return error;
     const CCoordinate from = moveText.size() == 4 ? ParseSquare(moveText.left(2)) : CCoordinate::None();
     const CCoordinate to = moveText.size() == 4 ? ParseSquare(moveText.mid(2)) : CCoordinate::None();
     if (!from.IsOnBoard() || !to.IsOnBoard())
@@ -734,11 +754,8 @@ QString CAutomationChannel::Move(const QString& name, const QString& moveText)
     Queue([target, start, end] {
         if (target == nullptr)
             return;
-        SendMouse(target, QEvent::MouseButtonPress, start, Qt::LeftButton);
-        SendMouse(target, QEvent::MouseMove, (start + end) / 2, Qt::LeftButton);
-        SendMouse(target, QEvent::MouseMove, end, Qt::LeftButton);
         // The release may open the promotion chooser, a modal dialog.
-        SendMouse(target, QEvent::MouseButtonRelease, end, Qt::NoButton);
+        SendDrag(target, start, end);
     });
     return Ok();
 }
@@ -746,12 +763,9 @@ QString CAutomationChannel::Move(const QString& name, const QString& moveText)
 QString CAutomationChannel::Drop(const QString& name, const QString& piece, const QString& squareText)
 {
     QString error;
-    QWidget* widget = FindWidget(name, error);
-    if (widget == nullptr)
-        return error;
-    auto* view = qobject_cast<CBoardView*>(widget);
+    CBoardView* view = FindBoardView(name, error);
     if (view == nullptr)
-        return Error(name + QStringLiteral(" is not a board view"));
+        return error;
     const int type = PieceOfLetter(piece);
     const CCoordinate square = ParseSquare(squareText);
     if (type < 0 || !square.IsOnBoard())
@@ -770,10 +784,7 @@ QString CAutomationChannel::Drop(const QString& name, const QString& piece, cons
     Queue([target, start, end] {
         if (target == nullptr)
             return;
-        SendMouse(target, QEvent::MouseButtonPress, start, Qt::LeftButton);
-        SendMouse(target, QEvent::MouseMove, (start + end) / 2, Qt::LeftButton);
-        SendMouse(target, QEvent::MouseMove, end, Qt::LeftButton);
-        SendMouse(target, QEvent::MouseButtonRelease, end, Qt::NoButton);
+        SendDrag(target, start, end);
     });
     return Ok();
 }
@@ -845,12 +856,9 @@ QString CAutomationChannel::Text(const QString& name) const
 QString CAutomationChannel::Board(const QString& name) const
 {
     QString error;
-    QWidget* widget = FindWidget(name, error);
-    if (widget == nullptr)
-        return error;
-    const auto* view = qobject_cast<CBoardView*>(widget);
+    const CBoardView* view = FindBoardView(name, error);
     if (view == nullptr)
-        return Error(name + QStringLiteral(" is not a board view"));
+        return error;
     const CChessPosition& position = view->GetPosition();
     QJsonArray moves;
     for (const std::string& move : view->MoveTexts())

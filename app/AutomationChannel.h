@@ -12,6 +12,7 @@
 class QLocalServer;
 class QLocalSocket;
 class QWidget;
+class CBoardView;
 
 // A local socket through which a test drives the running program the way a
 // person does: it finds widgets by object name, clicks buttons, types into
@@ -95,6 +96,8 @@ private:
 
     QString List() const;
     QWidget* FindWidget(const QString& name, QString& error) const;
+    // The board view of that name; null with the error when there is none.
+    CBoardView* FindBoardView(const QString& name, QString& error) const;
     QString Click(const QString& name);
     QString ClickAt(const QString& name, const QString& x, const QString& y);
     QString ClickItem(const QString& name, const QString& text);

@@ -437,6 +437,31 @@ void CNetConnection::Refuse(int userId, const CNetMessage& answer)
         DisconnectUser(userId);
 }
 
+bool CNetConnection::RefusedForVersion(int userId, const CNetMessage& request)
+{
+    std::int32_t major = 0;
+    std::int32_t minor = 0;
+    if (request.GetLongAt(2, major) && request.GetLongAt(3, minor) && major == NET_VERSION_MAJOR &&
+        minor == NET_VERSION_MINOR)
+        return false;
+    CNetMessage answer(MSG_WRONG_VERSION);
+    answer.AddLong(NET_VERSION_MAJOR);
+    answer.AddLong(NET_VERSION_MINOR);
+    Refuse(userId, answer);
+    return true;
+}
+
+bool CNetConnection::RefusedForMode(int userId, std::int32_t mode, std::int32_t ownMode, const std::string& nickname)
+{
+    if (mode == ownMode)
+        return false;
+    CNetMessage answer(MSG_WRONG_MODE);
+    answer.AddInt(ownMode);
+    answer.AddString(nickname);
+    Refuse(userId, answer);
+    return true;
+}
+
 void CNetConnection::HandleChessJoin(int userId, const CNetMessage& request)
 {
     std::int32_t mode = 0;
@@ -450,26 +475,11 @@ void CNetConnection::HandleChessJoin(int userId, const CNetMessage& request)
     (void)request.GetStringAt(1, nickname);
     if (request.GetElementCount() > 2)
     {
-        std::int32_t major = 0;
-        std::int32_t minor = 0;
-        if (!request.GetLongAt(2, major) || !request.GetLongAt(3, minor) || major != NET_VERSION_MAJOR ||
-            minor != NET_VERSION_MINOR)
-        {
-            CNetMessage answer(MSG_WRONG_VERSION);
-            answer.AddLong(NET_VERSION_MAJOR);
-            answer.AddLong(NET_VERSION_MINOR);
-            Refuse(userId, answer);
+        if (RefusedForVersion(userId, request))
             return;
-        }
     }
-    if (mode != GAME_MODE_SINGLE)
-    {
-        CNetMessage answer(MSG_WRONG_MODE);
-        answer.AddInt(GAME_MODE_SINGLE);
-        answer.AddString(nickname);
-        Refuse(userId, answer);
+    if (RefusedForMode(userId, mode, GAME_MODE_SINGLE, nickname))
         return;
-    }
     const QString name = FromWire(nickname);
     if (!IsAcceptableNickname(name) || name == m_roster.GetEntry(0).name)
     {
@@ -494,27 +504,10 @@ void CNetConnection::HandleBughouseJoin(int userId, const CNetMessage& request)
     }
     std::int32_t mode = -1;
     std::string nickname;
-    std::int32_t major = 0;
-    std::int32_t minor = 0;
     (void)request.GetIntAt(0, mode);
     (void)request.GetStringAt(1, nickname);
-    if (!request.GetLongAt(2, major) || !request.GetLongAt(3, minor) || major != NET_VERSION_MAJOR ||
-        minor != NET_VERSION_MINOR)
-    {
-        CNetMessage answer(MSG_WRONG_VERSION);
-        answer.AddLong(NET_VERSION_MAJOR);
-        answer.AddLong(NET_VERSION_MINOR);
-        Refuse(userId, answer);
+    if (RefusedForVersion(userId, request) || RefusedForMode(userId, mode, GAME_MODE_DOUBLE, nickname))
         return;
-    }
-    if (mode != GAME_MODE_DOUBLE)
-    {
-        CNetMessage answer(MSG_WRONG_MODE);
-        answer.AddInt(GAME_MODE_DOUBLE);
-        answer.AddString(nickname);
-        Refuse(userId, answer);
-        return;
-    }
     const QString name = FromWire(nickname);
     if (!IsAcceptableNickname(name) || m_roster.Contains(name))
     {

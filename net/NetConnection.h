@@ -135,6 +135,12 @@ private:
     void RefuseOldVersion(int userId);
     void Refuse(int userId, const CNetMessage& answer);
     void RefuseAsFull(int userId);
+    // A join request of another protocol version (elements 2 and 3) is
+    // refused with this side's version; true when it was.
+    bool RefusedForVersion(int userId, const CNetMessage& request);
+    // A join request for the other kind of game is refused with this side's
+    // mode and the nickname sent; true when it was.
+    bool RefusedForMode(int userId, std::int32_t mode, std::int32_t ownMode, const std::string& nickname);
     void AdmitChessPlayer(int userId, const QString& nickname);
     void AdmitBughousePlayer(int userId, const QString& nickname);
     static void AddSeatsTo(CNetMessage& message, const std::vector<PlayerEntry>& players);

@@ -12,33 +12,6 @@ constexpr const char* kFirstTags[][2] = {
     {"BlackA", "?"}, {"WhiteB", "?"}, {"BlackB", "?"},
 };
 
-bool SameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-bool IsTagName(std::string_view name)
-{
-    return !name.empty() && std::all_of(name.begin(), name.end(),
-                                        [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
-}
-
-std::string TagLine(std::string_view name, std::string_view value)
-{
-    std::string line = "[";
-    line += name;
-    line += " \"";
-    for (char c : value)
-    {
-        if (c == '"' || c == '\\')
-            line += '\\';
-        line += (static_cast<unsigned char>(c) < 0x20) ? ' ' : c; // a tag stays on its line
-    }
-    return line + "\"]\n";
-}
-
 // Words joined by spaces, wrapped before a word that would make the line too
 // long; a word longer than a line is written on a line of its own.
 class CWrapper
@@ -142,19 +115,19 @@ std::string CBpgnExport::ExportGame(const CBpgnGame& game)
     for (const auto& first : kFirstTags)
     {
         const std::string value = game.Tag(first[0]);
-        out += TagLine(first[0], value.empty() ? first[1] : value);
+        out += CPgnTag::Line(first[0], value.empty() ? first[1] : value);
     }
     const std::string timeControl = game.Tag("TimeControl");
     if (!timeControl.empty())
-        out += TagLine("TimeControl", timeControl);
-    out += TagLine("Result", CPgnGame::IsResultToken(game.result) ? game.result : "*");
+        out += CPgnTag::Line("TimeControl", timeControl);
+    out += CPgnTag::Line("Result", CPgnGame::IsResultToken(game.result) ? game.result : "*");
     for (const CPgnTag& tag : game.tags)
     {
         const bool written = std::any_of(std::begin(kFirstTags), std::end(kFirstTags),
-                                         [&](const auto& first) { return SameName(tag.name, first[0]); }) ||
-                             SameName(tag.name, "TimeControl") || SameName(tag.name, "Result");
-        if (!written && IsTagName(tag.name))
-            out += TagLine(tag.name, tag.value);
+                                         [&](const auto& first) { return CPgnTag::SameName(tag.name, first[0]); }) ||
+                             CPgnTag::SameName(tag.name, "TimeControl") || CPgnTag::SameName(tag.name, "Result");
+        if (!written && CPgnTag::IsName(tag.name))
+            out += CPgnTag::Line(tag.name, tag.value);
     }
     out += '\n';
 

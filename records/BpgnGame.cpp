@@ -7,12 +7,6 @@
 
 namespace
 {
-bool SameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // Digits into a value no larger than `limit`; false when there are none or it is larger.
 bool ReadBounded(std::string_view text, int64_t limit, int64_t& value)
@@ -37,13 +31,7 @@ std::string CBpgnGame::PlayerTag(int board, Colour side)
 
 const CPgnTag* CBpgnGame::FindTag(std::string_view name) const
 {
-    for (const CPgnTag& tag : tags)
-        if (tag.name == name)
-            return &tag;
-    for (const CPgnTag& tag : tags)
-        if (SameName(tag.name, name))
-            return &tag;
-    return nullptr;
+    return CPgnTag::Find(tags, name);
 }
 
 std::string CBpgnGame::Tag(std::string_view name) const
@@ -54,12 +42,7 @@ std::string CBpgnGame::Tag(std::string_view name) const
 
 void CBpgnGame::SetTag(std::string_view name, std::string_view value)
 {
-    if (const CPgnTag* tag = FindTag(name))
-    {
-        tags[static_cast<size_t>(tag - tags.data())].value = value;
-        return;
-    }
-    tags.push_back({std::string(name), std::string(value)});
+    CPgnTag::Set(tags, name, value);
 }
 
 bool CBpgnGame::TimeControl(int32_t& baseMs, int32_t& incrementSeconds) const

@@ -30,7 +30,7 @@ struct CBpgnReader::CGameParse
     size_t labelOffset = 0;
 };
 
-CBpgnReader::CBpgnReader(std::string_view text) : m_Text(text), m_Tokens(text, true, true)
+CBpgnReader::CBpgnReader(std::string_view text) : m_Tokens(text, true, true)
 {
     if (text.size() > kMaxTextBytes)
     {
@@ -146,46 +146,19 @@ bool CBpgnReader::ReadGame(CBpgnGame& game)
 void CBpgnReader::ReadTag(CGameParse& p)
 {
     const size_t offset = m_Tokens.Offset();
-    const char* fault = nullptr;
     std::string_view name;
-    std::string_view raw;
-    auto expect = [&](PgnToken wanted, const char* otherwise) {
-        const PgnToken token = m_Tokens.Next();
-        if (token != wanted)
-            fault = token == PgnToken::Error ? m_Tokens.ErrorText() : otherwise;
-        return token == wanted;
-    };
-    if (expect(PgnToken::Symbol, "a tag starts with its name"))
-    {
-        name = m_Tokens.Text();
-        if (expect(PgnToken::String, "a tag value is written in double quotes"))
-        {
-            raw = m_Tokens.Text();
-            expect(PgnToken::TagClose, "a tag ends with \"]\"");
-        }
-    }
-    if (fault)
+    std::string value;
+    if (const char* fault = m_Tokens.ReadTag(name, value))
     {
         SetError(p, fault, offset);
         m_Tokens.SkipLine();
         return;
     }
-    std::vector<CPgnTag>& tags = p.game->tags;
-    const std::string value = CPgnTokenizer::Unescape(raw);
-    for (CPgnTag& tag : tags)
-    {
-        if (tag.name == name)
-        {
-            tag.value = value; // a repeated tag: the last value counts
-            return;
-        }
-    }
-    if (static_cast<int>(tags.size()) >= kMaxTags)
+    if (!CPgnTag::StoreRead(p.game->tags, name, std::move(value), kMaxTags))
     {
         SetError(p, "more than " + std::to_string(kMaxTags) + " tags", offset);
         return;
     }
-    tags.push_back({std::string(name), value});
 }
 
 bool CBpgnReader::ReadLabel(std::string_view symbol, int& board, Colour& side)
@@ -319,7 +292,7 @@ void CBpgnReader::SetError(CGameParse& p, const std::string& message, size_t off
     p.failed = true;
     CPgnError error;
     error.game = m_Games + 1;
-    error.line = LineAt(offset);
+    error.line = m_Tokens.LineAt(offset);
     error.message = message;
     if (board >= 0)
     {
@@ -328,20 +301,6 @@ void CBpgnReader::SetError(CGameParse& p, const std::string& message, size_t off
         error.message = BoardName(board) + ": " + message;
     }
     p.game->error = error;
-}
-
-int CBpgnReader::LineAt(size_t offset)
-{
-    offset = std::min(offset, m_Text.size());
-    if (offset < m_LineOffset)
-    {
-        m_LineOffset = 0;
-        m_Line = 1;
-    }
-    m_Line += static_cast<int>(std::count(m_Text.begin() + static_cast<std::ptrdiff_t>(m_LineOffset),
-                                          m_Text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
-    m_LineOffset = offset;
-    return m_Line;
 }
 
 std::vector<CBpgnGame> CBpgnReader::ReadAll(std::string_view text, std::string* fileError)

@@ -58,14 +58,10 @@ private:
     void PlayMove(CGameParse& parse, std::string_view symbol);
     void AddComment(CGameParse& parse, std::string_view text);
     void SetError(CGameParse& parse, const std::string& message, size_t offset, int board = -1);
-    [[nodiscard]] int LineAt(size_t offset);
 
-    std::string_view m_Text;
     CPgnTokenizer m_Tokens;
     CBughouseBoards m_Boards;
     int m_Games = 0;
     bool m_Done = false;
     std::string m_FileError;
-    size_t m_LineOffset = 0; // the line of this offset is known: m_Line
-    int m_Line = 1;
 };

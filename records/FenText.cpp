@@ -1,6 +1,7 @@
 #include "FenText.h"
 
 #include "ChessPosition.h"
+#include "PgnTokenizer.h"
 
 #include <sstream>
 #include <vector>
@@ -16,22 +17,9 @@ bool Fail(std::string* error, const std::string& why)
 
 // A piece of the text as it stood, quoted, with unprintable bytes as \xNN and
 // overlong text cut short.
-std::string Quoted(const std::string& text)
+std::string Quoted(std::string_view text)
 {
-    static constexpr size_t kShown = 24;
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out = "\"";
-    for (size_t i = 0; i < text.size() && i < kShown; ++i)
-    {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x20 || byte >= 0x7F)
-            out += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
-        else
-            out += static_cast<char>(byte);
-    }
-    if (text.size() > kShown)
-        out += "...";
-    return out + '"';
+    return CPgnTokenizer::Quote(text, 24);
 }
 
 std::string Quoted(char ch)

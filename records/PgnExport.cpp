@@ -15,44 +15,15 @@ constexpr const char* kRoster[7][2] = {
     {"White", "?"}, {"Black", "?"}, {"Result", "*"},
 };
 
-bool SameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 // The roster, and SetUp and FEN when the start position is known, are
 // written from the game itself. A FEN that could not be set up is kept as it
 // was, so that nothing is lost.
 bool IsWrittenElsewhere(std::string_view name, const CPgnGame& game)
 {
     for (const auto& roster : kRoster)
-        if (SameName(name, roster[0]))
+        if (CPgnTag::SameName(name, roster[0]))
             return true;
-    return !game.startFen.empty() && (SameName(name, "SetUp") || SameName(name, "FEN"));
-}
-
-// A tag name is a symbol of letters, digits and underscores.
-bool IsTagName(std::string_view name)
-{
-    return !name.empty() && std::all_of(name.begin(), name.end(),
-                                        [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
-}
-
-std::string TagLine(std::string_view name, std::string_view value)
-{
-    std::string line = "[";
-    line += name;
-    line += " \"";
-    for (char c : value)
-    {
-        if (c == '"' || c == '\\')
-            line += '\\';
-        // A tag stays on its line.
-        line += (static_cast<unsigned char>(c) < 0x20) ? ' ' : c;
-    }
-    return line + "\"]\n";
+    return !game.startFen.empty() && (CPgnTag::SameName(name, "SetUp") || CPgnTag::SameName(name, "FEN"));
 }
 
 // Movetext words joined by spaces and wrapped before a word that would make
@@ -253,20 +224,20 @@ std::string CPgnExport::ExportGame(const CPgnGame& game)
     for (const auto& roster : kRoster)
     {
         std::string value = roster[0] == std::string_view("Result") ? game.result : game.Tag(roster[0]);
-        out += TagLine(roster[0], value.empty() ? roster[1] : value);
+        out += CPgnTag::Line(roster[0], value.empty() ? roster[1] : value);
     }
     if (!game.startFen.empty())
     {
-        out += TagLine("SetUp", "1");
-        out += TagLine("FEN", game.startFen);
+        out += CPgnTag::Line("SetUp", "1");
+        out += CPgnTag::Line("FEN", game.startFen);
     }
     std::vector<CPgnTag> extra;
     for (const CPgnTag& tag : game.tags)
-        if (!IsWrittenElsewhere(tag.name, game) && IsTagName(tag.name))
+        if (!IsWrittenElsewhere(tag.name, game) && CPgnTag::IsName(tag.name))
             extra.push_back(tag);
     std::stable_sort(extra.begin(), extra.end(), [](const CPgnTag& a, const CPgnTag& b) { return a.name < b.name; });
     for (const CPgnTag& tag : extra)
-        out += TagLine(tag.name, tag.value);
+        out += CPgnTag::Line(tag.name, tag.value);
     out += '\n';
 
     // Move numbers follow the start position.

@@ -8,12 +8,6 @@
 
 namespace
 {
-bool SameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 } // namespace
 
 bool CPgnNode::operator==(const CPgnNode& other) const
@@ -78,14 +72,7 @@ std::string CPgnError::Text() const
 
 const CPgnTag* CPgnGame::FindTag(std::string_view name) const
 {
-    // An exact match first, so that two tags differing only in case stay apart.
-    for (const CPgnTag& tag : tags)
-        if (tag.name == name)
-            return &tag;
-    for (const CPgnTag& tag : tags)
-        if (SameName(tag.name, name))
-            return &tag;
-    return nullptr;
+    return CPgnTag::Find(tags, name);
 }
 
 std::string CPgnGame::Tag(std::string_view name) const
@@ -96,17 +83,12 @@ std::string CPgnGame::Tag(std::string_view name) const
 
 void CPgnGame::SetTag(std::string_view name, std::string_view value)
 {
-    if (const CPgnTag* tag = FindTag(name))
-    {
-        tags[static_cast<size_t>(tag - tags.data())].value = value;
-        return;
-    }
-    tags.push_back({std::string(name), std::string(value)});
+    CPgnTag::Set(tags, name, value);
 }
 
 void CPgnGame::RemoveTag(std::string_view name)
 {
-    std::erase_if(tags, [&](const CPgnTag& tag) { return SameName(tag.name, name); });
+    std::erase_if(tags, [&](const CPgnTag& tag) { return CPgnTag::SameName(tag.name, name); });
 }
 
 bool CPgnGame::Replay(CChessPosition& position, std::string* error) const

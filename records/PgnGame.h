@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChessTypes.h"
+#include "PgnTag.h"
 #include "SanText.h"
 
 #include <cstdint>
@@ -11,14 +12,6 @@
 #include <vector>
 
 class CChessPosition;
-
-// One tag pair, as written (the value without quotes or escapes).
-struct CPgnTag
-{
-    std::string name;
-    std::string value;
-    bool operator==(const CPgnTag&) const = default;
-};
 
 // An engine evaluation read from "[%eval ...]": pawns (kept in hundredths)
 // or a mate in so many moves. Signs as written, from White's point of view.

@@ -83,7 +83,7 @@ struct CPgnReader::CGameParse
     }
 };
 
-CPgnReader::CPgnReader(std::string_view text) : m_Text(text), m_Tokens(text)
+CPgnReader::CPgnReader(std::string_view text) : m_Tokens(text)
 {
     if (text.size() > kMaxTextBytes)
     {
@@ -239,47 +239,19 @@ bool CPgnReader::Parse(CGameParse& p)
 bool CPgnReader::ReadTag(CGameParse& p)
 {
     const size_t offset = m_Tokens.Offset();
-    const char* fault = nullptr;
     std::string_view name;
-    std::string_view raw;
-    // The next token of the tag, or the fault: the tokenizer's own when it met one.
-    auto expect = [&](PgnToken wanted, const char* otherwise) {
-        const PgnToken token = m_Tokens.Next();
-        if (token != wanted)
-            fault = token == PgnToken::Error ? m_Tokens.ErrorText() : otherwise;
-        return token == wanted;
-    };
-    if (expect(PgnToken::Symbol, "a tag starts with its name"))
-    {
-        name = m_Tokens.Text();
-        if (expect(PgnToken::String, "a tag value is written in double quotes"))
-        {
-            raw = m_Tokens.Text();
-            expect(PgnToken::TagClose, "a tag ends with \"]\"");
-        }
-    }
-    if (fault)
+    std::string value;
+    if (const char* fault = m_Tokens.ReadTag(name, value))
     {
         SetError(p, fault, offset);
         m_Tokens.SkipLine();
         return false;
     }
-    std::vector<CPgnTag>& tags = p.game ? p.game->tags : p.entry->tags;
-    const std::string value = CPgnTokenizer::Unescape(raw);
-    for (CPgnTag& tag : tags)
-    {
-        if (tag.name == name)
-        {
-            tag.value = value; // a repeated tag: the last value counts
-            return true;
-        }
-    }
-    if (static_cast<int>(tags.size()) >= kMaxTags)
+    if (!CPgnTag::StoreRead(p.game ? p.game->tags : p.entry->tags, name, std::move(value), kMaxTags))
     {
         SetError(p, "more than " + std::to_string(kMaxTags) + " tags", offset);
         return false;
     }
-    tags.push_back({std::string(name), value});
     return true;
 }
 
@@ -465,23 +437,9 @@ void CPgnReader::SetError(CGameParse& p, const std::string& message, size_t offs
         error.moveNumber = p.FullMoveNumber(p.game->moves.size());
         error.side = m_Position.SideToMove();
     }
-    error.line = LineAt(offset);
+    error.line = m_Tokens.LineAt(offset);
     error.message = message;
     p.game->error = error;
-}
-
-int CPgnReader::LineAt(size_t offset)
-{
-    offset = std::min(offset, m_Text.size());
-    if (offset < m_LineOffset)
-    {
-        m_LineOffset = 0;
-        m_Line = 1;
-    }
-    m_Line += static_cast<int>(std::count(m_Text.begin() + static_cast<std::ptrdiff_t>(m_LineOffset),
-                                          m_Text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
-    m_LineOffset = offset;
-    return m_Line;
 }
 
 // The games one thread read, and where it stopped: the index of the split

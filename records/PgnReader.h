@@ -86,14 +86,10 @@ private:
     void AddNag(CGameParse& parse, int nag);
     void OpenVariation(CGameParse& parse);
     void SetError(CGameParse& parse, const std::string& message, size_t offset);
-    [[nodiscard]] int LineAt(size_t offset);
 
-    std::string_view m_Text;
     CPgnTokenizer m_Tokens;
     CChessPosition m_Position;
     int m_Games = 0;
     bool m_Done = false;
     std::string m_FileError;
-    size_t m_LineOffset = 0; // the line of this offset is known: m_Line
-    int m_Line = 1;
 };

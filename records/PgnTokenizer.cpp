@@ -1,6 +1,8 @@
 #include "PgnTokenizer.h"
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 
 namespace
 {
@@ -209,12 +211,47 @@ std::string CPgnTokenizer::Unescape(std::string_view raw)
     return value;
 }
 
-std::string CPgnTokenizer::Quote(std::string_view text)
+int CPgnTokenizer::LineAt(size_t offset)
 {
-    static constexpr size_t kShown = 32;
+    offset = std::min(offset, m_Text.size());
+    if (offset < m_LineOffset)
+    {
+        m_LineOffset = 0;
+        m_Line = 1;
+    }
+    m_Line += static_cast<int>(std::count(m_Text.begin() + static_cast<std::ptrdiff_t>(m_LineOffset),
+                                          m_Text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+    m_LineOffset = offset;
+    return m_Line;
+}
+
+const char* CPgnTokenizer::ReadTag(std::string_view& name, std::string& value)
+{
+    const char* fault = nullptr;
+    // The next token of the tag, or the fault: the tokenizer's own when it met one.
+    auto expect = [&](PgnToken wanted, const char* otherwise) {
+        const PgnToken token = Next();
+        if (token != wanted)
+            fault = token == PgnToken::Error ? ErrorText() : otherwise;
+        return token == wanted;
+    };
+    if (expect(PgnToken::Symbol, "a tag starts with its name"))
+    {
+        name = Text();
+        if (expect(PgnToken::String, "a tag value is written in double quotes"))
+        {
+            value = Unescape(Text());
+            expect(PgnToken::TagClose, "a tag ends with \"]\"");
+        }
+    }
+    return fault;
+}
+
+std::string CPgnTokenizer::Quote(std::string_view text, size_t shown)
+{
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out = "\"";
-    for (size_t i = 0; i < text.size() && i < kShown; ++i)
+    for (size_t i = 0; i < text.size() && i < shown; ++i)
     {
         const auto byte = static_cast<unsigned char>(text[i]);
         if (byte < 0x20 || byte >= 0x7F)
@@ -222,7 +259,7 @@ std::string CPgnTokenizer::Quote(std::string_view text)
         else
             out += static_cast<char>(byte);
     }
-    if (text.size() > kShown)
+    if (text.size() > shown)
         out += "...";
     return out + '"';
 }

@@ -46,6 +46,9 @@ public:
     [[nodiscard]] const char* ErrorText() const { return m_Error; }
     // Reads again from an earlier place, such as the start of a token.
     void Rewind(size_t offset) { m_Pos = offset; }
+    // The line (from 1) of an offset in the text. Counted on from the offset
+    // asked for before, so that offsets asked for in order cost one pass.
+    [[nodiscard]] int LineAt(size_t offset);
     // Skips what is left of the current line.
     void SkipLine();
     // Where the next token starts, white space and escaped lines skipped.
@@ -55,11 +58,15 @@ public:
         return m_Pos;
     }
 
+    // Reads the rest of a tag after its "[": the name, the value in double
+    // quotes and the "]". Null with the name and the value (without its
+    // escapes), or the fault.
+    [[nodiscard]] const char* ReadTag(std::string_view& name, std::string& value);
     // A tag value without its escapes: \" and \\ stand for " and \.
     [[nodiscard]] static std::string Unescape(std::string_view raw);
-    // A piece of the text for a message: in double quotes, cut after a few
-    // dozen characters, bytes that are not printable ASCII as \xNN.
-    [[nodiscard]] static std::string Quote(std::string_view text);
+    // A piece of the text for a message: in double quotes, cut after
+    // `shown` characters, bytes that are not printable ASCII as \xNN.
+    [[nodiscard]] static std::string Quote(std::string_view text, size_t shown = 32);
     // Adds comment text to what a move already has: each run of white space
     // folded into one space, trimmed, one space between the parts.
     static void AppendComment(std::string& target, std::string_view text);
@@ -79,4 +86,6 @@ private:
     std::string_view m_Token;
     const char* m_Error = "";
     bool m_AtLineStart = true;
+    size_t m_LineOffset = 0; // the line of this offset is known: m_Line
+    int m_Line = 1;
 };

@@ -329,6 +329,57 @@ bool StateReachable(const CPositionState& s, const CCoordinate& from, const CCoo
     }
 }
 
+// Whether the first piece on the ray in direction d, from its square `first`
+// on, is a slider of the other side than `side` that moves along it.
+inline bool SliderOnRay(const CPositionState& s, const SquareList& ray, int first, int d, Colour side)
+{
+    for (int i = first; i < ray.count; ++i)
+    {
+        const PieceCode code = s.board[ray.squares[i]];
+        if (code == 0)
+            continue;
+        if (ColourOfCode(code) == side)
+            return false;
+        const PieceType t = TypeOfCode(code);
+        return t == PIECE_QUEEN || t == (d < 4 ? PIECE_ROOK : PIECE_BISHOP);
+    }
+    return false;
+}
+
+// Whether a knight, a slider along a ray or a king next to it, none of colour
+// c, attacks the square. The square `empty` (-1 for none) counts as empty.
+inline bool PieceAttacks(const CPositionState& s, int square, Colour c, int empty)
+{
+    const SquareList& knights = kTables.knight[square];
+    for (int i = 0; i < knights.count; ++i)
+    {
+        const PieceCode code = s.board[knights.squares[i]];
+        if (code != 0 && ColourOfCode(code) != c && TypeOfCode(code) == PIECE_KNIGHT)
+            return true;
+    }
+    // Sliders along each ray; a king only on the first square of one.
+    for (int d = 0; d < 8; ++d)
+    {
+        const SquareList& ray = kTables.ray[square][d];
+        const PieceType slider = d < 4 ? PIECE_ROOK : PIECE_BISHOP;
+        for (int i = 0; i < ray.count; ++i)
+        {
+            const int at = ray.squares[i];
+            const PieceCode code = s.board[at];
+            if (code == 0 || at == empty)
+                continue;
+            if (ColourOfCode(code) != c)
+            {
+                const PieceType t = TypeOfCode(code);
+                if (t == PIECE_QUEEN || t == slider || (t == PIECE_KING && i == 0))
+                    return true;
+            }
+            break;
+        }
+    }
+    return false;
+}
+
 // Whether the king of colour c is attacked: some piece not of colour c can
 // reach the stored king square. Only the squares from which such a piece
 // could reach it are looked at. A castling king never attacks.
@@ -344,35 +395,8 @@ bool StateInCheck(const CPositionState& s, Colour c)
     const PieceCode target = s.board[ki];
     const bool targetFree = target == 0 || ColourOfCode(target) != attacker;
 
-    if (targetFree)
-    {
-        const SquareList& knights = kTables.knight[ki];
-        for (int i = 0; i < knights.count; ++i)
-        {
-            const PieceCode code = s.board[knights.squares[i]];
-            if (code != 0 && ColourOfCode(code) != c && TypeOfCode(code) == PIECE_KNIGHT)
-                return true;
-        }
-        // Sliders along each ray; a king only on the first square of one.
-        for (int d = 0; d < 8; ++d)
-        {
-            const SquareList& ray = kTables.ray[ki][d];
-            const PieceType slider = d < 4 ? PIECE_ROOK : PIECE_BISHOP;
-            for (int i = 0; i < ray.count; ++i)
-            {
-                const PieceCode code = s.board[ray.squares[i]];
-                if (code == 0)
-                    continue;
-                if (ColourOfCode(code) != c)
-                {
-                    const PieceType t = TypeOfCode(code);
-                    if (t == PIECE_QUEEN || t == slider || (t == PIECE_KING && i == 0))
-                        return true;
-                }
-                break;
-            }
-        }
-    }
+    if (targetFree && PieceAttacks(s, ki, c, -1))
+        return true;
 
     // Pawns of the attacking colour: diagonal captures and, onto an empty
     // square only, straight advances.
@@ -491,17 +515,7 @@ bool MayBePinned(const CPositionState& s, const CCoordinate& king, int from, Col
     for (; ray.squares[i] != from; ++i)
         if (s.board[ray.squares[i]] != 0)
             return false;
-    for (++i; i < ray.count; ++i)
-    {
-        const PieceCode code = s.board[ray.squares[i]];
-        if (code == 0)
-            continue;
-        if (ColourOfCode(code) == side)
-            return false;
-        const PieceType t = TypeOfCode(code);
-        return t == PIECE_QUEEN || t == (d < 4 ? PIECE_ROOK : PIECE_BISHOP);
-    }
-    return false;
+    return SliderOnRay(s, ray, i + 1, d, side);
 }
 
 // Whether the king of colour c, stepping from `from` to `to` (castling aside),
@@ -509,32 +523,8 @@ bool MayBePinned(const CPositionState& s, const CCoordinate& king, int from, Col
 // without making it (`from` counts as empty, `to` as holding that king).
 bool KingStepAttacked(const CPositionState& s, int from, int to, Colour c)
 {
-    const SquareList& knights = kTables.knight[to];
-    for (int i = 0; i < knights.count; ++i)
-    {
-        const PieceCode code = s.board[knights.squares[i]];
-        if (code != 0 && ColourOfCode(code) != c && TypeOfCode(code) == PIECE_KNIGHT)
-            return true;
-    }
-    for (int d = 0; d < 8; ++d)
-    {
-        const SquareList& ray = kTables.ray[to][d];
-        const PieceType slider = d < 4 ? PIECE_ROOK : PIECE_BISHOP;
-        for (int i = 0; i < ray.count; ++i)
-        {
-            const int square = ray.squares[i];
-            const PieceCode code = s.board[square];
-            if (code == 0 || square == from)
-                continue;
-            if (ColourOfCode(code) != c)
-            {
-                const PieceType t = TypeOfCode(code);
-                if (t == PIECE_QUEEN || t == slider || (t == PIECE_KING && i == 0))
-                    return true;
-            }
-            break;
-        }
-    }
+    if (PieceAttacks(s, to, c, from))
+        return true;
     const Colour attacker = OppositeColour(c);
     const int row = to / 8;
     const int column = to % 8;
@@ -597,18 +587,7 @@ bool CheckAfterOrdinaryMove(const CPositionState& s, const CMove& m)
     const int d = kTables.direction[ki][m.from.Index()];
     if (d < 0)
         return false;
-    const SquareList& ray = kTables.ray[ki][d];
-    for (int i = 0; i < ray.count; ++i)
-    {
-        const PieceCode code = s.board[ray.squares[i]];
-        if (code == 0)
-            continue;
-        if (ColourOfCode(code) == defender)
-            return false;
-        const PieceType t = TypeOfCode(code);
-        return t == PIECE_QUEEN || t == (d < 4 ? PIECE_ROOK : PIECE_BISHOP);
-    }
-    return false;
+    return SliderOnRay(s, kTables.ray[ki][d], 0, d, defender);
 }
 
 // Whether the side to move has a board move that does not leave its king

@@ -32,58 +32,14 @@ import json
 import os
 import re
 import shutil
-import socket
 import subprocess
 import sys
 import tempfile
 import time
 
-KEY = "HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II"
+from automation_channel import Channel, program_environment, write_store
+
 WINBOARD = "Winboard-Compatible Engine"
-
-
-class Channel:
-    def __init__(self, path, timeout=60.0):
-        deadline = time.time() + timeout
-        while True:
-            try:
-                self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-                self.sock.connect(path)
-                break
-            except OSError:
-                self.sock.close()
-                if time.time() > deadline:
-                    raise
-                time.sleep(0.05)
-        self.buffer = b""
-
-    def request(self, line, timeout=60.0):
-        self.sock.sendall(line.encode() + b"\n")
-        self.sock.settimeout(timeout)
-        while b"\n" not in self.buffer:
-            data = self.sock.recv(65536)
-            if not data:
-                raise ConnectionError("the program closed its channel")
-            self.buffer += data
-        reply, self.buffer = self.buffer.split(b"\n", 1)
-        return reply.decode()
-
-    def close(self):
-        self.sock.close()
-
-
-def write_store(folder, sections):
-    os.makedirs(folder, exist_ok=True)
-    lines = ["PELLOMAR-REGISTRY 1"]
-    for key, values in sections.items():
-        lines.append("[%s\\%s]" % (KEY, key))
-        for name, value in values.items():
-            if isinstance(value, int):
-                lines.append('"%s"=dword:%08x' % (name, value & 0xFFFFFFFF))
-            else:
-                lines.append('"%s"="%s"' % (name, value.replace("\\", "\\\\").replace('"', '\\"')))
-    with open(os.path.join(folder, "Pellomar II.conf"), "w", encoding="utf-8") as out:
-        out.write("\n".join(lines) + "\n")
 
 
 def installed_engines(program):
@@ -165,9 +121,7 @@ def play(program, white, black, engines, args):
         config = os.path.join(folder, "config")
         write_store(config, sections)
         sock = os.path.join(folder, "automation")
-        env = dict(os.environ)
-        env.update({"QT_QPA_PLATFORM": "offscreen", "PELLOMAR_CONFIG_DIR": config,
-                    "PELLOMAR_AUTOMATION": sock, "PELLOMAR_MUTE": "1", "HOME": folder})
+        env = program_environment(folder, config, sock)
         with open(os.path.join(folder, "program.log"), "w") as log:
             process = subprocess.Popen([program], env=env, stdout=log, stderr=subprocess.STDOUT)
             channel = Channel(sock)

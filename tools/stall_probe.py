@@ -33,40 +33,9 @@ import tempfile
 import threading
 import time
 
+from automation_channel import Channel, program_environment, write_store
+
 PING_PERIOD = 0.010
-KEY = "HKEY_CURRENT_USER\\Software\\Zentrique\\Pellomar II"
-
-
-class Channel:
-    """One connection to the automation channel: a request line, a reply line."""
-
-    def __init__(self, path, timeout=60.0):
-        deadline = time.time() + timeout
-        while True:
-            try:
-                self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-                self.sock.connect(path)
-                break
-            except OSError:
-                self.sock.close()
-                if time.time() > deadline:
-                    raise
-                time.sleep(0.05)
-        self.buffer = b""
-
-    def request(self, line, timeout=60.0):
-        self.sock.sendall(line.encode() + b"\n")
-        self.sock.settimeout(timeout)
-        while b"\n" not in self.buffer:
-            data = self.sock.recv(65536)
-            if not data:
-                raise ConnectionError("the program closed its channel")
-            self.buffer += data
-        reply, self.buffer = self.buffer.split(b"\n", 1)
-        return reply.decode()
-
-    def close(self):
-        self.sock.close()
 
 
 class Pinger(threading.Thread):
@@ -117,31 +86,14 @@ def silent_server():
     return listener, fillers, port
 
 
-def write_store(folder, sections):
-    """The program's settings file with the given keys and values."""
-    os.makedirs(folder, exist_ok=True)
-    lines = ["PELLOMAR-REGISTRY 1"]
-    for key, values in sections.items():
-        lines.append("[%s\\%s]" % (KEY, key))
-        for name, value in values.items():
-            if isinstance(value, int):
-                lines.append('"%s"=dword:%08x' % (name, value & 0xFFFFFFFF))
-            else:
-                lines.append('"%s"="%s"' % (name, value.replace("\\", "\\\\").replace('"', '\\"')))
-    with open(os.path.join(folder, "Pellomar II.conf"), "w", encoding="utf-8") as out:
-        out.write("\n".join(lines) + "\n")
-
-
 class Program:
     def __init__(self, program, folder, sections):
         self.folder = folder
         config = os.path.join(folder, "config")
         write_store(config, sections)
         self.socket_path = os.path.join(folder, "automation")
-        env = dict(os.environ)
-        env.update({"QT_QPA_PLATFORM": "offscreen", "PELLOMAR_CONFIG_DIR": config,
-                    "PELLOMAR_AUTOMATION": self.socket_path, "PELLOMAR_MUTE": "1", "HOME": folder,
-                    "XDG_DOCUMENTS_DIR": os.path.join(folder, "Documents")})
+        env = program_environment(folder, config, self.socket_path)
+        env["XDG_DOCUMENTS_DIR"] = os.path.join(folder, "Documents")
         self.log = open(os.path.join(folder, "program.log"), "w")
         self.process = subprocess.Popen([program], env=env, stdout=self.log, stderr=subprocess.STDOUT)
         self.driver = Channel(self.socket_path)

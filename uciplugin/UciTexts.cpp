@@ -41,9 +41,6 @@ const std::map<int, std::string>& Table()
 
 const std::string& Text(int id)
 {
-    static const std::string empty;
-    const auto& table = Table();
-    auto it = table.find(id);
-    return it == table.end() ? empty : it->second;
+    return Find(Table(), id);
 }
 } // namespace UciTexts

@@ -1,23 +1,14 @@
 #pragma once
 
+#include "PluginTexts.h"
+
 #include <string>
 
 // The UCI plug-in library's own string table.
 namespace UciTexts
 {
-inline constexpr int IDS_PRODUCT_KEY = 1;
-inline constexpr int IDS_ENGINES_KEY = 2;
-inline constexpr int IDS_EXECUTABLE_FILTER = 3;
-inline constexpr int IDS_ADD_ENGINE = 5;
-inline constexpr int IDS_MODIFY_ENGINE = 6;
-inline constexpr int IDS_DEFAULT_ENGINE = 7;
-inline constexpr int IDS_CONFIRM_REMOVE = 8;
-inline constexpr int IDS_HELP_TEXT = 9;
-inline constexpr int IDS_NEW_ENGINE = 10;
-inline constexpr int IDS_HELP_CAPTION = 11;
-inline constexpr int IDS_START_ERROR = 12;
-inline constexpr int IDS_ENGINE_TYPE_NAME = 13;
-inline constexpr int IDS_FILL_ALL = 15;
+// The ids both plug-ins share, and these of its own.
+using namespace PluginTexts;
 inline constexpr int IDS_LIST_LABEL = 16;
 inline constexpr int IDS_ENGINE_DIED = 17;
 

@@ -8,6 +8,7 @@
 //   ParsePiecewise/N: a message of N elements arrives one element at a time;
 //   the cost per message must grow in proportion to N (the fit is reported).
 #include "GameSettings.h"
+#include "LoopbackUi.h"
 #include "NetConnection.h"
 #include "NetMessageReader.h"
 #include "PlayerRoster.h"
@@ -59,54 +60,18 @@ public:
     Clock::time_point m_lastMove;
 };
 
-class CBenchUi : public INetConnectionUi
-{
-public:
-    std::optional<QString> RunConnectionDialog(bool) override
-    {
-        const bool ok = m_server ? m_link->StartServer(0) : m_link->OpenClientConnection("127.0.0.1", m_port);
-        return ok ? std::optional<QString>(m_nickname) : std::nullopt;
-    }
-    void ShowWaitDialog() override
-    {
-        QEventLoop loop;
-        m_loop = &loop;
-        loop.exec();
-        m_loop = nullptr;
-    }
-    void CloseWaitDialog() override
-    {
-        if (m_loop)
-            m_loop->quit();
-    }
-    void ShowMessage(const QString&) override {}
-
-    CNetConnection* m_link = nullptr;
-    bool m_server = false;
-    int m_port = 0;
-    QString m_nickname;
-
-private:
-    QEventLoop* m_loop = nullptr;
-};
-
 struct CBenchProgram
 {
     PlayerRoster roster;
     GameSettings settings;
     CBenchWindow window;
-    CBenchUi ui;
+    CLoopbackUi ui;
     CNetConnection link{roster, settings};
 
     CBenchProgram(bool server, int port, const QString& nickname)
     {
         link.SetGameWindows(&window, &window);
-        link.SetUi(&ui);
-        ui.m_link = &link;
-        ui.m_server = server;
-        ui.m_port = port;
-        ui.m_nickname = nickname;
-        link.Join(GAME_MODE_DOUBLE, true);
+        ui.Join(link, server, port, nickname);
     }
 };
 

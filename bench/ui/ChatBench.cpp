@@ -12,6 +12,7 @@
 #include "BitmapCache.h"
 #include "BughouseWnd.h"
 #include "GameSettings.h"
+#include "LoopbackUi.h"
 #include "NetConnection.h"
 #include "OutputPane.h"
 #include "PlayerRoster.h"
@@ -99,54 +100,18 @@ private:
     COutputPane m_pane;
 };
 
-class CChatUi : public INetConnectionUi
-{
-public:
-    std::optional<QString> RunConnectionDialog(bool) override
-    {
-        const bool ok = m_server ? m_link->StartServer(0) : m_link->OpenClientConnection("127.0.0.1", m_port);
-        return ok ? std::optional<QString>(m_nickname) : std::nullopt;
-    }
-    void ShowWaitDialog() override
-    {
-        QEventLoop loop;
-        m_loop = &loop;
-        loop.exec();
-        m_loop = nullptr;
-    }
-    void CloseWaitDialog() override
-    {
-        if (m_loop)
-            m_loop->quit();
-    }
-    void ShowMessage(const QString&) override {}
-
-    CNetConnection* m_link = nullptr;
-    bool m_server = false;
-    int m_port = 0;
-    QString m_nickname;
-
-private:
-    QEventLoop* m_loop = nullptr;
-};
-
 struct CChatProgram
 {
     PlayerRoster roster;
     GameSettings settings;
     CChatWindow window;
-    CChatUi ui;
+    CLoopbackUi ui;
     CNetConnection link{roster, settings};
 
     CChatProgram(bool server, int port, const QString& nickname)
     {
         link.SetGameWindows(&window, &window);
-        link.SetUi(&ui);
-        ui.m_link = &link;
-        ui.m_server = server;
-        ui.m_port = port;
-        ui.m_nickname = nickname;
-        link.Join(GAME_MODE_DOUBLE, true);
+        ui.Join(link, server, port, nickname);
     }
 };
 
@@ -155,20 +120,16 @@ struct CServerProgram
 {
     PlayerRoster roster;
     GameSettings settings;
-    CChatUi ui;
+    CLoopbackUi ui;
     CNetConnection link{roster, settings};
     CBughouseWnd window{link, roster, settings, CBitmapCache::Instance()};
 
     CServerProgram()
     {
         link.SetGameWindows(nullptr, &window.Session());
-        link.SetUi(&ui);
         link.SetStartedFromCommandLine(true);
         window.Session().SetStartedFromCommandLine(true);
-        ui.m_link = &link;
-        ui.m_server = true;
-        ui.m_nickname = QStringLiteral("Host");
-        link.Join(GAME_MODE_DOUBLE, true);
+        ui.Join(link, true, 0, QStringLiteral("Host"));
         window.Open();
         window.show();
     }

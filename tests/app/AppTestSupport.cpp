@@ -3,6 +3,7 @@
 #include "BoardView.h"
 #include "Coordinate.h"
 #include "EngineLoader.h"
+#include "GameSettings.h"
 #include "IChessEngine.h"
 #include "IChessEngineListenerEx.h"
 #include "MessageDlg.h"
@@ -12,6 +13,7 @@
 #include <QTest>
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 namespace AppTest
 {
@@ -71,5 +73,40 @@ std::string FakeEngineCommand(const QString& folder, const QString& name, const 
 QString EngineTypeName()
 {
     return QStringLiteral("Winboard-Compatible Engine");
+}
+void SetTimedGameOfPeople(GameSettings& settings, int minutes)
+{
+    settings.SetIsTimeInfinite(false);
+    settings.SetGameTime(0, minutes, 0);
+    settings.SetNbSecondsBonus(0);
+    settings.SetBottomPlayerName(QStringLiteral("Anna"));
+    settings.SetTopPlayerName(QStringLiteral("Boris"));
+    settings.SetWhiteEngine(QStringLiteral("Human"));
+    settings.SetBlackEngine(QStringLiteral("Human"));
+}
+
+QStringList ChildProcesses()
+{
+    QStringList children;
+    const QString self = QString::number(getpid());
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+    {
+        QFile status(QStringLiteral("/proc/%1/status").arg(entry));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        QString name;
+        QString parent;
+        for (const QByteArray& line : status.readAll().split('\n'))
+        {
+            if (line.startsWith("Name:"))
+                name = QString::fromUtf8(line.mid(5)).trimmed();
+            else if (line.startsWith("PPid:"))
+                parent = QString::fromUtf8(line.mid(5)).trimmed();
+        }
+        if (parent == self)
+            children << entry + QLatin1Char(' ') + name;
+    }
+    children.sort();
+    return children;
 }
 } // namespace AppTest

@@ -10,6 +10,7 @@
 
 class CBoardView;
 class CEngineLoader;
+class GameSettings;
 class IChessEngine;
 class IChessEngineListener;
 
@@ -33,4 +34,11 @@ std::string FakeEngineCommand(const QString& folder, const QString& name, const 
 
 // The name the adapter gives its engine type.
 QString EngineTypeName();
+
+// A game between two people, Anna at the bottom and Boris at the top, on a
+// clock of so many minutes without bonus.
+void SetTimedGameOfPeople(GameSettings& settings, int minutes);
+
+// The processes whose parent is this one, as "pid name" texts, sorted.
+QStringList ChildProcesses();
 } // namespace AppTest

@@ -46,31 +46,6 @@ const QString kUciType = QStringLiteral("UCI Engine");
 const QString kWinboardType = QStringLiteral("Winboard-Compatible Engine");
 constexpr size_t kPlyLimit = 60;
 
-// The processes whose parent is this one, as "pid name" texts.
-QStringList ChildProcesses()
-{
-    QStringList children;
-    const QString self = QString::number(getpid());
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-    {
-        QFile status(QStringLiteral("/proc/%1/status").arg(entry));
-        if (!status.open(QIODevice::ReadOnly))
-            continue;
-        QString name;
-        QString parent;
-        for (const QByteArray& line : status.readAll().split('\n'))
-        {
-            if (line.startsWith("Name:"))
-                name = QString::fromUtf8(line.mid(5)).trimmed();
-            else if (line.startsWith("PPid:"))
-                parent = QString::fromUtf8(line.mid(5)).trimmed();
-        }
-        if (parent == self)
-            children << entry + QLatin1Char(' ') + name;
-    }
-    return children;
-}
-
 int EntryOf(const QComboBox* types, const QString& name)
 {
     return types == nullptr ? -1 : types->findText(name, Qt::MatchExactly);
@@ -211,7 +186,7 @@ TEST_F(BuiltPluginsTest, StockfishPlaysPhalanxAfterBeingChosenInTheSettings)
         [&] { return !m_Window->Session().IsRunning() || m_Window->MoveList()->ShownMoves().size() >= kPlyLimit; },
         60000))
         << m_Window->MoveList()->ShownMoves().size() << " plies";
-    const QStringList children = ChildProcesses();
+    const QStringList children = AppTest::ChildProcesses();
     const std::vector<std::string> moves = m_Window->MoveList()->ShownMoves();
     std::string record;
     for (const std::string& move : moves)
@@ -235,6 +210,6 @@ TEST_F(BuiltPluginsTest, StockfishPlaysPhalanxAfterBeingChosenInTheSettings)
     delete m_Window;
     m_Window = nullptr;
     m_Loader.DestroyAll();
-    EXPECT_TRUE(AppTest::WaitFor([] { return ChildProcesses().isEmpty(); }, 10000))
-        << ChildProcesses().join(", ").toStdString();
+    EXPECT_TRUE(AppTest::WaitFor([] { return AppTest::ChildProcesses().isEmpty(); }, 10000))
+        << AppTest::ChildProcesses().join(", ").toStdString();
 }

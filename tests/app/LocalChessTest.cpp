@@ -57,13 +57,7 @@ protected:
     void SetUp() override
     {
         GameSettings& settings = m_Settings;
-        settings.SetIsTimeInfinite(false);
-        settings.SetGameTime(0, 5, 0);
-        settings.SetNbSecondsBonus(0);
-        settings.SetWhiteEngine(QStringLiteral("Human"));
-        settings.SetBlackEngine(QStringLiteral("Human"));
-        settings.SetBottomPlayerName(QStringLiteral("Anna"));
-        settings.SetTopPlayerName(QStringLiteral("Boris"));
+        AppTest::SetTimedGameOfPeople(settings, 5);
         m_Window = new W(m_Settings, m_Roster, m_Loader, m_Listener, CBitmapCache::Instance(), &m_Frame);
         m_Window->resize(W::kMinimumWidth, W::kMinimumHeight);
         m_Window->SetGamesFolder(m_Folder.path());

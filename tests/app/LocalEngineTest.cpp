@@ -57,14 +57,8 @@ protected:
     void SetUp() override
     {
         GameSettings& settings = m_Settings;
-        settings.SetIsTimeInfinite(false);
-        settings.SetGameTime(0, 5, 0);
-        settings.SetNbSecondsBonus(0);
+        AppTest::SetTimedGameOfPeople(settings, 5);
         settings.SetPlaySoundOnOpponentMove(true);
-        settings.SetBottomPlayerName(QStringLiteral("Anna"));
-        settings.SetTopPlayerName(QStringLiteral("Boris"));
-        settings.SetWhiteEngine(QStringLiteral("Human"));
-        settings.SetBlackEngine(QStringLiteral("Human"));
         AppTest::LoadTestEngines(m_Loader, &m_Listener);
         ASSERT_EQ(m_Loader.WhiteList().size(), 1u) << "the test plug-in was not found";
         AppTest::TakeMessages();

@@ -41,31 +41,6 @@ bool Installed(const char* program)
     return access(program, X_OK) == 0;
 }
 
-// The engine processes below this one, as "pid name" texts, sorted.
-QStringList EngineProcesses()
-{
-    QStringList children;
-    const QString self = QString::number(getpid());
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-    {
-        QFile status(QStringLiteral("/proc/%1/status").arg(entry));
-        if (!status.open(QIODevice::ReadOnly))
-            continue;
-        QString name;
-        QString parent;
-        for (const QByteArray& line : status.readAll().split('\n'))
-        {
-            if (line.startsWith("Name:"))
-                name = QString::fromUtf8(line.mid(5)).trimmed();
-            else if (line.startsWith("PPid:"))
-                parent = QString::fromUtf8(line.mid(5)).trimmed();
-        }
-        if (parent == self)
-            children << entry + QLatin1Char(' ') + name;
-    }
-    children.sort();
-    return children;
-}
 } // namespace
 
 class RealEngineGameTest : public ::testing::Test
@@ -74,14 +49,8 @@ protected:
     void SetUp() override
     {
         GameSettings& settings = m_Settings;
-        settings.SetIsTimeInfinite(false);
-        settings.SetGameTime(0, 1, 0);
-        settings.SetNbSecondsBonus(0);
+        AppTest::SetTimedGameOfPeople(settings, 1);
         settings.SetPlaySoundOnOpponentMove(false);
-        settings.SetBottomPlayerName(QStringLiteral("Anna"));
-        settings.SetTopPlayerName(QStringLiteral("Boris"));
-        settings.SetWhiteEngine(QStringLiteral("Human"));
-        settings.SetBlackEngine(QStringLiteral("Human"));
         AppTest::TakeMessages();
     }
 
@@ -165,8 +134,8 @@ TEST_F(RealEngineGameTest, SwitchColorMovesTheEnginesWithTheirPlayers)
         },
         20000))
         << PanelName(COLOUR_WHITE).toStdString() << " / " << PanelName(COLOUR_BLACK).toStdString();
-    ASSERT_TRUE(AppTest::WaitFor([] { return EngineProcesses().size() == 2; }, 10000));
-    const QStringList processes = EngineProcesses();
+    ASSERT_TRUE(AppTest::WaitFor([] { return AppTest::ChildProcesses().size() == 2; }, 10000));
+    const QStringList processes = AppTest::ChildProcesses();
 
     m_Window->Session().SwitchColor();
     EXPECT_EQ(PanelName(COLOUR_WHITE), QStringLiteral("Sjeng 11.2"));
@@ -184,7 +153,7 @@ TEST_F(RealEngineGameTest, SwitchColorMovesTheEnginesWithTheirPlayers)
         << Moves().size() << " plies";
     // No engine was started again: the processes of before play on, and
     // each panel still names the engine that plays its colour.
-    EXPECT_EQ(EngineProcesses(), processes);
+    EXPECT_EQ(AppTest::ChildProcesses(), processes);
     EXPECT_EQ(PanelName(COLOUR_WHITE), QStringLiteral("Sjeng 11.2"));
     EXPECT_EQ(PanelName(COLOUR_BLACK), QStringLiteral("Phalanx XXV"));
     EXPECT_EQ(m_Window->Session().EngineName(m_Window->Session().EngineOf(COLOUR_WHITE)), QStringLiteral("Sjeng 11.2"));

@@ -132,28 +132,6 @@ bool IsPromotion(CChessPosition& position, const std::string& move)
     return position.TypeAt(from) == PIECE_PAWN && (move[3] == '1' || move[3] == '8');
 }
 
-QJsonObject WidgetEntry(CProgramProcess& program, const QString& name)
-{
-    for (const QJsonValue& window : program.Ask(QStringLiteral("list")).toArray())
-        for (const QJsonValue& widget : window.toObject().value(QStringLiteral("widgets")).toArray())
-            if (widget.toObject().value(QStringLiteral("name")).toString() == name)
-                return widget.toObject();
-    return {};
-}
-
-bool IsShown(CProgramProcess& program, const QString& name)
-{
-    return WidgetEntry(program, name).value(QStringLiteral("visible")).toBool();
-}
-
-bool IsWindowOpen(CProgramProcess& program, const QString& className)
-{
-    for (const QJsonValue& window : program.Ask(QStringLiteral("list")).toArray())
-        if (window.toObject().value(QStringLiteral("class")).toString() == className)
-            return true;
-    return false;
-}
-
 QString AnnouncedResult(CProgramProcess& program)
 {
     for (const QJsonValue& entry : program.Messages())
@@ -213,9 +191,9 @@ protected:
     void StartGameAgainstStockfish(CProgramProcess& program, const QString& engineList)
     {
         ASSERT_TRUE(program.Start({})) << program.ErrorOutput().toStdString();
-        ASSERT_TRUE(program.WaitFor([&] { return IsShown(program, QStringLiteral("MainMenuWnd")); }));
+        ASSERT_TRUE(program.WaitFor([&] { return program.IsShown(QStringLiteral("MainMenuWnd")); }));
         ASSERT_EQ(program.Request(QStringLiteral("click MainMenuWnd/button1048")), kOk);
-        ASSERT_TRUE(program.WaitFor([&] { return IsShown(program, QStringLiteral("LocalChessWnd")); }));
+        ASSERT_TRUE(program.WaitFor([&] { return program.IsShown(QStringLiteral("LocalChessWnd")); }));
         ASSERT_EQ(program.Board(kBoard).value(QStringLiteral("fen")).toString(), kStartPosition);
         // White at the bottom: the top player of the dialog is Black.
         ASSERT_FALSE(program.Board(kBoard).value(QStringLiteral("flipped")).toBool());
@@ -224,7 +202,7 @@ protected:
         // a person; a custom one-minute game without bonus, the shortest accepted.
         const QString personList = engineList == kBlackType ? kWhiteType : kBlackType;
         ASSERT_EQ(program.Request(QStringLiteral("click LocalChessWnd/button1025")), kOk);
-        ASSERT_TRUE(program.WaitFor([&] { return IsShown(program, engineList); }));
+        ASSERT_TRUE(program.WaitFor([&] { return program.IsShown(engineList); }));
         ChooseType(program, engineList, kUciType);
         if (program.Text(personList) != QLatin1String("Human"))
         {
@@ -235,14 +213,14 @@ protected:
         }
         ASSERT_EQ(program.Request(QStringLiteral("click control1076")), kOk);
         ASSERT_TRUE(program.WaitFor([&] {
-            return WidgetEntry(program, QStringLiteral("control1059")).value(QStringLiteral("enabled")).toBool();
+            return program.WidgetEntry(QStringLiteral("control1059")).value(QStringLiteral("enabled")).toBool();
         }));
         Fill(program, QStringLiteral("control1059"), QStringLiteral("0"));
         Fill(program, QStringLiteral("control1061"), QStringLiteral("1"));
         Fill(program, QStringLiteral("control1062"), QStringLiteral("0"));
         Fill(program, QStringLiteral("control1060"), QStringLiteral("0"));
         ASSERT_EQ(program.Request(QStringLiteral("click button1")), kOk);
-        ASSERT_TRUE(program.WaitFor([&] { return !IsShown(program, engineList); }))
+        ASSERT_TRUE(program.WaitFor([&] { return !program.IsShown(engineList); }))
             << program.Messages().size() << " messages; the dialog stayed open";
         ASSERT_EQ(program.Request(QStringLiteral("click LocalChessWnd/button1027")), kOk);
     }
@@ -267,7 +245,7 @@ protected:
         EXPECT_EQ(program.Request(QStringLiteral("move %1 %2").arg(kBoard, QString::fromStdString(move))), kOk) << move;
         if (IsPromotion(position, move))
         {
-            EXPECT_TRUE(program.WaitFor([&] { return IsWindowOpen(program, QStringLiteral("CPromotionDlg")); }));
+            EXPECT_TRUE(program.WaitFor([&] { return program.IsWindowOpen(QStringLiteral("CPromotionDlg")); }));
             EXPECT_EQ(program.Request(QStringLiteral("click promotion%1").arg(PIECE_QUEEN)), kOk);
         }
         EXPECT_TRUE(program.WaitFor([&] {

@@ -2,7 +2,7 @@
 // game is reached only through the main menu and its dialogs, with real
 // clicks, keys and drags sent through the automation channel. Network games
 // run on loopback; a server's port is the one the program itself reports.
-#include "ProgramProcess.h"
+#include "ProgramSteps.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,33 +24,7 @@ std::string Reply(CProgramProcess& program, const QString& line)
     return program.Request(line).toStdString();
 }
 
-// The main menu's buttons.
 const QString kLocalChessButton = QStringLiteral("MainMenuWnd/button1048");
-const QString kNetChessButton = QStringLiteral("MainMenuWnd/button1049");
-const QString kBughouseButton = QStringLiteral("MainMenuWnd/button1040");
-
-// The connection dialog's controls, by their control ids.
-const QString kNickname = QStringLiteral("control1075");
-const QString kClientRadio = QStringLiteral("control1056");
-const QString kAddress = QStringLiteral("control1073");
-const QString kClientPort = QStringLiteral("control1055");
-const QString kServerRadio = QStringLiteral("control1079");
-const QString kServerPort = QStringLiteral("control1078");
-const QString kConfirm = QStringLiteral("CConnectionDlg/button1");
-const QString kLanSearch = QStringLiteral("button1024");
-
-// The windows of the games, and what each of them calls its parts.
-struct GameWindow
-{
-    QString menuButton;
-    QString name;
-    QString output;
-    QString start;
-};
-const GameWindow kNetChess{kNetChessButton, QStringLiteral("NetChessWnd"), QStringLiteral("NetChessWnd/chatOutput"),
-                           QStringLiteral("NetChessWnd/button1027")};
-const GameWindow kBughouse{kBughouseButton, QStringLiteral("BughouseWnd"), QStringLiteral("BughouseWnd/chatOutput"),
-                           QStringLiteral("BughouseWnd/button1027")};
 
 const QString kLocalBoard = QStringLiteral("LocalChessWnd/board");
 // A bughouse program's own board and the other board.
@@ -68,36 +42,6 @@ const QString kWinboardEngine = QStringLiteral("Winboard-Compatible Engine");
 // Texts of the program.
 const QString kBadPort = QStringLiteral("The port must be a number from 1 to 65535.");
 const QString kStartFailed = QStringLiteral("Impossible to start the server.");
-
-QJsonObject WidgetEntry(CProgramProcess& program, const QString& name)
-{
-    for (const QJsonValue& window : program.Ask(QStringLiteral("list")).toArray())
-        for (const QJsonValue& widget : window.toObject().value(QStringLiteral("widgets")).toArray())
-            if (widget.toObject().value(QStringLiteral("name")).toString() == name)
-                return widget.toObject();
-    return {};
-}
-
-bool IsShown(CProgramProcess& program, const QString& name)
-{
-    return WidgetEntry(program, name).value(QStringLiteral("visible")).toBool();
-}
-
-bool IsWindowOpen(CProgramProcess& program, const QString& className)
-{
-    for (const QJsonValue& window : program.Ask(QStringLiteral("list")).toArray())
-        if (window.toObject().value(QStringLiteral("class")).toString() == className)
-            return true;
-    return false;
-}
-
-QStringList MessageTexts(CProgramProcess& program)
-{
-    QStringList texts;
-    for (const QJsonValue& entry : program.Messages())
-        texts << entry.toObject().value(QStringLiteral("text")).toString();
-    return texts;
-}
 
 // The short names of the processes whose parent is the given one.
 QStringList ChildNames(qint64 parent)
@@ -145,17 +89,7 @@ protected:
     void TearDown() override
     {
         // Every program ends cleanly, and a sanitizer's report fails the test.
-        for (auto it = m_Programs.rbegin(); it != m_Programs.rend(); ++it)
-        {
-            CProgramProcess& program = **it;
-            if (program.IsRunning())
-            {
-                EXPECT_TRUE(program.Quit()) << program.Label().toStdString();
-            }
-            const QString errors = program.ErrorOutput();
-            EXPECT_FALSE(errors.contains(QStringLiteral("runtime error:"))) << errors.toStdString();
-            EXPECT_FALSE(errors.contains(QStringLiteral("Sanitizer"))) << errors.toStdString();
-        }
+        ExpectCleanEnds(m_Programs);
     }
 
     // A program started as a person starts it, shown on its main menu.
@@ -164,34 +98,16 @@ protected:
         m_Programs.push_back(std::make_unique<CProgramProcess>(label));
         CProgramProcess& program = *m_Programs.back();
         EXPECT_TRUE(program.Start({})) << program.ErrorOutput().toStdString();
-        EXPECT_TRUE(program.WaitFor([&] { return IsShown(program, QStringLiteral("MainMenuWnd")); }));
+        EXPECT_TRUE(program.WaitFor([&] { return program.IsShown(QStringLiteral("MainMenuWnd")); }));
         return program;
     }
 
-    // Replaces a field's text as a person does: select all, type.
-    static void Fill(CProgramProcess& program, const QString& field, const QString& text)
-    {
-        ASSERT_EQ(Reply(program, QStringLiteral("key %1 Ctrl+A").arg(field)), "ok");
-        ASSERT_EQ(Reply(program, QStringLiteral("type %1 \"%2\"").arg(field, text)), "ok");
-        ASSERT_TRUE(program.WaitFor([&] { return program.Text(field) == text; }))
-            << field.toStdString() << " shows " << program.Text(field).toStdString();
-    }
-
-    static void Click(CProgramProcess& program, const QString& name)
-    {
-        ASSERT_EQ(Reply(program, QStringLiteral("click ") + name), "ok") << name.toStdString();
-    }
-
     // A menu button opens the connection dialog, which waits for the person.
-    static void OpenConnectionDialog(CProgramProcess& program, const QString& menuButton)
+    static void OpenWaitingConnectionDialog(CProgramProcess& program, const QString& menuButton)
     {
         const qsizetype messagesBefore = program.Messages().size();
-        Click(program, menuButton);
-        ASSERT_TRUE(program.WaitFor([&] { return IsWindowOpen(program, QStringLiteral("CConnectionDlg")); }))
-            << program.Label().toStdString()
-            << ": no connection dialog; messages: " << MessageTexts(program).join(QStringLiteral(" | ")).toStdString();
-        EXPECT_EQ(program.Messages().size(), messagesBefore)
-            << "the dialog answered itself: " << MessageTexts(program).join(QStringLiteral(" | ")).toStdString();
+        OpenConnectionDialog(program, menuButton);
+        EXPECT_EQ(program.Messages().size(), messagesBefore) << "the dialog answered itself: " << MessagesLine(program);
     }
 
     // Through the menu and the connection dialog to a server of that game;
@@ -200,18 +116,18 @@ protected:
     // and the person types another.
     static int StartServer(CProgramProcess& program, const GameWindow& game, const QString& nickname)
     {
-        OpenConnectionDialog(program, game.menuButton);
+        OpenWaitingConnectionDialog(program, game.menuButton);
         Fill(program, kNickname, nickname);
         Click(program, kServerRadio);
-        for (int attempt = 0; attempt < 5 && !IsShown(program, game.name); ++attempt)
+        for (int attempt = 0; attempt < 5 && !program.IsShown(game.name); ++attempt)
         {
             const qsizetype before = program.Messages().size();
             Fill(program, kServerPort, QString::number(CProgramProcess::FreePort()));
             Click(program, kConfirm);
-            program.WaitFor([&] { return IsShown(program, game.name) || program.Messages().size() > before; });
-            if (!IsShown(program, game.name))
+            program.WaitFor([&] { return program.IsShown(game.name) || program.Messages().size() > before; });
+            if (!program.IsShown(game.name))
             {
-                EXPECT_TRUE(program.SawMessage(kStartFailed)) << MessageTexts(program).join(" | ").toStdString();
+                EXPECT_TRUE(program.SawMessage(kStartFailed)) << MessagesLine(program);
             }
         }
         EXPECT_TRUE(program.WaitForText(game.output, QStringLiteral("Your server started at")))
@@ -225,7 +141,7 @@ protected:
     // Through the menu and the connection dialog into the server's game.
     static void Join(CProgramProcess& program, const GameWindow& game, const QString& nickname, int port)
     {
-        OpenConnectionDialog(program, game.menuButton);
+        OpenWaitingConnectionDialog(program, game.menuButton);
         Fill(program, kNickname, nickname);
         Click(program, kClientRadio);
         Fill(program, kAddress, QStringLiteral("127.0.0.1"));
@@ -233,8 +149,8 @@ protected:
         Click(program, kConfirm);
         EXPECT_TRUE(program.WaitForText(game.output, QStringLiteral("You are connected to the game as ") + nickname))
             << program.Label().toStdString() << ": " << program.Text(game.output).toStdString()
-            << "; messages: " << MessageTexts(program).join(QStringLiteral(" | ")).toStdString();
-        EXPECT_TRUE(IsShown(program, game.name));
+            << "; messages: " << MessagesLine(program);
+        EXPECT_TRUE(program.IsShown(game.name));
     }
 
     // A drag on a board that takes the mover's input, seen on the board afterwards.
@@ -297,14 +213,14 @@ protected:
     static void OpenLocalGame(CProgramProcess& program, const QString& topType, const QString& bottomType)
     {
         Click(program, kLocalChessButton);
-        ASSERT_TRUE(program.WaitFor([&] { return IsShown(program, QStringLiteral("LocalChessWnd")); }));
+        ASSERT_TRUE(program.WaitFor([&] { return program.IsShown(QStringLiteral("LocalChessWnd")); }));
         Click(program, QStringLiteral("LocalChessWnd/button1025"));
-        ASSERT_TRUE(program.WaitFor([&] { return IsShown(program, kTopType); }));
+        ASSERT_TRUE(program.WaitFor([&] { return program.IsShown(kTopType); }));
         ChooseType(program, kTopType, topType);
         ChooseType(program, kBottomType, bottomType);
         Click(program, QStringLiteral("CSingleSettingsDlg/button1"));
-        ASSERT_TRUE(program.WaitFor([&] { return !IsWindowOpen(program, QStringLiteral("CSingleSettingsDlg")); }))
-            << MessageTexts(program).join(QStringLiteral(" | ")).toStdString();
+        ASSERT_TRUE(program.WaitFor([&] { return !program.IsWindowOpen(QStringLiteral("CSingleSettingsDlg")); }))
+            << MessagesLine(program);
     }
 
     // From the main menu to a new local game between two people.
@@ -334,7 +250,7 @@ TEST_F(PersonPathE2eTest, LocalGameBetweenTwoPeopleWithAPromotionThroughTheChoos
     // The pawn takes on b8: the chooser opens, wholly on the screen, and the
     // knight clicked in it is the piece played.
     ASSERT_EQ(Reply(program, QStringLiteral("move %1 a7b8").arg(kLocalBoard)), "ok");
-    ASSERT_TRUE(program.WaitFor([&] { return IsWindowOpen(program, QStringLiteral("CPromotionDlg")); }));
+    ASSERT_TRUE(program.WaitFor([&] { return program.IsWindowOpen(QStringLiteral("CPromotionDlg")); }));
     const QJsonObject geometry = program.Ask(QStringLiteral("geometry promotion2")).toObject();
     const QJsonObject chooser = geometry.value(QStringLiteral("window")).toObject();
     const QJsonObject screen = geometry.value(QStringLiteral("screen")).toObject();
@@ -347,7 +263,7 @@ TEST_F(PersonPathE2eTest, LocalGameBetweenTwoPeopleWithAPromotionThroughTheChoos
     EXPECT_EQ(played.last().toString(), QStringLiteral("axb8=N"));
     // Black answers on the same board: the game goes on.
     Play(program, kLocalBoard, QStringLiteral("c8b7"), 10);
-    EXPECT_TRUE(program.Messages().isEmpty()) << MessageTexts(program).join(" | ").toStdString();
+    EXPECT_TRUE(program.Messages().isEmpty()) << MessagesLine(program);
 }
 
 TEST_F(PersonPathE2eTest, LocalGameAgainstAnEngineChosenWithTheMouseInTheSettings)
@@ -379,15 +295,15 @@ TEST_F(PersonPathE2eTest, EngineChosenWithTheMouseInConfigureEngines)
         GTEST_SKIP() << "/usr/games/sjeng is not installed";
     CProgramProcess& program = Launch(QStringLiteral("local"));
     Click(program, kLocalChessButton);
-    ASSERT_TRUE(program.WaitFor([&] { return IsShown(program, QStringLiteral("LocalChessWnd")); }));
+    ASSERT_TRUE(program.WaitFor([&] { return program.IsShown(QStringLiteral("LocalChessWnd")); }));
     Click(program, QStringLiteral("LocalChessWnd/button1025"));
-    ASSERT_TRUE(program.WaitFor([&] { return IsShown(program, kTopType); }));
+    ASSERT_TRUE(program.WaitFor([&] { return program.IsShown(kTopType); }));
     ChooseType(program, kTopType, kWinboardEngine);
     ChooseType(program, kBottomType, kHuman);
 
     // Configure Engines: Sjeng is clicked, its details are shown, OK takes it.
     Click(program, QStringLiteral("button1035"));
-    ASSERT_TRUE(program.WaitFor([&] { return IsWindowOpen(program, QStringLiteral("CConfigureDlg")); }));
+    ASSERT_TRUE(program.WaitFor([&] { return program.IsWindowOpen(QStringLiteral("CConfigureDlg")); }));
     const QStringList engines = program.Text(QStringLiteral("1001")).split(QLatin1Char('\n'));
     const qsizetype sjeng = engines.indexOf(QStringLiteral("Sjeng"));
     ASSERT_GT(sjeng, 0) << engines.join(QStringLiteral(", ")).toStdString();
@@ -395,9 +311,9 @@ TEST_F(PersonPathE2eTest, EngineChosenWithTheMouseInConfigureEngines)
     ASSERT_TRUE(program.WaitFor([&] { return program.Text(QStringLiteral("1002")).contains(QStringLiteral("sjeng")); }))
         << "the details show " << program.Text(QStringLiteral("1002")).toStdString();
     Click(program, QStringLiteral("CConfigureDlg/1"));
-    ASSERT_TRUE(program.WaitFor([&] { return !IsWindowOpen(program, QStringLiteral("CConfigureDlg")); }));
+    ASSERT_TRUE(program.WaitFor([&] { return !program.IsWindowOpen(QStringLiteral("CConfigureDlg")); }));
     Click(program, QStringLiteral("CSingleSettingsDlg/button1"));
-    ASSERT_TRUE(program.WaitFor([&] { return !IsWindowOpen(program, QStringLiteral("CSingleSettingsDlg")); }));
+    ASSERT_TRUE(program.WaitFor([&] { return !program.IsWindowOpen(QStringLiteral("CSingleSettingsDlg")); }));
 
     Click(program, QStringLiteral("LocalChessWnd/button1012"));
     ASSERT_TRUE(program.WaitFor([&] { return program.Board(kLocalBoard).value(QStringLiteral("input")).toBool(); }));
@@ -415,16 +331,16 @@ TEST_F(PersonPathE2eTest, NetworkChessAsServerAndClientThroughTheConnectionDialo
     CProgramProcess& client = Launch(QStringLiteral("client"));
 
     // A port past 65535 is refused in the dialog, in the program's words.
-    OpenConnectionDialog(server, kNetChessButton);
+    OpenWaitingConnectionDialog(server, kNetChess.menuButton);
     Fill(server, kNickname, QStringLiteral("Tom & Jerry"));
     Click(server, kServerRadio);
     Fill(server, kServerPort, QStringLiteral("99999"));
     Click(server, kConfirm);
-    ASSERT_TRUE(server.WaitForMessage(kBadPort)) << MessageTexts(server).join(" | ").toStdString();
+    ASSERT_TRUE(server.WaitForMessage(kBadPort)) << MessagesLine(server);
     EXPECT_FALSE(server.SawMessage(kStartFailed));
-    EXPECT_TRUE(IsWindowOpen(server, QStringLiteral("CConnectionDlg")));
+    EXPECT_TRUE(server.IsWindowOpen(QStringLiteral("CConnectionDlg")));
     ASSERT_EQ(Reply(server, QStringLiteral("key control1075 Escape")), "ok");
-    ASSERT_TRUE(server.WaitFor([&] { return IsShown(server, QStringLiteral("MainMenuWnd")); }));
+    ASSERT_TRUE(server.WaitFor([&] { return server.IsShown(QStringLiteral("MainMenuWnd")); }));
 
     const int port = StartServer(server, kNetChess, QStringLiteral("Tom & Jerry"));
     ASSERT_GT(port, 0);
@@ -448,16 +364,16 @@ TEST_F(PersonPathE2eTest, NetworkChessAsServerAndClientThroughTheConnectionDialo
     // as typed, not rejoining by itself, and a cancel leaves the main menu.
     ASSERT_EQ(Reply(client, QStringLiteral("answer yes")), "ok");
     Click(client, QStringLiteral("NetChessWnd/button1003"));
-    ASSERT_TRUE(client.WaitFor([&] { return IsShown(client, QStringLiteral("MainMenuWnd")); }));
+    ASSERT_TRUE(client.WaitFor([&] { return client.IsShown(QStringLiteral("MainMenuWnd")); }));
     ASSERT_EQ(Reply(server, QStringLiteral("answer yes")), "ok");
     Click(server, QStringLiteral("NetChessWnd/button1003"));
-    ASSERT_TRUE(server.WaitFor([&] { return IsShown(server, QStringLiteral("MainMenuWnd")); }));
-    OpenConnectionDialog(server, kNetChessButton);
+    ASSERT_TRUE(server.WaitFor([&] { return server.IsShown(QStringLiteral("MainMenuWnd")); }));
+    OpenWaitingConnectionDialog(server, kNetChess.menuButton);
     EXPECT_EQ(server.Text(kNickname), QStringLiteral("Tom & Jerry"));
     ASSERT_EQ(Reply(server, QStringLiteral("key control1075 Escape")), "ok");
-    ASSERT_TRUE(server.WaitFor([&] { return !IsWindowOpen(server, QStringLiteral("CConnectionDlg")); }));
-    EXPECT_TRUE(IsShown(server, QStringLiteral("MainMenuWnd")));
-    EXPECT_FALSE(IsShown(server, QStringLiteral("NetChessWnd")));
+    ASSERT_TRUE(server.WaitFor([&] { return !server.IsWindowOpen(QStringLiteral("CConnectionDlg")); }));
+    EXPECT_TRUE(server.IsShown(QStringLiteral("MainMenuWnd")));
+    EXPECT_FALSE(server.IsShown(QStringLiteral("NetChessWnd")));
 }
 
 TEST_F(PersonPathE2eTest, LanSearchInTheConnectionDialogFindsTheServer)
@@ -467,14 +383,14 @@ TEST_F(PersonPathE2eTest, LanSearchInTheConnectionDialogFindsTheServer)
     const int port = StartServer(server, kNetChess, QStringLiteral("alice"));
     ASSERT_GT(port, 0);
 
-    OpenConnectionDialog(client, kNetChessButton);
+    OpenWaitingConnectionDialog(client, kNetChess.menuButton);
     Fill(client, kNickname, QStringLiteral("bob"));
     Click(client, kClientRadio);
     Fill(client, kAddress, QStringLiteral("192.0.2.1"));
     Fill(client, kClientPort, QString::number(port));
     Click(client, kLanSearch);
     // The search runs while the dialog answers: the server appears in its list.
-    ASSERT_TRUE(client.WaitFor([&] { return IsWindowOpen(client, QStringLiteral("CLanSearchDlg")); }));
+    ASSERT_TRUE(client.WaitFor([&] { return client.IsWindowOpen(QStringLiteral("CLanSearchDlg")); }));
     ASSERT_TRUE(client.WaitFor([&] { return client.Text(QStringLiteral("control1080")) == "127.0.0.1"; }))
         << client.Text(QStringLiteral("control1080")).toStdString();
     ASSERT_EQ(Reply(client, QStringLiteral("clickitem control1080 127.0.0.1")), "ok");
@@ -552,11 +468,11 @@ TEST_F(PersonPathE2eTest, LoadGameOfAFileThatIsNotAGameIsRefused)
     const QString fen = program.Board(kLocalBoard).value(QStringLiteral("fen")).toString();
 
     Click(program, QStringLiteral("LocalChessWnd/button1010"));
-    ASSERT_TRUE(program.WaitFor([&] { return IsShown(program, QStringLiteral("fileNameEdit")); }));
+    ASSERT_TRUE(program.WaitFor([&] { return program.IsShown(QStringLiteral("fileNameEdit")); }));
     Fill(program, QStringLiteral("fileNameEdit"), notes);
     ASSERT_EQ(Reply(program, QStringLiteral("key fileNameEdit Return")), "ok");
     EXPECT_TRUE(program.WaitForMessage(QStringLiteral("An error occured while loading the PGN file.")))
-        << MessageTexts(program).join(" | ").toStdString();
+        << MessagesLine(program);
     // Board, record and names are as they were.
     EXPECT_EQ(program.Board(kLocalBoard).value(QStringLiteral("fen")).toString(), fen);
     EXPECT_EQ(program.Board(kLocalBoard).value(QStringLiteral("moves")).toArray().size(), 1);

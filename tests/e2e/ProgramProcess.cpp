@@ -136,6 +136,37 @@ QJsonArray CProgramProcess::Messages()
     return Ask(QStringLiteral("messages")).toArray();
 }
 
+QStringList CProgramProcess::MessageTexts()
+{
+    QStringList texts;
+    for (const QJsonValue& entry : Messages())
+        texts << entry.toObject().value(QStringLiteral("text")).toString();
+    return texts;
+}
+
+QJsonObject CProgramProcess::WidgetEntry(const QString& path)
+{
+    const QString name = path.section(QLatin1Char('/'), -1);
+    for (const QJsonValue& window : Ask(QStringLiteral("list")).toArray())
+        for (const QJsonValue& widget : window.toObject().value(QStringLiteral("widgets")).toArray())
+            if (widget.toObject().value(QStringLiteral("name")).toString() == name)
+                return widget.toObject();
+    return {};
+}
+
+bool CProgramProcess::IsShown(const QString& path)
+{
+    return WidgetEntry(path).value(QStringLiteral("visible")).toBool();
+}
+
+bool CProgramProcess::IsWindowOpen(const QString& className)
+{
+    for (const QJsonValue& window : Ask(QStringLiteral("list")).toArray())
+        if (window.toObject().value(QStringLiteral("class")).toString() == className)
+            return true;
+    return false;
+}
+
 bool CProgramProcess::SawMessage(const QString& part)
 {
     for (const QJsonValue& entry : Messages())

@@ -49,8 +49,16 @@ public:
     QString Text(const QString& name);
     QJsonObject Board(const QString& name);
     QJsonArray Messages();
+    // The texts of the message dialogs shown so far.
+    QStringList MessageTexts();
     // True when a message dialog's text contains the part.
     bool SawMessage(const QString& part);
+    // The widget's entry in "list" (found by the last part of a path):
+    // its visible and enabled flags, or an empty object.
+    QJsonObject WidgetEntry(const QString& path);
+    bool IsShown(const QString& path);
+    // True when a top-level window of that class is open.
+    bool IsWindowOpen(const QString& className);
     // Polls the condition until it holds or the time is out.
     bool WaitFor(const std::function<bool()>& condition, int timeoutMs = kTimeoutMs);
     bool WaitForText(const QString& name, const QString& part, int timeoutMs = kTimeoutMs);

@@ -23,6 +23,9 @@
 //                        (N thinking lines, depth 1 to N, the last "N 25 ...")
 // The word MOVE stands for any opponent move in coordinate notation or drop
 // such as "P@e4" (also after "usermove").
+#include "FakeEngineInput.h"
+#include "FakeEngineScript.h"
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -38,12 +41,7 @@
 
 namespace
 {
-struct Rule
-{
-    std::string word;
-    std::string action;
-    std::string argument;
-};
+constexpr auto Print = &CFakeEngineInput::Print;
 
 std::string Unescape(const std::string& text)
 {
@@ -61,18 +59,6 @@ std::string Unescape(const std::string& text)
     return out;
 }
 
-void Print(const std::string& text)
-{
-    size_t done = 0;
-    while (done < text.size())
-    {
-        const ssize_t n = write(STDOUT_FILENO, text.data() + done, text.size() - done);
-        if (n <= 0)
-            std::exit(3);
-        done += static_cast<size_t>(n);
-    }
-}
-
 bool IsCoordinateMove(const std::string& word)
 {
     if (word.size() == 4 && word[1] == '@')
@@ -87,55 +73,21 @@ int main(int argc, char** argv)
 {
     if (argc < 3)
         return 2;
-    std::ifstream scriptFile(argv[1]);
-    const int log = open(argv[2], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    std::vector<Rule> rules;
-    std::vector<std::string> moves;
+    CFakeEngineInput input(argv[2]);
     std::string format = "move {}";
     bool hangAtEof = false;
     bool pong = false;
-    std::string line;
-    while (std::getline(scriptFile, line))
-    {
-        std::istringstream words(line);
-        std::string keyword;
-        words >> keyword;
-        std::string rest;
-        std::getline(words >> std::ws, rest);
+    const CFakeEngineScript script(argv[1], [&](const std::string& keyword, const std::string& rest) {
         if (keyword == "banner")
             Print(Unescape(rest) + "\n");
         else if (keyword == "pong")
             pong = true;
-        else if (keyword == "helper")
-        {
-            const pid_t helper = fork();
-            if (helper == 0)
-            {
-                std::ofstream(rest) << getpid() << "\n";
-                for (;;)
-                    pause();
-            }
-        }
         else if (keyword == "eof")
             hangAtEof = rest == "hang";
         else if (keyword == "format")
             format = rest;
-        else if (keyword == "moves")
-        {
-            std::istringstream list(rest);
-            std::string move;
-            while (list >> move)
-                moves.push_back(move);
-        }
-        else if (keyword == "on")
-        {
-            std::istringstream parts(rest);
-            Rule rule;
-            parts >> rule.word >> rule.action;
-            std::getline(parts >> std::ws, rule.argument);
-            rules.push_back(rule);
-        }
-    }
+    });
+    const std::vector<std::string>& moves = script.moves;
 
     size_t nextMove = 0;
     bool force = false;
@@ -152,88 +104,77 @@ int main(int argc, char** argv)
         Print(Unescape(text) + "\n");
     };
 
-    std::string pending;
-    char buffer[4096];
-    for (;;)
+    for (std::string received;;)
     {
-        const ssize_t count = read(STDIN_FILENO, buffer, sizeof buffer);
-        if (count <= 0)
+        if (!input.NextLine(received))
         {
             while (hangAtEof)
                 pause();
             return 0;
         }
-        if (log >= 0) [[maybe_unused]]
-            ssize_t ignored = write(log, buffer, static_cast<size_t>(count));
-        pending.append(buffer, static_cast<size_t>(count));
-        for (size_t end; (end = pending.find('\n')) != std::string::npos;)
-        {
-            const std::string received = pending.substr(0, end);
-            pending.erase(0, end + 1);
-            std::istringstream words(received);
-            std::string first;
+        std::istringstream words(received);
+        std::string first;
+        words >> first;
+        if (first == "usermove")
             words >> first;
-            if (first == "usermove")
-                words >> first;
-            const bool isMove = IsCoordinateMove(first);
-            bool stay = false;
-            for (const Rule& rule : rules)
+        const bool isMove = IsCoordinateMove(first);
+        bool stay = false;
+        for (const CFakeEngineScript::Rule& rule : script.rules)
+        {
+            if (rule.word != first && !(rule.word == "MOVE" && isMove))
+                continue;
+            if (rule.action == "say")
+                Print(Unescape(rule.argument) + "\n");
+            else if (rule.action == "raw")
+                Print(Unescape(rule.argument));
+            else if (rule.action == "sleep")
+                std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(rule.argument.c_str())));
+            else if (rule.action == "exit")
+                return std::atoi(rule.argument.c_str());
+            else if (rule.action == "ignore")
+                stay = true;
+            else if (rule.action == "crash")
+                std::abort();
+            else if (rule.action == "crashonce")
             {
-                if (rule.word != first && !(rule.word == "MOVE" && isMove))
-                    continue;
-                if (rule.action == "say")
-                    Print(Unescape(rule.argument) + "\n");
-                else if (rule.action == "raw")
-                    Print(Unescape(rule.argument));
-                else if (rule.action == "sleep")
-                    std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(rule.argument.c_str())));
-                else if (rule.action == "exit")
-                    return std::atoi(rule.argument.c_str());
-                else if (rule.action == "ignore")
-                    stay = true;
-                else if (rule.action == "crash")
-                    std::abort();
-                else if (rule.action == "crashonce")
+                // Crashes the first time only: the marker file remembers
+                // it for the engine started after the crash.
+                if (access(rule.argument.c_str(), F_OK) != 0)
                 {
-                    // Crashes the first time only: the marker file remembers
-                    // it for the engine started after the crash.
-                    if (access(rule.argument.c_str(), F_OK) != 0)
-                    {
-                        std::ofstream(rule.argument) << "crashed\n";
-                        std::abort();
-                    }
+                    std::ofstream(rule.argument) << "crashed\n";
+                    std::abort();
                 }
-                else if (rule.action == "flood")
-                    for (int i = 0; i < std::atoi(rule.argument.c_str()); ++i)
-                        Print("# thinking " + std::to_string(i) + "\tSAN Nf3 e5 Bc4\n");
-                else if (rule.action == "think")
-                    for (int depth = 1; depth <= std::atoi(rule.argument.c_str()); ++depth)
-                        Print(std::to_string(depth) + " " +
-                              std::to_string(depth == std::atoi(rule.argument.c_str()) ? 25 : depth) + " " +
-                              std::to_string(depth * 10) + " " + std::to_string(depth * 1000) + "\te7e5 g1f3\n");
-                else if (rule.action == "longline")
-                    Print(std::string(static_cast<size_t>(std::atol(rule.argument.c_str())), 'x') + "\n");
-                else if (rule.action == "hang")
-                    for (;;)
-                        pause();
             }
-            if (first == "quit" && !stay)
-                return 0;
-            if (first == "ping" && pong)
-            {
-                std::string number;
-                words >> number;
-                Print("pong " + number + "\n");
-            }
-            if (first == "force")
-                force = true;
-            else if (first == "go")
-            {
-                force = false;
-                play();
-            }
-            else if (isMove && !force)
-                play();
+            else if (rule.action == "flood")
+                for (int i = 0; i < std::atoi(rule.argument.c_str()); ++i)
+                    Print("# thinking " + std::to_string(i) + "\tSAN Nf3 e5 Bc4\n");
+            else if (rule.action == "think")
+                for (int depth = 1; depth <= std::atoi(rule.argument.c_str()); ++depth)
+                    Print(std::to_string(depth) + " " +
+                          std::to_string(depth == std::atoi(rule.argument.c_str()) ? 25 : depth) + " " +
+                          std::to_string(depth * 10) + " " + std::to_string(depth * 1000) + "\te7e5 g1f3\n");
+            else if (rule.action == "longline")
+                Print(std::string(static_cast<size_t>(std::atol(rule.argument.c_str())), 'x') + "\n");
+            else if (rule.action == "hang")
+                for (;;)
+                    pause();
         }
+        if (first == "quit" && !stay)
+            return 0;
+        if (first == "ping" && pong)
+        {
+            std::string number;
+            words >> number;
+            Print("pong " + number + "\n");
+        }
+        if (first == "force")
+            force = true;
+        else if (first == "go")
+        {
+            force = false;
+            play();
+        }
+        else if (isMove && !force)
+            play();
     }
 }

@@ -24,6 +24,9 @@
 //                        line, \n escapes), sleep MS, exit CODE, exitonce FILE
 //                        (exits only while FILE does not exist; creates it),
 //                        ignore (for quit: stay)
+#include "FakeEngineInput.h"
+#include "FakeEngineScript.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
@@ -37,13 +40,6 @@
 
 namespace
 {
-struct Rule
-{
-    std::string word;
-    std::string action;
-    std::string argument;
-};
-
 std::string Unescape(const std::string& text)
 {
     std::string out;
@@ -60,40 +56,20 @@ std::string Unescape(const std::string& text)
     return out;
 }
 
-void Print(const std::string& text)
-{
-    size_t done = 0;
-    while (done < text.size())
-    {
-        const ssize_t n = write(STDOUT_FILENO, text.data() + done, text.size() - done);
-        if (n <= 0)
-            std::exit(3);
-        done += static_cast<size_t>(n);
-    }
-}
+constexpr auto Print = &CFakeEngineInput::Print;
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 3)
         return 2;
-    std::ifstream scriptFile(argv[1]);
-    const int log = open(argv[2], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    std::vector<Rule> rules;
-    std::vector<std::string> moves;
+    CFakeEngineInput input(argv[2]);
     bool silent = false;
     bool hold = false;
     std::string name = "Fake UCI";
     std::vector<std::string> options;
     int thinking = 0;
-    std::string line;
-    while (std::getline(scriptFile, line))
-    {
-        std::istringstream words(line);
-        std::string keyword;
-        words >> keyword;
-        std::string rest;
-        std::getline(words >> std::ws, rest);
+    const CFakeEngineScript script(argv[1], [&](const std::string& keyword, const std::string& rest) {
         if (keyword == "silent")
             silent = true;
         else if (keyword == "name")
@@ -102,33 +78,10 @@ int main(int argc, char** argv)
             options.push_back(rest);
         else if (keyword == "thinking")
             thinking = std::atoi(rest.c_str());
-        else if (keyword == "helper")
-        {
-            const pid_t helper = fork();
-            if (helper == 0)
-            {
-                std::ofstream(rest) << getpid() << "\n";
-                for (;;)
-                    pause();
-            }
-        }
         else if (keyword == "hold")
             hold = true;
-        else if (keyword == "moves")
-        {
-            std::istringstream list(rest);
-            for (std::string move; list >> move;)
-                moves.push_back(move);
-        }
-        else if (keyword == "on")
-        {
-            std::istringstream parts(rest);
-            Rule rule;
-            parts >> rule.word >> rule.action;
-            std::getline(parts >> std::ws, rule.argument);
-            rules.push_back(rule);
-        }
-    }
+    });
+    const std::vector<std::string>& moves = script.moves;
 
     size_t nextMove = 0;
     bool searching = false;
@@ -152,85 +105,73 @@ int main(int argc, char** argv)
         searching = false;
     };
 
-    std::string pending;
-    char buffer[4096];
-    for (;;)
+    for (std::string received; input.NextLine(received);)
     {
-        const ssize_t count = read(STDIN_FILENO, buffer, sizeof buffer);
-        if (count <= 0)
-            return 0;
-        if (log >= 0) [[maybe_unused]]
-            ssize_t ignored = write(log, buffer, static_cast<size_t>(count));
-        pending.append(buffer, static_cast<size_t>(count));
-        for (size_t end; (end = pending.find('\n')) != std::string::npos;)
+        std::istringstream words(received);
+        std::string first;
+        words >> first;
+        bool stay = false;
+        for (const CFakeEngineScript::Rule& rule : script.rules)
         {
-            const std::string received = pending.substr(0, end);
-            pending.erase(0, end + 1);
-            std::istringstream words(received);
-            std::string first;
-            words >> first;
-            bool stay = false;
-            for (const Rule& rule : rules)
+            if (rule.word != first)
+                continue;
+            if (rule.action == "say")
+                Print(Unescape(rule.argument) + "\n");
+            else if (rule.action == "sleep")
+                std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(rule.argument.c_str())));
+            else if (rule.action == "exit")
+                return std::atoi(rule.argument.c_str());
+            else if (rule.action == "exitonce")
             {
-                if (rule.word != first)
-                    continue;
-                if (rule.action == "say")
-                    Print(Unescape(rule.argument) + "\n");
-                else if (rule.action == "sleep")
-                    std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(rule.argument.c_str())));
-                else if (rule.action == "exit")
-                    return std::atoi(rule.argument.c_str());
-                else if (rule.action == "exitonce")
+                // Leaves the first time only: the marker file remembers
+                // it for the engine started afterwards.
+                if (access(rule.argument.c_str(), F_OK) != 0)
                 {
-                    // Leaves the first time only: the marker file remembers
-                    // it for the engine started afterwards.
-                    if (access(rule.argument.c_str(), F_OK) != 0)
-                    {
-                        std::ofstream(rule.argument) << "left\n";
-                        return 1;
-                    }
+                    std::ofstream(rule.argument) << "left\n";
+                    return 1;
                 }
-                else if (rule.action == "ignore")
-                    stay = true;
             }
-            if (first == "quit" && !stay)
-                return 0;
-            if (first == "uci" && !silent)
-            {
-                std::string text = "id name " + name + "\nid author Tests\n";
-                text += "option name Hash type spin default 16 min 1 max 1024\n";
-                for (const std::string& option : options)
-                    text += "option " + option + "\n";
-                Print(text + "uciok\n");
-            }
-            else if (first == "isready")
-                Print("readyok\n");
-            else if (first == "go")
-            {
-                std::string second;
-                words >> second;
-                searching = true;
-                pondering = second == "ponder";
-                if (!hold && !pondering)
-                    answer();
-            }
-            else if (first == "ponderhit" && searching && pondering)
+            else if (rule.action == "ignore")
+                stay = true;
+        }
+        if (first == "quit" && !stay)
+            return 0;
+        if (first == "uci" && !silent)
+        {
+            std::string text = "id name " + name + "\nid author Tests\n";
+            text += "option name Hash type spin default 16 min 1 max 1024\n";
+            for (const std::string& option : options)
+                text += "option " + option + "\n";
+            Print(text + "uciok\n");
+        }
+        else if (first == "isready")
+            Print("readyok\n");
+        else if (first == "go")
+        {
+            std::string second;
+            words >> second;
+            searching = true;
+            pondering = second == "ponder";
+            if (!hold && !pondering)
+                answer();
+        }
+        else if (first == "ponderhit" && searching && pondering)
+        {
+            pondering = false;
+            if (!hold)
+                answer();
+        }
+        else if (first == "stop" && searching)
+        {
+            if (pondering)
             {
                 pondering = false;
-                if (!hold)
-                    answer();
+                searching = false;
+                Print("bestmove a2a3\n"); // a move the adapter must not take
             }
-            else if (first == "stop" && searching)
-            {
-                if (pondering)
-                {
-                    pondering = false;
-                    searching = false;
-                    Print("bestmove a2a3\n"); // a move the adapter must not take
-                }
-                else
-                    answer();
-            }
+            else
+                answer();
         }
     }
+    return 0;
 }

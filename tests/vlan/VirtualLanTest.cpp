@@ -4,7 +4,7 @@
 // address, and a cable pulled in the middle of a game. Needs root; skipped
 // with a message otherwise. Nothing leaves the test's own namespaces.
 #include "VirtualLan.h"
-#include "ProgramProcess.h"
+#include "ProgramSteps.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -27,31 +27,10 @@
 
 namespace
 {
-// The main menu's buttons and the connection dialog's fields, by command id.
-const QString kNetChessButton = QStringLiteral("button1049");
-const QString kBughouseButton = QStringLiteral("button1040");
-const QString kNickname = QStringLiteral("control1075");
-const QString kClientRadio = QStringLiteral("control1056");
-const QString kAddress = QStringLiteral("control1073");
-const QString kClientPort = QStringLiteral("control1055");
-const QString kServerRadio = QStringLiteral("control1079");
-const QString kServerPort = QStringLiteral("control1078");
-const QString kConfirm = QStringLiteral("CConnectionDlg/button1");
-const QString kLanSearch = QStringLiteral("button1024");
+// The LAN search dialog's list of servers and its refresh button.
 const QString kLanList = QStringLiteral("control1080");
 const QString kLanRefresh = QStringLiteral("CLanSearchDlg/button1081");
 
-struct GameWindow
-{
-    QString menuButton;
-    QString name;
-    QString output;
-    QString start;
-};
-const GameWindow kNetChess{kNetChessButton, QStringLiteral("NetChessWnd"), QStringLiteral("NetChessWnd/chatOutput"),
-                           QStringLiteral("NetChessWnd/button1027")};
-const GameWindow kBughouse{kBughouseButton, QStringLiteral("BughouseWnd"), QStringLiteral("BughouseWnd/chatOutput"),
-                           QStringLiteral("BughouseWnd/button1027")};
 const QString kChessBoard = QStringLiteral("NetChessWnd/board");
 const QString kOwnBoard = QStringLiteral("BughouseWnd/board0");
 
@@ -61,36 +40,6 @@ const QString kPort = QStringLiteral("5555");
 
 // The program's texts.
 const QString kCommError = QStringLiteral("An error occured while communicating with the server.");
-
-QJsonObject WidgetEntry(CProgramProcess& program, const QString& name)
-{
-    for (const QJsonValue& window : program.Ask(QStringLiteral("list")).toArray())
-        for (const QJsonValue& widget : window.toObject().value(QStringLiteral("widgets")).toArray())
-            if (widget.toObject().value(QStringLiteral("name")).toString() == name)
-                return widget.toObject();
-    return {};
-}
-
-bool IsShown(CProgramProcess& program, const QString& name)
-{
-    return WidgetEntry(program, name).value(QStringLiteral("visible")).toBool();
-}
-
-bool IsWindowOpen(CProgramProcess& program, const QString& className)
-{
-    for (const QJsonValue& window : program.Ask(QStringLiteral("list")).toArray())
-        if (window.toObject().value(QStringLiteral("class")).toString() == className)
-            return true;
-    return false;
-}
-
-QString MessageTexts(CProgramProcess& program)
-{
-    QStringList texts;
-    for (const QJsonValue& entry : program.Messages())
-        texts << entry.toObject().value(QStringLiteral("text")).toString();
-    return texts.join(QStringLiteral(" | "));
-}
 
 // The processes whose parent is this test.
 QStringList OwnChildren()
@@ -138,17 +87,7 @@ protected:
 
     void TearDown() override
     {
-        for (auto it = m_programs.rbegin(); it != m_programs.rend(); ++it)
-        {
-            CProgramProcess& program = **it;
-            if (program.IsRunning())
-            {
-                EXPECT_TRUE(program.Quit()) << program.Label().toStdString();
-            }
-            const QString errors = program.ErrorOutput();
-            EXPECT_FALSE(errors.contains(QStringLiteral("runtime error:"))) << errors.toStdString();
-            EXPECT_FALSE(errors.contains(QStringLiteral("Sanitizer"))) << errors.toStdString();
-        }
+        ExpectCleanEnds(m_programs);
         m_programs.clear();
         // The router goes after the programs, which remove their mappings as they end.
         if (m_router)
@@ -186,28 +125,8 @@ protected:
         program.SetNetworkNamespace(space);
         program.SetLanTargets(QString());
         EXPECT_TRUE(program.Start({})) << program.ErrorOutput().toStdString();
-        EXPECT_TRUE(program.WaitFor([&] { return IsShown(program, QStringLiteral("MainMenuWnd")); }));
+        EXPECT_TRUE(program.WaitFor([&] { return program.IsShown(QStringLiteral("MainMenuWnd")); }));
         return program;
-    }
-
-    static void Click(CProgramProcess& program, const QString& name)
-    {
-        ASSERT_EQ(program.Request(QStringLiteral("click ") + name), QStringLiteral("ok")) << name.toStdString();
-    }
-
-    static void Fill(CProgramProcess& program, const QString& field, const QString& text)
-    {
-        ASSERT_EQ(program.Request(QStringLiteral("key %1 Ctrl+A").arg(field)), QStringLiteral("ok"));
-        ASSERT_EQ(program.Request(QStringLiteral("type %1 \"%2\"").arg(field, text)), QStringLiteral("ok"));
-        ASSERT_TRUE(program.WaitFor([&] { return program.Text(field) == text; }))
-            << field.toStdString() << " shows " << program.Text(field).toStdString();
-    }
-
-    static void OpenConnectionDialog(CProgramProcess& program, const QString& menuButton)
-    {
-        Click(program, menuButton);
-        ASSERT_TRUE(program.WaitFor([&] { return IsWindowOpen(program, QStringLiteral("CConnectionDlg")); }))
-            << program.Label().toStdString() << ": " << MessageTexts(program).toStdString();
     }
 
     // Through the menu and the connection dialog to a server of that game.
@@ -220,7 +139,7 @@ protected:
         Click(program, kConfirm);
         ASSERT_TRUE(program.WaitForText(game.output, QStringLiteral("Your server started at")))
             << program.Label().toStdString() << ": " << program.Text(game.output).toStdString() << "; "
-            << MessageTexts(program).toStdString();
+            << MessagesLine(program);
     }
 
     // Through the menu and the connection dialog into the game of the server at that address.
@@ -234,7 +153,7 @@ protected:
         Click(program, kConfirm);
         ASSERT_TRUE(program.WaitForText(game.output, QStringLiteral("You are connected to the game as ") + nickname))
             << program.Label().toStdString() << ": " << program.Text(game.output).toStdString() << "; "
-            << MessageTexts(program).toStdString();
+            << MessagesLine(program);
     }
 
     static void Play(CProgramProcess& program, const QString& board, const QString& move)
@@ -265,12 +184,12 @@ TEST_F(VirtualLanTest, TheLanSearchFindsServersByBroadcastEachOnceAndNoneOfAnoth
     StartServer(first, kNetChess, QStringLiteral("first"));
     StartServer(stranger, kNetChess, QStringLiteral("stranger"));
 
-    OpenConnectionDialog(seeker, kNetChessButton);
+    OpenConnectionDialog(seeker, kNetChess.menuButton);
     Click(seeker, kClientRadio);
     Fill(seeker, kClientPort, kPort);
     Click(seeker, kLanSearch);
-    ASSERT_TRUE(seeker.WaitFor([&] { return IsWindowOpen(seeker, QStringLiteral("CLanSearchDlg")); }));
-    auto searched = [&] { return WidgetEntry(seeker, QStringLiteral("button1081")).value("enabled").toBool(); };
+    ASSERT_TRUE(seeker.WaitFor([&] { return seeker.IsWindowOpen(QStringLiteral("CLanSearchDlg")); }));
+    auto searched = [&] { return seeker.WidgetEntry(QStringLiteral("button1081")).value("enabled").toBool(); };
     ASSERT_TRUE(seeker.WaitFor(searched));
     EXPECT_EQ(seeker.Text(kLanList), QStringLiteral("10.77.1.11"));
 
@@ -318,8 +237,8 @@ TEST_F(VirtualLanTest, NetworkChessJoinedByAddressIsPlayedToAMate)
                 << program->Label().toStdString() << " after " << move.toStdString();
     }
     const QString mate = QStringLiteral("White is checkmate.\nBlack wins the game !");
-    EXPECT_TRUE(server.WaitForMessage(mate)) << MessageTexts(server).toStdString();
-    EXPECT_TRUE(client.WaitForMessage(mate)) << MessageTexts(client).toStdString();
+    EXPECT_TRUE(server.WaitForMessage(mate)) << MessagesLine(server);
+    EXPECT_TRUE(client.WaitForMessage(mate)) << MessagesLine(client);
 }
 
 TEST_F(VirtualLanTest, BughouseOfFourMachinesJoinedByAddressEndsInAResignation)
@@ -405,8 +324,8 @@ TEST_F(VirtualLanTest, APulledCableIsNoticedByBothSidesWithinThirtySeconds)
               << " ms" << std::endl;
     RecordProperty("server_notice_ms", static_cast<int>(serverNoticed));
     RecordProperty("client_notice_ms", static_cast<int>(clientNoticed));
-    EXPECT_GE(serverNoticed, 0) << server.Text(kNetChess.output).toStdString() << MessageTexts(server).toStdString();
-    EXPECT_GE(clientNoticed, 0) << MessageTexts(client).toStdString();
+    EXPECT_GE(serverNoticed, 0) << server.Text(kNetChess.output).toStdString() << MessagesLine(server);
+    EXPECT_GE(clientNoticed, 0) << MessagesLine(client);
     EXPECT_LE(serverNoticed, 30000);
     EXPECT_LE(clientNoticed, 30000);
     // Neither hangs: both still answer and go back to their menus.
@@ -431,7 +350,7 @@ TEST_F(VirtualLanTest, JoinsByNameIpv6AndIpv4AndANameThatDoesNotResolveIsSaid)
     EXPECT_TRUE(started.contains(QStringLiteral("IP \"10.77.1.11 - fd77:1::11\" and Port 5555")))
         << started.toStdString();
 
-    OpenConnectionDialog(client, kNetChessButton);
+    OpenConnectionDialog(client, kNetChess.menuButton);
     Fill(client, kNickname, QStringLiteral("bob"));
     Click(client, kClientRadio);
     Fill(client, kAddress, QStringLiteral("nowhere.invalid"));
@@ -439,17 +358,17 @@ TEST_F(VirtualLanTest, JoinsByNameIpv6AndIpv4AndANameThatDoesNotResolveIsSaid)
     Click(client, kConfirm);
     const QString notFound =
         QStringLiteral("The server \"nowhere.invalid\" cannot be found.\n\nVerify its name, or type its IP address.");
-    EXPECT_TRUE(client.WaitForMessage(notFound)) << MessageTexts(client).toStdString();
-    EXPECT_TRUE(IsWindowOpen(client, QStringLiteral("CConnectionDlg")));
+    EXPECT_TRUE(client.WaitForMessage(notFound)) << MessagesLine(client);
+    EXPECT_TRUE(client.IsWindowOpen(QStringLiteral("CConnectionDlg")));
     EXPECT_FALSE(client.SawMessage(QStringLiteral("Impossible to connect")));
 
     // Each kind of address in turn reaches the server; the client leaves between them.
     for (const QString& address :
          {QStringLiteral("fd77:1::11"), QStringLiteral("alice.home.test"), QStringLiteral("10.77.1.11")})
     {
-        if (!IsWindowOpen(client, QStringLiteral("CConnectionDlg")))
+        if (!client.IsWindowOpen(QStringLiteral("CConnectionDlg")))
         {
-            OpenConnectionDialog(client, kNetChessButton);
+            OpenConnectionDialog(client, kNetChess.menuButton);
             Click(client, kClientRadio);
         }
         const qsizetype joinsBefore = server.Text(kNetChess.output).count(QStringLiteral("bob joins the game"));
@@ -458,10 +377,10 @@ TEST_F(VirtualLanTest, JoinsByNameIpv6AndIpv4AndANameThatDoesNotResolveIsSaid)
         ASSERT_TRUE(server.WaitFor([&] {
             return server.Text(kNetChess.output).count(QStringLiteral("bob joins the game")) > joinsBefore;
         })) << address.toStdString()
-            << ": " << MessageTexts(client).toStdString();
+            << ": " << MessagesLine(client);
         ASSERT_EQ(client.Request(QStringLiteral("answer yes")), QStringLiteral("ok"));
         Click(client, QStringLiteral("NetChessWnd/button1003"));
-        ASSERT_TRUE(client.WaitFor([&] { return IsShown(client, QStringLiteral("MainMenuWnd")); }));
+        ASSERT_TRUE(client.WaitFor([&] { return client.IsShown(QStringLiteral("MainMenuWnd")); }));
         ASSERT_TRUE(server.WaitForText(QStringLiteral("NetChessWnd/topPanel"),
                                        QStringLiteral("< Waiting for client to connect >")));
     }
@@ -592,14 +511,13 @@ TEST_F(VirtualLanTest, ARouterForwardsTheGamePortByUpnpUntilTheServerStops)
     CProgramProcess& client = Machine(QStringLiteral("carol"), QStringLiteral("198.20.77.2/24"), {}, {}, internet);
 
     // The server's player ticks the box in the connection dialog.
-    OpenConnectionDialog(server, kNetChessButton);
+    OpenConnectionDialog(server, kNetChess.menuButton);
     Fill(server, kNickname, QStringLiteral("alice"));
     Click(server, kServerRadio);
     Fill(server, kServerPort, kPort);
     Click(server, kForwardPort);
     Click(server, kConfirm);
-    ASSERT_TRUE(server.WaitForText(kNetChess.output, QStringLiteral("Your server started at")))
-        << MessageTexts(server).toStdString();
+    ASSERT_TRUE(server.WaitForText(kNetChess.output, QStringLiteral("Your server started at"))) << MessagesLine(server);
     const QString forwarded = kForwarded.arg(routerAddress, kPort);
     QElapsedTimer asked;
     asked.start();
@@ -632,14 +550,13 @@ TEST_F(VirtualLanTest, ARouterForwardsTheGamePortByUpnpUntilTheServerStops)
     // The server's player goes back to the menu: the server stops, and so does the forwarding.
     ASSERT_EQ(server.Request(QStringLiteral("answer yes")), QStringLiteral("ok"));
     Click(server, QStringLiteral("NetChessWnd/button1003"));
-    ASSERT_TRUE(server.WaitFor([&] { return IsShown(server, QStringLiteral("MainMenuWnd")); }));
+    ASSERT_TRUE(server.WaitFor([&] { return server.IsShown(QStringLiteral("MainMenuWnd")); }));
     EXPECT_TRUE(server.WaitFor([&] { return !forwardings().contains(QStringLiteral("dport")); }))
         << forwardings().toStdString();
-    EXPECT_TRUE(client.WaitForMessage(QStringLiteral("The server left the game.")))
-        << MessageTexts(client).toStdString();
+    EXPECT_TRUE(client.WaitForMessage(QStringLiteral("The server left the game."))) << MessagesLine(client);
 
     // A server started again asks again, and the program's end removes the forwarding too.
-    OpenConnectionDialog(server, kNetChessButton);
+    OpenConnectionDialog(server, kNetChess.menuButton);
     Click(server, kConfirm); // the box is remembered, with the rest
     ASSERT_TRUE(server.WaitForText(kNetChess.output, forwarded)) << server.Text(kNetChess.output).toStdString();
     EXPECT_TRUE(server.WaitFor([&] { return forwardings().contains(QStringLiteral("dport 5555")); }));
@@ -653,7 +570,7 @@ TEST_F(VirtualLanTest, WithoutARouterTheServerSaysSoInOneLineAndServesTheLan)
 {
     CProgramProcess& server = Machine(QStringLiteral("alice"), QStringLiteral("10.77.1.11/24"));
     CProgramProcess& client = Machine(QStringLiteral("bob"), QStringLiteral("10.77.1.12/24"));
-    OpenConnectionDialog(server, kNetChessButton);
+    OpenConnectionDialog(server, kNetChess.menuButton);
     Fill(server, kNickname, QStringLiteral("alice"));
     Click(server, kServerRadio);
     Fill(server, kServerPort, kPort);

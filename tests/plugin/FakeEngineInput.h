@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+// The input and output of a scripted stand-in engine: every byte received is
+// copied to the log before its lines are handed out, so the tests can check
+// the exact transcript.
+class CFakeEngineInput
+{
+public:
+    explicit CFakeEngineInput(const char* logPath);
+    ~CFakeEngineInput();
+    CFakeEngineInput(const CFakeEngineInput&) = delete;
+    CFakeEngineInput& operator=(const CFakeEngineInput&) = delete;
+
+    // The next received line without its newline; false when the input ends.
+    bool NextLine(std::string& line);
+    // Writes all of the text to the output, or ends the process with code 3.
+    static void Print(const std::string& text);
+
+private:
+    int m_Log = -1;
+    std::string m_Pending;
+};
