@@ -1,9 +1,11 @@
 #include "PellomarApp.h"
 
 #include "BitmapCache.h"
+#include "BughouseEngineSeats.h"
 #include "BughouseWnd.h"
 #include "GameSettings.h"
 #include "LanAdvertiser.h"
+#include "LoaderEngineFactory.h"
 #include "LocalChessSession.h"
 #include "LocalChessWnd.h"
 #include "MainFrame.h"
@@ -82,6 +84,9 @@ void CPellomarApp::ExitInstance()
     if (m_Exited)
         return;
     m_Exited = true;
+    // The engines of bughouse seats end before the plug-ins' objects go.
+    if (m_Bughouse != nullptr && m_Bughouse->Session().EngineSeats() != nullptr)
+        m_Bughouse->Session().EngineSeats()->RemoveAll();
     if (m_Link)
     {
         m_Link->Leave(true);
@@ -123,6 +128,11 @@ void CPellomarApp::SetUpNetwork()
     m_Bughouse->hide();
     m_Bughouse->SetFrameHooks({{}, [frame] { frame->ShowBughouse(); }, [frame] { frame->ShowMainMenu(); }});
     m_Link->SetGameWindows(&m_NetChess->Session(), &m_Bughouse->Session());
+    // The server's bughouse window seats engines of the plug-ins' lists,
+    // loaded when first asked for.
+    m_EngineFactory =
+        std::make_unique<CLoaderEngineFactory>([frame]() -> CEngineLoader& { return frame->LoadedEngines(); });
+    m_Bughouse->Session().EnableEngineSeats(*m_EngineFactory);
 
     CNetChessWnd* chess = m_NetChess;
     CBughouseWnd* bughouse = m_Bughouse;

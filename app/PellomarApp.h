@@ -7,6 +7,7 @@
 
 class CBitmapCache;
 class CBughouseWnd;
+class CLoaderEngineFactory;
 class CMainFrame;
 class CNetChessWnd;
 class CNetConnection;
@@ -76,6 +77,7 @@ private:
     std::unique_ptr<CScreenKeeper> m_ScreenKeeper;
     std::unique_ptr<CNetConnection> m_Link;
     std::unique_ptr<CNetConnectionUi> m_NetUi;
+    std::unique_ptr<CLoaderEngineFactory> m_EngineFactory;
     CNetChessWnd* m_NetChess = nullptr; // children of the main frame
     CBughouseWnd* m_Bughouse = nullptr;
     std::unique_ptr<CMainFrame> m_MainFrame;

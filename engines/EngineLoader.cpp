@@ -67,6 +67,7 @@ void CEngineLoader::Load(const std::vector<fs::path>& roots, IChessEngineListene
     m_SeenFolders.clear();
     m_SeenLibraries.clear();
     m_Extensions.clear();
+    m_Libraries.clear();
     for (const auto& root : roots)
         SearchFolder(root, Listeners{listener, listenerEx}, 0);
 }
@@ -121,20 +122,77 @@ void CEngineLoader::LoadLibrary(const fs::path& file, const Listeners& listeners
     // The extension is optional: a library built against IChessEngine alone
     // has no such export and is used through IChessEngine only.
     auto getExtension = reinterpret_cast<GetChessEngineExFunction>(dlsym(library, kGetChessEngineExExport));
+    LibraryEntry entry;
+    entry.list = reinterpret_cast<ListChessEnginesFunction>(dlsym(library, kListChessEnginesExport));
+    entry.createNamed = reinterpret_cast<CreateNamedChessEngineFunction>(dlsym(library, kCreateNamedChessEngineExport));
+    entry.getExtension = getExtension;
+    entry.listeners = listeners;
+    m_Libraries.push_back(entry);
+    for (IChessEngine* engine : {white, black})
+        KeepExtension(engine, getExtension, listeners);
+}
+
+void CEngineLoader::KeepExtension(IChessEngine* engine, GetChessEngineExFunction getExtension,
+                                  const Listeners& listeners)
+{
     if (getExtension == nullptr)
         return;
-    for (IChessEngine* engine : {white, black})
+    IChessEngineEx* extension = getExtension(engine);
+    if (extension == nullptr)
+        return;
+    const int32_t version = std::min(extension->GetVersion(), kChessEngineExVersion);
+    if (version < 1)
+        return;
+    m_Extensions[engine] = ExtensionEntry{extension, version};
+    if (listeners.listenerEx != nullptr)
+        extension->SetListenerEx(listeners.listenerEx);
+}
+
+std::vector<CEngineLoader::NamedEngine> CEngineLoader::NamedEngines() const
+{
+    std::vector<NamedEngine> engines;
+    for (size_t index = 0; index < m_Libraries.size(); ++index)
     {
-        IChessEngineEx* extension = getExtension(engine);
-        if (extension == nullptr)
+        const LibraryEntry& entry = m_Libraries[index];
+        if (entry.list == nullptr || entry.createNamed == nullptr)
             continue;
-        const int32_t version = std::min(extension->GetVersion(), kChessEngineExVersion);
-        if (version < 1)
-            continue;
-        m_Extensions[engine] = ExtensionEntry{extension, version};
-        if (listeners.listenerEx != nullptr)
-            extension->SetListenerEx(listeners.listenerEx);
+        const char* names = entry.list();
+        std::string text = names != nullptr ? names : "";
+        size_t start = 0;
+        while (start < text.size())
+        {
+            size_t end = text.find('\n', start);
+            if (end == std::string::npos)
+                end = text.size();
+            if (end > start)
+                engines.push_back(NamedEngine{static_cast<int>(index), text.substr(start, end - start)});
+            start = end + 1;
+        }
     }
+    return engines;
+}
+
+IChessEngine* CEngineLoader::CreateNamedEngine(int index, const std::string& name)
+{
+    if (index < 0 || index >= static_cast<int>(m_Libraries.size()))
+        return nullptr;
+    const LibraryEntry& entry = m_Libraries[static_cast<size_t>(index)];
+    if (entry.createNamed == nullptr)
+        return nullptr;
+    IChessEngine* engine = entry.createNamed(name.c_str());
+    if (engine == nullptr)
+        return nullptr;
+    engine->SetListener(entry.listeners.listener);
+    KeepExtension(engine, entry.getExtension, entry.listeners);
+    return engine;
+}
+
+void CEngineLoader::DestroyEngine(IChessEngine* engine)
+{
+    if (engine == nullptr)
+        return;
+    m_Extensions.erase(engine);
+    engine->Destroy();
 }
 
 IChessEngineEx* CEngineLoader::Extension(const IChessEngine* engine) const
@@ -204,4 +262,5 @@ void CEngineLoader::DestroyAll()
     m_WhiteList.clear();
     m_BlackList.clear();
     m_Extensions.clear();
+    m_Libraries.clear();
 }

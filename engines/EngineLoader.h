@@ -1,6 +1,7 @@
 #pragma once
 
 #include "IChessEngine.h"
+#include "IChessEngineEx.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -62,6 +63,21 @@ public:
     // Destroys every engine object (at exit); the lists are empty afterwards.
     void DestroyAll();
 
+    // The engines of the plug-in lists that can be run one per object (see
+    // ListChessEngines), each with the index of its library.
+    struct NamedEngine
+    {
+        int index = -1;
+        std::string name;
+    };
+    [[nodiscard]] std::vector<NamedEngine> NamedEngines() const;
+    // A new object of library `index` running the engine of that name, with
+    // the listeners the library's objects have and its extension known to
+    // Extension; null when the library cannot make one. The caller ends it
+    // with DestroyEngine.
+    [[nodiscard]] IChessEngine* CreateNamedEngine(int index, const std::string& name);
+    void DestroyEngine(IChessEngine* engine);
+
 private:
     struct Listeners
     {
@@ -77,6 +93,17 @@ private:
     void SearchFolder(const std::filesystem::path& folder, const Listeners& listeners, int depth);
     void LoadLibrary(const std::filesystem::path& file, const Listeners& listeners);
 
+    // What each library of the lists offers beyond its two objects.
+    struct LibraryEntry
+    {
+        ListChessEnginesFunction list = nullptr;
+        CreateNamedChessEngineFunction createNamed = nullptr;
+        GetChessEngineExFunction getExtension = nullptr;
+        Listeners listeners{};
+    };
+    void KeepExtension(IChessEngine* engine, GetChessEngineExFunction getExtension, const Listeners& listeners);
+
+    std::vector<LibraryEntry> m_Libraries; // by index
     std::vector<IChessEngine*> m_WhiteList;
     std::vector<IChessEngine*> m_BlackList;
     std::set<std::filesystem::path> m_SeenFolders;

@@ -56,3 +56,17 @@ extern "C"
     using CreateChessEngineFunction = IChessEngine* (*)();
 }
 inline constexpr const char* kCreateChessEngineExport = "CreateChessEngine";
+
+// Optional exports of a plug-in whose engine objects can each run an engine of
+// its own list (bughouse seats, several engines of one plug-in at once):
+// the names of the engines in the list, separated by newlines (owned by the
+// library, valid until the next call), and a new independent object, playing
+// White with no listener, that runs the engine of that name; null when the
+// list has no such engine.
+extern "C"
+{
+    using ListChessEnginesFunction = const char* (*)();
+    using CreateNamedChessEngineFunction = IChessEngine* (*)(const char* name);
+}
+inline constexpr const char* kListChessEnginesExport = "ListChessEngines";
+inline constexpr const char* kCreateNamedChessEngineExport = "CreateNamedChessEngine";

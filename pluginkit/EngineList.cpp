@@ -126,6 +126,26 @@ bool CEngineList::HasEngine(const std::string& name)
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
+std::vector<std::string> CEngineList::EngineNames()
+{
+    OpenEnginesKey();
+    std::vector<std::string> names;
+    ListSubKeys(names);
+    return names;
+}
+
+bool CEngineList::ReadEngine(const std::string& name, std::string& commandLine, std::string& workingDirectory)
+{
+    commandLine.clear();
+    workingDirectory.clear();
+    if (name.empty() || !HasEngine(name))
+        return false;
+    OpenEngineKey(name);
+    ReadString("CommandLine", commandLine, "");
+    ReadString("WorkingDirectory", workingDirectory, "");
+    return !commandLine.empty();
+}
+
 void CEngineList::ReadEngineOf(bool white, std::string& name, std::string& commandLine, std::string& workingDirectory)
 {
     OpenEnginesKey();

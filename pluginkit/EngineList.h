@@ -103,6 +103,11 @@ public:
 
     // Whether the list has an entry of that name.
     [[nodiscard]] bool HasEngine(const std::string& name);
+    // The names of the list's engines, in the store's order.
+    [[nodiscard]] std::vector<std::string> EngineNames();
+    // The command line and working directory of an engine of the list; false
+    // when it has no entry or no command line.
+    bool ReadEngine(const std::string& name, std::string& commandLine, std::string& workingDirectory);
     // The option values stored for an engine (none for an engine without
     // an entry; nothing is created).
     [[nodiscard]] EngineOptionValues ReadOptionValues(const std::string& name);

@@ -256,3 +256,19 @@ bool CBughouseSeats::Remove(int seat)
     }
     return true;
 }
+
+bool CBughouseSeats::Admit(const PlayerEntry& newcomer)
+{
+    if (Count() >= kMaxPlayers || Count() == 0 || newcomer.name.isEmpty() || SeatOf(newcomer.name) >= 0)
+        return false;
+    if (Count() < 3)
+        m_players.push_back(newcomer);
+    else if (m_players[0].seat == 0)
+    {
+        m_players[0].seat = 1;
+        m_players.insert(m_players.begin() + 1, newcomer);
+    }
+    else
+        m_players.push_back(newcomer);
+    return true;
+}

@@ -72,6 +72,11 @@ public:
     bool SwitchPartner();
     // Toggles seat 0's colour between white and black.
     void SwitchColour();
+    // A player is admitted by the server: the second and third take the next
+    // seat; the fourth joins seat 0 as its partner when seat 0 plays alone
+    // (seat 0's flag is set, the former partners stay a team), else seat 3.
+    // False, nothing changed, when four players sit or the name is taken.
+    bool Admit(const PlayerEntry& newcomer);
     // A player leaves: seat 0's flag clears when there were three or four
     // players, later seats move up, seat 0 becomes white.
     bool Remove(int seat);

@@ -1,5 +1,6 @@
 #include "BughouseSession.h"
 
+#include "BughouseEngineSeats.h"
 #include "BughouseProtocol.h"
 #include "GameSettings.h"
 #include "NetConnection.h"
@@ -32,6 +33,12 @@ bool AcceptDrawShown(const S& s)
     return s.IsRunning() && s.IsOfferedToMe();
 }
 
+// The server that seats engines, while no game runs.
+bool EngineSeatsShown(const S& s)
+{
+    return IdleServer(s) && s.EngineSeats() != nullptr;
+}
+
 // The buttons with their rules, in the order of their rows.
 const CommandRule<S> kCommands[] = {
     {{S::kStartId, IDS_BH_START, 0},
@@ -44,11 +51,11 @@ const CommandRule<S> kCommands[] = {
      [](const S& s) { return s.IsRunning(); }},
     {{S::kTimeCallId, IDS_BH_TIME_CALL, 1},
      CommandOwner::Session,
-     nullptr,
+     [](const S& s) { return !EngineSeatsShown(s); },
      [](const S& s) { return s.IsRunning() && !s.Settings().IsWinOnOpponentTimeZero() && s.IsFlagFallen(); }},
     {{S::kAbortGameId, IDS_BH_ABORT_GAME, 2},
      CommandOwner::Session,
-     [](const S& s) { return s.IsServer(); },
+     [](const S& s) { return s.IsServer() && !EngineSeatsShown(s); },
      [](const S& s) { return s.IsServer() && s.IsRunning(); }},
     {{S::kOfferDrawId, IDS_BH_OFFER_DRAW, 3},
      CommandOwner::Session,
@@ -68,6 +75,16 @@ const CommandRule<S> kCommands[] = {
      CommandOwner::Session,
      nullptr,
      [](const S& s) { return IdleServer(s) && s.Roster().Count() > 2; }},
+    // Between games the server's rows of Time Call and Abort Game, which
+    // have nothing to do then, hold the engine seats' buttons.
+    {{S::kAddComputerId, IDS_BH_ADD_COMPUTER, 1},
+     CommandOwner::Window,
+     EngineSeatsShown,
+     [](const S& s) { return s.CanAddComputer(); }},
+    {{S::kRemoveComputerId, IDS_BH_REMOVE_COMPUTER, 2},
+     CommandOwner::Window,
+     EngineSeatsShown,
+     [](const S& s) { return s.CanRemoveComputer(); }},
     {{S::kSettingsId, IDS_BH_SETTINGS, 7}, CommandOwner::Window},
     {{S::kRulesId, IDS_BH_RULES, 8}, CommandOwner::Window},
     {{S::kHelpId, IDS_BH_HELP, 9}, CommandOwner::Window},
@@ -112,6 +129,28 @@ CBughouseSession::CBughouseSession(GameSettings& settings, PlayerRoster& roster,
 CBughouseSession::~CBughouseSession()
 {
     m_Link.SetRelayFilter({});
+}
+
+void CBughouseSession::EnableEngineSeats(IBughouseEngineFactory& factory)
+{
+    m_EngineSeats = std::make_unique<CBughouseEngineSeats>(*this, factory);
+    UpdateButtons();
+}
+
+bool CBughouseSession::CanAddComputer() const
+{
+    return m_EngineSeats != nullptr && m_EngineSeats->CanAdd();
+}
+
+bool CBughouseSession::CanRemoveComputer() const
+{
+    return m_EngineSeats != nullptr && m_EngineSeats->CanRemove();
+}
+
+bool CBughouseSession::PanelComputerMark(int panel) const
+{
+    const int seat = PanelPlayer(panel);
+    return m_EngineSeats != nullptr && seat >= 0 && m_EngineSeats->IsEngineSeat(Seats().Entry(seat).name);
 }
 
 std::vector<CommandButton> CBughouseSession::Commands() const
@@ -301,6 +340,8 @@ void CBughouseSession::StartGame()
     CountGameStarted(IDS_BUGHOUSE_GAME_STARTED);
     UpdateInput();
     UpdateButtons();
+    if (m_EngineSeats)
+        m_EngineSeats->OnGameStarted();
 }
 
 void CBughouseSession::StopGame()
@@ -314,6 +355,8 @@ void CBughouseSession::StopGame()
     ForgetOffers();
     ReportBoards();
     UpdateButtons();
+    if (m_EngineSeats)
+        m_EngineSeats->OnGameStopped();
     if (wasRunning)
         ReportGameEnded();
 }
@@ -415,6 +458,8 @@ void CBughouseSession::Leave()
 {
     m_Link.Leave(true);
     StopGame();
+    if (m_EngineSeats)
+        m_EngineSeats->RemoveAll();
     m_Roster.Reset();
 }
 
@@ -460,6 +505,9 @@ bool CBughouseSession::RequestMove(int board, const CMove& move, int32_t promoti
     RecordMove(board, move, played.promotion, sent.remainingMs);
     AfterOwnMove(board, Send(CBughouseProtocol::MakeMove(sent)), sent.drawOffer);
     Judge(board);
+    if (m_EngineSeats)
+        m_EngineSeats->OnPlayed(
+            board, EngineMove{move.from.Column(), move.from.Row(), move.to.Column(), move.to.Row(), played.promotion});
     return true;
 }
 
@@ -485,6 +533,9 @@ bool CBughouseSession::RequestDrop(int board, const CCoordinate& square, PieceTy
     RecordDrop(board, type, square, sent.remainingMs);
     AfterOwnMove(board, Send(CBughouseProtocol::MakeDrop(sent)), sent.drawOffer);
     Judge(board);
+    if (m_EngineSeats)
+        m_EngineSeats->OnPlayed(board,
+                                EngineMove{square.Column(), square.Row(), square.Column(), square.Row(), 0, type});
     return true;
 }
 
@@ -518,6 +569,9 @@ void CBughouseSession::OnStalemate(int, Colour)
 void CBughouseSession::OnTimeExpired(CPlayerClock* clock)
 {
     if (!m_Running)
+        return;
+    // The server keeps the clocks of its engine seats.
+    if (m_EngineSeats && m_EngineSeats->OnClockExpired(clock))
         return;
     // Only the local player's own clocks are judged here.
     const CBughouseSeats seats = Seats();
@@ -721,6 +775,9 @@ void CBughouseSession::ReceiveMove(const CNetMessage& message)
     // Also after a move that ended the match: the mover's clock shows the
     // time the mover's program had, as it does everywhere else.
     AfterReceived(board, move->seat, move->remainingMs, move->drawOffer);
+    if (m_EngineSeats)
+        m_EngineSeats->OnPlayed(board, EngineMove{played.from.Column(), played.from.Row(), played.to.Column(),
+                                                  played.to.Row(), outcome.promotion});
 }
 
 void CBughouseSession::ReceiveDrop(const CNetMessage& message)
@@ -748,6 +805,9 @@ void CBughouseSession::ReceiveDrop(const CNetMessage& message)
     // Also after a drop that ended the match: the mover's clock shows the
     // time the mover's program had, as it does everywhere else.
     AfterReceived(board, drop->seat, drop->remainingMs, drop->drawOffer);
+    if (m_EngineSeats)
+        m_EngineSeats->OnPlayed(board, EngineMove{drop->square.Column(), drop->square.Row(), drop->square.Column(),
+                                                  drop->square.Row(), 0, drop->piece});
 }
 
 CBughouseSession::Arrival CBughouseSession::JudgeArrival(const CNetMessage& message, int& seat) const

@@ -6,6 +6,10 @@
 #include "NetGameSession.h"
 
 #include <array>
+#include <memory>
+
+class CBughouseEngineSeats;
+class IBughouseEngineFactory;
 
 // The network bughouse game: two boards, four players in two teams, drops.
 // Board 0 is the local player's board, board 1 the other one, the local team
@@ -50,6 +54,8 @@ public:
     static constexpr int kMenuId = 1003;
     static constexpr int kSaveGameId = 1023;
     static constexpr int kLoadGameId = 1010;
+    static constexpr int kAddComputerId = 1040;
+    static constexpr int kRemoveComputerId = 1041;
 
     CBughouseSession(GameSettings& settings, PlayerRoster& roster, CNetConnection& link);
     ~CBughouseSession() override;
@@ -61,6 +67,13 @@ public:
 
     // Re-initialises the game each time the main frame shows the window.
     void Open();
+    // The server may put engines from the factory into free seats (Add
+    // Computer, Remove Computer); the factory outlives the session.
+    void EnableEngineSeats(IBughouseEngineFactory& factory);
+    // Null until engine seats are enabled.
+    [[nodiscard]] CBughouseEngineSeats* EngineSeats() const { return m_EngineSeats.get(); }
+    [[nodiscard]] bool CanAddComputer() const;
+    [[nodiscard]] bool CanRemoveComputer() const;
     // Server, after the settings dialog closed with OK outside a game: the
     // clocks take the time and the clients the settings.
     void ApplySettings();
@@ -69,6 +82,8 @@ public:
     // Whether leaving asks first: a server with other players, a connected client.
     [[nodiscard]] bool IsConnected() const;
     [[nodiscard]] bool IsConnectedToOthers() const override { return IsConnected(); }
+    // The panels of engine seats carry the computer mark.
+    [[nodiscard]] bool PanelComputerMark(int panel) const override;
 
     bool RequestMove(int board, const CMove& move, int32_t promotion) override;
     bool RequestDrop(int board, const CCoordinate& square, PieceType type) override;
@@ -124,6 +139,9 @@ protected:
     void OnStalemate(int board, Colour side) override;
 
 private:
+    // Engine seats play through the session's boards, clocks and messages.
+    friend class CBughouseEngineSeats;
+
     void UpdateButtons() { ReportButtons(); }
     void UpdateInput();
     void Redraw();
@@ -201,6 +219,7 @@ private:
     std::array<ClockTime, 4> m_EndClocks; // the clocks at the end of a played game, while it is browsed
     bool m_EndClocksKept = false;
 
+    std::unique_ptr<CBughouseEngineSeats> m_EngineSeats;
     bool m_FlagFell = false;
     bool m_FlagReported = false;
     int m_RotationStep = 0;

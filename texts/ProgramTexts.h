@@ -273,6 +273,20 @@ inline constexpr int IDS_BH_RULES = 66111;
 inline constexpr int IDS_BH_HELP = 66112;
 inline constexpr int IDS_BH_MENU = 66113;
 
+// Network bughouse: engines in the seats (66200 and up).
+inline constexpr int IDS_BH_ADD_COMPUTER = 66200;
+inline constexpr int IDS_BH_REMOVE_COMPUTER = 66201;
+inline constexpr int IDS_BUGHOUSE_COMPUTER_NAME = 66202;
+inline constexpr int IDS_BUGHOUSE_ENGINE_ILLEGAL_LOSE = 66203;
+inline constexpr int IDS_BUGHOUSE_ENGINE_ILLEGAL_WIN = 66204;
+inline constexpr int IDS_BUGHOUSE_ENGINE_NO_BUGHOUSE = 66205;
+inline constexpr int IDS_BUGHOUSE_ENGINE_FAILED = 66206;
+inline constexpr int IDS_BUGHOUSE_ENGINE_ILLEGAL_CHAT = 66207;
+inline constexpr int IDS_BUGHOUSE_ADD_COMPUTER_TITLE = 66208;
+inline constexpr int IDS_BUGHOUSE_ADD_COMPUTER_LABEL = 66209;
+inline constexpr int IDS_BUGHOUSE_REMOVE_COMPUTER_TITLE = 66210;
+inline constexpr int IDS_BUGHOUSE_REMOVE_COMPUTER_LABEL = 66211;
+
 // Games from other programs: the board's menu, positions from FEN, the list
 // of the games of a file.
 inline constexpr int IDS_MENU_COPY_FEN = 67000;

@@ -1,6 +1,7 @@
 #include "BughouseWnd.h"
 
 #include "BoardView.h"
+#include "BughouseEngineSeats.h"
 #include "DoubleSettingsDlg.h"
 #include "GameSettings.h"
 #include "MessageDlg.h"
@@ -10,6 +11,7 @@
 #include "UiText.h"
 
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QShortcut>
 
 #include <algorithm>
@@ -32,6 +34,11 @@ CBughouseWnd::CBughouseWnd(CNetConnection& link, PlayerRoster& roster, GameSetti
 {
     setObjectName(QStringLiteral("BughouseWnd"));
     m_RunSettings = [](CDoubleSettingsDlg& dialog) { return dialog.exec(); };
+    m_RunChoice = [this](const QString& title, const QString& label, const QStringList& items) {
+        bool ok = false;
+        const QString item = QInputDialog::getItem(this, title, label, items, 0, false, &ok);
+        return ok ? item : QString();
+    };
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     const int captions[4] = {IDS_BROWSE_START, IDS_BROWSE_BACK, IDS_BROWSE_FORWARD, IDS_BROWSE_END};
     const char* names[4] = {"browseStart", "browseBack", "browseForward", "browseEnd"};
@@ -122,6 +129,8 @@ void CBughouseWnd::RunWindowCommand(int id)
     switch (id)
     {
     case S::kSettingsId: OpenSettings(); break;
+    case S::kAddComputerId: AddComputer(); break;
+    case S::kRemoveComputerId: RemoveComputer(); break;
     case S::kRulesId: ShowHelp(IDS_BUGHOUSE_RULES_TITLE, IDS_BUGHOUSE_RULES_PAGE); break;
     case S::kHelpId: ShowHelp(IDS_NETWORK_BUGHOUSE_HELP_TITLE, IDS_NETWORK_BUGHOUSE_HELP_PAGE); break;
     case S::kSaveGameId: SaveRecord(); break;
@@ -139,6 +148,32 @@ void CBughouseWnd::OpenSettings()
     CDoubleSettingsDlg dialog(Settings(), m_Game.IsServer(), m_Game.IsRunning(), this);
     if (m_RunSettings && m_RunSettings(dialog) == IDOK)
         m_Game.ApplySettings();
+}
+
+void CBughouseWnd::AddComputer()
+{
+    CBughouseEngineSeats* seats = m_Game.EngineSeats();
+    if (seats == nullptr || !seats->CanAdd() || !m_RunChoice)
+        return;
+    const QStringList names = seats->EngineNames();
+    if (names.isEmpty())
+        return;
+    const QString chosen =
+        m_RunChoice(UiText(IDS_BUGHOUSE_ADD_COMPUTER_TITLE), UiText(IDS_BUGHOUSE_ADD_COMPUTER_LABEL), names);
+    // The seats may have changed while the dialog was open.
+    if (!chosen.isEmpty() && seats->CanAdd())
+        (void)seats->Add(chosen);
+}
+
+void CBughouseWnd::RemoveComputer()
+{
+    CBughouseEngineSeats* seats = m_Game.EngineSeats();
+    if (seats == nullptr || !seats->CanRemove() || !m_RunChoice)
+        return;
+    const QString chosen = m_RunChoice(UiText(IDS_BUGHOUSE_REMOVE_COMPUTER_TITLE),
+                                       UiText(IDS_BUGHOUSE_REMOVE_COMPUTER_LABEL), seats->SeatNames());
+    if (!chosen.isEmpty())
+        (void)seats->Remove(chosen);
 }
 
 void CBughouseWnd::Layout()

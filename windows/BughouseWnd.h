@@ -47,6 +47,9 @@ public:
 
     // Runs the bughouse settings dialog and returns its result (IDOK on OK).
     using SettingsRunner = std::function<int(CDoubleSettingsDlg& dialog)>;
+    // Asks for one of the items (Add Computer, Remove Computer); empty when
+    // the user cancels.
+    using ChoiceRunner = std::function<QString(const QString& title, const QString& label, const QStringList& items)>;
 
     CBughouseWnd(CNetConnection& link, PlayerRoster& roster, GameSettings& settings, CBitmapCache& bitmaps,
                  QWidget* parent = nullptr);
@@ -55,6 +58,7 @@ public:
     // Re-initialises the game each time the main frame shows the window.
     void Open() { m_Game.Open(); }
     void SetSettingsRunner(SettingsRunner runner) { m_RunSettings = std::move(runner); }
+    void SetChoiceRunner(ChoiceRunner runner) { m_RunChoice = std::move(runner); }
 
     [[nodiscard]] CBoardView* View(int index) const { return Board(index & 1); }
     // The browse buttons, from "to the start" (0) to "to the end" (3).
@@ -83,6 +87,10 @@ private:
     static constexpr int kChatInputHeight = 22;
 
     void OpenSettings();
+    // Add Computer: an engine chosen from the list takes a free seat.
+    void AddComputer();
+    // Remove Computer: a seated engine chosen leaves its seat.
+    void RemoveComputer();
     void SaveRecord();
     void LoadRecord();
     // Browsing the record: 0 to the start, 1 a ply back, 2 a ply forward, 3 to the end.
@@ -90,5 +98,6 @@ private:
 
     CBughouseSession& m_Game;
     SettingsRunner m_RunSettings;
+    ChoiceRunner m_RunChoice;
     std::array<CSkinButton*, 4> m_Browse{};
 };

@@ -126,13 +126,8 @@ void CMainFrame::ShowLocalChess()
     if (m_LocalChess == nullptr)
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        if (!m_EnginesLoaded)
-        {
-            m_Engines.Load(m_EngineRoots, &m_Listener, &m_Listener);
-            m_EnginesLoaded = true;
-        }
-        m_LocalChess =
-            new CLocalChessWnd(m_Services.settings, m_Services.roster, m_Engines, m_Listener, m_Services.bitmaps, this);
+        m_LocalChess = new CLocalChessWnd(m_Services.settings, m_Services.roster, LoadedEngines(), m_Listener,
+                                          m_Services.bitmaps, this);
         m_LocalChess->SetGamesFolder(m_GamesFolder);
         m_LocalChess->setGeometry(rect());
         connect(m_LocalChess, &CLocalChessWnd::MenuRequested, this, &CMainFrame::ShowMainMenu);
@@ -140,6 +135,16 @@ void CMainFrame::ShowLocalChess()
     }
     ShowChild(m_LocalChess, false);
     m_LocalChess->Open();
+}
+
+CEngineLoader& CMainFrame::LoadedEngines()
+{
+    if (!m_EnginesLoaded)
+    {
+        m_Engines.Load(m_EngineRoots, &m_Listener, &m_Listener);
+        m_EnginesLoaded = true;
+    }
+    return m_Engines;
 }
 
 void CMainFrame::ShowNetChess()

@@ -73,6 +73,8 @@ public:
     [[nodiscard]] QWidget* Bughouse() const { return m_Bughouse; }
     [[nodiscard]] QWidget* VisibleChild() const;
     [[nodiscard]] CEngineLoader& Engines() { return m_Engines; }
+    // The engine plug-ins, loaded on first use.
+    [[nodiscard]] CEngineLoader& LoadedEngines();
     [[nodiscard]] CEngineListener& EngineListener() { return m_Listener; }
     [[nodiscard]] const AppServices& Services() const { return m_Services; }
 
