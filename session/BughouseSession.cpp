@@ -147,12 +147,6 @@ bool CBughouseSession::CanRemoveComputer() const
     return m_EngineSeats != nullptr && m_EngineSeats->CanRemove();
 }
 
-bool CBughouseSession::PanelComputerMark(int panel) const
-{
-    const int seat = PanelPlayer(panel);
-    return m_EngineSeats != nullptr && seat >= 0 && m_EngineSeats->IsEngineSeat(Seats().Entry(seat).name);
-}
-
 std::vector<CommandButton> CBughouseSession::Commands() const
 {
     return ButtonsOf(kCommands);

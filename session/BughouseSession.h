@@ -82,8 +82,6 @@ public:
     // Whether leaving asks first: a server with other players, a connected client.
     [[nodiscard]] bool IsConnected() const;
     [[nodiscard]] bool IsConnectedToOthers() const override { return IsConnected(); }
-    // The panels of engine seats carry the computer mark.
-    [[nodiscard]] bool PanelComputerMark(int panel) const override;
 
     bool RequestMove(int board, const CMove& move, int32_t promotion) override;
     bool RequestDrop(int board, const CCoordinate& square, PieceType type) override;

@@ -10,8 +10,11 @@
 #include "SkinButton.h"
 #include "UiText.h"
 
+#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QListView>
+#include <QPushButton>
 #include <QShortcut>
 
 #include <algorithm>
@@ -35,9 +38,25 @@ CBughouseWnd::CBughouseWnd(CNetConnection& link, PlayerRoster& roster, GameSetti
     setObjectName(QStringLiteral("BughouseWnd"));
     m_RunSettings = [](CDoubleSettingsDlg& dialog) { return dialog.exec(); };
     m_RunChoice = [this](const QString& title, const QString& label, const QStringList& items) {
-        bool ok = false;
-        const QString item = QInputDialog::getItem(this, title, label, items, 0, false, &ok);
-        return ok ? item : QString();
+        // A list to pick from, its parts named so that the automation
+        // channel reaches them as it reaches every other dialog.
+        QInputDialog dialog(this);
+        dialog.setObjectName(QStringLiteral("ComputerChoiceDlg"));
+        dialog.setWindowTitle(title);
+        dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
+        dialog.setComboBoxEditable(false);
+        dialog.setComboBoxItems(items);
+        dialog.setLabelText(label);
+        if (auto* list = dialog.findChild<QListView*>())
+            list->setObjectName(QStringLiteral("choices"));
+        if (auto* box = dialog.findChild<QDialogButtonBox*>())
+        {
+            if (QPushButton* ok = box->button(QDialogButtonBox::Ok))
+                ok->setObjectName(QStringLiteral("ok"));
+            if (QPushButton* cancel = box->button(QDialogButtonBox::Cancel))
+                cancel->setObjectName(QStringLiteral("cancel"));
+        }
+        return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
     };
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     const int captions[4] = {IDS_BROWSE_START, IDS_BROWSE_BACK, IDS_BROWSE_FORWARD, IDS_BROWSE_END};

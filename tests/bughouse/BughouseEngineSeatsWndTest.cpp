@@ -146,9 +146,10 @@ TEST_F(BughouseEngineSeatsWndTest, TheButtonsSeatAndRemoveEnginesBetweenGames)
     EXPECT_EQ(roster.GetEntry(1).name, QStringLiteral("Sjeng (Computer)"));
     EXPECT_TRUE(Enabled(S::kRemoveComputerId));
     EXPECT_TRUE(Enabled(S::kStartId)) << "a person alone starts with an engine";
-    // The engine's panel shows its name with the computer mark.
+    // The engine's panel shows its nickname, which carries the mark once.
     const auto* top = window->findChild<CPlayerWnd*>(QStringLiteral("panel1"));
     ASSERT_NE(top, nullptr);
+    EXPECT_EQ(top->NameText(), QStringLiteral("Sjeng (Computer)"));
 
     // Cancelled: nothing changes.
     answer.clear();

@@ -262,10 +262,9 @@ TEST(BughouseEngineSeats, SeatsEnginesByTheAdmissionRuleWithUniqueNames)
               std::vector<std::string>{});
     EXPECT_TRUE(server.Seats().Add(QStringLiteral("Sjeng")).isEmpty()) << "no free seat";
     EXPECT_EQ(server.factory.Alive(), 3);
-    // The panels of engine seats carry the computer mark.
-    EXPECT_FALSE(server.session.PanelComputerMark(0));
-    EXPECT_TRUE(server.session.PanelComputerMark(1));
-    EXPECT_TRUE(server.session.PanelComputerMark(2));
+    // The nickname carries the mark; the panels add none of their own.
+    for (int panel = 0; panel < 4; ++panel)
+        EXPECT_FALSE(server.session.PanelComputerMark(panel));
 }
 
 TEST(BughouseEngineSeats, AnEngineThatPlaysNoBughouseIsRefused)
