@@ -3,6 +3,7 @@
 #include "EngineList.h"
 #include "EngineRegistry.h"
 #include "RavelinTexts.h"
+#include "ThinkingOrigin.h"
 #include "WinboardParser.h"
 
 #include <algorithm>
@@ -26,13 +27,17 @@ constexpr std::chrono::milliseconds kPongWait{2000};
 } // namespace
 
 // The reader's side: the handshake as the reader has seen it, and the fence
-// of "ping" that keeps the move of a stopped search out of the game.
+// of "ping" that keeps the move and thinking of a stopped search out of the
+// game.
 class CWinboardAdapter::Channel final : public CEngineChannel
 {
 public:
     using CEngineChannel::CEngineChannel;
 
     bool HandleLine(const std::string& line) override;
+
+    // The reader's own: where its thinking lines were searched.
+    CThinkingOrigin origin;
 
     // Guarded by `mutex`.
     bool featureSeen = false;
@@ -72,6 +77,13 @@ bool CWinboardAdapter::Channel::HandleLine(const std::string& line)
     case WinboardLine::Kind::Result: return ReportResult(parsed.result, parsed.text);
     case WinboardLine::Kind::Thinking:
     {
+        {
+            // Lines before the answer to "ping" are of a search the engine
+            // was taken off, or of the game before.
+            std::lock_guard lock(mutex);
+            if (lastPong < awaitedPong && CEngineConnection::Clock::now() - pingSent < kPongWait)
+                return true;
+        }
         ThinkingRecord record;
         record.numbers.depth = parsed.depth;
         record.numbers.scoreKind = parsed.mate ? ENGINE_SCORE_MATE : ENGINE_SCORE_CENTIPAWNS;
@@ -83,10 +95,16 @@ bool CWinboardAdapter::Channel::HandleLine(const std::string& line)
             parsed.centiseconds >= 0
                 ? static_cast<int32_t>(std::min<int64_t>(int64_t{parsed.centiseconds} * 10, INT32_MAX))
                 : -1;
+        std::vector<EngineMove> moves;
+        bool standardStart = true;
+        bool opponentMovedLast = false;
         {
             std::lock_guard lock(Game()->mutex);
-            record.numbers.startPly = static_cast<int32_t>(Game()->moves.size());
+            moves = Game()->moves;
+            standardStart = Game()->standardStart;
+            opponentMovedLast = Game()->EngineToMoveAfter(moves.size());
         }
+        record.numbers.startPly = origin.PlyOf(moves, standardStart, opponentMovedLast, parsed.pv);
         record.pv = parsed.pv;
         return ReportThinking(std::move(record));
     }

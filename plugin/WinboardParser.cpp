@@ -74,6 +74,9 @@ std::string PvText(const std::vector<std::string>& words)
     {
         std::erase_if(word,
                       [](char c) { return c == '(' || c == ')' || c == '<' || c == '>' || c == '{' || c == '}'; });
+        // "(-)" and "(+)" mark a search that failed low or high: no move.
+        if (word.find_first_not_of("+-!?") == std::string::npos)
+            continue;
         const size_t digits = word.find_first_not_of("0123456789");
         // "12." and "12..." number the moves; "..." stands in for one.
         if (word.empty() || (digits != std::string::npos && word.find_first_not_of('.', digits) == std::string::npos))

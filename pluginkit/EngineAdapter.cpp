@@ -624,6 +624,7 @@ void CEngineAdapter::OpenNewGame(const EngineConfig& config, const GameSetup& se
         m_Game->moves = std::move(moves);
         m_Game->playsWhite = m_PlaysWhite;
         m_Game->whiteStarts = WhiteStartsIn(setup.fen);
+        m_Game->standardStart = setup.fen.empty() && !setup.bughouse;
         m_Game->expectingMove = false;
     }
     const int32_t clock = setup.moveSeconds > 0 ? kUnlimitedClock : setup.baseSeconds * 100;

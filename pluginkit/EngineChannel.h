@@ -31,6 +31,8 @@ struct EngineGame
     uint64_t stops = 0;
     // The side to move in the start position.
     bool whiteStarts = true;
+    // The game starts from the standard position, with no pieces in hand.
+    bool standardStart = true;
     // Every move of the game, both sides', in order; the readers add the
     // engine's own as they report them.
     std::vector<EngineMove> moves;

@@ -241,6 +241,9 @@ protected:
                     ++thoughts;
                     san = CThinkingText::PvToSan(history[static_cast<size_t>(played.startPly)], played.pv);
                     readable += san.empty() ? 0 : 1;
+                    if (san.empty())
+                        std::printf("[ %s ] not read from ply %d: %s\n", GetParam().name, played.startPly,
+                                    played.pv.c_str());
                 }
                 CChessPosition next = before;
                 next.SetDefaultPromotionPiece(m.promotion != 0 ? m.promotion : PIECE_QUEEN);

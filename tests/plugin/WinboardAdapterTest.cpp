@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -638,9 +639,10 @@ TEST_F(WinboardAdapterTest, AGameFromASetUpPositionUsesSetboardOrIsRefused)
 
 TEST_F(WinboardAdapterTest, TakebackAndStopReplayTheGameInTheSameProcessAndDropTheStoppedMove)
 {
-    // The engine answers "ping" and writes a move for a stopped search
-    // before its "pong", as some engines do: that move is dropped.
+    // The engine answers "ping" and writes a thinking line and a move for a
+    // stopped search before its "pong", as some engines do: both are dropped.
     const std::string script = "pong\non protover say feature ping=1 done=1\n"
+                               "on force say 7 33 100 5000 a7a6\n"
                                "on force say move a7a6\non g1f3 sleep 300\nmoves e7e5 d7d5 c7c5\n";
     auto engine = Make(script, kBlack);
     Extend(*engine);
@@ -677,6 +679,8 @@ TEST_F(WinboardAdapterTest, TakebackAndStopReplayTheGameInTheSameProcessAndDropT
                                  "force\nping 4\n"
                                  "time 5600\notim 5600\ngo\nquit\n");
     EXPECT_EQ(m_Listener.Moves().size(), 2u);
+    for (const auto& line : m_Listener.ThinkingLines())
+        EXPECT_NE(line.numbers.depth, 7) << line.pv;
 }
 
 TEST_F(WinboardAdapterTest, AGameWithoutTimeLimitGivesEachMoveItsTime)
@@ -744,6 +748,27 @@ TEST_F(WinboardAdapterTest, ThinkingLinesAreReadCoalescedAndTheLatestComesBefore
     ASSERT_TRUE(plain.WaitForMoves(1));
     EXPECT_TRUE(plain.ThinkingLines().empty());
     quiet->Quit();
+}
+
+TEST_F(WinboardAdapterTest, AThinkingLineWrittenBeforeTheEngineReadTheMoveBelongsToThePositionBefore)
+{
+    // As it reads 1. e4 the engine still writes a line of its search of the
+    // start position (White's variation), then one of its new search.
+    auto engine = Make("on protover say feature done=1\non MOVE say 9 30 100 5000 g1f3 b8c6\n"
+                       "on MOVE say 1 20 0 10 b8c6 f1c4\nmoves b8c6\n",
+                       kBlack);
+    Extend(*engine);
+    engine->StartGame(60, 0);
+    engine->OpponentMove(3, 1, 3, 3, 0, 6000, 6000);
+    ASSERT_TRUE(m_Listener.WaitForMoves(1));
+    ASSERT_TRUE(m_Listener.WaitForThinking([](const auto& line) { return line.numbers.depth == 1; }));
+    std::map<int32_t, int32_t> plyOfDepth;
+    for (const auto& line : m_Listener.ThinkingLines())
+        plyOfDepth[line.numbers.depth] = line.numbers.startPly;
+    ASSERT_EQ(plyOfDepth.count(9), 1u);
+    EXPECT_EQ(plyOfDepth[9], 0);
+    EXPECT_EQ(plyOfDepth[1], 1);
+    engine->Quit();
 }
 
 TEST_F(WinboardAdapterTest, ALateThinkingLineIsPassedOnWhenTheIntervalHasPassed)

@@ -134,6 +134,9 @@ TEST(WinboardParser, ReadsThinkingLinesOfEveryForm)
         {"15 -100002 40 5000 Kh1\n", 15, -2, true, 40, 5000, -1, "Kh1"},
         // Brackets around a pondered move are dropped.
         {"4 7 1 60 (e7e5) g1f3\n", 4, 7, false, 1, 60, -1, "e7e5 g1f3"},
+        // HoiChess marks a search that failed low or high.
+        {"2 -38 0 150 (-) 2. ... Bd6 3. Bc4\n", 2, -38, false, 0, 150, -1, "Bd6 Bc4"},
+        {"5 -10 0 10870 (+) 3. ... Bd6 4. O-O\n", 5, -10, false, 0, 10870, -1, "Bd6 O-O"},
         // No variation at all.
         {"3 0 0 10\n", 3, 0, false, 0, 10, -1, ""},
     };
