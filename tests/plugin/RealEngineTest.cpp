@@ -101,6 +101,12 @@ public:
             m_Latest.pv = thinking->pv;
         }
 
+        void Forget()
+        {
+            std::lock_guard lock(m_Mutex);
+            m_Latest = Played{};
+        }
+
     private:
         CGameQueue& m_Queue;
         int32_t m_Colour;
@@ -115,6 +121,12 @@ public:
             m_Moves.push_back(played);
         }
         m_Changed.notify_all();
+    }
+
+    void Clear()
+    {
+        std::lock_guard lock(m_Mutex);
+        m_Moves.clear();
     }
 
     bool Pop(Played& played, std::chrono::milliseconds timeout)
@@ -266,6 +278,13 @@ protected:
                                         : "Unfinished";
             white->GameOver(-1, result.c_str());
             black->GameOver(-1, result.c_str());
+            EXPECT_TRUE(white->WaitUntilIdle() && black->WaitUntilIdle());
+            // A move made after the last one counted (the engine to move
+            // answered at once) and the thinking before it belong to this
+            // game, not the next.
+            queue.Clear();
+            whiteSide.Forget();
+            blackSide.Forget();
             std::printf("[ %s ] %s\n", GetParam().name, record.c_str());
         }
         std::printf("[ %s ] %d thinking lines before moves, %d of them read as SAN\n", GetParam().name, thoughts,
