@@ -85,7 +85,9 @@ CBughouseEngineSeats::~CBughouseEngineSeats()
 
 QStringList CBughouseEngineSeats::EngineNames()
 {
-    return m_Factory.EngineNames();
+    QStringList names = m_Factory.EngineNames();
+    names.removeIf([this](const QString& name) { return m_NoBughouse.contains(name); });
+    return names;
 }
 
 QStringList CBughouseEngineSeats::SeatNames() const
@@ -188,6 +190,8 @@ bool CBughouseEngineSeats::Launch(Slot& slot)
     if (slot.extension == nullptr || !slot.extension->SetVariant(kEngineVariantBughouse))
     {
         m_Session.Notice(m_Session.Text(IDS_BUGHOUSE_ENGINE_NO_BUGHOUSE).arg(slot.engine));
+        if (!m_NoBughouse.contains(slot.engine))
+            m_NoBughouse << slot.engine;
         m_Factory.Destroy(slot.object);
         slot.object = nullptr;
         return false;
@@ -434,6 +438,8 @@ void CBughouseEngineSeats::OnReady(IChessEngine* source, qint32 capabilities)
     if (slot == nullptr || (capabilities & ENGINE_CAN_BUGHOUSE) != 0)
         return;
     const QString nickname = slot->nickname;
+    if (!m_NoBughouse.contains(slot->engine))
+        m_NoBughouse << slot->engine;
     m_Session.Notice(m_Session.Text(IDS_BUGHOUSE_ENGINE_NO_BUGHOUSE).arg(Nickname::Shown(nickname)));
     // During a game its clock decides; between games the seat is freed.
     if (!m_Session.IsRunning())

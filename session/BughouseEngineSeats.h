@@ -42,7 +42,8 @@ public:
     CBughouseEngineSeats(const CBughouseEngineSeats&) = delete;
     CBughouseEngineSeats& operator=(const CBughouseEngineSeats&) = delete;
 
-    // The engines that may take a seat.
+    // The engines that may take a seat: those of the engine list, less the
+    // ones found this session not to play bughouse.
     [[nodiscard]] QStringList EngineNames();
     // The nicknames of the seated engines, in seat order.
     [[nodiscard]] QStringList SeatNames() const;
@@ -113,4 +114,6 @@ private:
     IBughouseEngineFactory& m_Factory;
     CEngineListener m_Listener;
     std::vector<Slot> m_Slots;
+    // Engines of the list that said they play no bughouse.
+    QStringList m_NoBughouse;
 };

@@ -278,6 +278,8 @@ TEST(BughouseEngineSeats, AnEngineThatPlaysNoBughouseIsRefused)
     EXPECT_TRUE(server.Seats().Add(QStringLiteral("Quiet")).isEmpty() || server.roster.Count() == 1);
     EXPECT_EQ(server.roster.Count(), 1);
     EXPECT_EQ(server.factory.Alive(), 0);
+    // Neither is offered again this session.
+    EXPECT_EQ(server.Seats().EngineNames(), (QStringList{"Sjeng", "Fairy-Stockfish"}));
 }
 
 TEST(BughouseEngineSeats, EnginesLeaveTheirSeatsOnlyBetweenGames)
