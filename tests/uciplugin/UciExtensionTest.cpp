@@ -102,7 +102,8 @@ TEST_F(UciExtensionTest, TakebackStopAndTheEndOfAGameStopTheSearchAndDropItsAnsw
     // No game: Go refuses.
     EXPECT_FALSE(adapter->Go(1, 1));
     ASSERT_TRUE(adapter->WaitUntilIdle());
-    EXPECT_TRUE(engine.WaitForLogEnd("stop\n"));
+    // The last search's own stop, not the one before it.
+    EXPECT_TRUE(engine.WaitForLogEnd("go wtime 280000 btime 280000 winc 0 binc 0\nstop\n"));
     EXPECT_TRUE(m_Listener.Moves().empty());
     EXPECT_EQ(engine.Log(), "uci\nucinewgame\nisready\n"
                             "position startpos moves e2e4 e7e5\ngo wtime 300000 btime 300000 winc 0 binc 0\n"
