@@ -298,6 +298,7 @@ bool CWinboardAdapter::OpenGame(bool firstGame)
     const GameSetup& setup = Setup();
     if (!setup.fen.empty() && !m_Setboard)
         return false;
+    const int32_t fence = ArmFence();
     WritePaced("new\n");
     // Only an engine that declared the variant gets here with a bughouse game.
     if (setup.bughouse)
@@ -323,7 +324,7 @@ bool CWinboardAdapter::OpenGame(bool firstGame)
         WritePaced(CWinboardParser::HoldingText(setup.holdings));
     if (!m_NoComputer)
         WritePaced("computer\n");
-    Fence();
+    SendFence(fence);
     return true;
 }
 
@@ -382,24 +383,38 @@ void CWinboardAdapter::StopSearch()
 {
     if (m_InForce)
         return;
+    const int32_t fence = ArmFence();
     Write("force\n");
     m_InForce = true;
-    Fence();
+    SendFence(fence);
 }
 
-void CWinboardAdapter::Fence()
+int32_t CWinboardAdapter::ArmFence()
 {
-    // A move the engine still writes for a search it was taken off, or for
-    // an earlier game, comes before its answer to "ping": moves are dropped
-    // until then.
+    // A move or thinking line the engine still writes for a search it was
+    // taken off, or for an earlier game, comes before its answer to "ping".
+    // The fence stands before the first command it guards is written: the
+    // engine may answer that command before the "ping" follows.
     if (!m_Ping)
-        return;
-    Channel* channel = WinboardChannel();
+        return 0;
     const int32_t number = ++m_NextPing;
-    if (channel != nullptr)
+    if (Channel* channel = WinboardChannel())
     {
         std::lock_guard lock(channel->mutex);
         channel->awaitedPong = number;
+        channel->pingSent = CEngineConnection::Clock::now();
+    }
+    return number;
+}
+
+void CWinboardAdapter::SendFence(int32_t number)
+{
+    if (number == 0)
+        return;
+    if (Channel* channel = WinboardChannel())
+    {
+        // The wait for the answer counts from the "ping".
+        std::lock_guard lock(channel->mutex);
         channel->pingSent = CEngineConnection::Clock::now();
     }
     WritePaced("ping " + std::to_string(number) + "\n");

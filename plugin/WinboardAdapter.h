@@ -52,8 +52,11 @@ private:
     [[nodiscard]] std::string ClockLines(int32_t engineClock, int32_t opponentClock) const;
     // The engine's next move is to be taken.
     void ExpectMove();
-    // "ping" with moves dropped until its "pong", for engines that have it.
-    void Fence();
+    // For engines that have "ping": from ArmFence on, the engine's moves and
+    // thinking are dropped until it answers the "ping" that SendFence writes
+    // after the commands they would belong before. 0: no fence.
+    [[nodiscard]] int32_t ArmFence();
+    void SendFence(int32_t number);
     // Pondering as set, except for polyglot with little time left.
     [[nodiscard]] bool PonderNow(int32_t engineClock) const;
 

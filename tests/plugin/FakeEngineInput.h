@@ -15,7 +15,10 @@ public:
 
     // The next received line without its newline; false when the input ends.
     bool NextLine(std::string& line);
-    // Writes all of the text to the output, or ends the process with code 3.
+    // Writes all of the text to the output. Once the program has stopped
+    // reading (it closes the pipe when it lets go of the engine after
+    // "quit"), the text is dropped and the engine goes on reading its input,
+    // so the transcript still ends with what was sent before.
     static void Print(const std::string& text);
 
 private:
