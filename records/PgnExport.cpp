@@ -113,13 +113,21 @@ public:
         std::string_view rest = words;
         while (!rest.empty())
         {
-            // An embedded command such as [%clk 0:05:00] stays on one line.
+            // An embedded command such as [%clk 0:05:00] stays on one line
+            // when it fits on one with its braces; one too long for a line is
+            // written as separate words rather than cut, so that a second
+            // export of the game read back is the same.
             size_t space = rest.find_first_of(" \t\r\n");
             if (rest.substr(0, 2) == "[%")
             {
                 const size_t close = rest.find(']');
-                if (close != std::string_view::npos && close < CPgnExport::kLineWidth)
-                    space = rest.find_first_of(" \t\r\n", close);
+                if (close != std::string_view::npos)
+                {
+                    const size_t end = rest.find_first_of(" \t\r\n", close);
+                    const size_t length = end == std::string_view::npos ? rest.size() : end;
+                    if (length + (first ? 1 : 0) + 1 <= CPgnExport::kLineWidth)
+                        space = end;
+                }
             }
             const std::string_view part = rest.substr(0, space);
             if (!part.empty())

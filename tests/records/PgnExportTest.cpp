@@ -270,6 +270,31 @@ TEST(PgnExport, CommentsCannotBreakTheMovetext)
     EXPECT_EQ(Sans(again.games[0]), Sans(game));
 }
 
+// A bracketed command is kept on one line only when it fits there with its
+// braces; a longer one is split at its spaces, never cut inside a word, so the
+// comment reads back as written and a second export is the same as the first.
+TEST(PgnExport, CommandsTooLongForALineAreSplitAtSpacesNotCut)
+{
+    CPgnGame game = RandomGames(1, 4).front();
+    for (CPgnMove& move : game.moves)
+    {
+        move.clockMs = std::nullopt;
+        move.EditNotes().eval = std::nullopt;
+        move.EditNotes().comment.clear();
+    }
+    for (size_t fill = 60; fill <= 80; ++fill)
+    {
+        const std::string comment = "[%eval -1.25,22U [" + std::string(fill - 18, '-') + "%clk 0:p Y,-3]";
+        game.moves[1].EditNotes().comment = comment;
+        const std::string text = CPgnExport::ExportGame(game);
+        ExpectLinesFit(text);
+        const CPgnReadResult again = CPgnReader::ReadAll(text);
+        ASSERT_EQ(again.games.size(), 1u);
+        EXPECT_EQ(again.games[0].moves[1].Notes().comment, comment) << text;
+        EXPECT_EQ(CPgnExport::ExportGame(again.games[0]), text);
+    }
+}
+
 TEST(PgnExport, ClockAndEvalTexts)
 {
     struct Clock
