@@ -544,8 +544,14 @@ bool CEngineAdapter::StartProcess(const EngineConfig& config)
                 }
             });
     };
-    channel->onDeath = [toAdapter = channel->toAdapter, ended = channel.get()] {
-        toAdapter([ended](CEngineAdapter& adapter) { adapter.OnEngineDied(ended); });
+    // The news names its channel by a weak reference, not its address: a
+    // channel let go of before the news is read may be freed and a new one
+    // made at the same address, which is another engine.
+    channel->onDeath = [toAdapter = channel->toAdapter, ended = std::weak_ptr<CEngineChannel>(channel)] {
+        toAdapter([ended](CEngineAdapter& adapter) {
+            if (const std::shared_ptr<CEngineChannel> held = ended.lock())
+                adapter.OnEngineDied(held.get());
+        });
     };
     if (!m_Connection.Start(config.commandLine, config.workingDirectory, channel))
         return false;

@@ -327,6 +327,30 @@ TEST_F(WinboardAdapterTest, StartingAgainKeepsTheRunningEngineUnlessItsConfigura
     EXPECT_TRUE(ProcessGone(first));
 }
 
+// Switching engines quits the old one, which may leave before it is let go
+// of: the news of its end must never be taken for the end of the engine
+// started after it (whose channel may be made at the old one's address).
+TEST_F(WinboardAdapterTest, TheEndOfAQuitEngineIsNeverTakenForTheEndOfItsSuccessor)
+{
+    auto engine = Make("", kWhite);
+    for (int i = 0; i < 30; ++i)
+    {
+        const std::string log = Path("log-" + std::to_string(i % 2));
+        engine->SetEngineOverride(std::string(FAKE_ENGINE) + " /dev/null " + log, m_Dir.path().toStdString());
+        ASSERT_TRUE(engine->Start());
+        ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
+        const pid_t pid = engine->ProcessId();
+        ASSERT_GT(pid, 0) << "switch " << i;
+        // Any news of the engine before it has been read by now.
+        std::this_thread::sleep_for(20ms);
+        ASSERT_TRUE(engine->WaitUntilIdle(Scaled(10s)));
+        EXPECT_EQ(engine->ProcessId(), pid) << "switch " << i << ": the new engine was let go of";
+        EXPECT_EQ(kill(pid, 0), 0) << "switch " << i << ": the new engine has gone";
+    }
+    engine->Quit();
+    EXPECT_TRUE(CProcessReaper::Instance().WaitUntilIdle(Scaled(5s)));
+}
+
 TEST_F(WinboardAdapterTest, AnEngineDoesNotOutliveAProgramThatNeverQuitIt)
 {
     // The engine ignores the end of its input, as sjeng does.
