@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <system_error>
+#include <utility>
 #include <unistd.h>
 
 CEngineConnection::Channel::~Channel()
@@ -81,6 +82,7 @@ bool CEngineConnection::Start(const std::string& commandLine, const std::string&
 
 void CEngineConnection::Release(std::chrono::milliseconds grace)
 {
+    int output = -1;
     if (m_Channel)
     {
         bool inCall = false;
@@ -99,14 +101,22 @@ void CEngineConnection::Release(std::chrono::milliseconds grace)
         // cannot be joined from a thread that thread may wait for: it
         // finishes on its own, holding its own reference to the channel.
         if (inCall)
+        {
             m_Reader.detach();
-        else if (m_Reader.joinable())
-            m_Reader.join();
+        }
+        else
+        {
+            if (m_Reader.joinable())
+                m_Reader.join();
+            // The reader has stopped: its output goes with the process to the
+            // reaper, so that an engine still writing as it quits can finish.
+            output = std::exchange(m_Channel->m_Output, -1);
+        }
         m_Channel.reset();
     }
     if (m_Reader.joinable())
         m_Reader.detach();
-    m_Process.Release(grace);
+    m_Process.Release(grace, output);
 }
 
 void CEngineConnection::ReaderMain(std::shared_ptr<Channel> channel)

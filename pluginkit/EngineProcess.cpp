@@ -201,11 +201,13 @@ void CEngineProcess::Write(std::string_view text)
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
-void CEngineProcess::Release(std::chrono::milliseconds grace)
+void CEngineProcess::Release(std::chrono::milliseconds grace, int output)
 {
     CloseFd(m_Input);
     CloseFd(m_Output);
     if (m_Pid > 0)
-        CProcessReaper::Instance().Adopt(m_Pid, grace);
+        CProcessReaper::Instance().Adopt(m_Pid, grace, output);
+    else
+        CloseFd(output);
     m_Pid = -1;
 }

@@ -44,8 +44,10 @@ public:
     void Write(std::string_view text);
 
     // Closes the input pipe and hands the process to the reaper, which ends
-    // it if it has not left after the grace period.
-    void Release(std::chrono::milliseconds grace);
+    // it if it has not left after the grace period. `output`, when given, is
+    // the output taken by TakeOutput: the reaper reads it until the process
+    // has left (see CProcessReaper::Adopt).
+    void Release(std::chrono::milliseconds grace, int output = -1);
 
 private:
     pid_t m_Pid = -1;

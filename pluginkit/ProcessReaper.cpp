@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
+#include <fcntl.h>
 #include <fstream>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace
 {
@@ -100,6 +102,31 @@ void CProcessReaper::EndNow(pid_t pid)
     }
 }
 
+void CProcessReaper::Drain(Child& child)
+{
+    // A bounded amount a pass: an engine that floods its output must not
+    // keep the reaper from its other children and deadlines.
+    char buffer[4096];
+    for (int reads = 0; child.output >= 0 && reads < 64; ++reads)
+    {
+        const ssize_t count = read(child.output, buffer, sizeof buffer);
+        if (count > 0)
+            continue;
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return;
+        CloseOutput(child); // the end of its output, or an error
+    }
+}
+
+void CProcessReaper::CloseOutput(Child& child)
+{
+    if (child.output >= 0)
+        close(child.output);
+    child.output = -1;
+}
+
 void CProcessReaper::Shutdown()
 {
     std::vector<pid_t> pids;
@@ -108,8 +135,11 @@ void CProcessReaper::Shutdown()
         m_Stopping = true;
         for (const Running& running : m_Running)
             pids.push_back(running.pid);
-        for (const Child& child : m_Children)
+        for (Child& child : m_Children)
+        {
             pids.push_back(child.pid);
+            CloseOutput(child);
+        }
         m_Running.clear();
         m_Children.clear();
     }
@@ -147,19 +177,27 @@ void CProcessReaper::Track(pid_t pid, std::function<void()> onExit)
     }
 }
 
-void CProcessReaper::Adopt(pid_t pid, std::chrono::milliseconds grace)
+void CProcessReaper::Adopt(pid_t pid, std::chrono::milliseconds grace, int output)
 {
+    Child child{pid, std::chrono::steady_clock::now() + grace, 0};
+    child.output = output;
+    if (output >= 0)
+        fcntl(output, F_SETFL, fcntl(output, F_GETFL) | O_NONBLOCK);
     if (pid <= 0)
+    {
+        CloseOutput(child);
         return;
+    }
     std::unique_lock lock(m_Mutex);
     if (m_Stopping)
     {
         lock.unlock();
+        CloseOutput(child);
         EndNow(pid);
         return;
     }
     std::erase_if(m_Running, [pid](const Running& running) { return running.pid == pid; });
-    m_Children.push_back(Child{pid, std::chrono::steady_clock::now() + grace, 0});
+    m_Children.push_back(child);
     StartThread();
     m_Changed.notify_all();
 }
@@ -181,9 +219,11 @@ void CProcessReaper::ReapAdopted(std::chrono::steady_clock::time_point now)
     for (auto it = m_Children.begin(); it != m_Children.end();)
     {
         Child& child = *it;
+        Drain(child);
         const ChildState state = child.leaderGone ? ChildState::Ended : StateOf(child.pid);
         if (state == ChildState::Gone)
         {
+            CloseOutput(child);
             it = m_Children.erase(it);
             continue;
         }
@@ -203,6 +243,7 @@ void CProcessReaper::ReapAdopted(std::chrono::steady_clock::time_point now)
                 while (waitpid(child.pid, nullptr, 0) < 0 && errno == EINTR)
                 {
                 }
+                CloseOutput(child);
                 it = m_Children.erase(it);
                 continue;
             }

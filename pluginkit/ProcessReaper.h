@@ -26,8 +26,11 @@ public:
     // the reaper's thread as soon as the child has ended by itself, even when
     // a helper still holds its output open; it must not wait for anything.
     void Track(pid_t pid, std::function<void()> onExit = {});
-    // Takes over a child that has been told to quit.
-    void Adopt(pid_t pid, std::chrono::milliseconds grace);
+    // Takes over a child that has been told to quit. `output`, when given,
+    // is the read end of its output, which the reaper takes over: it is read
+    // and thrown away until the child has left, so that an engine still
+    // writing as it quits is not ended by a broken pipe, then closed.
+    void Adopt(pid_t pid, std::chrono::milliseconds grace, int output = -1);
 
     // Children not reaped yet.
     [[nodiscard]] size_t PendingCount();
@@ -61,7 +64,12 @@ private:
         std::chrono::steady_clock::time_point deadline;
         int signalsSent;
         bool leaderGone = false; // the engine has ended; its group is being ended
+        int output = -1;         // read end of its output, drained until it leaves
     };
+    // Reads and drops what the child has written; closes its output at its end.
+    static void Drain(Child& child);
+    static void CloseOutput(Child& child);
+
     struct Running
     {
         pid_t pid;

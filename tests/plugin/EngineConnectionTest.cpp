@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <unistd.h>
 #include <thread>
 #include <vector>
 
@@ -79,4 +83,27 @@ TEST(EngineConnection, LettingGoIsNoDeathAndStartingAgainLetsGoOfTheFirst)
     EXPECT_EQ(second->deaths, 0);
     EXPECT_FALSE(connection.Start("/no/such/program", "", MakeChannel()));
     EXPECT_FALSE(connection.IsRunning());
+}
+
+// An engine told to quit may still write as it leaves (a last word, the names
+// of files it saves). Its output is read until it has left, so that it is not
+// ended by a broken pipe half-way, even when it writes more than a pipe holds.
+TEST(EngineConnection, AnEngineStillWritingAsItQuitsIsLetFinish)
+{
+    const std::string marker = testing::TempDir() + "engine-left-" + std::to_string(getpid());
+    std::remove(marker.c_str());
+    CEngineConnection connection;
+    ASSERT_TRUE(connection.Start("/bin/sh -c 'read a; sleep 0.2; i=0; while [ $i -lt 3000 ]; do "
+                                 "echo \"last words $i, written after quit, long enough to fill a pipe\"; "
+                                 "i=$((i+1)); done; echo left > " +
+                                     marker + "'",
+                                 "", MakeChannel()));
+    connection.Write("quit\n");
+    connection.Release(5s);
+    ASSERT_TRUE(CProcessReaper::Instance().WaitUntilIdle(10s));
+    std::ifstream left(marker);
+    std::string word;
+    left >> word;
+    EXPECT_EQ(word, "left") << "the engine was ended before it could finish";
+    std::remove(marker.c_str());
 }
