@@ -63,7 +63,7 @@ private:
         std::string_view word = m_Pending;
         while (!word.empty())
         {
-            std::string_view piece = word.substr(0, CPgnExport::kLineWidth);
+            std::string_view piece = word.substr(0, CutLength(word, CPgnExport::kLineWidth));
             if (m_Length > 0 && m_Length + 1 + piece.size() > CPgnExport::kLineWidth)
             {
                 m_Out += '\n';
@@ -72,7 +72,7 @@ private:
             if (m_Length == 0 && piece.front() == '%')
             {
                 // A "%" in the first column would make the line an escape.
-                piece = piece.substr(0, CPgnExport::kLineWidth - 1);
+                piece = word.substr(0, CutLength(word, CPgnExport::kLineWidth - 1));
                 m_Out += ' ';
                 ++m_Length;
             }
@@ -86,6 +86,24 @@ private:
             m_Length += piece.size();
         }
         m_Pending.clear();
+    }
+
+    // How much of a word goes on one line of `limit` characters: all of it
+    // when it fits, otherwise up to the limit, but never through an embedded
+    // command ("[%clk 0:05:00]"), which then starts the next piece whole, so
+    // that it still reads.
+    static size_t CutLength(std::string_view word, size_t limit)
+    {
+        if (word.size() <= limit)
+            return word.size();
+        const size_t open = word.rfind("[%", limit - 1);
+        if (open != std::string_view::npos && open > 0)
+        {
+            const size_t close = word.find(']', open);
+            if (close == std::string_view::npos || close >= limit)
+                return open;
+        }
+        return limit;
     }
 
     std::string& m_Out;
