@@ -90,14 +90,16 @@ private:
 
     // How much of a word goes on one line of `limit` characters: all of it
     // when it fits, otherwise up to the limit, but never through an embedded
-    // command ("[%clk 0:05:00]"), which then starts the next piece whole, so
-    // that it still reads.
+    // command ("[%clk 0:05:00]") that follows other text, which then starts
+    // the next piece whole, so that it still reads.
     static size_t CutLength(std::string_view word, size_t limit)
     {
         if (word.size() <= limit)
             return word.size();
         const size_t open = word.rfind("[%", limit - 1);
-        if (open != std::string_view::npos && open > 0)
+        // Only text of the comment goes before the cut: a brace or a
+        // parenthesis glued to the command stays with it.
+        if (open != std::string_view::npos && word.find_first_not_of("({") < open)
         {
             const size_t close = word.find(']', open);
             if (close == std::string_view::npos || close >= limit)

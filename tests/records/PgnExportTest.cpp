@@ -297,19 +297,16 @@ TEST(PgnExport, CommandsTooLongForALineAreSplitAtSpacesNotCut)
     // it: the clock still reads, however long the word before it.
     for (size_t fill = 60; fill <= 240; ++fill)
     {
-        game.moves[1].EditNotes().comment = std::string(fill, 'x') + "[%clk 0:00:07.25] " + std::string(fill, 'y') +
-                                            "[%eval -1.25]" + std::string(fill, 'z');
+        // The first command opens the comment, so "{" is glued to it.
+        game.moves[1].EditNotes().comment = "[%x" + std::string(fill, 'x') + "[%clk 0:00:07.25] " +
+                                            std::string(fill, 'y') + "[%eval -1.25]" + std::string(fill, 'z');
         const std::string text = CPgnExport::ExportGame(game);
         ExpectLinesFit(text);
         const CPgnReadResult once = CPgnReader::ReadAll(text);
         ASSERT_EQ(once.games.size(), 1u);
         EXPECT_EQ(once.games[0].moves[1].clockMs, 7250) << text;
         EXPECT_EQ(once.games[0].moves[1].Notes().eval, (CPgnEval{-125, 0})) << text;
-        const std::string second = CPgnExport::ExportGame(once.games[0]);
-        const CPgnReadResult twice = CPgnReader::ReadAll(second);
-        ASSERT_EQ(twice.games.size(), 1u);
-        EXPECT_EQ(twice.games[0].moves[1].clockMs, 7250) << second;
-        EXPECT_EQ(CPgnExport::ExportGame(twice.games[0]), second);
+        EXPECT_EQ(CPgnExport::ExportGame(once.games[0]), text) << "fill " << fill;
     }
 }
 
